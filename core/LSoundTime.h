@@ -1,0 +1,42 @@
+// Time positions and durations in milliseconds, converted to frames with
+// integer arithmetic at a given rate.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace sondrel {
+
+struct LSoundTime {
+    int32_t ms = 0;
+
+    LSoundTime() = default;
+    constexpr explicit LSoundTime(int32_t milliseconds) : ms(milliseconds) {}
+
+    void SetSamples(int32_t frames, int32_t rate) {
+        if (rate <= 0) {
+            ms = 0;
+            return;
+        }
+        ms = (frames / rate) * 1000 + ((frames % rate) * 1000) / rate;
+    }
+    int32_t GetSamples(int32_t rate) const {
+        return (ms / 1000) * rate + ((ms % 1000) * rate) / 1000;
+    }
+    static LSoundTime FromSamples(int32_t frames, int32_t rate) {
+        LSoundTime t;
+        t.SetSamples(frames, rate);
+        return t;
+    }
+    friend bool operator==(LSoundTime a, LSoundTime b) { return a.ms == b.ms; }
+    friend auto operator<=>(LSoundTime a, LSoundTime b) { return a.ms <=> b.ms; }
+};
+
+// "h:mm:ss.hh", rounded to the nearest hundredth; negative times get a "-".
+// text must hold at least 32 characters.
+void FormatPosition(LSoundTime t, char* text);
+// "h:mm:ss.mmm", exact; negative times get a "-".
+void FormatLength(LSoundTime t, char* text);
+std::string FormatPosition(LSoundTime t);
+std::string FormatLength(LSoundTime t);
+
+}  // namespace sondrel
