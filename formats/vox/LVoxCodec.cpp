@@ -31,15 +31,20 @@ int32_t LVoxCodec::Decode(uint32_t code) {
 }
 
 uint32_t LVoxCodec::Encode(int32_t sample) {
+    // The encoder follows the sample that a plain Dialogic decoder rebuilds
+    // (12-bit integer steps of (2m + 1) x step / 8 truncated, no leak, held
+    // within 12 bits), because every other player of these files decodes
+    // that way: without a leak, any difference between the encoder's picture
+    // and theirs adds up into a wandering offset. Our own leaky decoder
+    // follows such a stream just as well.
     iStepIndex = ClampIndex(iStepIndex);
-    iPredictor -= iPredictor >> 6;
     const int32_t step = kVoxStep[iStepIndex];
-    // In internal units a full step is 256 x step; the decision levels for
-    // the magnitude bits 4, 2 and 1 are 1, 1/2 and 1/4 of it, raised by ~3 %.
     // Far beyond full scale every sample codes as the largest step anyway;
     // the bound keeps the difference from wrapping.
     if (sample > (1 << 24)) sample = 1 << 24;
     if (sample < -(1 << 24)) sample = -(1 << 24);
+    // In internal units a full step is 256 x step; the decision levels for
+    // the magnitude bits 4, 2 and 1 are 1, 1/2 and 1/4 of it, raised by ~3 %.
     int32_t q = (sample - iPredictor) / step;
     uint32_t code = 0;
     if (q < 0) {
@@ -55,7 +60,11 @@ uint32_t LVoxCodec::Encode(int32_t sample) {
         q -= 132;
     }
     if (q >= 66) code |= 1;
-    iPredictor += step * kVoxMultiplier[code];
+    const int32_t diff = ((2 * int32_t(code & 7) + 1) * step) >> 3;  // 12-bit units
+    int32_t p = (iPredictor >> 8) + (code & 8 ? -diff : diff);
+    if (p > 2047) p = 2047;
+    if (p < -2048) p = -2048;
+    iPredictor = p * 256;
     iStepIndex += kVoxIndexAdjust[code];
     return code;
 }
