@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "core/LSample.h"
@@ -21,10 +22,10 @@ const std::vector<int32_t>& Input() {
         double p1 = 0, p2 = 0;
         for (size_t i = 0; i < r.size(); ++i) {
             const double t = double(i) / 8000.0;
-            p1 += 2 * M_PI * (120 + 60 * std::sin(t * 1.3)) / 8000.0;
-            p2 += 2 * M_PI * (900 + 400 * std::sin(t * 0.7)) / 8000.0;
+            p1 += 2 * std::numbers::pi * (120 + 60 * std::sin(t * 1.3)) / 8000.0;
+            p2 += 2 * std::numbers::pi * (900 + 400 * std::sin(t * 0.7)) / 8000.0;
             noise = noise * 1664525u + 1013904223u;
-            const double env = 0.5 + 0.5 * std::sin(2 * M_PI * 4 * t);
+            const double env = 0.5 + 0.5 * std::sin(2 * std::numbers::pi * 4 * t);
             const double s = env * (9000 * std::sin(p1) + 4000 * std::sin(p2)) + double(int32_t(noise) >> 20);
             r[i] = FromPCM16(int16_t(std::lround(s)));
         }

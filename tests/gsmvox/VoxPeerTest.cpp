@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "formats/vox/LVoxFile.h"
 #include "gsmvox/GsmVoxUtil.h"
@@ -29,12 +30,12 @@ TEST(VoxPeer, SoxFilesOpenAtTheirLevelAndOurFilesPlayAtTheirsOnSox) {
     signals.push_back({"speech", SpeechLike(8000 * 20, Seed(), 20000)});
     signals.push_back({"quiet speech", SpeechLike(8000 * 10, Seed() + 7, 1500)});
     std::vector<int16_t> tone(8000 * 5);
-    for (size_t i = 0; i < tone.size(); ++i) tone[i] = int16_t(std::lround(16000 * std::sin(i * 2 * M_PI * 440 / 8000)));
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = int16_t(std::lround(16000 * std::sin(i * 2 * std::numbers::pi * 440 / 8000)));
     signals.push_back({"440 Hz tone", tone});
     // Recordings often carry a small DC offset and some hum.
     auto offset = SpeechLike(8000 * 20, Seed() + 3, 12000);
     for (size_t i = 0; i < offset.size(); ++i)
-        offset[i] = int16_t(offset[i] + 150 + std::lround(300 * std::sin(i * 2 * M_PI * 50 / 8000)));
+        offset[i] = int16_t(offset[i] + 150 + std::lround(300 * std::sin(i * 2 * std::numbers::pi * 50 / 8000)));
     signals.push_back({"speech with offset and hum", offset});
 
     for (const Signal& s : signals) {
