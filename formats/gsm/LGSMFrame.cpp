@@ -93,8 +93,9 @@ const int16_t kFAC[8] = {18431, 20479, 22527, 24575, 26623, 28671, 30719, 32767}
 // The four interpolation segments of a frame.
 const int kSegStart[5] = {0, 13, 27, 40, 160};
 
-// Reflection coefficients r[0..7] from the autocorrelation (Schur recursion).
-void Reflection(const int32_t* acf, int16_t* r) {
+// Reflection coefficients r[0..7] from the autocorrelation, by the Schur
+// recursion on the normalised lags.
+void ReflectionCoefficients(const int32_t* acf, int16_t* r) {
     if (acf[0] <= 0) {
         std::memset(r, 0, 8 * sizeof(int16_t));
         return;
@@ -123,8 +124,8 @@ void Reflection(const int32_t* acf, int16_t* r) {
     }
 }
 
-// Reflection coefficients to coded log-area ratios.
-void QuantiseLAR(const int16_t* r, int16_t* LARc) {
+// Piecewise-linear approximation of the log-area ratio of each coefficient.
+void TransformationToLogAreaRatios(const int16_t* r, int16_t* LAR) {
     for (int i = 0; i < 8; ++i) {
         int16_t t = Abs(r[i]);
         if (t < 22118)
@@ -133,8 +134,13 @@ void QuantiseLAR(const int16_t* r, int16_t* LARc) {
             t = int16_t(t - 11059);
         else
             t = int16_t((t - 26112) << 2);
-        const int16_t lar = r[i] < 0 ? int16_t(-t) : t;
-        int16_t c = Add(Add(Mult(kA[i], lar), kB[i]), 256);
+        LAR[i] = r[i] < 0 ? int16_t(-t) : t;
+    }
+}
+
+void QuantizationAndCoding(const int16_t* LAR, int16_t* LARc) {
+    for (int i = 0; i < 8; ++i) {
+        int16_t c = Add(Add(Mult(kA[i], LAR[i]), kB[i]), 256);
         c = int16_t(c >> 9);
         if (c > kMAC[i]) c = kMAC[i];
         if (c < kMIC[i]) c = kMIC[i];
@@ -142,7 +148,7 @@ void QuantiseLAR(const int16_t* r, int16_t* LARc) {
     }
 }
 
-void DecodeLAR(const int16_t* LARc, int16_t* LARpp) {
+void DecodingOfCodedLogAreaRatios(const int16_t* LARc, int16_t* LARpp) {
     for (int i = 0; i < 8; ++i) {
         int16_t t = int16_t(Add(LARc[i], kMIC[i]) << 10);
         t = Sub(t, kB[i] * 2);
@@ -151,29 +157,137 @@ void DecodeLAR(const int16_t* LARc, int16_t* LARpp) {
     }
 }
 
-// Interpolated LARs of one segment, turned into reflection coefficients.
-void SegmentRp(int seg, const int16_t* prev, const int16_t* cur, int16_t* rp) {
+// LARp of segment seg (samples 0..12, 13..26, 27..39, 40..159): the previous
+// and current frame's LARpp weighted 3:1, 1:1, 1:3, 0:1.
+void InterpolatedLARp(int seg, const int16_t* prev, const int16_t* cur, int16_t* LARp) {
     for (int i = 0; i < 8; ++i) {
-        int16_t lar;
         switch (seg) {
-            case 0: lar = Add(Add(prev[i] >> 2, cur[i] >> 2), prev[i] >> 1); break;
-            case 1: lar = Add(prev[i] >> 1, cur[i] >> 1); break;
-            case 2: lar = Add(Add(prev[i] >> 2, cur[i] >> 2), cur[i] >> 1); break;
-            default: lar = cur[i]; break;
+            case 0: LARp[i] = Add(Add(prev[i] >> 2, cur[i] >> 2), prev[i] >> 1); break;
+            case 1: LARp[i] = Add(prev[i] >> 1, cur[i] >> 1); break;
+            case 2: LARp[i] = Add(Add(prev[i] >> 2, cur[i] >> 2), cur[i] >> 1); break;
+            default: LARp[i] = cur[i]; break;
         }
-        int16_t t = Abs(lar);
+    }
+}
+
+void LARpToRp(const int16_t* LARp, int16_t* rp) {
+    for (int i = 0; i < 8; ++i) {
+        int16_t t = Abs(LARp[i]);
         if (t < 11059)
             t = int16_t(t << 1);
         else if (t < 20070)
             t = Add(t, 11059);
         else
             t = Add(t >> 2, 26112);
-        rp[i] = lar < 0 ? int16_t(-t) : t;
+        rp[i] = LARp[i] < 0 ? int16_t(-t) : t;
     }
 }
 
+void SegmentRp(int seg, const int16_t* prev, const int16_t* cur, int16_t* rp) {
+    int16_t LARp[8];
+    InterpolatedLARp(seg, prev, cur, LARp);
+    LARpToRp(LARp, rp);
+}
+
+// Lattice filter over s[0..n), in place (s becomes the residual d).
+void ShortTermAnalysisFiltering(int16_t* u, const int16_t* rp, int n, int16_t* s) {
+    for (int k = 0; k < n; ++k) {
+        int16_t di = s[k], sav = di;
+        for (int i = 0; i < 8; ++i) {
+            const int16_t ui = Add(u[i], MultR(rp[i], di));
+            di = Add(di, MultR(rp[i], u[i]));
+            u[i] = sav;
+            sav = ui;
+        }
+        s[k] = di;
+    }
+}
+
+// Lag Nc by the largest cross-correlation of the scaled sub-frame residual d
+// with the reconstructed history (hist[120 + k] is dp[k], k = -120..-1), and
+// the coded gain bc.
+void CalculationOfLTPParameters(const int16_t* d, const int16_t* hist, int& bc, int& Nc) {
+    int16_t dmax = 0;
+    for (int k = 0; k < 40; ++k) {
+        const int16_t a = Abs(d[k]);
+        if (a > dmax) dmax = a;
+    }
+    const int t = dmax == 0 ? 0 : Norm(int32_t(dmax) << 16);
+    const int scal = t > 6 ? 0 : 6 - t;
+    int16_t wt[40];
+    for (int k = 0; k < 40; ++k) wt[k] = int16_t(d[k] >> scal);
+    int32_t Lmax = 0;
+    Nc = 40;
+    for (int lambda = 40; lambda <= 120; ++lambda) {
+        const int16_t* h = hist + 120 - lambda;
+        int32_t sum = 0;
+        for (int k = 0; k < 40; ++k) sum += int32_t(wt[k]) * h[k];
+        sum *= 2;
+        if (sum > Lmax) {
+            Nc = lambda;
+            Lmax = sum;
+        }
+    }
+    Lmax >>= 6 - scal;
+    const int16_t* past = hist + 120 - Nc;
+    int32_t Lpower = 0;
+    for (int k = 0; k < 40; ++k) {
+        const int32_t w = past[k] >> 3;
+        Lpower += w * w * 2;
+    }
+    if (Lmax <= 0) {
+        bc = 0;
+        return;
+    }
+    if (Lmax >= Lpower) {
+        bc = 3;
+        return;
+    }
+    const int n = Norm(Lpower);
+    const int16_t R = int16_t((Lmax << n) >> 16);
+    const int16_t S = int16_t((Lpower << n) >> 16);
+    for (bc = 0; bc < 3; ++bc)
+        if (R <= Mult(S, kDLB[bc])) return;
+}
+
+void LongTermAnalysisFiltering(int bc, int Nc, const int16_t* hist, const int16_t* d, int16_t* dpp, int16_t* e) {
+    const int16_t* past = hist + 120 - Nc;
+    for (int k = 0; k < 40; ++k) {
+        dpp[k] = MultR(kQLB[bc], past[k]);
+        e[k] = Sub(d[k], dpp[k]);
+    }
+}
+
+// e is padded with five zeros on either side: e[-5..44].
+void WeightingFilter(const int16_t* e, int16_t* x) {
+    for (int k = 0; k < 40; ++k) {
+        int32_t acc = 4096;
+        for (int i = 0; i < 11; ++i) acc += int32_t(e[k + i - 5]) * kH[i];
+        acc >>= 13;
+        x[k] = int16_t(acc > 32767 ? 32767 : acc < -32767 ? -32767 : acc);
+    }
+}
+
+// The one of the four decimated sequences x[m + 3i] with the most energy.
+void RPEGridSelection(const int16_t* x, int16_t* xM, int& Mc) {
+    Mc = 0;
+    int32_t EM = 0;
+    for (int m = 0; m < 4; ++m) {
+        int32_t sum = 0;
+        for (int i = 0; i < 13; ++i) {
+            const int32_t a = x[m + 3 * i] >> 2;
+            sum += a * a * 2;
+        }
+        if (sum > EM) {
+            Mc = m;
+            EM = sum;
+        }
+    }
+    for (int i = 0; i < 13; ++i) xM[i] = x[Mc + 3 * i];
+}
+
 // xmaxc's exponent and mantissa (mantissa 0..7).
-void ExpMant(int16_t xmaxc, int& exp, int& mant) {
+void APCMQuantizationXmaxcToExpMant(int16_t xmaxc, int& exp, int& mant) {
     exp = xmaxc > 15 ? (xmaxc >> 3) - 1 : 0;
     mant = xmaxc - (exp << 3);
     if (mant == 0) {
@@ -188,18 +302,81 @@ void ExpMant(int16_t xmaxc, int& exp, int& mant) {
     mant -= 8;
 }
 
-// APCM inverse quantisation and RPE grid positioning into ep[0..39].
-void RPEDecode(int16_t xmaxc, int16_t Mc, const int16_t* xMc, int16_t* ep) {
-    int exp, mant;
-    ExpMant(xmaxc, exp, mant);
+// xmax on a logarithmic scale (xmaxc), the samples in 3 bits each.
+void APCMQuantization(const int16_t* xM, int16_t* xMc, int& mant, int& exp, int16_t& xmaxc) {
+    int16_t xmax = 0;
+    for (int i = 0; i < 13; ++i) {
+        const int16_t a = Abs(xM[i]);
+        if (a > xmax) xmax = a;
+    }
+    exp = 0;
+    int32_t t = xmax >> 9;
+    bool stop = false;
+    for (int i = 0; i < 6; ++i) {
+        if (t <= 0) stop = true;
+        t >>= 1;
+        if (!stop) ++exp;
+    }
+    xmaxc = Add(xmax >> (exp + 5), exp << 3);
+    APCMQuantizationXmaxcToExpMant(xmaxc, exp, mant);
+    const int norm = 6 - exp;
+    for (int i = 0; i < 13; ++i) {
+        const int16_t scaled = int16_t(xM[i] << norm);
+        xMc[i] = Add(Mult(scaled, kNRFAC[mant]) >> 12, 4);
+    }
+}
+
+void APCMInverseQuantization(const int16_t* xMc, int mant, int exp, int16_t* xMp) {
     const int16_t fac = kFAC[mant];
     const int shift = 6 - exp;
     const int16_t round = int16_t(shift > 0 ? 1 << (shift - 1) : 0);
-    std::memset(ep, 0, 40 * sizeof(int16_t));
     for (int i = 0; i < 13; ++i) {
         int16_t t = int16_t(((xMc[i] << 1) - 7) << 12);
         t = Add(MultR(fac, t), round);
-        ep[Mc + 3 * i] = int16_t(t >> shift);
+        xMp[i] = int16_t(t >> shift);
+    }
+}
+
+void RPEGridPositioning(int Mc, const int16_t* xMp, int16_t* ep) {
+    std::memset(ep, 0, 40 * sizeof(int16_t));
+    for (int i = 0; i < 13; ++i) ep[Mc + 3 * i] = xMp[i];
+}
+
+// The decoder's side of one sub-frame's RPE parameters: ep[0..39].
+void RPEDecoding(int16_t xmaxc, int Mc, const int16_t* xMc, int16_t* ep) {
+    int exp, mant;
+    APCMQuantizationXmaxcToExpMant(xmaxc, exp, mant);
+    int16_t xMp[13];
+    APCMInverseQuantization(xMc, mant, exp, xMp);
+    RPEGridPositioning(Mc, xMp, ep);
+}
+
+// Shifts the 120-sample history by one sub-frame and appends the new one.
+void PushHistory(int16_t* hist, const int16_t* sub) {
+    std::memmove(hist, hist + 40, 80 * sizeof(int16_t));
+    std::memcpy(hist + 80, sub, 40 * sizeof(int16_t));
+}
+
+// Rebuilds one sub-frame of the short-term residual from its LTP
+// parameters; a lag outside 40..120 keeps the previous one.
+void LongTermSynthesisFiltering(int16_t& nrp, int16_t* drp, int16_t Ncr, int16_t bcr, const int16_t* erp, int16_t* out) {
+    const int16_t Nr = (Ncr < 40 || Ncr > 120) ? nrp : Ncr;
+    nrp = Nr;
+    const int16_t brp = kQLB[bcr & 3];
+    const int16_t* past = drp + 120 - Nr;
+    for (int k = 0; k < 40; ++k) out[k] = Add(erp[k], MultR(brp, past[k]));
+    PushHistory(drp, out);
+}
+
+void ShortTermSynthesisFiltering(int16_t* v, const int16_t* rrp, int n, const int16_t* wt, int16_t* sr) {
+    for (int k = 0; k < n; ++k) {
+        int16_t sri = wt[k];
+        for (int i = 7; i >= 0; --i) {
+            sri = Sub(sri, MultR(rrp[i], v[i]));
+            v[i + 1] = Add(v[i], MultR(rrp[i], sri));
+        }
+        sr[k] = sri;
+        v[0] = sri;
     }
 }
 
@@ -244,6 +421,19 @@ void LGSMFrame::Preprocess(const int32_t* samples, int16_t* s) {
 void LGSMFrame::AutoCorrelation(const int16_t* s, int32_t* acf) {
     // Products start shifted right by 2; whenever a sum comes near the 32-bit
     // limit, the shift grows and everything summed so far is halved.
+    // No partial sum of any lag exceeds the energy (Cauchy-Schwarz), and the
+    // shifted products add at most one unit each, so for frames of moderate
+    // energy the shift can never grow and a plain sum gives the same result.
+    int64_t energy = 0;
+    for (int i = 0; i < kGSMFrameSamples; ++i) energy += int32_t(s[i]) * s[i];
+    if ((energy >> 2) + kGSMFrameSamples + 1 < 0x3FFFFFFF) {
+        for (int k = 0; k <= 8; ++k) {
+            int32_t sum = 0;
+            for (int i = k; i < kGSMFrameSamples; ++i) sum += (int32_t(s[i]) * s[i - k]) >> 2;
+            acf[k] = sum;
+        }
+        return;
+    }
     int shift = 2;
     for (int k = 0; k <= 8; ++k) {
         int32_t sum = 0;
@@ -266,146 +456,34 @@ void LGSMFrame::EncodeAnalysed(int16_t* s, const int32_t* acf, uint8_t* frame) {
     f[0] = 0xD;
     int16_t* LARc = f + kGSMFieldLARc;
 
-    int16_t r[8];
-    Reflection(acf, r);
-    QuantiseLAR(r, LARc);
-    int16_t LARpp[8];
-    DecodeLAR(LARc, LARpp);
-
-    // Short-term analysis filter, in place: s becomes the residual d.
+    int16_t r[8], LAR[8], LARpp[8];
+    ReflectionCoefficients(acf, r);
+    TransformationToLogAreaRatios(r, LAR);
+    QuantizationAndCoding(LAR, LARc);
+    DecodingOfCodedLogAreaRatios(LARc, LARpp);
     for (int seg = 0; seg < 4; ++seg) {
         int16_t rp[8];
         SegmentRp(seg, LARppEnc, LARpp, rp);
-        for (int k = kSegStart[seg]; k < kSegStart[seg + 1]; ++k) {
-            int16_t di = s[k], sav = di;
-            for (int i = 0; i < 8; ++i) {
-                const int16_t ui = Add(u[i], MultR(rp[i], di));
-                di = Add(di, MultR(rp[i], u[i]));
-                u[i] = sav;
-                sav = ui;
-            }
-            s[k] = di;
-        }
+        ShortTermAnalysisFiltering(u, rp, kSegStart[seg + 1] - kSegStart[seg], s + kSegStart[seg]);
     }
     std::memcpy(LARppEnc, LARpp, sizeof LARpp);
 
     for (int j = 0; j < 4; ++j) {
         const int16_t* d = s + 40 * j;
         int16_t* sub = f + kGSMFieldSub + kGSMSubFrameFields * j;
-
-        // Long-term predictor: lag by the largest cross-correlation of the
-        // scaled residual with the reconstructed history, then the gain.
-        int16_t dmax = 0;
-        for (int k = 0; k < 40; ++k) {
-            const int16_t a = Abs(d[k]);
-            if (a > dmax) dmax = a;
-        }
-        const int t = dmax == 0 ? 0 : Norm(int32_t(dmax) << 16);
-        const int scal = t > 6 ? 0 : 6 - t;
-        int16_t wt[40];
-        for (int k = 0; k < 40; ++k) wt[k] = int16_t(d[k] >> scal);
-        int32_t Lmax = 0;
-        int Nc = 40;
-        for (int lambda = 40; lambda <= 120; ++lambda) {
-            const int16_t* h = dp0 + 120 - lambda;
-            int32_t sum = 0;
-            for (int k = 0; k < 40; ++k) sum += int32_t(wt[k]) * h[k];
-            sum *= 2;
-            if (sum > Lmax) {
-                Nc = lambda;
-                Lmax = sum;
-            }
-        }
-        Lmax >>= 6 - scal;
-        const int16_t* past = dp0 + 120 - Nc;  // dp[k - Nc]
-        int32_t Lpower = 0;
-        for (int k = 0; k < 40; ++k) {
-            const int32_t w = past[k] >> 3;
-            Lpower += w * w * 2;
-        }
-        int bc;
-        if (Lmax <= 0) {
-            bc = 0;
-        } else if (Lmax >= Lpower) {
-            bc = 3;
-        } else {
-            const int n = Norm(Lpower);
-            const int16_t R = int16_t((Lmax << n) >> 16);
-            const int16_t S = int16_t((Lpower << n) >> 16);
-            bc = 3;
-            for (int b = 0; b < 3; ++b) {
-                if (R <= Mult(S, kDLB[b])) {
-                    bc = b;
-                    break;
-                }
-            }
-        }
-
-        // Long-term analysis filter.
-        int16_t dpp[40], e[50];
+        int bc, Nc, Mc, mant, exp;
+        int16_t dpp[40], e[50], x[40], xM[13], xMp[13], ep[40], xmaxc;
+        CalculationOfLTPParameters(d, dp0, bc, Nc);
         std::memset(e, 0, sizeof e);
-        for (int k = 0; k < 40; ++k) {
-            dpp[k] = MultR(kQLB[bc], past[k]);
-            e[5 + k] = Sub(d[k], dpp[k]);
-        }
-
-        // Weighting filter.
-        int16_t x[40];
-        for (int k = 0; k < 40; ++k) {
-            int32_t acc = 4096;
-            for (int i = 0; i < 11; ++i) acc += int32_t(e[k + i]) * kH[i];
-            acc >>= 13;
-            x[k] = int16_t(acc > 32767 ? 32767 : acc < -32767 ? -32767 : acc);
-        }
-
-        // RPE grid selection: the decimated sequence with the most energy.
-        int Mc = 0;
-        int32_t EM = 0;
-        for (int m = 0; m < 4; ++m) {
-            int32_t sum = 0;
-            for (int i = 0; i < 13; ++i) {
-                const int32_t a = x[m + 3 * i] >> 2;
-                sum += a * a * 2;
-            }
-            if (sum > EM) {
-                Mc = m;
-                EM = sum;
-            }
-        }
-        int16_t xM[13];
-        int16_t xmax = 0;
-        for (int i = 0; i < 13; ++i) {
-            xM[i] = x[Mc + 3 * i];
-            const int16_t a = Abs(xM[i]);
-            if (a > xmax) xmax = a;
-        }
-
-        // APCM quantisation: xmax on a logarithmic scale, the samples in 3 bits.
-        int exp = 0;
-        {
-            int32_t tv = xmax >> 9;
-            bool stop = false;
-            for (int i = 0; i < 6; ++i) {
-                if (tv <= 0) stop = true;
-                tv >>= 1;
-                if (!stop) ++exp;
-            }
-        }
-        const int16_t xmaxc = Add(xmax >> (exp + 5), exp << 3);
-        int mant;
-        ExpMant(xmaxc, exp, mant);
-        const int norm = 6 - exp;
-        int16_t* xMc = sub + kGSMSubxMc;
-        for (int i = 0; i < 13; ++i) {
-            const int16_t scaled = int16_t(xM[i] << norm);
-            xMc[i] = Add(Mult(scaled, kNRFAC[mant]) >> 12, 4);
-        }
-
-        // Reconstruct this sub-frame's residual as the decoder will.
-        int16_t ep[40];
-        RPEDecode(xmaxc, int16_t(Mc), xMc, ep);
-        std::memmove(dp0, dp0 + 40, 80 * sizeof(int16_t));
-        for (int k = 0; k < 40; ++k) dp0[80 + k] = Add(ep[k], dpp[k]);
+        LongTermAnalysisFiltering(bc, Nc, dp0, d, dpp, e + 5);
+        WeightingFilter(e + 5, x);
+        RPEGridSelection(x, xM, Mc);
+        APCMQuantization(xM, sub + kGSMSubxMc, mant, exp, xmaxc);
+        // Reconstruct the sub-frame's residual as the decoder will.
+        APCMInverseQuantization(sub + kGSMSubxMc, mant, exp, xMp);
+        RPEGridPositioning(Mc, xMp, ep);
+        for (int k = 0; k < 40; ++k) ep[k] = Add(ep[k], dpp[k]);
+        PushHistory(dp0, ep);
 
         sub[kGSMSubNc] = int16_t(Nc);
         sub[kGSMSubbc] = int16_t(bc);
@@ -430,36 +508,18 @@ void LGSMFrame::DecodeSpeech(const uint8_t* frame, int16_t* sr) {
     int16_t wt[kGSMFrameSamples];
     for (int j = 0; j < 4; ++j) {
         const int16_t* sub = f + kGSMFieldSub + kGSMSubFrameFields * j;
-        int16_t ep[40];
-        RPEDecode(sub[kGSMSubxmaxc], sub[kGSMSubMc], sub + kGSMSubxMc, ep);
-
-        // Long-term synthesis; a lag outside 40..120 keeps the last one.
-        const int16_t Nc = sub[kGSMSubNc];
-        const int16_t Nr = (Nc < 40 || Nc > 120) ? nrp : Nc;
-        nrp = Nr;
-        const int16_t brp = kQLB[sub[kGSMSubbc]];
-        const int16_t* past = drp + 120 - Nr;
-        int16_t* out = wt + 40 * j;
-        for (int k = 0; k < 40; ++k) out[k] = Add(ep[k], MultR(brp, past[k]));
-        std::memmove(drp, drp + 40, 80 * sizeof(int16_t));
-        std::memcpy(drp + 80, out, 40 * sizeof(int16_t));
+        int16_t erp[40];
+        RPEDecoding(sub[kGSMSubxmaxc], sub[kGSMSubMc], sub + kGSMSubxMc, erp);
+        LongTermSynthesisFiltering(nrp, drp, sub[kGSMSubNc], sub[kGSMSubbc], erp, wt + 40 * j);
     }
 
-    // Short-term synthesis filter.
     int16_t LARpp[8];
-    DecodeLAR(f + kGSMFieldLARc, LARpp);
+    DecodingOfCodedLogAreaRatios(f + kGSMFieldLARc, LARpp);
     for (int seg = 0; seg < 4; ++seg) {
         int16_t rrp[8];
         SegmentRp(seg, LARppDec, LARpp, rrp);
-        for (int k = kSegStart[seg]; k < kSegStart[seg + 1]; ++k) {
-            int16_t sri = wt[k];
-            for (int i = 7; i >= 0; --i) {
-                sri = Sub(sri, MultR(rrp[i], v[i]));
-                v[i + 1] = Add(v[i], MultR(rrp[i], sri));
-            }
-            sr[k] = sri;
-            v[0] = sri;
-        }
+        const int at = kSegStart[seg];
+        ShortTermSynthesisFiltering(v, rrp, kSegStart[seg + 1] - at, wt + at, sr + at);
     }
     std::memcpy(LARppDec, LARpp, sizeof LARpp);
 }

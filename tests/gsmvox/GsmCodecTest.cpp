@@ -177,6 +177,43 @@ TEST(GsmCodec, AutocorrelationScaleAdaptsWithoutLosingTheShape) {
     for (int k = 0; k <= 8; ++k) EXPECT_EQ(acf[k], 0);
 }
 
+TEST(GsmCodec, AutocorrelationMatchesTheStepByStepProcedureAtEveryLevel) {
+    // The procedure as stated: test after every group of four products.
+    auto stepwise = [](const int16_t* s, int32_t* acf) {
+        int shift = 2;
+        for (int k = 0; k <= 8; ++k) {
+            int32_t sum = 0;
+            for (int i = k; i < 160; ++i) {
+                sum += (int32_t(s[i]) * s[i - k]) >> shift;
+                if ((i - k) % 4 == 3 || i == 159) {
+                    while (sum >= 0x3FFFFFFF || sum <= -0x3FFFFFFF) {
+                        ++shift;
+                        sum >>= 1;
+                        for (int j = 0; j < k; ++j) acf[j] >>= 1;
+                    }
+                }
+            }
+            acf[k] = sum;
+        }
+    };
+    std::mt19937 rng(Seed());
+    // Levels on both sides of the energy where the shift starts to grow.
+    for (int peak : {3000, 5000, 5180, 5200, 5300, 6000, 10000, 32767}) {
+        for (int round = 0; round < 50; ++round) {
+            int16_t s[160];
+            for (auto& v : s) v = int16_t(int(rng() % uint32_t(2 * peak + 1)) - peak);
+            if (round % 2) {
+                for (int i = 0; i < 160; ++i) s[i] = int16_t(i & 1 ? -peak : peak);  // rms = peak
+                s[rng() % 160] = int16_t(rng() % 200);
+            }
+            int32_t a[9], b[9];
+            LGSMFrame::AutoCorrelation(s, a);
+            stepwise(s, b);
+            ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << "peak " << peak << " round " << round;
+        }
+    }
+}
+
 TEST(GsmCodec, ExtremeInputAndGarbageFramesStayWithinThePeakBound) {
     // Input far beyond full scale is coded like full scale.
     std::vector<int32_t> loud(160 * 50), clipped(160 * 50);
