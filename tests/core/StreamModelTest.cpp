@@ -96,7 +96,7 @@ TEST(SourceBase, ConstructionRules) {
     int alive = 0;
     struct Case { int32_t rate; uint32_t chans; int32_t wantRate; uint32_t wantChans; bool error; };
     for (Case c : {Case{0, 2, 44100, 2, true}, Case{-3, 1, 44100, 1, true}, Case{8000, 0, 8000, 1, true},
-                   Case{1, 255, 1, 255, false}, Case{48000, 2, 48000, 2, false}}) {
+                   Case{1, 255, 1, 255, false}, Case{8000, 256, 8000, 1, true}, Case{48000, 2, 48000, 2, false}}) {
         CountingSource s(&alive, c.rate, c.chans);
         EXPECT_EQ(s.nSampleRate, c.wantRate);
         EXPECT_EQ(s.nChans, c.wantChans);
