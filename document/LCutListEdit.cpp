@@ -333,8 +333,13 @@ int Process(LProgress* progress, LEfInsert& record) {
 
 int Process(LProgress* progress, LEfReplaceSelection& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
-    if (!record.szCaption.empty()) progress->SetText(record.szCaption.c_str(), 0);
     LCutListAudio& doc = *record.pAudio;
+    // The pump reads from 0 when the start lies before it, and pumps one
+    // frame for an empty range; neither may change the document's length.
+    int32_t start = std::max(LSoundTime(record.stStart).GetSamples(doc.nSampleRate), 0);
+    int32_t end = LSoundTime(record.stEnd).GetSamples(doc.nSampleRate);
+    if (end <= start) return kProcessDone;
+    if (!record.szCaption.empty()) progress->SetText(record.szCaption.c_str(), 0);
     LCutListAudio fresh;
     int result = kProcessFailed;
     {
@@ -349,8 +354,6 @@ int Process(LProgress* progress, LEfReplaceSelection& record) {
         }
     }  // the writer delivers the new segment into fresh here
     if (result != kProcessDone) return result;  // fresh goes, and its segment with it
-    int32_t start = LSoundTime(record.stStart).GetSamples(doc.nSampleRate);
-    int32_t end = LSoundTime(record.stEnd).GetSamples(doc.nSampleRate);
     doc.EfPasteOver(start, end, fresh);
     return kProcessDone;
 }

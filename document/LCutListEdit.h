@@ -45,7 +45,8 @@ int Process(LProgress* progress, LEfInsert& record);
 // Replaces the selection [stStart, stEnd) (milliseconds) of the document's
 // audio by what the processor makes of it: the audio is read through the
 // processor's source, written into one new segment at the document's format,
-// and pasted over the selection. Cancelled or failed: the audio is
+// and pasted over the selection. A start before 0 counts as 0, and a
+// selection of no frames changes nothing. Cancelled or failed: the audio is
 // unchanged and the new segment is gone. 0 done, 1 cancelled, 2 failed.
 struct LEfReplaceSelection {
     LCutListAudio* pAudio = nullptr;

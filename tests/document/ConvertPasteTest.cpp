@@ -203,25 +203,29 @@ std::vector<int32_t> Negated(std::vector<int32_t> v) {
 
 TEST_F(PasteInsert, ReplacingASelectionWithComputedAudio) {
     LSPNegate negate;
-    LNullProgress progress;
-    doc.EfDelete(1500, 1500);  // two cuts, so the selection spans a cut edge
-    LEfReplaceSelection rec{&doc, 40, 20, &negate, "Negate"};  // frames 882 .. 1764
-    EXPECT_EQ(Process(&progress, rec), kProcessDone);
-    EXPECT_EQ(ReadList(doc), Concat({Slice(docData, 0, 882), Negated(Slice(docData, 882, 1764)), Slice(docData, 1764, 2000)}));
-    EXPECT_EQ(doc.lstCuts.Count(), 3u);
-    EXPECT_EQ(AudFileCount(szDir), 2u);
+    doc.EfDelete(1500, 1500);  // two cuts, so selections can span a cut edge
+    struct Case {
+        int32_t stStart, stEnd;  // ms at 44100 Hz
+        size_t from, to;         // frames that come out negated
+    };
+    for (const Case& c : {Case{20, 40, 882, 1764}, Case{-10, 20, 0, 882}, Case{10, 10, 0, 0}, Case{30, 10, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << c.stStart << " .. " << c.stEnd << " ms");
+        LCutListAudio work = doc;
+        LNullProgress progress;
+        LEfReplaceSelection rec{&work, c.stEnd, c.stStart, &negate, "Negate"};
+        EXPECT_EQ(Process(&progress, rec), kProcessDone);
+        EXPECT_EQ(ReadList(work), Concat({Slice(docData, 0, c.from), Negated(Slice(docData, c.from, c.to)),
+                                          Slice(docData, c.to, 2000)}));
+    }
+    EXPECT_EQ(AudFileCount(szDir), 1u);  // the results went with their lists
 
-    std::vector<int32_t> now = ReadList(doc);
+    LCutListAudio work = doc;
     CancelAfter cancel(0);
-    LEfReplaceSelection cancelled{&doc, 40, 0, &negate, "Negate"};
+    LEfReplaceSelection cancelled{&work, 40, 0, &negate, "Negate"};
     EXPECT_EQ(Process(&cancel, cancelled), kProcessCancelled);
     EXPECT_EQ(cancel.szText[0], "Negate");
-    EXPECT_EQ(ReadList(doc), now);
-    EXPECT_EQ(AudFileCount(szDir), 2u);  // the discarded result left no segment behind
-
-    LEfReplaceSelection reversed{&doc, 10, 20, &negate, "Negate"};
-    EXPECT_EQ(Process(&progress, reversed), kProcessDone);
-    EXPECT_EQ(ReadList(doc), now);
+    EXPECT_EQ(ReadList(work), docData);
+    EXPECT_EQ(AudFileCount(szDir), 1u);  // the discarded result left no segment behind
 }
 
 TEST_F(PasteInsert, AResultThatCannotBeStoredLeavesTheSelection) {
