@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "support/LFile.h"
+#include "support/LSettings.h"
 
 namespace sondrel {
 
@@ -101,6 +102,11 @@ LAudioCutTank* LAudioCutTank::Install(LAudioCutTank* tank) {
     LAudioCutTank* old = g_pInstalled;
     g_pInstalled = tank;
     return old;
+}
+
+std::string DataFolder(const std::string& programFolder) {
+    std::string folder = ReadString("Folders", "Current", "");
+    return folder.empty() ? JoinPath(programFolder, "Current") : folder;
 }
 
 }  // namespace sondrel

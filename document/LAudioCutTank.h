@@ -63,6 +63,11 @@ private:
     mutable std::mutex mtxRefs;
 };
 
+// The data folder for segment files: the settings' value "Current" of
+// section "Folders", or, when that is empty, the program folder joined with
+// "Current". The program gives it to the tank at start-up.
+std::string DataFolder(const std::string& programFolder);
+
 // A tank with its own folder made current for the lifetime of the scope
 // (tests, tools). Destroying it deletes the folder's segment files and
 // restores the tank that was current before.

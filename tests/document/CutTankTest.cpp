@@ -8,6 +8,7 @@
 #include "document/LAudioCutTank.h"
 #include "document/LCutListAudio.h"
 #include "support/LFile.h"
+#include "support/LSettings.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;
@@ -96,6 +97,17 @@ TEST_F(CutTank, SegmentPathsJoinTheFolderAndIndex) {
     EXPECT_EQ(deep.GetAudFilePath(12345), std::string(250, 'd') + "/12345.au");
     LAudioCutTank full(std::string(259, 'f'));
     EXPECT_EQ(full.GetAudFilePath(1), std::string(259, 'f'));
+}
+
+TEST(CutTankFolder, TheDataFolderComesFromTheSettingsOrBesideTheProgram) {
+    LMemorySettings store;
+    SetSettingsStore(&store);
+    EXPECT_EQ(DataFolder("C:\\Program Files\\Sondrel"), JoinPath("C:\\Program Files\\Sondrel", "Current"));
+    store.Set("Folders", "Current", "");
+    EXPECT_EQ(DataFolder("prog"), JoinPath("prog", "Current"));
+    store.Set("Folders", "Current", "D:\\Audio\\Work");
+    EXPECT_EQ(DataFolder("prog"), "D:\\Audio\\Work");
+    SetSettingsStore(nullptr);
 }
 
 // When every index is in use the allocation gives the silent index, never
