@@ -6,31 +6,39 @@ namespace sondrel {
 
 namespace {
 
-int64_t MeanOfSquares(uint64_t sum, int32_t count) {
-    if (count <= 0) return 0;
-    uint64_t total = sum >> 13;
-    return int64_t((total * 8192u) / uint64_t(count));
-}
-
-inline uint64_t Square(int32_t s) {
-    int64_t v = s >> 5;
-    return uint64_t(v * v);
-}
+// Squares are split into a high part (>> 13) and a low part (& 0x1FFF)
+// summed apart: total = high + (low >> 13) is the sum to 1/8192, and the
+// mean is formed without ever multiplying the total up.
+struct SquareSum {
+    uint64_t high = 0, low = 0;
+    void Add(int32_t s) {
+        int64_t v = s >> 5;
+        uint64_t sq = uint64_t(v * v);
+        high += sq >> 13;
+        low += sq & 0x1FFF;
+    }
+    int64_t Mean(int32_t count) const {
+        if (count <= 0) return 0;
+        uint64_t total = high + (low >> 13);
+        uint64_t n = uint64_t(count);
+        return int64_t((total / n) * 8192u + ((total % n) * 8192u) / n);
+    }
+};
 
 }  // namespace
 
 int64_t BlockMeanSquare(const int32_t* samples, int32_t count) {
-    uint64_t sum = 0;
-    for (int32_t i = 0; i < count; ++i) sum += Square(samples[i]);
-    return MeanOfSquares(sum, count);
+    SquareSum sum;
+    for (int32_t i = 0; i < count; ++i) sum.Add(samples[i]);
+    return sum.Mean(count);
 }
 
 int64_t BlockMeanSquareChannel(const int32_t* samples, int32_t frames, int32_t chans, int32_t channel) {
     if (chans < 1 || channel < 0 || channel >= chans) return 0;
-    uint64_t sum = 0;
+    SquareSum sum;
     const int32_t* p = samples + channel;
-    for (int32_t i = 0; i < frames; ++i, p += chans) sum += Square(*p);
-    return MeanOfSquares(sum, frames);
+    for (int32_t i = 0; i < frames; ++i, p += chans) sum.Add(*p);
+    return sum.Mean(frames);
 }
 
 int32_t BlockLevelDB(int64_t meanSquare) {

@@ -12,8 +12,8 @@ constexpr int32_t kLevelSilence = -127;     // dB of a silent block
 constexpr int64_t kMeanSquareZeroDB = 8388626;  // mean square that reads as 0 dB
 
 // Mean over count samples of (s >> 5)^2: the sum of squares is taken to
-// 1/8192 and the mean truncated, (floor(sum / 8192) * 8192) / count. Summed
-// in 64 bits so that loud blocks (|s| >= 0x200000) cannot wrap.
+// 1/8192 and the mean truncated, (floor(sum / 8192) * 8192) / count. Kept in
+// 64 bits so that loud blocks (|s| >= 0x200000) cannot wrap.
 int64_t BlockMeanSquare(const int32_t* samples, int32_t count);
 // The same over one channel of an interleaved block of frames.
 int64_t BlockMeanSquareChannel(const int32_t* samples, int32_t frames, int32_t chans, int32_t channel);
