@@ -57,10 +57,15 @@ void LSRCOutputClock::CheckEnd() {
 }
 
 void LSRCOutputClock::Read(int32_t* buffer, int32_t n) {
+    // Granules end where the stretch's segments end: there the incoming
+    // stream's position is at its furthest, so the first moment it reaches
+    // the input's end is seen exactly.
     const int32_t chans = nChans;
     while (n > 0) {
         CheckEnd();
-        int32_t m = std::min(n, nGranule);
+        int32_t into = int32_t((int64_t(nOut) - nOrigin) % nGranule);
+        if (into < 0) into += nGranule;
+        int32_t m = std::min(n, nGranule - into);
         pInput->Read(buffer, m);
         buffer += size_t(m) * chans;
         n -= m;
@@ -78,7 +83,7 @@ int32_t LSRCOutputClock::GetLength() {
 
 void LSRCOutputClock::Seek(int32_t position) {
     pInput->Seek(int32_t(std::lround(double(position) * dFactor)));
-    nOut = position;
+    nOut = nOrigin = position;
     bEnd = false;
     CheckEnd();
 }

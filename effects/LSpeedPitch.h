@@ -37,15 +37,17 @@ public:
     double dFactor;
 };
 
-// A stretched stream's position counts input frames, so a pump that ends
-// the last block by position - length would cut or pad up to a block of
-// output. This wrapper counts output frames instead; its length becomes
-// exact (to one segment) once the input is used up, and until then is an
-// estimate that stays ahead of the position.
+// A stretched stream's position counts input frames (and steps back at each
+// splice when slowing down), so a pump that ends the last block by position
+// - length would cut or pad up to a block of output. This wrapper counts
+// output frames instead; its length becomes exact once the incoming stream
+// reaches the input's end, and until then is an estimate that stays ahead
+// of the position.
 class LSRCOutputClock : public LSRCFilter {
 public:
     // factor: input frames per output frame (for the estimate and Seek);
-    // granule: frames read at a time, which bounds the end's error.
+    // granule: the stretch's segment in frames; reads are cut at segment
+    // ends, counted from the last Seek.
     LSRCOutputClock(const LSoundSourcePtr& input, double factor, int32_t granule);
     void Read(int32_t* buffer, int32_t n) override;
     int32_t GetPosition() override { return nOut; }
@@ -58,6 +60,7 @@ private:
     double dFactor;
     int32_t nGranule;
     int32_t nOut = 0;
+    int32_t nOrigin = 0;  // output frame where a segment starts
     int32_t nEnd = 0;
     bool bEnd = false;
 };
