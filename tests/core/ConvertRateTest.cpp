@@ -275,12 +275,18 @@ TEST(ConvertRate, SeekThenReadEqualsReadingFromTheStart) {
                 ASSERT_TRUE(std::equal(got.begin(), got.end(), all.begin() + size_t(p) * chans))
                     << rin << "->" << rout << " chans " << chans << " seek " << p;
             }
-            // Before the start: the frames from 0 on are the same as from the start.
+            // Before the start: the frames from 0 on are the same as from the
+            // start, and the ones before agree with a seek further back.
             auto conv = Converter(in, chans, rin, rout);
             conv->Seek(-100);
             EXPECT_EQ(conv->GetPosition(), -100);
             std::vector<int32_t> got = ReadFrames(*conv, 300);
             EXPECT_TRUE(std::equal(got.begin() + 100 * chans, got.end(), all.begin()))
+                << rin << "->" << rout << " chans " << chans;
+            auto earlier = Converter(in, chans, rin, rout);
+            earlier->Seek(-137);
+            std::vector<int32_t> more = ReadFrames(*earlier, 337);
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), more.begin() + 37 * chans))
                 << rin << "->" << rout << " chans " << chans;
         }
     }
