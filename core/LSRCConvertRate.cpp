@@ -39,51 +39,48 @@ constexpr Real kMaxStep = Real(0x7FFFFF00);
 constexpr int kTaps = LPolyphaseTable::kTaps;
 constexpr int kLowHalf = 32;  // taps 0..31 form the first half sum, 32..62 the second
 
-// One output frame from 16-bit buffer samples. Each half sum is halved with
-// an arithmetic shift, the two are added with the rounding constant and the
-// result shifted back to the input's scale. Here every product and sum is a
-// 32-bit wrapping operation (unsigned, so the compiler may vectorise and
-// reorder freely); the caller only comes here when the block's peak makes
-// wrapping impossible, so the sums are exact.
-template <int Ch>
-inline void FilterNarrow(const int32_t* row, const int32_t* x, int32_t* out, int32_t round, int32_t shift) {
-    uint32_t lo[Ch] = {}, hi[Ch] = {};
-    for (int t = 0; t < kLowHalf; ++t)
-        for (int c = 0; c < Ch; ++c) lo[c] += uint32_t(row[t]) * uint32_t(x[t * Ch + c]);
-    for (int t = kLowHalf; t < kTaps; ++t)
-        for (int c = 0; c < Ch; ++c) hi[c] += uint32_t(row[t]) * uint32_t(x[t * Ch + c]);
-    for (int c = 0; c < Ch; ++c) {
-        uint32_t sum = uint32_t(int32_t(lo[c]) >> 1) + uint32_t(int32_t(hi[c]) >> 1) + uint32_t(round);
-        out[c] = int32_t(sum) >> shift;
-    }
+constexpr int kPadded = LPolyphaseTable::kPaddedTaps;
+
+// Final step of every output sample: each half sum is halved with an
+// arithmetic shift, the two are added with the rounding constant, and the
+// result is shifted back to the input's scale. The half sums themselves are
+// exact (up to 33 bits), so this is done in 64 bits and the result saturated;
+// while the half sums fit 32 bits it equals the plain 32-bit computation.
+inline int32_t Combine(int64_t h1, int64_t h2, int32_t round, int32_t shift) {
+    int64_t sum = (h1 >> 1) + (h2 >> 1) + round;
+    int64_t v = shift >= 0 ? sum >> shift : sum * (int64_t(1) << -shift);
+    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-// The same frame for loud blocks, whose half sums can reach 33 bits: with the
-// coefficients split into 256 * hi + lo, both partial sums are exact in 32
-// bits, and only their combination per output is done in 64.
-template <int Ch>
-inline void FilterWide(const int32_t* rowHi, const int32_t* rowLo, const int32_t* x, int32_t* out, int32_t round,
-                       int32_t shift) {
-    uint32_t loH[Ch] = {}, loL[Ch] = {}, hiH[Ch] = {}, hiL[Ch] = {};
+// One output sample from a row of 16-bit samples. With the coefficients split
+// as 256 * hi + lo, each of the four partial sums is an exact 32-bit sum of
+// 32-bit products of 16-bit values (which the compiler may pair up and
+// vectorise freely), and only their combination is wider.
+inline int32_t FilterPlanar(const int16_t* __restrict hi, const int16_t* __restrict lo,
+                            const int16_t* __restrict x, int32_t round, int32_t shift) {
+    int32_t aHi = 0, aLo = 0, bHi = 0, bLo = 0;
     for (int t = 0; t < kLowHalf; ++t) {
-        for (int c = 0; c < Ch; ++c) {
-            loH[c] += uint32_t(rowHi[t]) * uint32_t(x[t * Ch + c]);
-            loL[c] += uint32_t(rowLo[t]) * uint32_t(x[t * Ch + c]);
-        }
+        aHi += int32_t(hi[t]) * int32_t(x[t]);
+        aLo += int32_t(lo[t]) * int32_t(x[t]);
     }
-    for (int t = kLowHalf; t < kTaps; ++t) {
-        for (int c = 0; c < Ch; ++c) {
-            hiH[c] += uint32_t(rowHi[t]) * uint32_t(x[t * Ch + c]);
-            hiL[c] += uint32_t(rowLo[t]) * uint32_t(x[t * Ch + c]);
-        }
+    for (int t = kLowHalf; t < kPadded; ++t) {  // the padding coefficient is 0
+        bHi += int32_t(hi[t]) * int32_t(x[t]);
+        bLo += int32_t(lo[t]) * int32_t(x[t]);
     }
-    for (int c = 0; c < Ch; ++c) {
-        int64_t h1 = int64_t(int32_t(loH[c])) * 256 + int32_t(loL[c]);
-        int64_t h2 = int64_t(int32_t(hiH[c])) * 256 + int32_t(hiL[c]);
-        int64_t sum = (h1 >> 1) + (h2 >> 1) + round;
-        int64_t v = shift >= 0 ? sum >> shift : sum * (int64_t(1) << -shift);
-        out[c] = int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    return Combine(int64_t(aHi) * 256 + aLo, int64_t(bHi) * 256 + bLo, round, shift);
+}
+
+// The same from the interleaved 32-bit buffer, for the rare block holding a
+// sample of exactly 32768 (a rounding carry), which 16 bits cannot hold.
+inline int32_t FilterInterleaved(const int16_t* hi, const int16_t* lo, const int32_t* x, int ch, int32_t round,
+                                 int32_t shift) {
+    int32_t sum[4] = {0, 0, 0, 0};
+    for (int t = 0; t < kTaps; ++t) {
+        int half = t < kLowHalf ? 0 : 2;
+        sum[half] += int32_t(hi[t]) * x[t * ch];
+        sum[half + 1] += int32_t(lo[t]) * x[t * ch];
     }
+    return Combine(int64_t(sum[0]) * 256 + sum[1], int64_t(sum[2]) * 256 + sum[3], round, shift);
 }
 
 }  // namespace
@@ -136,26 +133,15 @@ void LPolyphaseTable::Build(int32_t rateIn, int32_t rateOut) {
         }
     }
 
-    aCoefsHi.resize(aCoefs.size());
-    aCoefsLo.resize(aCoefs.size());
-    int64_t maxHalf = 0, maxRow = 0;
+    aCoefsHi.assign(size_t(nPhases) * kPaddedTaps, 0);
+    aCoefsLo.assign(size_t(nPhases) * kPaddedTaps, 0);
     for (int32_t p = 0; p < nPhases; ++p) {
-        int64_t half[2] = {0, 0};
         for (int i = 0; i < kTaps; ++i) {
-            size_t k = size_t(p) * kTaps + i;
-            aCoefsHi[k] = aCoefs[k] >> 8;
-            aCoefsLo[k] = aCoefs[k] & 255;
-            half[i < kLowHalf ? 0 : 1] += std::abs(int64_t(aCoefs[k]));
+            int32_t c = aCoefs[size_t(p) * kTaps + i];  // |c| < 65536
+            aCoefsHi[size_t(p) * kPaddedTaps + i] = int16_t(c >> 8);
+            aCoefsLo[size_t(p) * kPaddedTaps + i] = int16_t(c & 255);
         }
-        maxHalf = std::max({maxHalf, half[0], half[1]});
-        maxRow = std::max(maxRow, half[0] + half[1]);
     }
-    // |half| <= peak * maxHalf < 2^31, and |(h1 >> 1) + (h2 >> 1) + round|
-    // <= peak * maxRow / 2 + 1 + 2^14 < 2^31.
-    int64_t safe = INT32_MAX;
-    if (maxHalf > 0) safe = std::min(safe, int64_t(INT32_MAX) / maxHalf);
-    if (maxRow > 0) safe = std::min(safe, ((int64_t(1) << 32) - (int64_t(1) << 15) - 4) / maxRow);
-    iSafePeak = int32_t(safe);
 }
 
 LSRCConvertRate::LSRCConvertRate(const LSoundSourcePtr& input, int32_t rate) : LSRCFilter(input) {
@@ -166,6 +152,7 @@ LSRCConvertRate::LSRCConvertRate(const LSoundSourcePtr& input, int32_t rate) : L
     nStepPhase = tFilter.nStep % tFilter.nPhases;
     // All zero: the frames that become the history of the first block.
     aBuffer.assign(size_t(kBufferFrames) * nChans, 0);
+    if (nChans <= 2) aPlanes.assign(size_t(kBufferFrames + 1) * nChans, 0);
 }
 
 void LSRCConvertRate::SetOutputShift(int s) {
@@ -202,11 +189,18 @@ void LSRCConvertRate::Refill() {
         for (size_t i = 0; i < total; ++i) buf[i] = int32_t((int64_t(buf[i]) + half) >> s);
     }
     SetOutputShift(s);
-    // No sample now exceeds this; below the table's safe peak the plain
-    // 32-bit sums cannot wrap.
-    int64_t peak = (int64_t(m) + half) >> s;
-    bWideSums = peak > tFilter.iSafePeak || nOutputShift < 0;
     nInputIndex -= kBlock;
+
+    // 16-bit rows for the filter, unless rounding carried a sample to 32768.
+    bPlanar = false;
+    if (aPlanes.empty()) return;
+    const int32_t stride = kBufferFrames + 1;
+    for (size_t c = 0; c < ch; ++c) {
+        int16_t* plane = aPlanes.data() + c * stride;
+        const int32_t* src = buf + c;
+        for (int32_t f = 0; f < kBufferFrames; ++f) plane[f] = int16_t(src[size_t(f) * ch]);
+    }
+    bPlanar = int64_t(m) < (int64_t(32768) << s) - half;
 }
 
 // Moves to the next output frame: nStep / nPhases input frames on.
@@ -221,17 +215,21 @@ inline void LSRCConvertRate::Advance() {
 
 template <int Ch>
 void LSRCConvertRate::ReadFrames(int32_t* buffer, int32_t n) {
+    const int32_t stride = kBufferFrames + 1;
     for (int32_t k = 0; k < n; ++k) {
         // A ratio above 8192:1 needs more than one block per output frame.
         while (nInputIndex >= kBlock) Refill();
-        const int32_t* x = aBuffer.data() + size_t(nInputIndex) * Ch;
-        const size_t row = size_t(nPhase) * LPolyphaseTable::kTaps;
+        const size_t row = size_t(nPhase) * LPolyphaseTable::kPaddedTaps;
+        const int16_t* hi = tFilter.aCoefsHi.data() + row;
+        const int16_t* lo = tFilter.aCoefsLo.data() + row;
         int32_t* out = buffer + size_t(k) * Ch;
-        if (!bWideSums)
-            FilterNarrow<Ch>(tFilter.aCoefs.data() + row, x, out, iOutputRound, nOutputShift);
-        else
-            FilterWide<Ch>(tFilter.aCoefsHi.data() + row, tFilter.aCoefsLo.data() + row, x, out, iOutputRound,
-                           nOutputShift);
+        if (bPlanar) {
+            const int16_t* x = aPlanes.data() + nInputIndex;
+            for (int c = 0; c < Ch; ++c) out[c] = FilterPlanar(hi, lo, x + c * stride, iOutputRound, nOutputShift);
+        } else {
+            const int32_t* x = aBuffer.data() + size_t(nInputIndex) * Ch;
+            for (int c = 0; c < Ch; ++c) out[c] = FilterInterleaved(hi, lo, x + c, Ch, iOutputRound, nOutputShift);
+        }
         Advance();
     }
 }

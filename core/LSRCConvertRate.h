@@ -20,12 +20,11 @@ struct LPolyphaseTable {
     int32_t nPhases = 1;
     int32_t nStep = 1;
     std::vector<int32_t> aCoefs;  // nPhases * kTaps, row by row
-    // The same rows split as c = 256 * hi + lo with lo in 0..255: with 16-bit
-    // samples each partial sum stays far inside 32 bits.
-    std::vector<int32_t> aCoefsHi, aCoefsLo;
-    // Largest sample magnitude for which no half sum of any row, nor the sum
-    // of the two halved halves, can leave 32 bits.
-    int32_t iSafePeak = 0;
+    // The same rows split as c = 256 * hi + lo with lo in 0..255, both 16-bit,
+    // each row padded with a zero to kPaddedTaps: with 16-bit samples the
+    // partial sums over either part stay far inside 32 bits.
+    static constexpr int kPaddedTaps = 64;
+    std::vector<int16_t> aCoefsHi, aCoefsLo;
 
     void Build(int32_t rateIn, int32_t rateOut);
     const int32_t* Row(int32_t phase) const { return aCoefs.data() + size_t(phase) * kTaps; }
@@ -61,11 +60,14 @@ private:
     int32_t nPhase = 0;                 // 0 .. nPhases - 1
     int32_t nStepFrames = 0;            // nStep / nPhases
     int32_t nStepPhase = 0;             // nStep % nPhases
-    std::vector<int32_t> aBuffer;       // kBufferFrames * nChans
+    std::vector<int32_t> aBuffer;       // kBufferFrames * nChans, interleaved
+    // The scaled samples of each channel as 16-bit rows, one frame of zero
+    // padding at the end, when they all fit.
+    std::vector<int16_t> aPlanes;
     uint8_t nBlockShift = 0;
     int32_t nOutputShift = 15;          // 15 - block shift; negative means a left shift
     int32_t iOutputRound = 1 << 14;
-    bool bWideSums = false;             // this block's sums may not fit 32 bits
+    bool bPlanar = false;               // aPlanes holds this block
 };
 
 }  // namespace sondrel

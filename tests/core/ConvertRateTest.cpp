@@ -57,26 +57,31 @@ private:
     int32_t pos_ = 0;
 };
 
-// The filter bank applied straight to the whole input, with 64-bit sums:
-// samples must be multiples of 2^shift so that the block scaling is exact.
-// Reports whether any half sum would not have fitted 32 bits.
+// The filter bank applied straight to the whole input with 64-bit sums, the
+// samples scaled as the converter scales its buffer. Exact for inputs whose
+// every block gets the same shift. Reports whether any half sum would not
+// have fitted 32 bits.
 std::vector<int32_t> DirectFilter(const LPolyphaseTable& t, const std::vector<int32_t>& in, uint32_t chans,
                                   int shift, int32_t frames, bool* wide = nullptr) {
     const int64_t len = int64_t(in.size() / chans);
+    const int64_t half = (int64_t(1) << shift) >> 1;
+    const int outShift = 15 - shift;
+    const int64_t round = outShift > 0 ? (int64_t(1) << outShift) >> 1 : 0;
     std::vector<int32_t> out(size_t(frames) * chans);
-    const int64_t round = (int64_t(1) << (15 - shift)) >> 1;
     for (int64_t k = 0; k < frames; ++k) {
         int64_t centre = k * t.nStep / t.nPhases;
         const int32_t* row = t.Row(int32_t(k * t.nStep % t.nPhases));
         for (uint32_t c = 0; c < chans; ++c) {
-            int64_t half[2] = {0, 0};
+            int64_t sums[2] = {0, 0};
             for (int i = 0; i < LPolyphaseTable::kTaps; ++i) {
                 int64_t f = centre - LPolyphaseTable::kHalf + i;
-                int64_t x = (f >= 0 && f < len) ? (in[size_t(f) * chans + c] >> shift) : 0;
-                half[i < 32 ? 0 : 1] += row[i] * x;
+                int64_t x = (f >= 0 && f < len) ? ((in[size_t(f) * chans + c] + half) >> shift) : 0;
+                sums[i < 32 ? 0 : 1] += row[i] * x;
             }
-            if (wide && (std::abs(half[0]) > INT32_MAX || std::abs(half[1]) > INT32_MAX)) *wide = true;
-            out[size_t(k) * chans + c] = int32_t(((half[0] >> 1) + (half[1] >> 1) + round) >> (15 - shift));
+            if (wide && (std::abs(sums[0]) > INT32_MAX || std::abs(sums[1]) > INT32_MAX)) *wide = true;
+            int64_t v = (sums[0] >> 1) + (sums[1] >> 1) + round;
+            v = outShift >= 0 ? v >> outShift : v * (int64_t(1) << -outShift);
+            out[size_t(k) * chans + c] = int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
         }
     }
     return out;
@@ -205,9 +210,11 @@ TEST(ConvertRate, FullScaleIsScaledInTheBufferAndRestored) {
 TEST(ConvertRate, MatchesTheFilterAppliedDirectly) {
     // Inputs that keep one block shift throughout, so the direct 64-bit
     // filter is the exact expectation. Small noise and mid-level 16-bit noise
-    // stay within plain 32-bit sums; full-level noise (unscaled or 16-bit) and
-    // a full-scale square wave need half sums beyond 32 bits.
-    enum Signal { kSmall, kFull, kLoud16, kMid16, kSquare };
+    // keep every half sum within 32 bits; full-level noise (unscaled or
+    // 16-bit) and a full-scale square wave do not. Noise up to 65535 rounds
+    // some samples to 32768 in the buffer; samples near 2^31 need a left
+    // shift at the output, and saturate.
+    enum Signal { kSmall, kFull, kLoud16, kMid16, kSquare, kCarry, kHuge };
     enum Wide { kNever, kSome, kMaybe };
     struct Case { int32_t in, out; uint32_t chans; Signal signal; int shift; Wide wide; int32_t frames; };
     const Case cases[] = {
@@ -215,7 +222,8 @@ TEST(ConvertRate, MatchesTheFilterAppliedDirectly) {
         {44100, 48000, 2, kFull, 0, kMaybe, 30000},   {44100, 22050, 2, kLoud16, 4, kMaybe, 30000},
         {22050, 44100, 1, kLoud16, 4, kMaybe, 30000}, {44100, 48000, 2, kMid16, 4, kNever, 30000},
         {44100, 48000, 2, kSquare, 4, kSome, 30000},  {48000, 44100, 1, kSquare, 4, kSome, 30000},
-        {8000, 44100, 2, kSquare, 4, kSome, 30000},
+        {8000, 44100, 2, kSquare, 4, kSome, 30000},   {44100, 48000, 2, kCarry, 1, kMaybe, 30000},
+        {48000, 44100, 1, kCarry, 1, kMaybe, 30000},  {44100, 48000, 2, kHuge, 16, kMaybe, 30000},
         // More than one block of input per output frame.
         {20000, 2, 1, kSmall, 0, kNever, 100000},
     };
@@ -231,6 +239,15 @@ TEST(ConvertRate, MatchesTheFilterAppliedDirectly) {
                 in.resize(size_t(c.frames) * c.chans);
                 for (size_t i = 0; i < in.size(); ++i) in[i] = (i / c.chans) % 20 < 10 ? kMax16 : -kMax16;
                 break;
+            case kCarry:
+                // Not in the last 63 frames of a block: restored as history,
+                // 32768 << 1 would raise the next block's shift.
+                in = Noise(c.frames, c.chans, 65534, seed++);
+                for (size_t i = 0; i < in.size(); i += 1001) {
+                    if ((i / c.chans) % 8192 < 8000) in[i] = 65535;
+                }
+                break;
+            case kHuge: in = Noise(c.frames, c.chans, 1500000000, seed++); break;
         }
         auto conv = Converter(in, c.chans, c.in, c.out);
         auto& rc = static_cast<LSRCConvertRate&>(*conv);
