@@ -184,23 +184,24 @@ void LSRCConvertRate::Refill() {
     }
     int s = 0;
     while ((m >> s) >= 32768u) ++s;
-    const int64_t half = (int64_t(1) << s) >> 1;
-    if (s > 0) {
+    const int32_t half = (1 << s) >> 1;
+    if (s > 0 && m < (1u << 30)) {
+        for (size_t i = 0; i < total; ++i) buf[i] = (buf[i] + half) >> s;  // cannot overflow
+    } else if (s > 0) {
         for (size_t i = 0; i < total; ++i) buf[i] = int32_t((int64_t(buf[i]) + half) >> s);
     }
     SetOutputShift(s);
     nInputIndex -= kBlock;
 
     // 16-bit rows for the filter, unless rounding carried a sample to 32768.
-    bPlanar = false;
-    if (aPlanes.empty()) return;
+    bPlanar = !aPlanes.empty() && int64_t(m) < (int64_t(32768) << s) - half;
+    if (!bPlanar) return;
     const int32_t stride = kBufferFrames + 1;
     for (size_t c = 0; c < ch; ++c) {
         int16_t* plane = aPlanes.data() + c * stride;
         const int32_t* src = buf + c;
         for (int32_t f = 0; f < kBufferFrames; ++f) plane[f] = int16_t(src[size_t(f) * ch]);
     }
-    bPlanar = int64_t(m) < (int64_t(32768) << s) - half;
 }
 
 // Moves to the next output frame: nStep / nPhases input frames on.

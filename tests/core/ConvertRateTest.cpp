@@ -459,7 +459,7 @@ ToneFigures MeasureTone(int32_t rateIn, int32_t rateOut) {
     }
     const double tone = std::hypot(coef[0], coef[1]);
 
-    std::vector<std::complex<double>> spec(n);
+    std::vector<std::complex<double>> spectrum(n);
     double wsum = 0, resPower = 0;
     for (size_t i = 0; i < n; ++i) {
         double k = double(start + i);
@@ -468,13 +468,13 @@ ToneFigures MeasureTone(int32_t rateIn, int32_t rateOut) {
         double win = 0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x);
         wsum += win;
         resPower += res * res;
-        spec[i] = res * win;
+        spectrum[i] = res * win;
     }
-    Fft(spec);
+    Fft(spectrum);
     double spur = 0;
     size_t at = 0;
     for (size_t k = 1; k < n / 2; ++k) {
-        double a = 2 * std::abs(spec[k]) / wsum;  // amplitude of a sinusoid in bin k
+        double a = 2 * std::abs(spectrum[k]) / wsum;  // amplitude of a sinusoid in bin k
         if (a > spur) {
             spur = a;
             at = k;
