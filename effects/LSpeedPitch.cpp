@@ -17,9 +17,6 @@ LSoundSourcePtr ConvertForFactor(const LSoundSourcePtr& input, double factor) {
     return LSPConvRate(rate).OpenSource(input);
 }
 
-// Segment of the time stretch over a source, in frames.
-int32_t SegmentFrames(const LSoundSourcePtr& s) { return std::clamp(s->nSampleRate / 90, 20, 2730); }
-
 }  // namespace
 
 int32_t LSRCResample::ConvertedRate(int32_t rate, double factor) {
@@ -46,32 +43,39 @@ void LSPPitchChange::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& 
     result = MakeSource<LSRCTimeStretch>(resampled, inverse, 1.0, 0);
 }
 
-LSRCOutputClock::LSRCOutputClock(const LSoundSourcePtr& input, double factor, int32_t granule)
-    : LSRCFilter(input), dFactor(factor > 0.0 ? factor : 1.0), nGranule(std::clamp(granule, 1, kMaxBlockFrames)) {}
+LSRCOutputClock::LSRCOutputClock(const LSoundSourcePtr& stretch)
+    : LSRCFilter(stretch), pStretch(static_cast<LSRCTimeStretch*>(stretch.Get())) {
+    const int32_t c = std::max<int32_t>(nChans, 1);
+    nSegment = std::max(pStretch->SegmentSamples() / c, 1);
+    dFactor = double(pStretch->Hop()) / pStretch->SegmentSamples();
+    if (!(dFactor > 0.0)) dFactor = 1.0;
+    CheckEnd(false);
+}
 
-void LSRCOutputClock::CheckEnd() {
-    if (!bEnd && pInput->GetPosition() >= pInput->GetLength()) {
+void LSRCOutputClock::CheckEnd(bool atSegmentEnd) {
+    if (bEnd) return;
+    int32_t pos = pInput->GetPosition(), len = pInput->GetLength();
+    // At a segment's end the position is that segment's start plus one
+    // segment; the next segment would start one hop after its start.
+    if (atSegmentEnd) pos += pStretch->Hop() / std::max<int32_t>(nChans, 1) - nSegment;
+    if (pos >= len) {
         bEnd = true;
         nEnd = nOut;
     }
 }
 
 void LSRCOutputClock::Read(int32_t* buffer, int32_t n) {
-    // Granules end where the stretch's segments end: there the incoming
-    // stream's position is at its furthest, so the first moment it reaches
-    // the input's end is seen exactly.
     const int32_t chans = nChans;
     while (n > 0) {
-        CheckEnd();
-        int32_t into = int32_t((int64_t(nOut) - nOrigin) % nGranule);
-        if (into < 0) into += nGranule;
-        int32_t m = std::min(n, nGranule - into);
+        int32_t into = int32_t((int64_t(nOut) - nOrigin) % nSegment);
+        if (into < 0) into += nSegment;
+        int32_t m = std::min(n, nSegment - into);
         pInput->Read(buffer, m);
         buffer += size_t(m) * chans;
         n -= m;
         nOut += m;
+        if (m == nSegment - into) CheckEnd(true);
     }
-    CheckEnd();
 }
 
 int32_t LSRCOutputClock::GetLength() {
@@ -85,7 +89,7 @@ void LSRCOutputClock::Seek(int32_t position) {
     pInput->Seek(int32_t(std::lround(double(position) * dFactor)));
     nOut = nOrigin = position;
     bEnd = false;
-    CheckEnd();
+    CheckEnd(false);
 }
 
 double SpeedPitchFactor(int32_t percent) {
@@ -95,14 +99,9 @@ double SpeedPitchFactor(int32_t percent) {
 
 LSoundSourcePtr OpenSpeedPitchChain(const LSoundSourcePtr& selection, int32_t percent, int32_t mode) {
     const double f = SpeedPitchFactor(percent);
-    if (mode == kSpeedPitchConstantPitch) {
-        LSoundSourcePtr s = LSPTimeStretch(f, 1.0, 0).OpenSource(selection);
-        return MakeSource<LSRCOutputClock>(s, f, SegmentFrames(s));
-    }
-    if (mode == kSpeedPitchConstantSpeed) {
-        LSoundSourcePtr s = LSPPitchChange(f).OpenSource(selection);
-        return MakeSource<LSRCOutputClock>(s, 1.0 / f, SegmentFrames(s));
-    }
+    if (mode == kSpeedPitchConstantPitch)
+        return MakeSource<LSRCOutputClock>(LSPTimeStretch(f, 1.0, 0).OpenSource(selection));
+    if (mode == kSpeedPitchConstantSpeed) return MakeSource<LSRCOutputClock>(LSPPitchChange(f).OpenSource(selection));
     return LSPResample(f).OpenSource(selection);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include "core/LProgress.h"
 #include "core/LSoundStream.h"
+#include "effects/LSRCTimeStretch.h"
 
 namespace sondrel {
 
@@ -39,26 +40,26 @@ public:
 
 // A stretched stream's position counts input frames (and steps back at each
 // splice when slowing down), so a pump that ends the last block by position
-// - length would cut or pad up to a block of output. This wrapper counts
-// output frames instead; its length becomes exact once the incoming stream
-// reaches the input's end, and until then is an estimate that stays ahead
+// - length cuts or pads up to a block of output. This wrapper counts output
+// frames instead. It reads up to the stretch's segment ends and stops after
+// the segment from which the next one would start at or past the input's
+// end: the output is then the input's length divided by the factor, to less
+// than one segment. Until then its length is an estimate that stays ahead
 // of the position.
 class LSRCOutputClock : public LSRCFilter {
 public:
-    // factor: input frames per output frame (for the estimate and Seek);
-    // granule: the stretch's segment in frames; reads are cut at segment
-    // ends, counted from the last Seek.
-    LSRCOutputClock(const LSoundSourcePtr& input, double factor, int32_t granule);
+    explicit LSRCOutputClock(const LSoundSourcePtr& stretch);
     void Read(int32_t* buffer, int32_t n) override;
     int32_t GetPosition() override { return nOut; }
     int32_t GetLength() override;
     void Seek(int32_t position) override;
 
 private:
-    void CheckEnd();
+    void CheckEnd(bool atSegmentEnd);
 
-    double dFactor;
-    int32_t nGranule;
+    LSRCTimeStretch* pStretch;  // the input, kept alive by it
+    double dFactor;             // input frames per output frame
+    int32_t nSegment;           // frames
     int32_t nOut = 0;
     int32_t nOrigin = 0;  // output frame where a segment starts
     int32_t nEnd = 0;
