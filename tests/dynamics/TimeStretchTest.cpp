@@ -32,7 +32,7 @@ std::vector<int32_t> NoiseInput(int32_t frames, int chans, uint32_t seed) {
 std::vector<int32_t> ModelWindow(int32_t S) {
     std::vector<int32_t> w(size_t(S), 16777216);
     int32_t h = S / 2, n = S - h;
-    for (int32_t i = 0; i < n; ++i) w[h + i] = int32_t(std::floor((std::cos(i * M_PI / n) * 0.5 + 0.5) * 16777216.0 + 0.5));
+    for (int32_t i = 0; i < n; ++i) w[h + i] = int32_t(std::floor((std::cos(i * 3.14159265358979323846 / n) * 0.5 + 0.5) * 16777216.0 + 0.5));
     return w;
 }
 
