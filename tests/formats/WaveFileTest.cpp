@@ -196,7 +196,10 @@ TEST(WaveRead, PositionsBeforeStartAndPastEndReadZeros) {
 TEST(WaveRead, SequentialReadsAndSeekingBackAfterTheEnd) {
     std::vector<int16_t> s;
     for (int v = 0; v < 20; ++v) s.push_back(int16_t(v));
-    std::string path = WriteBytes(ScratchDir("sequence"), "s.wav", Wave16(2, 8000, s));
+    // A chunk after the data must not read as frames past the end.
+    Bytes b = Riff({Chunk("fmt ", FmtPayload(1, 2, 8000, 16)), Chunk("data", Pcm16(s)),
+                    Chunk("LIST", Bytes(24, 0x33))});
+    std::string path = WriteBytes(ScratchDir("sequence"), "s.wav", b);
     LSoundSourcePtr src = LWaveFile::OpenSource(path.c_str());
     ASSERT_EQ(src->GetLength(), 10);
     std::vector<int32_t> out(2 * 6);
