@@ -225,6 +225,11 @@ TEST(AutoGain, TemporaryFilesLiveOnlyAsLongAsTheProcessor) {
         EXPECT_EQ(files[1].substr(0, 3), "lcp");
         // The audio copy holds the raw frames, the level file a byte per channel and block.
         std::vector<uint8_t> audio, levels;
+#ifdef _WIN32
+        // Held open unshared: nobody else can read them meanwhile.
+        EXPECT_FALSE(LFile::ReadAll(agc.AudioPath().c_str(), audio));
+        EXPECT_FALSE(LFile::ReadAll(agc.LevelPath().c_str(), levels));
+#else
         ASSERT_TRUE(LFile::ReadAll(agc.AudioPath().c_str(), audio));
         ASSERT_TRUE(LFile::ReadAll(agc.LevelPath().c_str(), levels));
         EXPECT_EQ(audio.size(), size_t(10) * kBlock * 2 * 4);
@@ -233,6 +238,7 @@ TEST(AutoGain, TemporaryFilesLiveOnlyAsLongAsTheProcessor) {
         // 450 Hz high-pass, +0.6 dB from the shelf): about -12 dB.
         EXPECT_NEAR(int8_t(levels[5 * 2]), -12, 1);
         EXPECT_EQ(levels[5 * 2], levels[5 * 2 + 1]);
+#endif
     }
     EXPECT_TRUE(tmpFiles().empty()) << "destroyed mid-way";
 

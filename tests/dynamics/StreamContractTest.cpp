@@ -42,8 +42,11 @@ std::vector<int32_t> Material() {
 LSoundSourcePtr AutoGainSource(const std::vector<int32_t>& audio, const std::string& folder) {
     const int32_t n = 882, chans = 2, blocks = int32_t(audio.size() / chans / n);
     auto files = std::make_shared<LAutoGainFiles>();
-    files->szAudioPath = JoinPath(folder, "lca0.tmp");
-    files->szLevelPath = JoinPath(folder, "lcp0.tmp");
+    // Names of their own: the files are held open unshared while the source lives.
+    static int serial = 0;
+    ++serial;
+    files->szAudioPath = JoinPath(folder, "lca" + std::to_string(serial) + ".tmp");
+    files->szLevelPath = JoinPath(folder, "lcp" + std::to_string(serial) + ".tmp");
     EXPECT_TRUE(files->fAudio.Open(files->szAudioPath.c_str(), LFile::kTempExclusive));
     EXPECT_TRUE(files->fLevels.Open(files->szLevelPath.c_str(), LFile::kTempExclusive));
     files->fAudio.Write(audio.data(), uint32_t(size_t(blocks) * n * chans * 4));
