@@ -50,6 +50,12 @@ LSRCACMWave::LSRCACMWave(LFile&& file, const uint8_t* format, uint32_t formatByt
     nBytesPerSec = int32_t(U32(format + 8));
     if (nBytesPerSec == 0) nBytesPerSec = nFileRate;
     nBlockAlign = U16(format + 12);
+    // Block codecs state their frames per block; with it a seek finds the
+    // exact block and frame instead of estimating from the rounded byte rate.
+    uint16_t tag = U16(format);
+    if ((tag == 0x0002 || tag == 0x0011 || tag == 0x0031) && formatBytes >= 20 && U16(format + 16) >= 2 &&
+        nBlockAlign != 0)
+        nSamplesPerBlock = U16(format + 18);
 
     std::vector<uint8_t> fmt = CodecFormat(format, formatBytes);
     WAVEFORMATEX target = {};
@@ -205,13 +211,23 @@ void LSRCACMWave::Seek(int32_t p) {
         nPosition = p;
         return;
     }
-    int64_t b = nFileRate == 0 ? p
-                               : int64_t(p / nFileRate) * nBytesPerSec + int64_t(p % nFileRate) * nBytesPerSec / nFileRate;
+    int64_t b;
+    if (nSamplesPerBlock)
+        b = int64_t(p / nSamplesPerBlock) * nBlockAlign;
+    else
+        b = nFileRate == 0 ? p
+                           : int64_t(p / nFileRate) * nBytesPerSec + int64_t(p % nFileRate) * nBytesPerSec / nFileRate;
     if (b < int64_t(nDataBytes)) {
         if (nBlockAlign) b -= b % nBlockAlign;
         file_.Seek(nDataStart + b);
+        // Bytes before the block count as consumed, so reading still stops
+        // at the end of the data chunk.
         nConsumed = uint32_t(b);
-        int64_t f = nBytesPerSec ? (b / nBytesPerSec) * nFileRate + ((b % nBytesPerSec) * nFileRate) / nBytesPerSec : b;
+        int64_t f;
+        if (nSamplesPerBlock)
+            f = (b / nBlockAlign) * nSamplesPerBlock;
+        else
+            f = nBytesPerSec ? (b / nBytesPerSec) * nFileRate + ((b % nBytesPerSec) * nFileRate) / nBytesPerSec : b;
         // Decode from the block's first frame and drop what lies before p.
         nPosition = int32_t(f);
         int32_t skip = int32_t(p - f);

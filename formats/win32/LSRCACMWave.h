@@ -47,6 +47,7 @@ private:
     int32_t nFileRate = 0;
     int32_t nBytesPerSec = 0;
     uint16_t nBlockAlign = 0;
+    uint16_t nSamplesPerBlock = 0;  // frames per block of block codecs (ADPCM, GSM), 0 when unknown
     int32_t nPosition = 0;
     int32_t nEndFrame = -1;
 };

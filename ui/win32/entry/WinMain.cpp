@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "formats/win32/LWaveFileCompressed.h"
 #include "ui/win32/MainDialog.h"
 
 using sondrel::MainDialog;
@@ -20,6 +21,7 @@ static void EnterProgramFolder() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     EnterProgramFolder();
+    sondrel::InstallCompressedWaveReader();
     int result = 1;
     {
         MainDialog main(instance);
