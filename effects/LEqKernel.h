@@ -15,6 +15,7 @@ enum class LFirKernel {
     kSSE2,      // x86 SSE2 (pmaddwd), x86-64 or a build with SSE2 enabled
     kAVX2,      // x86-64 with AVX2, chosen at run time
     kAVX512,    // x86-64 with AVX-512BW, chosen at run time
+    kAVX512VNNI,  // the same with the fused multiply-add of AVX-512 VNNI
 };
 
 // acc[k] = sum over i < kFirTaps of taps[i] * x[k + i], for k < count.
