@@ -19,7 +19,9 @@ enum class LFirKernel {
 };
 
 // acc[k] = sum over i < kFirTaps of taps[i] * x[k + i], for k < count.
-// x holds count + kFirTaps - 1 samples; taps is 64-byte aligned.
+// x holds count + kFirTaps - 1 samples; taps is 64-byte aligned and
+// symmetric about index 2047 (taps[2047 - j] == taps[2047 + j]), with
+// taps[4095] == 0, which the portable loop uses to halve its work.
 using LFirFn = void (*)(const int16_t* x, const int16_t* taps, int32_t* acc, int32_t count);
 
 // The kernel for a variant, or nullptr when this machine or build lacks it.

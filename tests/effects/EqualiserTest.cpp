@@ -94,6 +94,7 @@ TEST(Equaliser, FlatIsTheIdentityUpToTheBlockScaling) {
     for (int32_t& v : quiet) v = int32_t(rng() % 65535) - 32767;
     EXPECT_EQ(RunEq(Table(128), pcm, 44100, 2), pcm);
     EXPECT_EQ(RunEq(Table(128), quiet, 44100, 1), quiet);
+    EXPECT_EQ(RunEq(Table(128), quiet, 44100, 4), quiet);  // any channel count is filtered
     // Louder than 16 bits: each block loses the bits its shift drops.
     std::vector<int32_t> loud(20000);
     for (int32_t& v : loud) v = int32_t(rng() % 4000001) - 2000000;  // shift 6 in every block
@@ -169,7 +170,9 @@ TEST(EqKernel, EveryVariantMatchesThePlainSum) {
     for (int round = 0; round < 3; ++round) {
         // Full 16-bit range, extremes included, so wrapping sums are exercised.
         for (int16_t& v : x) v = round == 0 ? int16_t(rng()) : int16_t(-32768);
-        for (int16_t& v : taps) v = round == 2 ? int16_t(-32768) : int16_t(rng());
+        for (int j = 0; j <= kEqHalf; ++j)
+            taps[kEqHalf - j] = taps[kEqHalf + j] = round == 2 ? int16_t(-32768) : int16_t(rng());
+        taps[kFirTaps - 1] = 0;
         std::vector<int32_t> want(count);
         for (int32_t k = 0; k < count; ++k) {
             uint32_t s = 0;
