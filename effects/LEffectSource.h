@@ -4,14 +4,10 @@
 
 namespace sondrel {
 
-// Milliseconds to frames with truncating integer arithmetic (as the range pump).
-inline int32_t EffectFrames(int32_t ms, int32_t rate) {
-    return (ms / 1000) * rate + ((ms % 1000) * rate) / 1000;
-}
-
-// Delay-line length in samples for a time at a rate and channel count,
-// within [minimum, maximum] (a negative or overflowing time gives the minimum
-// or the maximum, never a wrapped length).
+// Delay-line length in samples: frames(ms) * chans, frames as the range pump
+// converts milliseconds (truncating), kept within [minimum, maximum] (a
+// negative or overflowing time gives the minimum or the maximum, never a
+// wrapped length).
 int32_t DelaySamples(int32_t ms, int32_t rate, uint32_t chans, int32_t minimum, int32_t maximum);
 
 // Zeroes the frames of a block read at position pos that lie before 0 or at
