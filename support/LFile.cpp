@@ -105,6 +105,10 @@ bool LFile::Truncate() { return h_ != kInvalid && SetEndOfFile(H(h_)); }
 
 bool LFile::Delete(const char* path) { return DeleteFileA(path) != 0; }
 
+bool LFile::Replace(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+}
+
 bool LFile::Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool LFile::IsDirectory(const char* path) {
@@ -207,6 +211,8 @@ bool LFile::Truncate() {
 }
 
 bool LFile::Delete(const char* path) { return ::unlink(path) == 0; }
+
+bool LFile::Replace(const char* from, const char* to) { return ::rename(from, to) == 0; }
 
 bool LFile::Exists(const char* path) {
     struct stat st;

@@ -40,6 +40,8 @@ public:
     bool Truncate();  // at the current position
 
     static bool Delete(const char* path);
+    // Moves from over to, replacing to when it exists.
+    static bool Replace(const char* from, const char* to);
     static bool Exists(const char* path);
     static bool IsDirectory(const char* path);
     // File names (not paths) in folder that match "*" + suffix, e.g. ".aud".

@@ -3,29 +3,45 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
+#include "document/LAudioCutTank.h"
 #include "formats/win32/LWaveFileCompressed.h"
+#include "support/win32/LRegistrySettings.h"
 #include "ui/win32/MainDialog.h"
 
-using sondrel::MainDialog;
+using namespace sondrel;
 
-static void EnterProgramFolder() {
+// Makes the program's folder the current one and returns it.
+static std::string EnterProgramFolder() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
+    if (n == 0 || n >= MAX_PATH) return std::string();
     char* slash = std::strrchr(path, '\\');
-    if (!slash) return;
+    if (!slash) return std::string();
     *slash = '\0';
     SetCurrentDirectoryA(path);
+    return path;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    EnterProgramFolder();
-    sondrel::InstallCompressedWaveReader();
+    std::string programFolder = EnterProgramFolder();
+    LRegistrySettings settings;
+    SetSettingsStore(&settings);
+    InstallCompressedWaveReader();
+
+    // The segment files live in the data folder. The installer makes it; a
+    // copy of the program run from elsewhere makes it here, or every edit
+    // would write its audio nowhere.
+    std::string dataFolder = DataFolder(programFolder);
+    CreateDirectoryA(dataFolder.c_str(), nullptr);
+    LCutTankScope tank(dataFolder);
+
     int result = 1;
     {
         MainDialog main(instance);
         if (main.Create(commandLine)) result = main.RunMessageLoop();
     }
-    return result;
+    SetSettingsStore(nullptr);
+    return result;  // the tank deletes its segment files as it goes
 }

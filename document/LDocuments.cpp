@@ -1,0 +1,272 @@
+#include "document/LDocuments.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/LPump.h"
+#include "document/LCutListEdit.h"
+#include "document/LSDLoadFile.h"
+#include "support/LFile.h"
+#include "support/LSettings.h"
+
+namespace sondrel {
+
+LSDFile* LDocuments::At(int n) const {
+    int i = 0;
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next(), ++i)
+        if (i == n) return &*it;
+    return nullptr;
+}
+
+LList<LSDFile>::Node* LDocuments::NodeOf(const LSDFile* doc) const {
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next())
+        if (&*it == doc) return it.GetNode();
+    return nullptr;
+}
+
+void LDocuments::MakeCurrent(LSDFile* doc) {
+    if (doc && !NodeOf(doc)) return;
+    pCurrent = doc;
+    host_.DocumentChanged();
+}
+
+uint32_t LDocuments::GetUntitledIdx() const {
+    for (uint32_t n = 1; n <= kMaxUntitledIdx; ++n) {
+        bool used = false;
+        for (auto it = lstFiles.Begin(); it.IsValid() && !used; it.Next()) used = it->nUntitledIdx == n;
+        if (!used) return n;
+    }
+    return 1;
+}
+
+bool LDocuments::CmNew() {
+    host_.StopPlayback();
+    if (ReadBool("Settings", "PromptSampleAndChannels", true) && !host_.AskNewFileFormat()) return false;
+    return AddFileToList("", false);
+}
+
+bool LDocuments::CmOpen() {
+    host_.StopPlayback();
+    std::string path;
+    if (!host_.AskOpenPath(path)) return false;
+    return LoadFile(path);
+}
+
+bool LDocuments::LoadFile(const std::string& path) {
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) {
+        if (SameText(it->szFilePath, path)) {
+            MakeCurrent(&*it);
+            return true;
+        }
+    }
+    return AddFileToList(path, false);
+}
+
+bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
+    auto* node = lstFiles.AddTail(LSDFile(path));
+    LSDFile& doc = node->data;
+    if (!path.empty()) {
+        SDLoadFile rec;
+        rec.szPath = path;
+        rec.bVoxPrompt = ReadBool("Settings", "VoxPromptSampleRate", true);
+        rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
+        rec.pAudio = &doc.audio;
+        rec.pHost = &host_;
+        int r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
+        if (r != kProcessDone) {
+            lstFiles.Remove(node);  // its audio and its references go with it
+            return false;
+        }
+        if (asNew) {
+            doc.szFilePath.clear();
+            doc.bDirty = 1;
+            doc.nUntitledIdx = GetUntitledIdx();
+        }
+    } else {
+        bool prompt = ReadBool("Settings", "PromptSampleAndChannels", true);
+        int32_t rate = ReadInt("Settings", prompt ? "SelectedSampleRate" : "DefaultSampleRate", 44100);
+        int32_t chans = ReadInt("Settings", prompt ? "SelectedChannels" : "DefaultChannels", 1);
+        // A damaged setting must not make a document nothing can play.
+        doc.audio.nSampleRate = rate >= 1 ? rate : 44100;
+        doc.audio.nChans = chans == 2 ? 2 : 1;
+        doc.nUntitledIdx = GetUntitledIdx();
+    }
+    doc.stViewStart.ms = 0;
+    doc.stViewEnd.ms = doc.LengthMs();
+    MakeCurrent(&doc);
+    return true;
+}
+
+LSDFile& LDocuments::AddUntitled(const LCutListAudio& audio) {
+    LSDFile& doc = lstFiles.AddTail(LSDFile())->data;
+    doc.audio = audio;
+    doc.nUntitledIdx = GetUntitledIdx();
+    doc.stViewEnd.ms = doc.LengthMs();
+    MakeCurrent(&doc);
+    return doc;
+}
+
+bool LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
+    LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
+    int r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
+    return r == kProcessDone;
+}
+
+// Writes the document into a new file beside the target and puts it in the
+// target's place only when the whole save has succeeded, so that a failed
+// or cancelled save never destroys the file that was there.
+bool LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written) {
+    bool ok = false;
+    {
+        LSoundSinkPtr sink = OpenAudioFileSink(written, target, doc.audio.nSampleRate, doc.audio.nChans);
+        if (sink && !sink->HasError()) ok = SaveToSink(doc, std::move(sink));
+    }  // the writer finishes its file here
+    if (ok && written != target) ok = LFile::Replace(written.c_str(), target.c_str());
+    if (!ok && written != target) LFile::Delete(written.c_str());
+    return ok;
+}
+
+bool LDocuments::SaveDocument(LSDFile& doc) {
+    if (doc.szFilePath.empty()) return SaveDocumentAs(doc);
+    std::string ext = FileExtension(doc.szFilePath);
+    if (SameText(ext, ".ra") || SameText(ext, ".ram") || SameText(ext, ".rm")) {
+        LDocumentHost::Answer a = host_.Ask(
+            "Saving in real audio file format is not supported. Do you want to save in another format (wav, mp3, gsm, "
+            "vox) instead?",
+            false);
+        return a == LDocumentHost::kYes && SaveDocumentAs(doc);
+    }
+    if (!IsDirectSaveType(ext)) return false;  // nothing written; the document stays dirty
+
+    if (SameText(ext, ".vox") && doc.audio.nChans > 1) {
+        LSDFile* was = pCurrent;
+        pCurrent = &doc;
+        bool converted = CmConvertChannel(1);
+        pCurrent = was;
+        if (!converted) return false;
+    }
+    std::string folder = doc.szFilePath.substr(0, doc.szFilePath.size() - FileNamePart(doc.szFilePath).size());
+    std::string temp = MakeTempFile(folder, "~snd");
+    if (temp.empty()) return false;
+    if (!WriteThroughSink(doc, doc.szFilePath, temp)) return false;
+    doc.bDirty = 0;
+    host_.DocumentChanged();
+    return true;
+}
+
+bool LDocuments::CmSave() { return pCurrent && SaveDocument(*pCurrent); }
+
+bool LDocuments::SaveDocumentAs(LSDFile& doc) {
+    host_.StopPlayback();
+    std::string path;
+    for (;;) {
+        path.clear();
+        if (!host_.AskSavePath(path)) return false;
+        if (!LFile::Exists(path.c_str())) break;
+        LDocumentHost::Answer a = host_.Ask("Another file with the same name already exists. Do you want to replace it?", false);
+        if (a == LDocumentHost::kCancel) return false;
+        if (a == LDocumentHost::kYes) break;
+    }
+    doc.szFilePath = path;
+    doc.bDirty = 1;
+    host_.DocumentChanged();
+    return SaveDocument(doc);
+}
+
+bool LDocuments::CmSaveAs() { return pCurrent && SaveDocumentAs(*pCurrent); }
+
+bool LDocuments::SaveChanges(LSDFile& doc) {
+    if (!doc.bDirty) return true;
+    std::string text = "Save changes to \"" + doc.DisplayName() + "\"?";
+    switch (host_.Ask(text, true)) {
+        case LDocumentHost::kCancel: return false;
+        case LDocumentHost::kNo: return true;
+        case LDocumentHost::kYes: SaveDocument(doc); return true;
+    }
+    return true;
+}
+
+bool LDocuments::CmClose() {
+    host_.StopPlayback();
+    if (!pCurrent) return false;
+    if (!SaveChanges(*pCurrent)) return false;
+    if (!pCurrent->szFilePath.empty()) host_.AddRecentFile(pCurrent->szFilePath);
+    lstFiles.Remove(NodeOf(pCurrent));
+    pCurrent = lstFiles.IsEmpty() ? nullptr : &lstFiles.GetHead()->data;
+    host_.DocumentChanged();
+    return true;
+}
+
+bool LDocuments::CmCloseAll() {
+    host_.StopPlayback();
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) {
+        if (!SaveChanges(*it)) return false;
+        if (!it->szFilePath.empty()) host_.AddRecentFile(it->szFilePath);
+    }
+    lstFiles.Clear();
+    pCurrent = nullptr;
+    host_.DocumentChanged();
+    return true;
+}
+
+bool LDocuments::CmUndo() {
+    host_.StopPlayback();
+    if (!pCurrent || !pCurrent->Undo()) return false;
+    host_.DocumentChanged();
+    return true;
+}
+
+void LDocuments::StartModifyCurrentFile(const char* description) {
+    if (!pCurrent) return;
+    pCurrent->StartModify(description);
+    host_.DocumentChanged();
+}
+
+void LDocuments::EndModifyCurrentFile(int32_t preRollMs, int32_t positionMs) {
+    if (!pCurrent) return;
+    pCurrent->stPosition.ms = positionMs;
+    host_.DocumentChanged();
+    if (ReadBool("Settings", "AutoPlaybackAfterEffects", true)) {
+        pCurrent->stPosition.ms = std::max(positionMs - preRollMs, 0);
+        host_.PlayFrom(pCurrent->stPosition.ms);
+    }
+}
+
+bool LDocuments::ConvertFormat(const char* description, int32_t rate, uint8_t chans) {
+    host_.StopPlayback();
+    StartModifyCurrentFile(description);
+    LCLAConvertRateChannels rec;
+    rec.pCutList = &pCurrent->audio;
+    rec.nSampleRate = rate;
+    rec.nChans = chans;
+    int r = host_.RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
+    host_.DocumentChanged();
+    return r == kProcessDone;
+}
+
+bool LDocuments::CmConvertSampleRate() {
+    host_.StopPlayback();
+    if (!pCurrent) return false;
+    int32_t rate = pCurrent->audio.nSampleRate;
+    if (!host_.AskConvertSampleRate(rate) || rate == pCurrent->audio.nSampleRate) return false;
+    return ConvertFormat("Convert Sample Rate", rate, pCurrent->audio.nChans);
+}
+
+bool LDocuments::CmConvertChannel(uint8_t chans) {
+    if (!pCurrent || pCurrent->audio.nChans == chans) return false;
+    return ConvertFormat("Convert Channels", pCurrent->audio.nSampleRate, chans);
+}
+
+std::string LDocuments::StatusText() const {
+    if (!pCurrent) return std::string();
+    char b[64];
+    std::snprintf(b, sizeof b, "Sample Rate: %d   %s", int(pCurrent->audio.nSampleRate),
+                  pCurrent->audio.nChans == 1 ? "Mono" : "Stereo");
+    return b;
+}
+
+std::string LDocuments::TitleText() const {
+    return pCurrent ? "Sondrel [" + pCurrent->DisplayName() + "]" : std::string("Sondrel");
+}
+
+}  // namespace sondrel

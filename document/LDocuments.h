@@ -1,0 +1,80 @@
+// The open documents, the current one and the clipboard, with the
+// document-level behaviour of the editor's file and edit commands. The main
+// window and the command-line tool both drive these.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "document/LDocumentHost.h"
+#include "document/LList.h"
+#include "document/LSDFile.h"
+
+namespace sondrel {
+
+constexpr int kMaxUntitledIdx = 19;
+
+class LDocuments {
+public:
+    explicit LDocuments(LDocumentHost& host) : host_(host) {}
+    ~LDocuments() { lstFiles.Clear(); }
+    LDocuments(const LDocuments&) = delete;
+    LDocuments& operator=(const LDocuments&) = delete;
+
+    LSDFile* Current() const { return pCurrent; }
+    int GetNoFiles() const { return int(lstFiles.Count()); }
+    // The n-th open document in opening order (0-based), or null.
+    LSDFile* At(int n) const;
+    void MakeCurrent(LSDFile* doc);
+
+    uint32_t GetUntitledIdx() const;
+
+    // File commands. Each returns whether it did what it was asked.
+    bool CmNew();
+    bool CmOpen();
+    bool LoadFile(const std::string& path);
+    bool AddFileToList(const std::string& path, bool asNew);
+    bool CmSave();
+    bool CmSaveAs();
+    bool SaveDocument(LSDFile& doc);   // the CmSave steps on any document
+    bool SaveDocumentAs(LSDFile& doc); // the CmSaveAs steps on any document
+    bool SaveChanges(LSDFile& doc);    // false: the user cancelled
+    bool CmClose();
+    bool CmCloseAll();
+    bool CmUndo();
+    bool CmConvertSampleRate();
+    bool CmConvertChannel(uint8_t chans);
+
+    // Undo snapshot before an edit of the current document.
+    void StartModifyCurrentFile(const char* description);
+    // After an edit: the cursor goes to positionMs; with automatic playback
+    // on it moves back by preRollMs (not below 0) and playback starts there.
+    void EndModifyCurrentFile(int32_t preRollMs, int32_t positionMs);
+
+    // "Sample Rate: %d   %s" of the current document ("" when none).
+    std::string StatusText() const;
+    // "Sondrel [%s]" or "Sondrel".
+    std::string TitleText() const;
+
+    // Closes every document without asking (a batch run's end).
+    void ReleaseAll() {
+        lstFiles.Clear();
+        pCurrent = nullptr;
+    }
+    // A new untitled document over a copy of audio, appended and made current.
+    LSDFile& AddUntitled(const LCutListAudio& audio);
+    LDocumentHost& Host() const { return host_; }
+
+    LCutListAudio clipboard;
+
+private:
+    bool WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written);
+    bool SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
+    bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
+
+    LDocumentHost& host_;
+    LList<LSDFile> lstFiles;
+    LSDFile* pCurrent = nullptr;
+};
+
+}  // namespace sondrel

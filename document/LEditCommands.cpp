@@ -1,0 +1,197 @@
+#include "document/LEditCommands.h"
+
+#include <algorithm>
+
+#include "document/LCutListEdit.h"
+#include "document/LSDLoadFile.h"
+#include "support/LSettings.h"
+
+namespace sondrel {
+
+namespace {
+
+LSDFile* WithSelection(LDocuments& docs) {
+    LSDFile* d = docs.Current();
+    return d && d->HasValidSelection() ? d : nullptr;
+}
+
+void CollapseAtStart(LSDFile& d) { d.stSelEnd = d.stSelStart; }
+
+void ZoomFull(LSDFile& d) {
+    d.stViewStart.ms = 0;
+    d.stViewEnd.ms = d.LengthMs();
+}
+
+void ToStartAndZoomFull(LDocuments& docs, LSDFile& d) {
+    d.stPosition.ms = 0;
+    d.stSelStart.ms = 0;
+    d.stSelEnd.ms = 0;
+    ZoomFull(d);
+    docs.EndModifyCurrentFile(0, 0);
+}
+
+}  // namespace
+
+bool CmCut(LDocuments& docs) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Cut");
+    d->audio.EfCut(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), docs.clipboard);
+    CollapseAtStart(*d);
+    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
+    return true;
+}
+
+bool CmCopy(LDocuments& docs) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    d->audio.EfCopy(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), docs.clipboard);
+    return true;
+}
+
+bool CmPaste(LDocuments& docs) {
+    LSDFile* d = docs.Current();
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Paste");
+    LEfPasteOver rec;
+    rec.pAudio = &d->audio;
+    rec.stStart = d->stSelStart.ms;
+    rec.stEnd = std::max(d->stSelEnd.ms, d->stSelStart.ms);
+    rec.pClipboard = &docs.clipboard;
+    if (docs.Host().RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
+        return false;
+    int32_t clipMs = LSoundTime::FromSamples(docs.clipboard.GetLength(), docs.clipboard.nSampleRate).ms;
+    d->stSelEnd.ms = d->stSelStart.ms + clipMs;
+    docs.EndModifyCurrentFile(500, d->stSelStart.ms);
+    return true;
+}
+
+bool CmClear(LDocuments& docs) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Delete");
+    d->audio.EfDelete(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms));
+    CollapseAtStart(*d);
+    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
+    return true;
+}
+
+bool CmSelectAll(LDocuments& docs) {
+    LSDFile* d = docs.Current();
+    if (!d) return false;
+    d->stSelStart.ms = 0;
+    d->stSelEnd.ms = d->LengthMs();
+    ZoomFull(*d);
+    docs.Host().DocumentChanged();
+    return true;
+}
+
+bool CmTrim(LDocuments& docs) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Trim");
+    d->audio.EfTrim(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms));
+    ToStartAndZoomFull(docs, *d);
+    return true;
+}
+
+bool CmTrimStart(LDocuments& docs) {
+    LSDFile* d = docs.Current();
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Trim Start");
+    d->audio.EfTrimStart(d->MsToFrames(d->stPosition.ms));
+    ToStartAndZoomFull(docs, *d);
+    return true;
+}
+
+bool CmTrimEnd(LDocuments& docs) {
+    LSDFile* d = docs.Current();
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Trim End");
+    d->audio.EfTrimEnd(d->MsToFrames(d->stPosition.ms));
+    ToStartAndZoomFull(docs, *d);
+    return true;
+}
+
+bool CmEditSilence(LDocuments& docs) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Edit Silence");
+    d->audio.EfSilence(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms));
+    docs.EndModifyCurrentFile(500, d->stSelStart.ms);
+    return true;
+}
+
+static int32_t InsertPositionMs(const LSDFile& d, LInsertMode mode) {
+    return mode == kInsertAtBegin ? 0 : mode == kInsertAtCurrent ? d.stPosition.ms : d.LengthMs();
+}
+
+bool CmInsertSilence(LDocuments& docs, LInsertMode mode, int32_t lengthMs) {
+    LSDFile* d = docs.Current();
+    if (!d || lengthMs <= 0) return false;
+    docs.StartModifyCurrentFile("Insert Silence");
+    d->audio.EfInsertSilence(d->MsToFrames(InsertPositionMs(*d, mode)), d->MsToFrames(lengthMs));
+    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
+    return true;
+}
+
+bool LoadIntoCutList(LDocuments& docs, const std::string& path, LCutListAudio& into) {
+    SDLoadFile rec;
+    rec.szPath = path;
+    rec.bVoxPrompt = ReadBool("Settings", "VoxPromptSampleRate", true);
+    rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
+    rec.pAudio = &into;
+    rec.pHost = &docs.Host();
+    return docs.Host().RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); }) ==
+           kProcessDone;
+}
+
+bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path) {
+    LSDFile* d = docs.Current();
+    if (!d) return false;
+    LCutListAudio other;
+    if (!LoadIntoCutList(docs, path, other)) return false;
+    static const char* const kLabels[] = {"Insert File At Beginning", "Insert File At Current Position",
+                                          "Insert File At The End"};
+    docs.StartModifyCurrentFile(kLabels[mode]);
+    LEfInsert rec;
+    rec.pAudio = &d->audio;
+    rec.stPosition = InsertPositionMs(*d, mode);
+    rec.pOther = &other;
+    docs.Host().RunOperation("Insert File", [&](LProgress* p) { return Process(p, rec); });
+    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
+    return true;
+}
+
+bool CmRepeatLoop(LDocuments& docs, int32_t count) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Repeat Loop");
+    d->audio.EfRepeatLoop(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), count);
+    docs.EndModifyCurrentFile(500, d->stSelStart.ms);
+    return true;
+}
+
+bool CmCopyToNew(LDocuments& docs) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    LCutListAudio copy = d->audio;
+    copy.EfTrimEnd(d->MsToFrames(d->stSelEnd.ms));
+    copy.EfTrimStart(d->MsToFrames(d->stSelStart.ms));
+    LSDFile& n = docs.AddUntitled(copy);
+    ZoomFull(n);
+    n.bDirty = 1;
+    docs.Host().DocumentChanged();
+    return true;
+}
+
+bool CmAmplify(LDocuments& docs, int32_t percent) {
+    LSDFile* d = WithSelection(docs);
+    if (!d) return false;
+    docs.StartModifyCurrentFile("Amplify");
+    d->audio.EfAmplify(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), percent);
+    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
+    return true;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,49 @@
+#include "document/LSDLoadFile.h"
+
+#include "document/LDocumentHost.h"
+#include "document/LSDFile.h"
+#include "formats/LWaveFile.h"
+#include "formats/gsm/LGSMFile.h"
+#include "formats/vox/LVoxFile.h"
+#include "support/LSettings.h"
+
+namespace sondrel {
+
+LSoundSourcePtr OpenAudioFileSource(const std::string& path, int32_t voxRate) {
+    std::string ext = FileExtension(path);
+    if (SameText(ext, ".wav")) return LWaveFile::OpenSource(path.c_str());
+    if (SameText(ext, ".gsm")) return OpenGSMSource(path.c_str());
+    if (SameText(ext, ".vox")) return OpenVOXSource(path.c_str(), voxRate);
+    return LSoundSourcePtr();  // unknown type: the silent source with its error flag
+}
+
+bool IsDirectSaveType(const std::string& ext) {
+    return SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox");
+}
+
+LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& typePath, int32_t rate, uint32_t chans) {
+    std::string ext = FileExtension(typePath);
+    if (SameText(ext, ".wav")) return LWaveFile::OpenSinkPCM(path.c_str(), rate, 0, 16, int32_t(chans));
+    if (SameText(ext, ".gsm")) return OpenGSMSink(path.c_str());
+    if (SameText(ext, ".vox")) return OpenVOXSink(path.c_str(), rate);
+    return LSoundSinkPtr();
+}
+
+int Process(LProgress* progress, SDLoadFile& record) {
+    std::string caption = "Loading " + FileNamePart(record.szPath);
+    progress->SetText(caption.c_str(), 0);
+    progress->SetText("Please wait...", 1);
+
+    int32_t voxRate = record.nVoxDefaultRate;
+    if (SameText(FileExtension(record.szPath), ".vox") && record.bVoxPrompt) {
+        if (!record.pHost || !record.pHost->AskVoxSampleRate()) return kProcessCancelled;
+        voxRate = ReadInt("Settings", "VoxSelectedSampleRate", 8000);
+        record.bVoxPrompt = false;
+    }
+    LSoundSourcePtr src = OpenAudioFileSource(record.szPath, voxRate);
+    if (src->HasError() || !record.pAudio) return kProcessFailed;
+    LCutListAudioLoadSource load{caption, record.pAudio, src};
+    return Process(progress, load);
+}
+
+}  // namespace sondrel

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "document/LEditCommands.h"
+#include "formats/LWaveFile.h"
+#include "support/LFile.h"
+#include "support/LSettings.h"
+#include "support/TestUtil.h"
+
+using namespace sondrel;
+
+namespace {
+
+// Runs the command-line tool with arguments; returns its exit code.
+int RunCli(const std::vector<std::string>& args) {
+#ifdef _WIN32
+    std::string exe = SONDREL_CLI;
+    if (!exe.empty() && exe[0] == '/') {
+        exe = "Z:" + exe;
+        for (char& c : exe)
+            if (c == '/') c = '\\';
+    }
+    std::string cmd = "\"" + exe + "\" --quiet";
+    for (const auto& a : args) cmd += " \"" + a + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(cmd.begin(), cmd.end());
+    line.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return int(code);
+#else
+    std::string cmd = std::string("'") + SONDREL_CLI + "' --quiet";
+    for (const auto& a : args) cmd += " '" + a + "'";
+    return test::RunCommand(cmd + " 2>/dev/null");
+#endif
+}
+
+struct NullHost : LDocumentHost {
+    int32_t rate = 0;
+    int RunOperation(const char*, const std::function<int(LProgress*)>& op) override {
+        LNullProgress p;
+        return op(&p);
+    }
+    bool AskNewFileFormat() override { return true; }
+    bool AskVoxSampleRate() override { return true; }
+    bool AskConvertSampleRate(int32_t& r) override {
+        r = rate;
+        return true;
+    }
+    Answer Ask(const std::string&, bool) override { return kCancel; }
+    bool AskOpenPath(std::string&) override { return false; }
+    bool AskSavePath(std::string&) override { return false; }
+};
+
+std::string MakeWav(const std::string& path, int32_t frames, uint32_t chans, int32_t rate) {
+    LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(path.c_str(), rate, 0, 16, int32_t(chans));
+    std::vector<int32_t> s = test::Sine(frames, chans, rate, 330, 150000);
+    for (int32_t i = 0; i < frames; i += 8192) sink->Write(s.data() + size_t(i) * chans, std::min(8192, frames - i));
+    return path;
+}
+
+}  // namespace
+
+TEST(CommandLineTool, AChainGivesTheSameFileAsTheDocumentOperations) {
+    std::string dir = test::ScratchDir("cli");
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), 44100 * 3, 2, 44100);
+    std::string viaCli = JoinPath(dir, "cli.wav"), viaEngine = JoinPath(dir, "engine.wav");
+    ASSERT_EQ(RunCli({in, "--select", "500,1500", "--cut", "--position", "0:00:02.00", "--paste", "--select",
+                      "0,700", "--amplify", "50", "--select", "100,300", "--repeat", "2", "--rate", "22050", "--mono",
+                      viaCli}),
+              0);
+
+    {
+        std::filesystem::create_directories(JoinPath(dir, "tank"));
+        LCutTankScope tank(JoinPath(dir, "tank"));
+        LMemorySettings settings;
+        SetSettingsStore(&settings);
+        NullHost host;
+        LDocuments docs(host);
+        ASSERT_TRUE(docs.AddFileToList(in, false));
+        LSDFile& d = *docs.Current();
+        CmSelectAll(docs);
+        d.stPosition.ms = 0;
+        d.stSelStart.ms = 500, d.stSelEnd.ms = 1500;
+        ASSERT_TRUE(CmCut(docs));
+        d.stPosition.ms = 2000;
+        ASSERT_TRUE(CmPaste(docs));
+        d.stSelStart.ms = 0, d.stSelEnd.ms = 700;
+        ASSERT_TRUE(CmAmplify(docs, 50));
+        d.stSelStart.ms = 100, d.stSelEnd.ms = 300;
+        ASSERT_TRUE(CmRepeatLoop(docs, 2));
+        host.rate = 22050;
+        ASSERT_TRUE(docs.CmConvertSampleRate());
+        ASSERT_TRUE(docs.CmConvertChannel(1));
+        d.szFilePath = viaEngine;
+        ASSERT_TRUE(docs.CmSave());
+        docs.ReleaseAll();
+        SetSettingsStore(nullptr);
+    }
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(LFile::ReadAll(viaCli.c_str(), a));
+    ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
+    EXPECT_GT(a.size(), 46u + 22050u);
+    EXPECT_EQ(a, b);
+}
+
+TEST(CommandLineTool, ErrorsAndRefusedValues) {
+    std::string dir = test::ScratchDir("clierr");
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), 8000, 1, 8000);
+    struct Case { std::vector<std::string> args; int code; };
+    const Case cases[] = {
+        {{JoinPath(dir, "missing.wav"), JoinPath(dir, "o1.wav")}, 2},
+        {{in, "--amplify", "101", JoinPath(dir, "o2.wav")}, 2},
+        {{in, "--rate", "5999", JoinPath(dir, "o3.wav")}, 2},
+        {{in, "--no-such-step", JoinPath(dir, "o4.wav")}, 2},
+        {{in, JoinPath(dir, "o5.xyz")}, 2},
+        {{in}, 2},
+        {{in, "--rate", "96000", JoinPath(dir, "o6.wav")}, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RunCli(c.args), c.code) << c.args.back();
+        if (c.code && c.args.size() > 1) {
+            EXPECT_FALSE(LFile::Exists(c.args.back().c_str())) << c.args.back();
+        }
+    }
+}
+
+#ifndef _WIN32
+TEST(CommandLineTool, InterruptCancelsAndLeavesNoOutput) {
+    std::string dir = test::ScratchDir("cliint");
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), 44100 * 600, 2, 44100);
+    std::string out = JoinPath(dir, "out.wav");
+    pid_t pid = fork();
+    if (pid == 0) {
+        execl(SONDREL_CLI, SONDREL_CLI, "--quiet", in.c_str(), "--rate", "48000", out.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    usleep(400000);
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(LFile::Exists(out.c_str()));
+    EXPECT_TRUE(LFile::List(dir.c_str(), ".tmp").empty());
+    std::string work = TempFolder() + "/sondrel-cli-" + std::to_string(pid);
+    EXPECT_FALSE(LFile::Exists(work.c_str()));
+}
+#endif

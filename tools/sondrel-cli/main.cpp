@@ -1,0 +1,339 @@
+// sondrel-cli: batch editing on the editor's own document operations.
+//   sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT
+// Exit codes: 0 done, 1 cancelled (Ctrl-C), 2 error.
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#define isatty _isatty
+#define fileno _fileno
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+#include "document/LAudioCutTank.h"
+#include "document/LDocuments.h"
+#include "document/LEditCommands.h"
+#include "effects/LEffectParams.h"
+#include "support/LFile.h"
+#include "support/LSettings.h"
+
+using namespace sondrel;
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+extern "C" void OnInterrupt(int) { gInterrupted = true; }
+
+const char kUsage[] =
+    "usage: sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT\n"
+    "\n"
+    "Opens INPUT as the editor does (by extension: .wav .gsm .vox), selects the whole file with the\n"
+    "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
+    "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
+    "\n"
+    "Selection and position:\n"
+    "  --select START,END          select a range\n"
+    "  --select-all                select the whole file\n"
+    "  --position T                move the position (insert point, trim point)\n"
+    "Edits:\n"
+    "  --cut, --copy, --paste      through the clipboard (paste replaces the selection)\n"
+    "  --delete, --trim            delete the selection / keep only the selection\n"
+    "  --trim-start, --trim-end    delete before / after the position\n"
+    "  --silence                   silence the selection\n"
+    "  --insert-silence MS[,begin|current|end]   (default current)\n"
+    "  --insert-file FILE[,begin|current|end]    (default current)\n"
+    "  --repeat N                  the selection plays N more times\n"
+    "  --copy-to-new               continue on a new document holding the selection\n"
+    "  --undo                      undo the last edit (eight steps deep)\n"
+    "Effects on the selection:\n"
+    "  --amplify PERCENT           at most 100\n"
+    "Conversion:\n"
+    "  --rate HZ                   6000..96000\n"
+    "  --mono, --stereo\n"
+    "\n"
+    "--vox-rate HZ gives the rate of a .vox INPUT or inserted file (default 8000).\n"
+    "Exit codes: 0 done, 1 cancelled by Ctrl-C (no OUTPUT is left), 2 error.\n";
+
+class CliHost : public LDocumentHost {
+public:
+    bool bShowProgress = false;
+    int32_t nConvertRate = 0;
+
+    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
+        struct P : LProgress {
+            bool show;
+            std::string title;
+            int last = -1;
+            bool IsCancelled() override { return gInterrupted.load(); }
+            void SetText(const char*, int) override {}
+            void SetProgress(double f) override {
+                if (!show) return;
+                int pct = int(f * 100.0);
+                if (pct == last) return;
+                last = pct;
+                int bar = pct / 4;
+                std::fprintf(stderr, "\r%-28.28s [%-25.*s] %3d%%", title.c_str(), bar, "#########################", pct);
+                std::fflush(stderr);
+            }
+        } p;
+        p.show = bShowProgress;
+        p.title = title;
+        int r = op(&p);
+        if (p.show && p.last >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
+        return r;
+    }
+    bool AskNewFileFormat() override { return true; }
+    bool AskVoxSampleRate() override { return true; }
+    bool AskConvertSampleRate(int32_t& rate) override {
+        rate = nConvertRate;
+        return true;
+    }
+    Answer Ask(const std::string&, bool) override { return kCancel; }
+    bool AskOpenPath(std::string&) override { return false; }
+    bool AskSavePath(std::string&) override { return false; }
+};
+
+bool ParseInt(const std::string& s, int32_t& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (*end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+    out = int32_t(v);
+    return true;
+}
+
+// Milliseconds, or the editor's time text h:mm:ss.hh (any number of fraction digits).
+bool ParseTime(const std::string& s, int32_t& ms) {
+    if (s.find(':') == std::string::npos) return ParseInt(s, ms);
+    unsigned h = 0, m = 0, sec = 0;
+    char frac[16] = {};
+    int n = std::sscanf(s.c_str(), "%u:%u:%u.%15[0-9]", &h, &m, &sec, frac);
+    if (n < 3 || m > 59 || sec > 59) return false;
+    std::string f = frac;
+    while (f.size() < 3) f += '0';
+    long long total = (long long)h * 3600000 + m * 60000 + sec * 1000 + std::atoi(f.substr(0, 3).c_str());
+    if (total > INT32_MAX) return false;
+    ms = int32_t(total);
+    return true;
+}
+
+std::vector<std::string> Split(const std::string& s) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t c = s.find(',', start);
+        parts.push_back(s.substr(start, c == std::string::npos ? std::string::npos : c - start));
+        if (c == std::string::npos) break;
+        start = c + 1;
+    }
+    return parts;
+}
+
+bool ParseMode(const std::string& s, LInsertMode& mode) {
+    if (s == "begin") mode = kInsertAtBegin;
+    else if (s == "current") mode = kInsertAtCurrent;
+    else if (s == "end") mode = kInsertAtEnd;
+    else return false;
+    return true;
+}
+
+std::string OpenFailure(const std::string& path) {
+    if (!LFile::Exists(path.c_str())) return "cannot open '" + path + "': no such file";
+    std::string ext = FileExtension(path);
+    if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox")))
+        return "cannot open '" + path + "': unknown file type '" + ext + "'";
+    return "cannot open '" + path + "': not a readable " + ext.substr(1) + " file";
+}
+
+struct Tool {
+    CliHost host;
+    LDocuments* docs = nullptr;
+    std::string error;
+    int code = 0;
+
+    bool Err(const std::string& m, int c = 2) {
+        error = m;
+        code = c;
+        return false;
+    }
+    bool Cancelled() { return gInterrupted ? Err("cancelled", 1) : true; }
+    bool Refused(const LParamCheck& c) { return c.bOk ? true : Err(c.szMessage); }
+
+    // Runs one step; consumes its arguments from args[i...].
+    bool Step(const std::vector<std::string>& args, size_t& i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& v) {
+            if (i + 1 >= args.size() - 1) return Err(a + " needs a value");
+            v = args[++i];
+            return true;
+        };
+        LSDFile* d = docs->Current();
+        std::string v;
+        if (a == "--select") {
+            if (!value(v)) return false;
+            auto p = Split(v);
+            int32_t s, e;
+            if (p.size() != 2 || !ParseTime(p[0], s) || !ParseTime(p[1], e)) return Err("--select wants START,END");
+            d->stSelStart.ms = s;
+            d->stSelEnd.ms = e;
+            return true;
+        }
+        if (a == "--position") {
+            int32_t t;
+            if (!value(v) || !ParseTime(v, t)) return error.empty() ? Err("--position wants a time") : false;
+            d->stPosition.ms = t < 0 ? 0 : t;
+            return true;
+        }
+        if (a == "--select-all") return CmSelectAll(*docs), true;
+        if (a == "--cut") return Note(CmCut(*docs), a);
+        if (a == "--copy") return Note(CmCopy(*docs), a);
+        if (a == "--paste") return Note(CmPaste(*docs), a) && Cancelled();
+        if (a == "--delete") return Note(CmClear(*docs), a);
+        if (a == "--trim") return Note(CmTrim(*docs), a);
+        if (a == "--trim-start") return Note(CmTrimStart(*docs), a);
+        if (a == "--trim-end") return Note(CmTrimEnd(*docs), a);
+        if (a == "--silence") return Note(CmEditSilence(*docs), a);
+        if (a == "--copy-to-new") return Note(CmCopyToNew(*docs), a);
+        if (a == "--undo") return Note(docs->CmUndo(), a);
+        if (a == "--mono" || a == "--stereo") {
+            docs->CmConvertChannel(a == "--mono" ? 1 : 2);
+            return Cancelled();
+        }
+        if (a == "--rate") {
+            int32_t hz;
+            if (!value(v)) return false;
+            if (!ParseInt(v, hz)) return Err("--rate wants a number");
+            if (!Refused(CheckSampleRate(hz))) return false;
+            host.nConvertRate = hz;
+            docs->CmConvertSampleRate();
+            return Cancelled();
+        }
+        if (a == "--amplify") {
+            int32_t pct;
+            if (!value(v)) return false;
+            if (!ParseInt(v, pct)) return Err("--amplify wants a percentage");
+            if (!Refused(CheckAmplifyGain(pct))) return false;
+            return Note(CmAmplify(*docs, pct), a);
+        }
+        if (a == "--repeat") {
+            int32_t n;
+            if (!value(v)) return false;
+            if (!ParseInt(v, n)) return Err("--repeat wants a count");
+            return Note(CmRepeatLoop(*docs, n), a);
+        }
+        if (a == "--insert-silence" || a == "--insert-file") {
+            if (!value(v)) return false;
+            auto p = Split(v);
+            LInsertMode mode = kInsertAtCurrent;
+            if (p.size() > 2 || (p.size() == 2 && !ParseMode(p[1], mode)))
+                return Err(a + " wants VALUE[,begin|current|end]");
+            if (a == "--insert-silence") {
+                int32_t ms;
+                if (!ParseInt(p[0], ms)) return Err("--insert-silence wants milliseconds");
+                return Note(CmInsertSilence(*docs, mode, ms), a);
+            }
+            if (!CmInsertFile(*docs, mode, p[0])) return Cancelled() && Err(OpenFailure(p[0]));
+            return Cancelled();
+        }
+        return Err("unknown step '" + a + "' (see --help)");
+    }
+    bool Note(bool did, const std::string& step) {
+        if (!did && !gInterrupted) std::fprintf(stderr, "sondrel-cli: %s: nothing to do (no document or no selection)\n", step.c_str());
+        return true;
+    }
+};
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool quiet = false;
+    int32_t voxRate = 8000;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (args[i] == "--quiet") {
+            quiet = true;
+        } else if (args[i] == "--vox-rate" && i + 1 < args.size()) {
+            int32_t r;
+            if (!ParseInt(args[++i], r)) return std::fprintf(stderr, "sondrel-cli: --vox-rate wants a number\n"), 2;
+            LParamCheck c = CheckSampleRate(r);
+            if (!c.bOk) return std::fprintf(stderr, "sondrel-cli: %s\n", c.szMessage), 2;
+            voxRate = r;
+        } else {
+            break;
+        }
+    }
+    if (args.size() - i < 2) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::vector<std::string> rest(args.begin() + long(i), args.end());
+    const std::string input = rest.front(), output = rest.back();
+
+    LMemorySettings settings;
+    SetSettingsStore(&settings);
+    WriteBool("Settings", "VoxPromptSampleRate", false);
+    WriteInt("Settings", "VoxDefaultSampleRate", voxRate);
+
+    std::signal(SIGINT, OnInterrupt);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path tankDir = fs::path(TempFolder()) / ("sondrel-cli-" + std::to_string(getpid()));
+    fs::create_directories(tankDir, ec);
+    if (ec) return std::fprintf(stderr, "sondrel-cli: cannot make a working folder in %s\n", TempFolder().c_str()), 2;
+
+    int code = 0;
+    std::string message;
+    {
+        LCutTankScope tank(tankDir.string());
+        Tool tool;
+        tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
+        LDocuments docs(tool.host);
+        tool.docs = &docs;
+        if (!docs.AddFileToList(input, false)) {
+            code = gInterrupted ? 1 : 2;
+            message = gInterrupted ? "cancelled" : OpenFailure(input);
+        } else {
+            CmSelectAll(docs);
+            docs.Current()->stPosition.ms = 0;
+            bool ok = true;
+            for (size_t s = 1; ok && s + 1 < rest.size(); ++s) ok = tool.Step(rest, s);
+            if (!ok) {
+                code = tool.code;
+                message = tool.error;
+            } else {
+                LSDFile& d = *docs.Current();
+                d.szFilePath = output;
+                std::string ext = FileExtension(output);
+                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox"))) {
+                    code = 2;
+                    message = "cannot write '" + output + "': unknown file type '" + ext + "'";
+                } else if (!docs.CmSave()) {
+                    code = gInterrupted ? 1 : 2;
+                    message = gInterrupted ? "cancelled" : "cannot write '" + output + "'";
+                }
+            }
+        }
+        docs.ReleaseAll();
+    }
+    fs::remove_all(tankDir, ec);
+    SetSettingsStore(nullptr);
+    if (code) std::fprintf(stderr, "sondrel-cli: %s\n", message.c_str());
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return Run(argc, argv); }

@@ -1,0 +1,87 @@
+#include "ui/win32/LWin32DocumentHost.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "effects/win32/LProgressDialog.h"
+#include "ui/win32/LSampleRateDialogs.h"
+
+namespace sondrel {
+
+namespace {
+// Runs a callable as the body of a progress dialog.
+class LFunctionProgressDialog : public LProgressDialog {
+public:
+    LFunctionProgressDialog(const char* title, const std::function<int(LProgress*)>& op)
+        : LProgressDialog(title), op_(op) {}
+    bool Process() override {
+        nResult = op_(this);
+        return nResult == kProcessDone;
+    }
+    int nResult = kProcessFailed;
+
+private:
+    const std::function<int(LProgress*)>& op_;
+};
+
+const char kOpenFilter[] =
+    "Audio Files\0*.WAV;*.MP3;*.GSM;*.VOX;*.RM;*.RAM;*.RA\0Wave Files\0*.WAV\0MPEG Layer-3 Files\0*.MP3\0"
+    "Vox Files\0*.VOX\0Gsm Files\0*.GSM\0Real Audio Files\0*.RAM;*.RA;*.RM\0";
+const char kSaveFilter[] =
+    "Audio Files\0*.WAV;*.MP3;*.GSM;*.VOX\0Wave Files\0*.WAV\0MPEG Layer-3 Files\0*.MP3\0Vox Files\0*.VOX\0"
+    "GSM Files\0*.GSM\0";
+}  // namespace
+
+int LWin32DocumentHost::RunOperation(const char* title, const std::function<int(LProgress*)>& operation) {
+    LFunctionProgressDialog dlg(title, operation);
+    if (!dlg.Run(hOwner) && dlg.nResult == kProcessFailed) return kProcessFailed;
+    return dlg.nResult;
+}
+
+bool LWin32DocumentHost::AskNewFileFormat() { return RunNewFileDialog(hOwner, false); }
+
+bool LWin32DocumentHost::AskVoxSampleRate() { return RunVoxSampleRateDialog(hOwner); }
+
+bool LWin32DocumentHost::AskConvertSampleRate(int32_t& rate) { return RunConvertSampleRateDialog(hOwner, rate); }
+
+LDocumentHost::Answer LWin32DocumentHost::Ask(const std::string& text, bool questionIcon) {
+    int r = MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_YESNOCANCEL | (questionIcon ? MB_ICONQUESTION : 0));
+    return r == IDYES ? kYes : r == IDNO ? kNo : kCancel;
+}
+
+bool LWin32DocumentHost::AskOpenPath(std::string& path) {
+    char file[MAX_PATH] = {};
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hOwner;
+    ofn.lpstrFilter = kOpenFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrTitle = "Open Audio Files";
+    ofn.lpstrDefExt = "wav";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn)) return false;
+    path = file;
+    return true;
+}
+
+bool LWin32DocumentHost::AskSavePath(std::string& path) {
+    char file[MAX_PATH] = {};
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hOwner;
+    ofn.lpstrFilter = kSaveFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrTitle = "Locate Audio Files";
+    ofn.lpstrDefExt = "wav";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameA(&ofn)) return false;
+    path = file;
+    return true;
+}
+
+}  // namespace sondrel
