@@ -12,6 +12,8 @@
 #endif
 
 #include "document/LEditCommands.h"
+#include "effects/LEffectCommands.h"
+#include "effects/PointList.h"
 #include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
@@ -118,6 +120,108 @@ TEST(CommandLineTool, AChainGivesTheSameFileAsTheDocumentOperations) {
     ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
     EXPECT_GT(a.size(), 46u + 22050u);
     EXPECT_EQ(a, b);
+}
+
+TEST(CommandLineTool, EffectStepsGiveTheSameFileAsTheDocumentCommands) {
+    std::string dir = test::ScratchDir("clifx");
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), 44100 * 3, 2, 44100);
+    std::string mix = MakeWav(JoinPath(dir, "mix.wav"), 22050, 1, 22050);
+    PointList env, eq;
+    env.Set({{0, 40}, {100, 200}, {255, 128}});
+    eq.Set({{0, 128}, {20, 255}, {60, 30}, {255, 128}});
+    ASSERT_TRUE(SavePointList(dir, "env.dat", env));
+    ASSERT_TRUE(SavePointList(dir, "eq.dat", eq));
+    std::string viaCli = JoinPath(dir, "cli.wav"), viaEngine = JoinPath(dir, "engine.wav");
+    ASSERT_EQ(RunCli({in, "--select", "0,500", "--copy", "--select", "1000,1200", "--paste-mix", "50,2,100",
+                      "--mix-file", mix + ",80,1", "--select", "0,1000", "--fade-in", "--select", "1000,2000",
+                      "--echo", "100,40", "--reverb", "30,200", "--equalizer", JoinPath(dir, "eq.dat"), "--select",
+                      "200,800", "--normalize", "80", "--low-cut", "250", "--envelope", JoinPath(dir, "env.dat"),
+                      "--select", "2000,2800", "--fade-out-trim", "--auto-trim", viaCli}),
+              0);
+
+    {
+        std::filesystem::create_directories(JoinPath(dir, "tank"));
+        LCutTankScope tank(JoinPath(dir, "tank"));
+        LMemorySettings settings;
+        SetSettingsStore(&settings);
+        NullHost host;
+        LDocuments docs(host);
+        ASSERT_TRUE(docs.AddFileToList(in, false));
+        LSDFile& d = *docs.Current();
+        CmSelectAll(docs);
+        d.stPosition.ms = 0;
+        auto select = [&](int32_t s, int32_t e) { d.stSelStart.ms = s, d.stSelEnd.ms = e; };
+        select(0, 500);
+        ASSERT_TRUE(CmCopy(docs));
+        select(1000, 1200);
+        ASSERT_TRUE(CmPasteMix(docs, 50, 2, 100));
+        ASSERT_TRUE(CmMixFile(docs, mix, 80, 1));
+        select(0, 1000);
+        ASSERT_TRUE(CmFadeIn(docs));
+        select(1000, 2000);
+        ASSERT_TRUE(CmEcho(docs, 40, 100));
+        ASSERT_TRUE(CmReverb(docs, 30, 200));
+        ASSERT_TRUE(CmEqualizer(docs, eq));
+        select(200, 800);
+        ASSERT_TRUE(CmNormalize(docs, 80));
+        ASSERT_TRUE(CmLowCutFilter(docs, 250));
+        ASSERT_TRUE(CmEnvelope(docs, env));
+        select(2000, 2800);
+        ASSERT_TRUE(CmFadeOutAndTrim(docs));
+        ASSERT_TRUE(CmAutoTrim(docs));
+        d.szFilePath = viaEngine;
+        ASSERT_TRUE(docs.CmSave());
+        docs.ReleaseAll();
+        SetSettingsStore(nullptr);
+    }
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(LFile::ReadAll(viaCli.c_str(), a));
+    ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
+    EXPECT_GT(a.size(), 46u + 4u * 44100u);
+    EXPECT_EQ(a, b);
+}
+
+TEST(CommandLineTool, RefusedEffectValues) {
+    std::string dir = test::ScratchDir("clifxerr");
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), 8000, 1, 8000);
+    PointList one;
+    one.Set({{0, 128}});
+    ASSERT_TRUE(SavePointList(dir, "one.dat", one));
+    struct Case { std::vector<std::string> step; int code; };
+    const Case cases[] = {
+        {{"--normalize", "101"}, 2},
+        {{"--normalize", "100"}, 0},
+        {{"--echo", "9,50"}, 2},
+        {{"--echo", "3000,50"}, 2},
+        {{"--echo", "2999,99"}, 0},
+        {{"--echo", "100,100"}, 2},
+        {{"--echo", "100"}, 2},
+        {{"--reverb", "101,100"}, 2},
+        {{"--reverb", "50,49"}, 2},
+        {{"--reverb", "50,1001"}, 2},
+        {{"--reverb", "100,1000"}, 0},
+        {{"--low-cut", "x"}, 2},
+        {{"--paste-mix", "101,0"}, 2},
+        {{"--paste-mix", "50,3"}, 2},
+        {{"--mix-file", JoinPath(dir, "missing.wav") + ",50,0"}, 2},
+        {{"--envelope", JoinPath(dir, "missing.dat")}, 2},
+        {{"--envelope", JoinPath(dir, "one.dat")}, 2},
+        {{"--equalizer", JoinPath(dir, "one.dat")}, 2},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::vector<std::string> args{in};
+        args.insert(args.end(), c.step.begin(), c.step.end());
+        args.push_back(JoinPath(dir, "o" + std::to_string(n++) + ".wav"));
+        EXPECT_EQ(RunCli(args), c.code) << c.step[0] << " " << c.step.back();
+        EXPECT_EQ(LFile::Exists(args.back().c_str()), c.code == 0) << c.step[0] << " " << c.step.back();
+    }
+#ifndef _WIN32
+    // The dialog's own message.
+    std::string out = test::CommandOutput(std::string("'") + SONDREL_CLI + "' --quiet '" + in +
+                                          "' --echo 100,100 '" + JoinPath(dir, "m.wav") + "' 2>&1");
+    EXPECT_NE(out.find("Echo Gain must be less than 100%. Please try again."), std::string::npos) << out;
+#endif
 }
 
 TEST(CommandLineTool, ErrorsAndRefusedValues) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,7 +24,9 @@
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
 #include "document/LEditCommands.h"
+#include "effects/LEffectCommands.h"
 #include "effects/LEffectParams.h"
+#include "effects/PointList.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 
@@ -57,6 +60,19 @@ const char kUsage[] =
     "  --undo                      undo the last edit (eight steps deep)\n"
     "Effects on the selection:\n"
     "  --amplify PERCENT           at most 100\n"
+    "  --normalize PERCENT         peak level, at most 100\n"
+    "  --fade-in, --fade-out       linear fades over the selection\n"
+    "  --fade-out-trim             fade out, then delete everything after the selection\n"
+    "  --envelope CURVEFILE        gain curve (129-byte point list, as envelope.dat)\n"
+    "  --echo MS,PERCENT           echo time 10..2999, gain below 100\n"
+    "  --reverb LEVEL,MS           level at most 100, time 50..1000\n"
+    "  --low-cut HZ                high-pass at the dialog's frequency\n"
+    "  --equalizer CURVEFILE       equaliser curve (129-byte point list, as equalizer.dat)\n"
+    "  --paste-mix VOLUME,MODE[,FADE_MS]   mix the clipboard over the selection; MODE when it is\n"
+    "                              longer: 0 increase selection, 1 insert silence, 2 fade out mix\n"
+    "                              (FADE_MS default 250)\n"
+    "  --mix-file FILE,VOLUME,MODE mix a file over the selection (MODE as for --paste-mix, no fade)\n"
+    "  --auto-trim                 delete the quiet start and end (threshold -24 dB)\n"
     "Conversion:\n"
     "  --rate HZ                   6000..96000\n"
     "  --mono, --stereo\n"
@@ -245,7 +261,73 @@ struct Tool {
             if (!CmInsertFile(*docs, mode, p[0])) return Cancelled() && Err(OpenFailure(p[0]));
             return Cancelled();
         }
+        // ---- effects on the selection
+        if (a == "--normalize") {
+            int32_t pct;
+            if (!value(v)) return false;
+            if (!ParseInt(v, pct)) return Err("--normalize wants a percentage");
+            if (!Refused(CheckNormalizePeakLevel(pct))) return false;
+            return Note(CmNormalize(*docs, pct), a) && Cancelled();
+        }
+        if (a == "--fade-in") return Note(CmFadeIn(*docs), a) && Cancelled();
+        if (a == "--fade-out") return Note(CmFadeOut(*docs), a) && Cancelled();
+        if (a == "--fade-out-trim") return Note(CmFadeOutAndTrim(*docs), a) && Cancelled();
+        if (a == "--envelope" || a == "--equalizer") {
+            PointList curve;
+            if (!value(v)) return false;
+            if (!ReadCurve(v, curve)) return false;
+            return Note(a == "--envelope" ? CmEnvelope(*docs, curve) : CmEqualizer(*docs, curve), a) && Cancelled();
+        }
+        if (a == "--echo" || a == "--reverb") {
+            if (!value(v)) return false;
+            auto p = Split(v);
+            int32_t x, y;
+            if (p.size() != 2 || !ParseInt(p[0], x) || !ParseInt(p[1], y))
+                return Err(a == "--echo" ? "--echo wants MS,PERCENT" : "--reverb wants LEVEL,MS");
+            if (a == "--echo") {
+                if (!Refused(CheckEcho(x, y))) return false;
+                return Note(CmEcho(*docs, y, x), a) && Cancelled();
+            }
+            if (!Refused(CheckReverb(x, y))) return false;
+            return Note(CmReverb(*docs, x, y), a) && Cancelled();
+        }
+        if (a == "--low-cut") {
+            int32_t hz;
+            if (!value(v)) return false;
+            if (!ParseInt(v, hz)) return Err("--low-cut wants a frequency");
+            return Note(CmLowCutFilter(*docs, hz), a) && Cancelled();
+        }
+        if (a == "--paste-mix" || a == "--mix-file") {
+            if (!value(v)) return false;
+            auto p = Split(v);
+            const bool file = a == "--mix-file";
+            const size_t first = file ? 1 : 0;
+            int32_t volume, mode, fade = stored::FadeOutTime.nDefault;
+            bool ok = file ? p.size() == 3 : (p.size() == 2 || p.size() == 3);
+            ok = ok && ParseInt(p[first], volume) && ParseInt(p[first + 1], mode) && mode >= 0 && mode <= 2;
+            if (ok && !file && p.size() == 3) ok = ParseInt(p[2], fade);
+            if (!ok) return Err(file ? "--mix-file wants FILE,VOLUME,MODE (MODE 0, 1 or 2)"
+                                     : "--paste-mix wants VOLUME,MODE[,FADE_MS] (MODE 0, 1 or 2)");
+            if (!Refused(CheckMixVolume(volume))) return false;
+            if (!file) return Note(CmPasteMix(*docs, volume, mode, fade), a) && Cancelled();
+            if (!CmMixFile(*docs, p[0], volume, mode)) return Cancelled() && Err(OpenFailure(p[0]));
+            return true;
+        }
+        if (a == "--auto-trim") return Note(CmAutoTrim(*docs), a) && Cancelled();
+        // ---- end of effects on the selection
         return Err("unknown step '" + a + "' (see --help)");
+    }
+    // A curve file: the count byte, then up to 64 (x, y) pairs.
+    bool ReadCurve(const std::string& path, PointList& curve) {
+        std::vector<uint8_t> bytes;
+        if (!LFile::ReadAll(path.c_str(), bytes) || bytes.empty()) return Err("cannot read curve '" + path + "'");
+        curve = {};
+        size_t complete = (bytes.size() - 1) / 2;
+        curve.nPoints = uint8_t(std::min<size_t>({bytes[0], size_t(POINTLISTMAX), complete}));
+        std::memcpy(curve.points, bytes.data() + 1, size_t(curve.nPoints) * 2);
+        curve.Validate();
+        if (curve.nPoints < 2) return Err("curve '" + path + "' needs at least two points");
+        return true;
     }
     bool Note(bool did, const std::string& step) {
         if (!did && !gInterrupted) std::fprintf(stderr, "sondrel-cli: %s: nothing to do (no document or no selection)\n", step.c_str());
