@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the curve-file loader, then runs the loaded curve
-// through the envelope gain and the equaliser's coefficient builder, which
-// are the curve's readers.
+// through the envelope gain and the equaliser's band mapping, which are the
+// curve's readers.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,12 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LFile::WriteAll(JoinPath(folder, kEqualizerFile).c_str(), data, size);
     PointList list;
     LoadPointList(folder, kEqualizerFile, list);
-    // The curve as an equaliser at two rates and as an envelope.
-    for (int32_t rate : {8000, 44100}) {
-        LEqTable table = CreateEqFromPointList(list, rate);
-        int32_t coeffs[kEqBands];
-        DesignEqCoefficients(table, coeffs);
-    }
+    // The curve as an equaliser's band gains at two rates and as an envelope.
+    // (The coefficient design costs milliseconds per curve and reads only
+    // the band gains, whose range is fixed: it is left out to keep the rate up.)
+    for (int32_t rate : {8000, 44100}) (void)CreateEqFromPointList(list, rate);
     LSoundSourcePtr env = LSPEnvelope(list, 0, 1000).OpenSource(LSoundSourcePtr());
     std::vector<int32_t> buf(4096 * env->nChans);
     env->Read(buf.data(), 4096);
