@@ -117,8 +117,11 @@ TEST(MP3Tables, ReorderMapsArePermutations) {
             for (int32_t k = 0; k < 576; ++k) {
                 EXPECT_EQ(maps[kReorderLong][k], k);
                 // Spectral order within a subband is line-major, window-minor.
-                if (k < 3 * s[3]) EXPECT_EQ(maps[kReorderMixed][k], k);
-                else EXPECT_EQ(maps[kReorderMixed][k], maps[kReorderShort][k]);
+                if (k < 3 * s[3]) {
+                    EXPECT_EQ(maps[kReorderMixed][k], k);
+                } else {
+                    EXPECT_EQ(maps[kReorderMixed][k], maps[kReorderShort][k]);
+                }
             }
             // First value of window 1 in band 0 lands right after window 0's.
             EXPECT_EQ(maps[kReorderShort][s[1]], 1);
