@@ -219,7 +219,10 @@ void LMP3Source::Seek(int32_t position) {
     nPosition = position;
     if (HasError()) return;
     const int32_t spf = nSamplesPerFrame;
-    const int32_t t = std::clamp(position, 0, std::max(nLength, 0));
+    // The target is limited to the start of the file, not to the length
+    // estimate: a variable-bit-rate file can be longer than estimated, and
+    // the frame index tells whether the target exists.
+    const int32_t t = std::max(position, 0);
     const int32_t target = t / spf;
     const int32_t offset = t % spf;
     nFrameNext = spf;
