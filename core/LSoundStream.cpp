@@ -23,7 +23,8 @@ void LSoundSourceBase::SetSampleRate(int32_t rate) {
 }
 
 void LSoundSourceBase::SetChannels(uint32_t chans) {
-    if (chans == 0) {
+    // A count the 8-bit field cannot hold is as unusable as 0.
+    if (chans == 0 || chans > 255) {
         SetError();
         chans = 1;
     }
@@ -32,7 +33,7 @@ void LSoundSourceBase::SetChannels(uint32_t chans) {
 
 LSoundSinkBase::LSoundSinkBase(int32_t rate, uint32_t chans, int32_t position)
     : nPosition(position), nSampleRate(rate), nChans(uint8_t(chans)) {
-    if (chans == 0) {
+    if (chans == 0 || chans > 255) {
         SetError();
         nChans = 1;
     }

@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace sondrel::test {
@@ -22,10 +25,19 @@ uint32_t Seed() {
     return seed;
 }
 
+static unsigned long ProcessId() {
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return (unsigned long)getpid();
+#endif
+}
+
 std::string ScratchDir(const std::string& tag) {
     static std::atomic<int> counter{0};
     namespace fs = std::filesystem;
-    fs::path p = fs::current_path() / ("scratch-" + tag + "-" + std::to_string(counter++));
+    // The process id keeps tests of one program that CTest runs side by side apart.
+    fs::path p = fs::current_path() / ("scratch-" + tag + "-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++));
     std::error_code ec;
     fs::remove_all(p, ec);
     fs::create_directories(p, ec);

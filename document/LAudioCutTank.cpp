@@ -1,0 +1,112 @@
+#include "document/LAudioCutTank.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "support/LFile.h"
+#include "support/LSettings.h"
+
+namespace sondrel {
+
+namespace {
+
+LAudioCutTank* g_pInstalled = nullptr;
+LAudioCutTank* g_pBuiltin = nullptr;
+bool g_bBuiltinGone = false;
+
+LAudioCutTank* Builtin() {
+    if (g_bBuiltinGone) return nullptr;
+    static LAudioCutTank tank;
+    g_pBuiltin = &tank;
+    return &tank;
+}
+
+}  // namespace
+
+LAudioCutTank::LAudioCutTank() { std::memset(nRefs, 0, sizeof nRefs); }
+
+LAudioCutTank::LAudioCutTank(const std::string& folder) : LAudioCutTank() { szFolder = folder; }
+
+LAudioCutTank::~LAudioCutTank() {
+    if (this == g_pBuiltin) {
+        g_pBuiltin = nullptr;
+        g_bBuiltinGone = true;
+    }
+    if (szFolder.empty()) {
+        // No folder was given: the files are relative to the working folder,
+        // which may hold other programs' files. Only our own segments go.
+        for (int32_t i = 0; i < kIndexCount - 1; ++i) {
+            if (nRefs[i] != 0) LFile::Delete(GetAudFilePath(uint16_t(i)).c_str());
+        }
+        return;
+    }
+    for (const std::string& name : LFile::List(szFolder.c_str(), ".aud")) {
+        if (!LFile::Delete(JoinPath(szFolder, name).c_str())) {
+            // "LAudioCutTank::~LAudioCutTank() Delete File FAILED": skipped.
+        }
+    }
+}
+
+uint16_t LAudioCutTank::GetNewRefAndIncRef() {
+    std::lock_guard<std::mutex> lock(mtxRefs);
+    for (int32_t i = nLowestFree; i < kIndexCount - 1; ++i) {
+        if (nRefs[i] == 0) {
+            nRefs[i] = 1;
+            nLowestFree = i + 1;
+            return uint16_t(i);
+        }
+    }
+    nLowestFree = kIndexCount - 1;
+    // "LAudioCutTank::GetNewRefAndIncRef() NO MORE FREE CUTS!!!!": the
+    // silent index; a writer given it keeps nothing and reads as silence.
+    return kSilentIndex;
+}
+
+void LAudioCutTank::IncRef(uint16_t index) {
+    if (index == kSilentIndex) return;
+    std::lock_guard<std::mutex> lock(mtxRefs);
+    if (nRefs[index] != 0xFFFFFFFFu) ++nRefs[index];
+}
+
+void LAudioCutTank::DecRef(uint16_t index) {
+    if (index == kSilentIndex) return;
+    std::lock_guard<std::mutex> lock(mtxRefs);
+    if (nRefs[index] == 0xFFFFFFFFu) return;  // saturated: kept until the tank goes
+    if (nRefs[index] < 2) {
+        LFile::Delete(GetAudFilePath(index).c_str());
+        nRefs[index] = 0;
+        if (index < nLowestFree) nLowestFree = index;
+    } else {
+        --nRefs[index];
+    }
+}
+
+std::string LAudioCutTank::GetAudFilePath(uint16_t index) const {
+    if (index == kSilentIndex) {
+        // "LAudioCutTank::GetAudFilePath called on a silent segment"
+        return std::string();
+    }
+    char name[16];
+    std::snprintf(name, sizeof name, "%d.aud", int(index));
+    return JoinPath(szFolder, name);
+}
+
+uint32_t LAudioCutTank::GetRefCount(uint16_t index) const {
+    std::lock_guard<std::mutex> lock(mtxRefs);
+    return nRefs[index];
+}
+
+LAudioCutTank* LAudioCutTank::Current() { return g_pInstalled ? g_pInstalled : Builtin(); }
+
+LAudioCutTank* LAudioCutTank::Install(LAudioCutTank* tank) {
+    LAudioCutTank* old = g_pInstalled;
+    g_pInstalled = tank;
+    return old;
+}
+
+std::string DataFolder(const std::string& programFolder) {
+    std::string folder = ReadString("Folders", "Current", "");
+    return folder.empty() ? JoinPath(programFolder, "Current") : folder;
+}
+
+}  // namespace sondrel

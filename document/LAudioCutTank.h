@@ -1,0 +1,87 @@
+// The cut tank: the one folder of numbered segment files ("%d.aud") that
+// holds all audio of documents, the clipboard and the undo history, with a
+// reference count per segment index. A segment file is deleted when its last
+// reference goes, and every "*.aud" of the folder when the tank is destroyed.
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace sondrel {
+
+// Index 65535 names no file: a cut with it reads as silence.
+constexpr uint16_t kSilentIndex = 65535;
+
+class LAudioCutTank {
+public:
+    static constexpr int32_t kIndexCount = 65536;
+
+    // Empty folder, all counts 0.
+    LAudioCutTank();
+    explicit LAudioCutTank(const std::string& folder);
+    // Deletes every "*.aud" in the folder, counted or not (also leftovers of
+    // an earlier run). A file that cannot be deleted is skipped.
+    ~LAudioCutTank();
+    LAudioCutTank(const LAudioCutTank&) = delete;
+    LAudioCutTank& operator=(const LAudioCutTank&) = delete;
+
+    // Set once at start-up, before any segment exists; the tank never
+    // creates the folder.
+    void SetFolder(const std::string& folder) { szFolder = folder; }
+    const std::string& GetFolder() const { return szFolder; }
+
+    // The lowest index whose count is 0, now counted once. When every
+    // index is in use the result is kSilentIndex, never an index in use.
+    uint16_t GetNewRefAndIncRef();
+    // Both do nothing for kSilentIndex.
+    void IncRef(uint16_t index);
+    // At the last reference (count below 2) the segment file is deleted and
+    // the count becomes 0.
+    void DecRef(uint16_t index);
+    // The folder joined with "<index>.aud"; empty for kSilentIndex.
+    std::string GetAudFilePath(uint16_t index) const;
+
+    // Current count of an index (for checks and tests).
+    uint32_t GetRefCount(uint16_t index) const;
+
+    // The process-wide tank: the one installed by Install, otherwise one
+    // made at first use and destroyed at program exit. Null only after that
+    // built-in tank has been destroyed (cuts released later then count nothing).
+    static LAudioCutTank* Current();
+    // Makes tank the process-wide one (null: back to the built-in tank) and
+    // returns the previous one. Only while no cut, reader or writer exists.
+    static LAudioCutTank* Install(LAudioCutTank* tank);
+
+private:
+    std::string szFolder;
+    // Counted in 32 bits: a segment shared by more than 65535 cuts (a long
+    // repeat loop) must not lose its file while cuts still refer to it.
+    uint32_t nRefs[kIndexCount];
+    // No index below this one has a count of 0 (keeps allocation from
+    // rescanning a full prefix every time).
+    int32_t nLowestFree = 0;
+    mutable std::mutex mtxRefs;
+};
+
+// The data folder for segment files: the settings' value "Current" of
+// section "Folders", or, when that is empty, the program folder joined with
+// "Current". The program gives it to the tank at start-up.
+std::string DataFolder(const std::string& programFolder);
+
+// A tank with its own folder made current for the lifetime of the scope
+// (tests, tools). Destroying it deletes the folder's segment files and
+// restores the tank that was current before.
+class LCutTankScope {
+public:
+    explicit LCutTankScope(const std::string& folder) : tank_(folder), prev_(LAudioCutTank::Install(&tank_)) {}
+    ~LCutTankScope() { LAudioCutTank::Install(prev_); }
+    LCutTankScope(const LCutTankScope&) = delete;
+    LCutTankScope& operator=(const LCutTankScope&) = delete;
+    LAudioCutTank& Tank() { return tank_; }
+
+private:
+    LAudioCutTank tank_;
+    LAudioCutTank* prev_;
+};
+
+}  // namespace sondrel

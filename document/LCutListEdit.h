@@ -1,0 +1,60 @@
+// Long operations on cut lists that run under the progress dialog: paste and
+// insert of audio in another format, rate and channel conversion of a whole
+// list, and replacing a selection by computed audio.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "core/LProgress.h"
+#include "core/LSoundStream.h"
+#include "document/LCutListAudio.h"
+
+namespace sondrel {
+
+// Converts a whole cut list in place to the given rate and channel count:
+// one new segment replaces its cuts (after a cancel, the part converted so
+// far). 0 done (also when nothing needed converting), 1 cancelled, 2 failed
+// (unusable input, or a format the converters cannot produce; the list is
+// then unchanged).
+struct LCLAConvertRateChannels {
+    LCutListAudio* pCutList = nullptr;
+    int32_t nSampleRate = 44100;
+    uint8_t nChans = 1;
+};
+int Process(LProgress* progress, LCLAConvertRateChannels& record);
+
+// Paste over the selection [stStart, stEnd) (milliseconds at the document's
+// rate), converting the other list to the document's format first when
+// needed. A failed or cancelled conversion pastes nothing; the result is 0.
+struct LEfPasteOver {
+    LCutListAudio* pAudio = nullptr;
+    int32_t stStart = 0;
+    int32_t stEnd = 0;
+    LCutListAudio* pClipboard = nullptr;
+};
+int Process(LProgress* progress, LEfPasteOver& record);
+
+// Insert at stPosition (milliseconds), with the same conversion rule.
+struct LEfInsert {
+    LCutListAudio* pAudio = nullptr;
+    int32_t stPosition = 0;
+    LCutListAudio* pOther = nullptr;
+};
+int Process(LProgress* progress, LEfInsert& record);
+
+// Replaces the selection [stStart, stEnd) (milliseconds) of the document's
+// audio by what the processor makes of it: the audio is read through the
+// processor's source, written into one new segment at the document's format,
+// and pasted over the selection. A start before 0 counts as 0, and a
+// selection of no frames changes nothing. Cancelled or failed: the audio is
+// unchanged and the new segment is gone. 0 done, 1 cancelled, 2 failed.
+struct LEfReplaceSelection {
+    LCutListAudio* pAudio = nullptr;
+    int32_t stEnd = 0;
+    int32_t stStart = 0;
+    LSoundProcessor* pProcessor = nullptr;  // null: the audio itself
+    std::string szCaption;                   // line 0 of the dialog; empty leaves it
+};
+int Process(LProgress* progress, LEfReplaceSelection& record);
+
+}  // namespace sondrel

@@ -1,0 +1,32 @@
+#include "FuzzUtil.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "support/LFile.h"
+
+namespace sondrel::fuzz {
+
+std::string WriteInput(const uint8_t* data, size_t size, const char* extension) {
+    std::string path = TempFolder() + "/sondrel-fuzz-" + std::to_string(getpid()) + extension;
+    LFile::WriteAll(path.c_str(), data, size);
+    return path;
+}
+
+void Drain(LSoundSourceBase& source, int32_t maxFrames) {
+    std::vector<int32_t> buf(size_t(kMaxBlockFrames) * source.nChans);
+    int32_t len = std::min(source.GetLength(), maxFrames);
+    int32_t done = 0;
+    while (source.GetPosition() < len && done < maxFrames) {
+        source.Read(buf.data(), 4096);
+        done += 4096;
+    }
+    for (int32_t p : {len / 2, 0, -100, len + 10, 1}) {
+        source.Seek(p);
+        source.Read(buf.data(), 1000);
+    }
+}
+
+}  // namespace sondrel::fuzz

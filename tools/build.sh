@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Configures and builds: tools/build.sh [native|asan|fuzz|win32|all]
+#   native  g++ Release: engine, tests, benchmarks, command-line tools
+#   asan    g++ with address and undefined-behaviour sanitizers: the same tests
+#   fuzz    clang with libFuzzer: the fuzz targets
+#   win32   mingw-w64 i686: sondrel.exe and the tests that run under Wine
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-all}
+jobs=$(nproc)
+want() { [ "$what" = "$1" ] || [ "$what" = all ]; }
+if want native; then
+  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$root/build/native" -j"$jobs"
+fi
+if want asan; then
+  cmake -S "$root" -B "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_SANITIZE=ON >/dev/null
+  cmake --build "$root/build/asan" -j"$jobs"
+fi
+if want fuzz; then
+  cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+  cmake --build "$root/build/fuzz" -j"$jobs"
+fi
+if want win32; then
+  cmake -S "$root" -B "$root/build/win32" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+  cmake --build "$root/build/win32" -j"$jobs"
+fi

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every build and runs every test: the
+# native tests, the same tests under the sanitizers, a bounded run of each
+# fuzz target, and the Windows build's tests under Wine and Xvfb.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+start=$(date +%s)
+
+bash "$root/tools/setup.sh" || exit 1
+bash "$root/tools/build.sh" all || exit 1
+
+status=0
+run() {  # name, command...
+  local name=$1; shift
+  echo "== $name tests =="
+  "$@" 2>&1 | tee "$root/build/$name-ctest.log"
+  [ "${PIPESTATUS[0]}" = 0 ] || status=1
+}
+run native bash -c "cd '$root/build/native' && ctest --output-on-failure -j2"
+run asan bash -c "cd '$root/build/asan' && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j2"
+run fuzz bash -c "cd '$root/build/fuzz' && ctest --output-on-failure -j2"
+run win32 xvfb-run -a -s "-screen 0 1024x768x24" bash "$root/tools/wine-ctest.sh" "$root/build/win32"
+
+echo "== every build tested in $(( $(date +%s) - start )) s =="
+# One closing line over all builds (CTest's own summaries are above).
+passed=0; failed=0
+for name in native asan fuzz win32; do
+  log="$root/build/$name-ctest.log"
+  line=$(grep -E '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    grep -q 'No tests were found' "$log" && [ "$name" = fuzz ] && continue
+    echo "no CTest summary for the $name build"; status=1; continue
+  fi
+  f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f)); failed=$((failed + f))
+done
+[ "$failed" = 0 ] || status=1
+echo "tests: $passed passed, $failed failed"
+exit $status

@@ -1,0 +1,48 @@
+# Sourced by the scripts that run the Windows build under Wine. Gives the
+# build its own Wine prefix and its own audio configuration, so nothing
+# depends on the user's Wine set-up or on a sound card.
+#   usage: source tools/wine-env.sh BUILD_DIR
+_wbuild=$(cd "$1" && pwd)
+export WINEPREFIX="$_wbuild/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+# ALSA reads $HOME/.asoundrc last: a private HOME holds ours. Played audio
+# lands in play.raw; nothing needs a sound card.
+export SONDREL_WINE_HOME="$_wbuild/winehome"
+mkdir -p "$SONDREL_WINE_HOME"
+cat > "$SONDREL_WINE_HOME/.asoundrc" <<ASOUND
+pcm.!default { type file; slave.pcm "null"; file "$SONDREL_WINE_HOME/play.raw"; format "raw" }
+ASOUND
+export HOME="$SONDREL_WINE_HOME"
+
+sondrel_wine_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # A virtual desktop gives title bars and fast window destruction.
+    cat > "$_wbuild/wine-desktop.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]
+"Default"="1024x768"
+REG
+    wine regedit /S "$(winepath -w "$_wbuild/wine-desktop.reg" 2>/dev/null)" >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+}
+
+# Starts a persistent wineserver and primes it so the first test does not hang.
+sondrel_wine_start() {
+  sondrel_wine_prefix
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+sondrel_wine_stop() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
