@@ -320,6 +320,55 @@ int32_t MP3FrameDecoder::BuildGainRuns(const MP3GranuleInfo& gi, int32_t ch, Gai
     return n;
 }
 
+namespace {
+
+// Bit reader for the Huffman data: up to 63 bits in a register, refilled 8
+// bytes at a time. Beyond `end` it delivers zeros; the buffer must be
+// readable (and zero) for 8 bytes past `end`.
+class BitCache {
+public:
+    BitCache(const uint8_t* data, int32_t bytes, int32_t bitPos) : end_(data + bytes), nPos(bitPos) {
+        int32_t byte = std::clamp(bitPos >> 3, 0, bytes);
+        p_ = data + byte;
+        Refill();
+        if (bitPos > 0 && (bitPos >> 3) < bytes) Drop(bitPos & 7);
+    }
+    void Refill() {
+        uint64_t w = 0;
+        for (int32_t i = 0; i < 8; ++i) w = (w << 8) | p_[i];
+        cache_ |= w >> nCount;
+        int32_t take = (63 - nCount) >> 3;
+        p_ = std::min(p_ + take, end_);
+        nCount += take * 8;
+    }
+    uint32_t Peek(int32_t n) const { return uint32_t(cache_ >> (64 - n)); }
+    void Skip(int32_t n) {
+        cache_ <<= n;
+        nCount -= n;
+        nPos += n;
+    }
+    uint32_t Get(int32_t n) {
+        if (n == 0) return 0;
+        uint32_t v = Peek(n);
+        Skip(n);
+        return v;
+    }
+    int32_t Position() const { return nPos; }
+
+private:
+    void Drop(int32_t n) {
+        cache_ <<= n;
+        nCount -= n;
+    }
+    const uint8_t* p_;
+    const uint8_t* end_;
+    uint64_t cache_ = 0;
+    int32_t nCount = 0;  // valid bits at the top of cache_
+    int32_t nPos;        // bit position in the main data
+};
+
+}  // namespace
+
 int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch, int32_t endBit) {
     float* xr = xr_[ch];
     std::memset(xr, 0, sizeof xr_[0]);
@@ -345,14 +394,16 @@ int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch,
     r2 = std::clamp(r2, r1, limit);
     const int32_t stops[3] = {r1, r2, limit};
 
+    BitCache bits(reservoir_, nHeld, nBitPos);
     const uint32_t* nodes = lt_.huffNodes.data();
+    // Codes are at most 19 bits: the cache must hold 19 bits when called.
     auto decode = [&](uint32_t idx, int32_t width) {
-        uint32_t e = nodes[idx + Peek(width)];
+        uint32_t e = nodes[idx + bits.Peek(width)];
         while (e & kLink) {
-            nBitPos += int32_t((e >> 16) & 31);
-            e = nodes[(e & 0xFFFF) + Peek(int32_t((e >> 21) & 31))];
+            bits.Skip(int32_t((e >> 16) & 31));
+            e = nodes[(e & 0xFFFF) + bits.Peek(int32_t((e >> 21) & 31))];
         }
-        nBitPos += int32_t((e >> 16) & 31);
+        bits.Skip(int32_t((e >> 16) & 31));
         return e & 0xFFFF;
     };
 
@@ -368,19 +419,22 @@ int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch,
         const int32_t rootBits = lt_.huffRootBits[table];
         const int32_t linbits = kMP3Linbits[table];
         while (k < stop) {
+            bits.Refill();
             uint32_t xy = decode(root, rootBits);
             while (k >= runs[run].end) ++run;
             const float gain = runs[run].gain;
             int32_t x = int32_t(xy >> 4), y = int32_t(xy & 15);
+            // At most 19 + 13 + 1 bits since the refill, then 14 more.
             if (x) {
-                if (x == 15) x += int32_t(GetBits(linbits));
+                if (x == 15) x += int32_t(bits.Get(linbits));
                 float v = lt_.power[x] * gain;
-                xr[map[k]] = GetBits(1) ? -v : v;
+                xr[map[k]] = bits.Get(1) ? -v : v;
             }
             if (y) {
-                if (y == 15) y += int32_t(GetBits(linbits));
+                bits.Refill();
+                if (y == 15) y += int32_t(bits.Get(linbits));
                 float v = lt_.power[y] * gain;
-                xr[map[k + 1]] = GetBits(1) ? -v : v;
+                xr[map[k + 1]] = bits.Get(1) ? -v : v;
             }
             k += 2;
         }
@@ -389,14 +443,15 @@ int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch,
     // Count1 part: quadruples of -1, 0, +1 until part2_3 is used up.
     const uint32_t qroot = lt_.quadRoot[gi.count1table_select];
     const int32_t qbits = lt_.quadRootBits[gi.count1table_select];
-    while (k <= 572 && nBitPos < endBit) {
+    while (k <= 572 && bits.Position() < endBit) {
+        bits.Refill();
         uint32_t q = decode(qroot, qbits);
         float v[4];
         for (int32_t i = 0; i < 4; ++i) {
             v[i] = 0.0f;
-            if ((q >> (3 - i)) & 1) v[i] = GetBits(1) ? -1.0f : 1.0f;
+            if ((q >> (3 - i)) & 1) v[i] = bits.Get(1) ? -1.0f : 1.0f;
         }
-        if (nBitPos > endBit) break;  // ran past the end: not part of the data
+        if (bits.Position() > endBit) break;  // ran past the end: not part of the data
         for (int32_t i = 0; i < 4; ++i) {
             if (v[i] == 0.0f) continue;
             while (k + i >= runs[run].end) ++run;
@@ -404,6 +459,7 @@ int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch,
         }
         k += 4;
     }
+    nBitPos = bits.Position();
     return k;
 }
 
@@ -541,12 +597,14 @@ void MP3FrameDecoder::Hybrid(const MP3GranuleInfo& gi, int32_t ch) {
             const float* in = xr + 18 * sb;
             const int32_t bt = sb < longSubbands ? (shortBlocks ? 0 : gi.block_type) : 2;
             if (bt != 2) {
-                float t[18];
-                for (int32_t j = 0; j < 18; ++j) {
-                    const float* c = lt_.imdctLong[j];
-                    float acc = 0.0f;
-                    for (int32_t k = 0; k < 18; ++k) acc += in[k] * c[k];
-                    t[j] = acc;
+                // Accumulated input by input so that the 18 (20) outputs
+                // form whole vectors.
+                float t[20];
+                for (int32_t j = 0; j < 20; ++j) t[j] = 0.0f;
+                for (int32_t k = 0; k < 18; ++k) {
+                    const float v = in[k];
+                    const float* c = lt_.imdctLong[k];
+                    for (int32_t j = 0; j < 20; ++j) t[j] += v * c[j];
                 }
                 float x[36];
                 for (int32_t m = 0; m < 9; ++m) {

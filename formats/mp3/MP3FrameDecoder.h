@@ -96,8 +96,8 @@ private:
     uint16_t reach_[3][577];  // 1 + largest spectral index among the first k values
 
     // Main-data reservoir; the tail after nHeld is kept at zero so that the
-    // reader may look a few bytes ahead.
-    uint8_t reservoir_[2048 + 8];
+    // readers may look up to 16 bytes ahead.
+    uint8_t reservoir_[2048 + 16];
     int32_t nHeld = 0;
     int32_t nBitPos = 0;
     int32_t nBitEnd = 0;

@@ -108,10 +108,11 @@ void Build(MP3LT& t) {
     BuildHuffman(t);
 
     // Distinct outputs of the 36-point IMDCT: x[0..8] and x[18..26].
-    for (int32_t j = 0; j < 18; ++j) {
-        int32_t i = j < 9 ? j : j + 9;
-        for (int32_t k = 0; k < 18; ++k)
-            t.imdctLong[j][k] = float(std::cos(pi / 72.0 * (2 * i + 1 + 18) * (2 * k + 1)));
+    for (int32_t k = 0; k < 18; ++k) {
+        for (int32_t j = 0; j < 20; ++j) {
+            int32_t i = j < 9 ? j : j + 9;
+            t.imdctLong[k][j] = j < 18 ? float(std::cos(pi / 72.0 * (2 * i + 1 + 18) * (2 * k + 1))) : 0.0f;
+        }
     }
     // Distinct outputs of the 12-point IMDCT: y[0..2] and y[6..8].
     for (int32_t j = 0; j < 6; ++j) {

@@ -30,7 +30,9 @@ struct MP3LT {
     // IMDCT: the 18 distinct outputs of the 36-point transform and the 6
     // of the 12-point one, and the windows of block types 0..3 (type 2
     // uses the 12-point window).
-    float imdctLong[18][18];
+    // imdctLong[k][j]: input k's part of distinct output j (j < 18, padded
+    // to 20 for whole vectors).
+    float imdctLong[18][20];
     float imdctShort[6][6];
     float blockWindow[4][36];
     float shortWindow[12];
