@@ -1,6 +1,7 @@
 #include "formats/mp3/LMP3Source.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace sondrel {
@@ -9,6 +10,7 @@ namespace {
 
 constexpr int32_t kPreRollFrames = 4;
 constexpr int32_t kMaxCandidates = 11;
+constexpr int32_t kMaxLength = 0x7FFFFFFF - 1152;
 
 // Size of an ID3v2 tag at the start of the file, 0 when there is none.
 int64_t LeadingTagSize(MP3InputFile& file) {
@@ -41,7 +43,7 @@ LMP3Source::LMP3Source(const char* path) : LSoundSourceBase(44100, 1, 0x200000) 
     bStereo = hdrReference.IsStereo();
     nSamplesPerFrame = hdrReference.SamplesPerFrame();
     fFrameBytes = double(hdrReference.version == 0 ? 144 : 72) * hdrReference.bitrate / hdrReference.SampleRate();
-    nLength = nSamplesPerFrame * int32_t(double(nDataLength) / fFrameBytes + 0.9);
+    nLength = FramesToSamples(double(nDataLength) / fFrameBytes + 0.9);
 
     decoder_.Setup(hdrReference);
     decoder_.ResetState();
@@ -55,12 +57,10 @@ LMP3Source::LMP3Source(const char* path) : LSoundSourceBase(44100, 1, 0x200000) 
 LMP3Source::~LMP3Source() = default;
 
 bool LMP3Source::DecodeInitialHeader() {
-    // A leading ID3v2 tag is stepped over; if nothing is found after it the
+    // A leading ID3v2 tag is stepped over; if no frame is found after it the
     // search runs from the start of the file instead.
-    for (int32_t attempt = 0; attempt < 2; ++attempt) {
-        nDataStart = attempt == 0 ? LeadingTagSize(file_) : 0;
-        if (attempt == 1 && nDataStart == 0 && LeadingTagSize(file_) == 0) break;
-        int64_t offset = nDataStart;
+    auto probe = [&](int64_t start) {
+        int64_t offset = start;
         int64_t sum = 0;
         int32_t found = 0;
         MP3Header h;
@@ -75,15 +75,14 @@ bool LMP3Source::DecodeInitialHeader() {
             offset += h.FrameLength();
             file_.Seek(offset);
         }
-        if (found > 0) {
-            hdrReference.bitrate = int32_t(sum / found);
-            file_.Seek(nDataStart);
-            return true;
-        }
-        if (nDataStart == 0) break;
-    }
-    nDataStart = 0;
-    return false;
+        if (found == 0) return false;
+        hdrReference.bitrate = int32_t(sum / found);
+        nDataStart = start;
+        file_.Seek(start);
+        return true;
+    };
+    const int64_t tag = LeadingTagSize(file_);
+    return probe(tag) || (tag > 0 && probe(0));
 }
 
 bool LMP3Source::DecodeHeader(MP3Header& h, int64_t* where) {
@@ -153,9 +152,16 @@ bool LMP3Source::DecodeFrame(int32_t* out) {
     }
 }
 
+int32_t LMP3Source::FramesToSamples(double frames) const {
+    // Positions are 32-bit: an estimate for a larger file stops at the limit.
+    const double samples = std::floor(frames) * nSamplesPerFrame;
+    return samples >= double(kMaxLength) ? kMaxLength : int32_t(samples);
+}
+
 void LMP3Source::RenewLength(int32_t frameEnd) {
     const int64_t unread = std::max<int64_t>(0, nDataLength - file_.Tell());
-    int32_t length = frameEnd + nSamplesPerFrame * int32_t(double(unread) / fFrameBytes + 0.9);
+    int32_t length = int32_t(std::min<int64_t>(int64_t(frameEnd) + FramesToSamples(double(unread) / fFrameBytes + 0.9),
+                                               kMaxLength));
     // While bytes remain the next frame may still be there: never claim the
     // end before decoding has found it (a reader that trusts the length
     // would otherwise drop the last frames of a file without a trailing tag).

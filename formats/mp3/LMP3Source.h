@@ -48,6 +48,7 @@ private:
     // Decodes frames until one yields audio; false at the end of the data.
     bool DecodeFrame(int32_t* out);
     void RenewLength(int32_t frameEnd);
+    int32_t FramesToSamples(double frames) const;
     // Entry of the n-th frame of audio, extending the index as needed; -1
     // when the stream ends before it.
     int32_t FindOutputEntry(int32_t n);

@@ -189,3 +189,40 @@ TEST(MP3Crafted, StreamsThatDoNotOpen) {
     }
     EXPECT_TRUE(OpenMP3Source((dir + "/missing.mp3").c_str())->HasError());
 }
+
+// An ID3v2 tag is stepped over whatever its size (pictures make tags far
+// larger than the header search would cover), and what it holds is never
+// taken for frames.
+TEST(MP3Crafted, LeadingTagIsSteppedOver) {
+    const std::string dir = ScratchDir("tag");
+    const std::vector<uint8_t> frame = IntensityFrame(true, 0, 0, 0, 0);
+    std::vector<uint8_t> frames;
+    for (int32_t i = 0; i < 6; ++i) frames.insert(frames.end(), frame.begin(), frame.end());
+    ASSERT_TRUE(WriteBytes(dir + "/plain.mp3", frames));
+    LSoundSourcePtr plain = OpenMP3Source((dir + "/plain.mp3").c_str());
+    ASSERT_FALSE(plain->HasError());
+    const std::vector<int32_t> expected = DecodeSource(*plain);
+
+    for (size_t tagBytes : {size_t(1000), size_t(40000)}) {
+        SCOPED_TRACE("tag of " + std::to_string(tagBytes) + " bytes");
+        // The tag's body is full of headers of 48000 Hz frames.
+        std::vector<uint8_t> bytes = {'I', 'D', '3', 4, 0, 0};
+        const size_t body = tagBytes - 10;
+        for (int32_t shift : {21, 14, 7, 0}) bytes.push_back(uint8_t((body >> shift) & 0x7F));
+        while (bytes.size() < tagBytes) {
+            bytes.insert(bytes.end(), {0xFF, 0xFB, 0x94, 0x44});
+            bytes.resize(std::min(bytes.size() + 40, tagBytes), 0);
+        }
+        bytes.insert(bytes.end(), frames.begin(), frames.end());
+        const std::string path = dir + "/tagged.mp3";
+        ASSERT_TRUE(WriteBytes(path, bytes));
+        LSoundSourcePtr src = OpenMP3Source(path.c_str());
+        ASSERT_FALSE(src->HasError());
+        EXPECT_EQ(src->nSampleRate, 44100);
+        EXPECT_EQ(DecodeSource(*src), expected);
+        src->Seek(1000);
+        std::vector<int32_t> part(size_t(2000) * 2);
+        src->Read(part.data(), 2000);
+        EXPECT_TRUE(std::equal(part.begin(), part.end(), expected.begin() + 2000));
+    }
+}
