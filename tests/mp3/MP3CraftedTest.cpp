@@ -226,3 +226,84 @@ TEST(MP3Crafted, LeadingTagIsSteppedOver) {
         EXPECT_TRUE(std::equal(part.begin(), part.end(), expected.begin() + 2000));
     }
 }
+
+namespace {
+
+// Mono frames with one spectral line (+1 at global gain 210) at `line`, in
+// an ordinary long block or in the long part of a mixed block.
+// version 0: 44100 Hz 128 kbit/s; 1: 22050 Hz 64 kbit/s; 2: 8000 Hz 16 kbit/s.
+std::vector<uint8_t> MonoLineFrame(int32_t version, bool mixed, int32_t line) {
+    static const uint8_t kHeader[3][3] = {{0xFB, 0x90, 0xC0}, {0xF3, 0x80, 0xC0}, {0xE3, 0x28, 0xC0}};
+    static const int32_t kLength[3] = {417, 208, 144};
+    BitWriter w;
+    w.Put(0xFF, 8);
+    for (uint8_t b : kHeader[version]) w.Put(b, 8);
+    const bool mpeg1 = version == 0;
+    const int32_t pairs = line / 2;  // (0, 0) pairs before the line, code "1"
+    w.Put(0, mpeg1 ? 9 : 8);
+    w.Put(0, mpeg1 ? 5 : 1);
+    if (mpeg1) w.Put(0, 4);
+    for (int32_t gr = 0; gr < (mpeg1 ? 2 : 1); ++gr) {
+        w.Put(uint32_t(pairs + 3), 12);
+        w.Put(uint32_t(pairs + 1), 9);
+        w.Put(210, 8);
+        w.Put(0, mpeg1 ? 4 : 9);
+        if (mixed) {
+            w.Put(1, 1);  // window switching
+            w.Put(2, 2);  // short blocks
+            w.Put(1, 1);  // mixed
+            w.Put(1, 5);
+            w.Put(0, 5);
+            w.Put(0, 9);  // subblock gains
+        } else {
+            w.Put(0, 1);
+            w.Put(1, 5);
+            w.Put(0, 5);
+            w.Put(0, 5);
+            w.Put(7, 4);  // region 0 reaches as far as in the mixed block
+            w.Put(0, 3);
+        }
+        if (mpeg1) w.Put(0, 1);
+        w.Put(0, 1);
+        w.Put(0, 1);
+    }
+    for (int32_t gr = 0; gr < (mpeg1 ? 2 : 1); ++gr) {
+        for (int32_t i = 0; i < pairs; ++i) w.Put(1, 1);
+        w.Put(0b010, 3);
+    }
+    w.PadTo(size_t(kLength[version]));
+    return w.Bytes();
+}
+
+}  // namespace
+
+// The long part of a mixed block (36 lines; 72 at 8000 Hz) is an ordinary
+// long block: same scale factors, window and alias reduction inside it.
+TEST(MP3Crafted, MixedBlockLongPartDecodesAsLongBlock) {
+    const std::string dir = ScratchDir("mixed");
+    struct Case {
+        int32_t version;
+        int32_t line;
+    };
+    const Case cases[] = {{0, 0}, {0, 20}, {1, 20}, {2, 20}, {2, 40}, {2, 62}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("version " + std::to_string(c.version) + " line " + std::to_string(c.line));
+        std::vector<int32_t> out[2];
+        for (int32_t mixed = 0; mixed < 2; ++mixed) {
+            const std::vector<uint8_t> frame = MonoLineFrame(c.version, mixed != 0, c.line);
+            std::vector<uint8_t> bytes;
+            for (int32_t i = 0; i < 6; ++i) bytes.insert(bytes.end(), frame.begin(), frame.end());
+            const std::string path = dir + "/m" + std::to_string(mixed) + ".mp3";
+            ASSERT_TRUE(WriteBytes(path, bytes));
+            LSoundSourcePtr src = OpenMP3Source(path.c_str());
+            ASSERT_FALSE(src->HasError());
+            ASSERT_EQ(src->nChans, 1);
+            out[mixed] = DecodeSource(*src);
+        }
+        ASSERT_EQ(out[0].size(), out[1].size());
+        int32_t peak = 0;
+        for (int32_t v : out[0]) peak = std::max(peak, std::abs(v));
+        EXPECT_GT(peak, 1000);
+        for (size_t i = 0; i < out[0].size(); ++i) ASSERT_NEAR(out[1][i], out[0][i], 1) << "sample " << i;
+    }
+}
