@@ -43,7 +43,8 @@ LMP3Source::LMP3Source(const char* path) : LSoundSourceBase(44100, 1, 0x200000) 
     bStereo = hdrReference.IsStereo();
     nSamplesPerFrame = hdrReference.SamplesPerFrame();
     fFrameBytes = double(hdrReference.version == 0 ? 144 : 72) * hdrReference.bitrate / hdrReference.SampleRate();
-    nLength = FramesToSamples(double(nDataLength) / fFrameBytes + 0.9);
+    // The estimate counts the data after a leading tag.
+    nLength = FramesToSamples(double(std::max<int64_t>(0, nDataLength - nDataStart)) / fFrameBytes + 0.9);
 
     decoder_.Setup(hdrReference);
     decoder_.ResetState();
