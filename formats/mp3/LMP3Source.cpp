@@ -118,7 +118,7 @@ bool LMP3Source::ReadFrame(MP3Header& h, int32_t* entry) {
     int64_t where = 0;
     bool ok = DecodeHeader(h, &where);
     const uint32_t size = ok ? uint32_t(h.SideInfoSize() + h.MainDataSize()) : 0;
-    if (ok && file_.Read(body_.data(), size) < size) ok = false;
+    if (ok && (size > body_.size() || file_.Read(body_.data(), size) < size)) ok = false;
     if (!ok) {
         if (nNextEntry >= int32_t(index_.size())) bIndexComplete = true;
         return false;
