@@ -4,6 +4,7 @@
 #include "document/LSDFile.h"
 #include "formats/LWaveFile.h"
 #include "formats/gsm/LGSMFile.h"
+#include "formats/mp3/LMP3Source.h"
 #include "formats/vox/LVoxFile.h"
 #include "support/LSettings.h"
 
@@ -12,6 +13,7 @@ namespace sondrel {
 LSoundSourcePtr OpenAudioFileSource(const std::string& path, int32_t voxRate) {
     std::string ext = FileExtension(path);
     if (SameText(ext, ".wav")) return LWaveFile::OpenSource(path.c_str());
+    if (SameText(ext, ".mp3")) return OpenMP3Source(path.c_str());
     if (SameText(ext, ".gsm")) return OpenGSMSource(path.c_str());
     if (SameText(ext, ".vox")) return OpenVOXSource(path.c_str(), voxRate);
     return LSoundSourcePtr();  // unknown type: the silent source with its error flag

@@ -349,3 +349,19 @@ TEST_F(Documents, EndModifyPlacesTheCursorAndPlaysWithPreRoll) {
     EXPECT_EQ(docs->Current()->stPosition.ms, 3000);
     EXPECT_EQ(host.played, -1);
 }
+
+TEST_F(Documents, Mp3FilesOpenAsDocuments) {
+    if (!HavePeer("lame")) GTEST_SKIP() << "lame is not installed";
+    std::string wav = MakeWav("tone.wav", 44100, 2, 44100);
+    std::string mp3 = JoinPath(dir, "tone.mp3");
+    ASSERT_EQ(RunCommand("lame --quiet -b 128 '" + wav + "' '" + mp3 + "'"), 0);
+    ASSERT_TRUE(docs->AddFileToList(mp3, false));
+    LSDFile& d = *docs->Current();
+    EXPECT_EQ(d.audio.nSampleRate, 44100);
+    EXPECT_EQ(d.audio.nChans, 2);
+    // The second of audio, plus what the encoder adds: its delay and padding
+    // and the tag frame that opens the file, each at most a frame of 1152.
+    EXPECT_GE(d.audio.GetLength(), 44100);
+    EXPECT_LE(d.audio.GetLength(), 44100 + 4 * 1152);
+    EXPECT_EQ(docs->TitleText(), "Sondrel [tone.mp3]");
+}

@@ -40,7 +40,7 @@ extern "C" void OnInterrupt(int) { gInterrupted = true; }
 const char kUsage[] =
     "usage: sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT\n"
     "\n"
-    "Opens INPUT as the editor does (by extension: .wav .gsm .vox), selects the whole file with the\n"
+    "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
     "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
     "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
     "\n"
@@ -166,7 +166,7 @@ bool ParseMode(const std::string& s, LInsertMode& mode) {
 std::string OpenFailure(const std::string& path) {
     if (!LFile::Exists(path.c_str())) return "cannot open '" + path + "': no such file";
     std::string ext = FileExtension(path);
-    if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox")))
+    if (!(SameText(ext, ".wav") || SameText(ext, ".mp3") || SameText(ext, ".gsm") || SameText(ext, ".vox")))
         return "cannot open '" + path + "': unknown file type '" + ext + "'";
     return "cannot open '" + path + "': not a readable " + ext.substr(1) + " file";
 }
