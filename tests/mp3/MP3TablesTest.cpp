@@ -81,7 +81,7 @@ TEST(MP3Tables, HuffmanLookupDecodesEveryCode) {
 
 TEST(MP3Tables, BandBoundariesAreConsistent) {
     for (int32_t t = 0; t < 9; ++t) {
-        SCOPED_TRACE("band table " + std::to_string(t));
+        SCOPED_TRACE(testing::Message() << "band table " << t);
         const int16_t* l = kMP3LongBands[t];
         const int16_t* s = kMP3ShortBands[t];
         EXPECT_EQ(l[0], 0);
