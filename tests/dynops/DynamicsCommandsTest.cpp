@@ -339,3 +339,15 @@ TEST_F(DynOps, SpeedDialogCancelledAfterTheUndoRecordLeavesIt) {
     EXPECT_EQ(Samples(d.audio), in);
     EXPECT_TRUE(host.titles.empty());
 }
+
+TEST_F(DynOps, SlowingDownBeyondWhatACutListHoldsIsRefused) {
+    LCutListAudio silence;
+    silence.EfInsertSilence(0, 2000000000);
+    ASSERT_EQ(silence.GetLength(), 2000000000);
+    LSDFile& d = docs->AddUntitled(silence);
+    d.stSelStart.ms = 1000, d.stSelEnd.ms = 1000000;  // about 44 million frames, ten times slower
+    EXPECT_FALSE(CmSpeedPitch(*docs, kSpeedPitchSimple, 10));
+    EXPECT_EQ(d.audio.GetLength(), 2000000000);
+    EXPECT_EQ(d.stSelEnd.ms, 1000000);
+    EXPECT_EQ(d.UndoLabel(), "Simple Speed and Pitch Change");
+}
