@@ -12,6 +12,7 @@
 #endif
 
 #include "document/LEditCommands.h"
+#include "effects/LDynamicsCommands.h"
 #include "effects/LEffectCommands.h"
 #include "effects/PointList.h"
 #include "formats/LWaveFile.h"
@@ -224,6 +225,48 @@ TEST(CommandLineTool, RefusedEffectValues) {
 #endif
 }
 
+TEST(CommandLineTool, DynamicsStepsGiveTheSameFileAsTheDocumentCommands) {
+    std::string dir = test::ScratchDir("clidyn");
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), 44100 * 3, 2, 44100);
+    std::string viaCli = JoinPath(dir, "cli.wav"), viaEngine = JoinPath(dir, "engine.wav");
+    ASSERT_EQ(RunCli({in, "--select", "0,1200", "--compressor", "-20,2,6", "--select", "500,1500", "--tempo", "150",
+                      "--noise-reduction", "-30", "--select", "1000,2000", "--pitch", "120", "--speed-pitch", "70",
+                      "--auto-gain", viaCli}),
+              0);
+
+    {
+        std::filesystem::create_directories(JoinPath(dir, "tank"));
+        LCutTankScope tank(JoinPath(dir, "tank"));
+        LMemorySettings settings;
+        SetSettingsStore(&settings);
+        NullHost host;
+        LDocuments docs(host);
+        ASSERT_TRUE(docs.AddFileToList(in, false));
+        LSDFile& d = *docs.Current();
+        CmSelectAll(docs);
+        d.stPosition.ms = 0;
+        d.stSelStart.ms = 0, d.stSelEnd.ms = 1200;
+        ASSERT_TRUE(CmCompressor(docs, -20, 2, 6));
+        d.stSelStart.ms = 500, d.stSelEnd.ms = 1500;
+        ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchConstantPitch, 150));
+        ASSERT_TRUE(CmNoiseReduction(docs, -30));
+        d.stSelStart.ms = 1000, d.stSelEnd.ms = 2000;
+        ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchConstantSpeed, 120));
+        ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchSimple, 70));
+        ASSERT_TRUE(CmAutoGainControl(docs));
+        d.szFilePath = viaEngine;
+        ASSERT_TRUE(docs.CmSave());
+        docs.ReleaseAll();
+        SetSettingsStore(nullptr);
+    }
+    std::vector<uint8_t> a, b, orig;
+    ASSERT_TRUE(LFile::ReadAll(viaCli.c_str(), a));
+    ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
+    ASSERT_TRUE(LFile::ReadAll(in.c_str(), orig));
+    EXPECT_NE(a.size(), orig.size());  // the speed steps changed the length
+    EXPECT_EQ(a, b);
+}
+
 TEST(CommandLineTool, ErrorsAndRefusedValues) {
     std::string dir = test::ScratchDir("clierr");
     std::string in = MakeWav(JoinPath(dir, "in.wav"), 8000, 1, 8000);
@@ -236,6 +279,15 @@ TEST(CommandLineTool, ErrorsAndRefusedValues) {
         {{in, JoinPath(dir, "o5.xyz")}, 2},
         {{in}, 2},
         {{in, "--rate", "96000", JoinPath(dir, "o6.wav")}, 0},
+        {{in, "--compressor", "-41,0,0", JoinPath(dir, "o7.wav")}, 2},
+        {{in, "--compressor", "0,7,0", JoinPath(dir, "o8.wav")}, 2},
+        {{in, "--compressor", "0,0,13", JoinPath(dir, "o9.wav")}, 2},
+        {{in, "--compressor", "-10,2", JoinPath(dir, "o10.wav")}, 2},
+        {{in, "--noise-reduction", "1", JoinPath(dir, "o11.wav")}, 2},
+        {{in, "--noise-reduction", "-41", JoinPath(dir, "o12.wav")}, 2},
+        {{in, "--speed-pitch", "301", JoinPath(dir, "o13.wav")}, 2},
+        {{in, "--tempo", "fast", JoinPath(dir, "o14.wav")}, 2},
+        {{in, "--compressor", "-40,6,12", "--noise-reduction", "0", "--pitch", "0", JoinPath(dir, "o15.wav")}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RunCli(c.args), c.code) << c.args.back();

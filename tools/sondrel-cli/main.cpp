@@ -8,6 +8,7 @@
 #include <cstring>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "document/LDocuments.h"
 #include "document/LEditCommands.h"
 #include "effects/LEffectCommands.h"
+#include "effects/LDynamicsCommands.h"
 #include "effects/LEffectParams.h"
 #include "effects/PointList.h"
 #include "support/LFile.h"
@@ -73,6 +75,13 @@ const char kUsage[] =
     "                              (FADE_MS default 250)\n"
     "  --mix-file FILE,VOLUME,MODE mix a file over the selection (MODE as for --paste-mix, no fade)\n"
     "  --auto-trim                 delete the quiet start and end (threshold -24 dB)\n"
+    "  --compressor THRESHOLD_DB,RATIO_INDEX,LIMIT_DB   threshold -40..0, ratio 0..6\n"
+    "                              (1:1 3:2 2:1 3:1 4:1 5:1 Limit), limit 0..12\n"
+    "  --noise-reduction DB        gate level -40..0\n"
+    "  --auto-gain                 automatic gain control (the position goes to 0)\n"
+    "  --speed-pitch PERCENT       speed and pitch together   } at most 300; below 10\n"
+    "  --tempo PERCENT             speed at constant pitch    } acts as 10; the selection\n"
+    "  --pitch PERCENT             pitch at constant speed    } ends with the new audio\n"
     "Conversion:\n"
     "  --rate HZ                   6000..96000\n"
     "  --mono, --stereo\n"
@@ -241,6 +250,42 @@ struct Tool {
             if (!Refused(CheckAmplifyGain(pct))) return false;
             return Note(CmAmplify(*docs, pct), a);
         }
+        // Dynamics and speed effects on the selection.
+        auto effect = [&](const std::function<bool()>& run) {
+            if (!d->HasValidSelection()) return Note(false, a);
+            if (run()) return true;
+            return Cancelled() && Err(a + ": the operation failed");
+        };
+        if (a == "--compressor") {
+            if (!value(v)) return false;
+            auto p = Split(v);
+            int32_t t, r, l;
+            if (p.size() != 3 || !ParseInt(p[0], t) || !ParseInt(p[1], r) || !ParseInt(p[2], l))
+                return Err("--compressor wants THRESHOLD_DB,RATIO_INDEX,LIMIT_DB");
+            if (!Refused(CheckCompressorValues(t, r, l))) return false;
+            return effect([&] { return CmCompressor(*docs, t, r, l); });
+        }
+        if (a == "--noise-reduction") {
+            int32_t db;
+            if (!value(v)) return false;
+            if (!ParseInt(v, db)) return Err("--noise-reduction wants a level in dB");
+            if (!Refused(CheckNoiseGateLevel(db))) return false;
+            return effect([&] { return CmNoiseReduction(*docs, db); });
+        }
+        if (a == "--auto-gain") return effect([&] { return CmAutoGainControl(*docs); });
+        if (a == "--speed-pitch" || a == "--tempo" || a == "--pitch") {
+            const LSpeedPitchMode mode = a == "--tempo"   ? kSpeedPitchConstantPitch
+                                         : a == "--pitch" ? kSpeedPitchConstantSpeed
+                                                          : kSpeedPitchSimple;
+            int32_t pct;
+            if (!value(v)) return false;
+            if (!ParseInt(v, pct)) return Err(a + " wants a percentage");
+            if (!Refused(CheckSpeedChangePercent(pct))) return false;
+            if (EffectiveSpeedPercent(pct) != pct)
+                std::fprintf(stderr, "sondrel-cli: %s %d acts as %d%%\n", a.c_str(), pct, EffectiveSpeedPercent(pct));
+            return effect([&] { return CmSpeedPitch(*docs, mode, pct); });
+        }
+        // End of the dynamics and speed effects.
         if (a == "--repeat") {
             int32_t n;
             if (!value(v)) return false;
