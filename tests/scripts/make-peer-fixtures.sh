@@ -29,4 +29,12 @@ LIST
 # A format tag no codec knows: the IMA file with its tag changed.
 cp ima_mono.wav unknown_tag.wav
 printf '\x34\x12' | dd of=unknown_tag.wav bs=1 seek=20 conv=notrunc status=none
+# MP3 files made by lame, and mpg123's 16-bit decodes of them.
+sox -n -r 44100 -c 2 -b 16 tone44.wav synth 1.2 sine 440 sine 1250 gain -3
+sox -n -r 22050 -c 1 -b 16 tone22.wav synth 1.2 sine 300 gain -3
+sox -n -r 8000 -c 1 -b 16 tone8.wav synth 1.2 sine 300 gain -3
+lame --quiet -m j -b 128 tone44.wav mp3_joint44.mp3
+lame --quiet -m m -b 48 tone22.wav mp3_mono22.mp3
+lame --quiet -m m -b 16 tone8.wav mp3_mono8.mp3
+for f in mp3_joint44 mp3_mono22 mp3_mono8; do mpg123 -q --no-gapless -s "$f.mp3" > "$f.raw"; done
 touch .done
