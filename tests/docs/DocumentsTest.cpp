@@ -9,6 +9,7 @@
 #include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;
@@ -16,60 +17,7 @@ using namespace sondrel::test;
 
 namespace {
 
-// Answers the document logic's questions from a script and records what it asked.
-class ScriptedHost : public LDocumentHost {
-public:
-    std::deque<Answer> answers;
-    std::deque<std::string> savePaths;
-    std::vector<std::string> asked;
-    std::vector<std::string> titles;
-    std::vector<std::string> recent;
-    int cancelAfterBlocks = -1;  // the next operation is cancelled after this many blocks
-    bool newFileOk = true, voxOk = true;
-    int32_t convertTo = 0;
-    int stops = 0, played = -1;
-
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
-        titles.push_back(title);
-        struct P : LProgress {
-            int left;
-            bool IsCancelled() override { return left >= 0 && left-- == 0; }
-            void SetText(const char*, int) override {}
-            void SetProgress(double) override {}
-        } p;
-        p.left = cancelAfterBlocks;
-        cancelAfterBlocks = -1;
-        return op(&p);
-    }
-    bool AskNewFileFormat() override { return newFileOk; }
-    bool AskVoxSampleRate() override {
-        asked.push_back("vox rate");
-        if (voxOk) WriteInt("Settings", "VoxSelectedSampleRate", 6000);
-        return voxOk;
-    }
-    bool AskConvertSampleRate(int32_t& rate) override {
-        if (!convertTo) return false;
-        rate = convertTo;
-        return true;
-    }
-    Answer Ask(const std::string& text, bool) override {
-        asked.push_back(text);
-        if (answers.empty()) return kCancel;
-        Answer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    bool AskOpenPath(std::string&) override { return false; }
-    bool AskSavePath(std::string& path) override {
-        if (savePaths.empty()) return false;
-        path = savePaths.front();
-        savePaths.pop_front();
-        return true;
-    }
-    void StopPlayback() override { ++stops; }
-    void AddRecentFile(const std::string& p) override { recent.push_back(p); }
-    void PlayFrom(int32_t ms) override { played = ms; }
-};
+using test::ScriptedHost;
 
 class Documents : public ::testing::Test {
 protected:

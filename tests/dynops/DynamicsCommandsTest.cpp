@@ -14,6 +14,7 @@
 #include "effects/LSRCCompressor.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;
@@ -21,36 +22,7 @@ using namespace sondrel::test;
 
 namespace {
 
-// Runs operations at once, cancelling the next one after a number of blocks,
-// and records titles and where playback was started.
-class ScriptedHost : public LDocumentHost {
-public:
-    std::vector<std::string> titles;
-    int cancelAfterBlocks = -1;
-    int stops = 0;
-    int32_t played = -1;
-
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
-        titles.push_back(title);
-        struct P : LProgress {
-            int left;
-            bool IsCancelled() override { return left >= 0 && left-- == 0; }
-            void SetText(const char*, int) override {}
-            void SetProgress(double) override {}
-        } p;
-        p.left = cancelAfterBlocks;
-        cancelAfterBlocks = -1;
-        return op(&p);
-    }
-    bool AskNewFileFormat() override { return true; }
-    bool AskVoxSampleRate() override { return true; }
-    bool AskConvertSampleRate(int32_t&) override { return false; }
-    Answer Ask(const std::string&, bool) override { return kCancel; }
-    bool AskOpenPath(std::string&) override { return false; }
-    bool AskSavePath(std::string&) override { return false; }
-    void StopPlayback() override { ++stops; }
-    void PlayFrom(int32_t ms) override { played = ms; }
-};
+using test::ScriptedHost;
 
 class DynOps : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@
 #include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;
@@ -21,31 +22,7 @@ using namespace sondrel::test;
 
 namespace {
 
-// Runs operations at once; the next one can be cancelled after some blocks.
-class Host : public LDocumentHost {
-public:
-    std::vector<std::string> titles;
-    int cancelAfterBlocks = -1;
-
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
-        titles.push_back(title);
-        struct P : LProgress {
-            int left;
-            bool IsCancelled() override { return left >= 0 && left-- == 0; }
-            void SetText(const char*, int) override {}
-            void SetProgress(double) override {}
-        } p;
-        p.left = cancelAfterBlocks;
-        cancelAfterBlocks = -1;
-        return op(&p);
-    }
-    bool AskNewFileFormat() override { return true; }
-    bool AskVoxSampleRate() override { return true; }
-    bool AskConvertSampleRate(int32_t&) override { return false; }
-    Answer Ask(const std::string&, bool) override { return kCancel; }
-    bool AskOpenPath(std::string&) override { return false; }
-    bool AskSavePath(std::string&) override { return false; }
-};
+using Host = test::ScriptedHost;
 
 class EffectOps : public ::testing::Test {
 protected:
