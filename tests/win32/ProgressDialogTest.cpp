@@ -91,3 +91,28 @@ TEST(ProgressDialog, RunsToTheEndAndDisablesTheParentMeanwhile) {
     EXPECT_EQ(probe.Window(), nullptr);
     DestroyWindow(parent);
 }
+
+TEST(ProgressDialog, WaitsForObjectsAndTimeWhileTheDialogLives) {
+    struct Waiter : LProgressDialog {
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        bool signalled = false, timedOut = true, slept = false;
+        Waiter() : LProgressDialog("waiter") {}
+        ~Waiter() override { CloseHandle(event); }
+        bool Process() override {
+            std::thread setter([this] {
+                Sleep(150);
+                SetEvent(event);
+            });
+            signalled = WaitForObject(event, 60000);  // true only for the event
+            setter.join();
+            ResetEvent(event);
+            timedOut = !WaitForObject(event, 100);  // nobody sets it: the time runs out
+            slept = WaitTime(250);
+            return true;
+        }
+    } w;
+    EXPECT_TRUE(w.Run(nullptr));
+    EXPECT_TRUE(w.signalled);
+    EXPECT_TRUE(w.timedOut);
+    EXPECT_TRUE(w.slept);
+}
