@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #ifdef _WIN32
@@ -78,6 +79,29 @@ std::string MakeWav(const std::string& path, int32_t frames, uint32_t chans, int
     return path;
 }
 
+// Opens in as the tool does (whole file selected, position 0), runs the
+// edits on the document, and saves the result as out.
+void SaveThroughEngine(const std::string& dir, const std::string& in, const std::string& out,
+                       const std::function<void(LDocuments&, LSDFile&, NullHost&)>& edits) {
+    std::filesystem::create_directories(JoinPath(dir, "tank"));
+    LCutTankScope tank(JoinPath(dir, "tank"));
+    LMemorySettings settings;
+    SetSettingsStore(&settings);
+    struct Restore {
+        ~Restore() { SetSettingsStore(nullptr); }
+    } restore;
+    NullHost host;
+    LDocuments docs(host);
+    ASSERT_TRUE(docs.AddFileToList(in, false));
+    LSDFile& d = *docs.Current();
+    CmSelectAll(docs);
+    d.stPosition.ms = 0;
+    edits(docs, d, host);
+    d.szFilePath = out;
+    EXPECT_TRUE(docs.CmSave());
+    docs.ReleaseAll();
+}
+
 }  // namespace
 
 TEST(CommandLineTool, AChainGivesTheSameFileAsTheDocumentOperations) {
@@ -89,17 +113,8 @@ TEST(CommandLineTool, AChainGivesTheSameFileAsTheDocumentOperations) {
                       viaCli}),
               0);
 
-    {
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        LCutTankScope tank(JoinPath(dir, "tank"));
-        LMemorySettings settings;
-        SetSettingsStore(&settings);
-        NullHost host;
-        LDocuments docs(host);
-        ASSERT_TRUE(docs.AddFileToList(in, false));
-        LSDFile& d = *docs.Current();
-        CmSelectAll(docs);
-        d.stPosition.ms = 0;
+    SaveThroughEngine(dir, in, viaEngine, [&](LDocuments& docs, LSDFile& d, NullHost& host) {
+        (void)host;
         d.stSelStart.ms = 500, d.stSelEnd.ms = 1500;
         ASSERT_TRUE(CmCut(docs));
         d.stPosition.ms = 2000;
@@ -111,11 +126,8 @@ TEST(CommandLineTool, AChainGivesTheSameFileAsTheDocumentOperations) {
         host.rate = 22050;
         ASSERT_TRUE(docs.CmConvertSampleRate());
         ASSERT_TRUE(docs.CmConvertChannel(1));
-        d.szFilePath = viaEngine;
-        ASSERT_TRUE(docs.CmSave());
-        docs.ReleaseAll();
-        SetSettingsStore(nullptr);
-    }
+    });
+    ASSERT_FALSE(HasFatalFailure());
     std::vector<uint8_t> a, b;
     ASSERT_TRUE(LFile::ReadAll(viaCli.c_str(), a));
     ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
@@ -140,17 +152,8 @@ TEST(CommandLineTool, EffectStepsGiveTheSameFileAsTheDocumentCommands) {
                       "--select", "2000,2800", "--fade-out-trim", "--auto-trim", viaCli}),
               0);
 
-    {
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        LCutTankScope tank(JoinPath(dir, "tank"));
-        LMemorySettings settings;
-        SetSettingsStore(&settings);
-        NullHost host;
-        LDocuments docs(host);
-        ASSERT_TRUE(docs.AddFileToList(in, false));
-        LSDFile& d = *docs.Current();
-        CmSelectAll(docs);
-        d.stPosition.ms = 0;
+    SaveThroughEngine(dir, in, viaEngine, [&](LDocuments& docs, LSDFile& d, NullHost& host) {
+        (void)host;
         auto select = [&](int32_t s, int32_t e) { d.stSelStart.ms = s, d.stSelEnd.ms = e; };
         select(0, 500);
         ASSERT_TRUE(CmCopy(docs));
@@ -170,11 +173,8 @@ TEST(CommandLineTool, EffectStepsGiveTheSameFileAsTheDocumentCommands) {
         select(2000, 2800);
         ASSERT_TRUE(CmFadeOutAndTrim(docs));
         ASSERT_TRUE(CmAutoTrim(docs));
-        d.szFilePath = viaEngine;
-        ASSERT_TRUE(docs.CmSave());
-        docs.ReleaseAll();
-        SetSettingsStore(nullptr);
-    }
+    });
+    ASSERT_FALSE(HasFatalFailure());
     std::vector<uint8_t> a, b;
     ASSERT_TRUE(LFile::ReadAll(viaCli.c_str(), a));
     ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
@@ -234,17 +234,8 @@ TEST(CommandLineTool, DynamicsStepsGiveTheSameFileAsTheDocumentCommands) {
                       "--auto-gain", viaCli}),
               0);
 
-    {
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        LCutTankScope tank(JoinPath(dir, "tank"));
-        LMemorySettings settings;
-        SetSettingsStore(&settings);
-        NullHost host;
-        LDocuments docs(host);
-        ASSERT_TRUE(docs.AddFileToList(in, false));
-        LSDFile& d = *docs.Current();
-        CmSelectAll(docs);
-        d.stPosition.ms = 0;
+    SaveThroughEngine(dir, in, viaEngine, [&](LDocuments& docs, LSDFile& d, NullHost& host) {
+        (void)host;
         d.stSelStart.ms = 0, d.stSelEnd.ms = 1200;
         ASSERT_TRUE(CmCompressor(docs, -20, 2, 6));
         d.stSelStart.ms = 500, d.stSelEnd.ms = 1500;
@@ -254,11 +245,8 @@ TEST(CommandLineTool, DynamicsStepsGiveTheSameFileAsTheDocumentCommands) {
         ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchConstantSpeed, 120));
         ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchSimple, 70));
         ASSERT_TRUE(CmAutoGainControl(docs));
-        d.szFilePath = viaEngine;
-        ASSERT_TRUE(docs.CmSave());
-        docs.ReleaseAll();
-        SetSettingsStore(nullptr);
-    }
+    });
+    ASSERT_FALSE(HasFatalFailure());
     std::vector<uint8_t> a, b, orig;
     ASSERT_TRUE(LFile::ReadAll(viaCli.c_str(), a));
     ASSERT_TRUE(LFile::ReadAll(viaEngine.c_str(), b));
