@@ -8,22 +8,29 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
 jobs=$(nproc)
+# ccache, when present, shares compiled objects between builds and checkouts
+# (paths below the checkout are hashed relative to it).
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 want() { [ "$what" = "$1" ] || [ "$what" = all ]; }
 if want native; then
-  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S "$root" -B "$root/build/native" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$root/build/native" -j"$jobs"
 fi
 if want asan; then
-  cmake -S "$root" -B "$root/build/asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_SANITIZE=ON >/dev/null
+  cmake -S "$root" -B "$root/build/asan" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_SANITIZE=ON >/dev/null
   cmake --build "$root/build/asan" -j"$jobs"
 fi
 if want fuzz; then
-  cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON \
+  cmake -S "$root" -B "$root/build/fuzz" "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
   cmake --build "$root/build/fuzz" -j"$jobs"
 fi
 if want win32; then
-  cmake -S "$root" -B "$root/build/win32" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$root" -B "$root/build/win32" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
   cmake --build "$root/build/win32" -j"$jobs"
 fi
