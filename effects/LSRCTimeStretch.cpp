@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "effects/LCorrelate.h"
 #include "effects/LRangePump.h"  // MsToFrames
 
 namespace sondrel {
@@ -62,7 +61,9 @@ LSRCTimeStretch::LSRCTimeStretch(const LSoundSourcePtr& input, double factor, do
     const int32_t frames = S_ / c_;
     range_ = frames * 3 / 2;
     match_ = frames;
+    // At least 8 coarse samples to compare, however high the rate.
     q_ = std::max({1, nSampleRate / kCoarseRate, (match_ + kCoarseLen - 1) / kCoarseLen});
+    q_ = std::min(q_, std::max(1, match_ / 8));
     target_.assign(size_t(match_), 0);
     cand_.assign(size_t(2 * range_ + match_), 0);
     const int32_t coarse = 2 * (range_ / q_) + 1, coarseLen = ((match_ / q_) + 7) & ~7;
@@ -72,6 +73,7 @@ LSRCTimeStretch::LSRCTimeStretch(const LSoundSourcePtr& input, double factor, do
     candSum_.assign(size_t(coarse + coarseLen), 0);
     dots_.assign(size_t(coarse), 0);
     scores_.assign(size_t(coarse), 0.0);
+    correlate_ = CorrelateKernel(LCorrelateKernel::kBest);
     Restart();
 }
 
@@ -202,8 +204,7 @@ int32_t LSRCTimeStretch::Align() {
     std::fill(candQ_.begin(), candQ_.end(), int16_t(0));
     for (int32_t i = 0; i < Lq; ++i) targetQ_[size_t(i)] = int16_t(tq[i] >> sh);
     for (int32_t j = 0; j < count + Lq - 1; ++j) candQ_[size_t(j)] = int16_t(xq[j] >> sh);
-    static const LCorrelateFn correlate = CorrelateKernel(LCorrelateKernel::kBest);
-    correlate(targetQ_.data(), candQ_.data(), lenQ, count, dots_.data());
+    correlate_(targetQ_.data(), candQ_.data(), lenQ, count, dots_.data());
 
     // The best few coarse peaks: a decimated signal keeps too little of the
     // upper spectrum to rank close peaks reliably.
@@ -218,7 +219,8 @@ int32_t LSRCTimeStretch::Align() {
     int32_t peaks[kPeaks];
     int32_t found = 0;
     for (int32_t m = 0; m < count; ++m) {
-        if ((m > 0 && sc[m - 1] > sc[m]) || (m + 1 < count && sc[m + 1] >= sc[m])) continue;
+        // Peaks of positive correlation (a plateau gives several).
+        if (!(sc[m] > 0.0) || (m > 0 && sc[m - 1] > sc[m]) || (m + 1 < count && sc[m + 1] > sc[m])) continue;
         // Insert, best first; equal scores keep the nearer offset first.
         int32_t at = found;
         while (at > 0 && (sc[peaks[at - 1]] < sc[m] ||
@@ -229,7 +231,7 @@ int32_t LSRCTimeStretch::Align() {
         peaks[at] = m;
         found = std::min(found + 1, kPeaks);
     }
-    if (found == 0) return 0;  // no peak: a flat score, as over silence
+    if (found == 0) return 0;  // nothing correlates, as over silence: stay at the nominal place
     if (q == 1) return (peaks[0] - Dq) * c;
 
     // Fine: every offset within one coarse step of each peak, at the full rate.

@@ -10,13 +10,17 @@
 // where, within a segment and a half either side of its nominal place, its
 // first segment looks most like the outgoing stream's (the highest
 // normalised cross-correlation of the mono mix: a coarse search over a
-// decimated signal, refined at the full rate). Only the stream's start
-// moves: the nominal place advances by exactly one hop per segment, so
-// positions and lengths are those of the plain splice.
+// decimated signal, refined at the full rate around its best peaks and at
+// the outgoing stream's own continuation, which when in reach splices
+// seamlessly). Only the stream's start moves: the nominal place advances by
+// exactly one hop per segment, so positions and lengths are those of the
+// plain splice. Where nothing correlates (silence) it stays at the nominal
+// place.
 #pragma once
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "effects/LCorrelate.h"
 
 namespace sondrel {
 
@@ -73,6 +77,7 @@ private:
     std::vector<int16_t> targetQ_, candQ_;      // the same scaled for the kernel
     std::vector<int32_t> dots_;
     std::vector<double> scores_;
+    LCorrelateFn correlate_ = nullptr;
 };
 
 class LSPTimeStretch : public LSoundProcessor {

@@ -48,8 +48,8 @@ struct Model {
 // j - 1's nominal place. in0 is the first segment's start (sample index
 // into the input; outside it the input is silent).
 Model StretchModel(const std::vector<int32_t>& x, int c, int64_t in0, double factor, double target, int32_t rampFrames,
-                   int32_t outFrames, const std::vector<int32_t>& offsets) {
-    const int32_t S = kSegFrames * c;
+                   int32_t outFrames, const std::vector<int32_t>& offsets, int32_t segFrames = kSegFrames) {
+    const int32_t S = segFrames * c;
     const auto w = ModelWindow(S);
     auto X = [&](int64_t i) { return i >= 0 && i < int64_t(x.size()) ? x[size_t(i)] : 0; };
     int32_t hop = int32_t(S * factor), targetHop = int32_t(S * target), ramp = rampFrames * c;
@@ -80,9 +80,10 @@ Model StretchModel(const std::vector<int32_t>& x, int c, int64_t in0, double fac
 
 // The offset of each segment's incoming stream, read one segment at a time.
 std::vector<int32_t> SegmentOffsets(LSRCTimeStretch& ts, int32_t frames) {
-    std::vector<int32_t> offsets, buf(size_t(kSegFrames) * ts.nChans);
-    for (int32_t done = 0; done < frames; done += kSegFrames) {
-        ts.Read(buf.data(), kSegFrames);
+    const int32_t seg = ts.SegmentSamples() / ts.nChans;
+    std::vector<int32_t> offsets, buf(size_t(ts.SegmentSamples()));
+    for (int32_t done = 0; done < frames; done += seg) {
+        ts.Read(buf.data(), seg);
         offsets.push_back(ts.Offset());
     }
     return offsets;
@@ -97,7 +98,8 @@ TEST(TimeStretch, CorrelationKernelsGiveTheExactSums) {
     struct Case {
         int32_t len, count;
         bool extreme;  // every sample at -2048
-    } cases[] = {{8, 1}, {8, 3}, {16, 4}, {128, 369}, {256, 7}, {256, 1000}, {256, 5, true}, {24, 245}};
+    } cases[] = {{8, 1, false},     {8, 3, false},      {16, 4, false},    {128, 369, false},
+                 {256, 7, false},   {256, 1000, false}, {256, 5, true},    {24, 245, false}};
     for (const Case& c : cases) {
         std::vector<int16_t> a(size_t(c.len)), x(size_t(c.count + c.len - 1));
         for (auto& v : a) v = int16_t(c.extreme ? -2048 : d(rng));
@@ -152,6 +154,7 @@ TEST(TimeStretch, MatchesTheSpliceModel) {
         int32_t rampMs;
         int32_t start;   // frame sought before reading
         int32_t frames;  // output frames compared
+        int32_t rate = kRate;
     } cases[] = {
         {1, 1.0, 1.0, 0, 0, 30000},     {1, 2.0, 1.0, 0, 0, 40000},      {1, 0.5, 1.0, 0, 1234, 30000},
         {1, 3.7, 1.0, 0, 0, 30000},     {1, 10.0, 1.0, 0, 0, 15000},     // a hop the window cannot span
@@ -166,11 +169,16 @@ TEST(TimeStretch, MatchesTheSpliceModel) {
         {1, 1.0, 3.0, 300, 0, 40000},        // speeding up
         {1, -10.0, 1.0, 300, 150000, 40000}, // from jumps the window cannot span to normal play
         {2, 7.0, 1.0, 400, 0, 40000},        // fast scan ramping to normal play
+        // Other rates: the search at the full rate (8000), the shortest
+        // segment (1000), three channels, the longest segment (400000).
+        {1, 1.5, 1.0, 0, 100, 20000, 8000},  {1, 2.0, 1.0, 0, 0, 2000, 1000},
+        {3, 0.7, 1.0, 0, 50, 20000, 22050},  {2, 1.3, 1.0, 0, 0, 30000, 400000},
+        {2, -1.0, 1.0, 0, 150000, 30000, 400000},
     };
     const int32_t inFrames = 200000;
     for (const Case& c : cases) {
         auto x = NoiseInput(inFrames, c.chans, 11 + c.chans);
-        LSRCTimeStretch probe(MakeSource<VectorSource>(x, kRate, c.chans), c.factor, c.target, c.rampMs);
+        LSRCTimeStretch probe(MakeSource<VectorSource>(x, c.rate, c.chans), c.factor, c.target, c.rampMs);
         if (c.start) probe.Seek(c.start);
         const auto offsets = SegmentOffsets(probe, c.frames);
         int32_t moved = 0;
@@ -182,12 +190,13 @@ TEST(TimeStretch, MatchesTheSpliceModel) {
             EXPECT_GT(moved, 0) << "factor " << c.factor << ": no splice moved";
         }
 
-        auto src = MakeSource<VectorSource>(x, kRate, c.chans);
+        auto src = MakeSource<VectorSource>(x, c.rate, c.chans);
         LSRCTimeStretch ts(src, c.factor, c.target, c.rampMs);
         if (c.start) ts.Seek(c.start);
-        const int32_t S = kSegFrames * c.chans;
+        const int32_t S = ts.SegmentSamples();
         int64_t in0 = int64_t(c.start) * c.chans - (int32_t(S * c.factor) < 0 ? S : 0);
-        Model m = StretchModel(x, c.chans, in0, c.factor, c.target, c.rampMs * kRate / 1000, c.frames, offsets);
+        Model m = StretchModel(x, c.chans, in0, c.factor, c.target, c.rampMs * c.rate / 1000, c.frames, offsets,
+                               S / c.chans);
         // Irregular read sizes, to cross segment and splice boundaries anywhere.
         std::vector<int32_t> got;
         const int32_t sizes[] = {1000, 37, 8192, 1, 4999};
@@ -200,7 +209,7 @@ TEST(TimeStretch, MatchesTheSpliceModel) {
         ASSERT_EQ(got.size(), m.out.size());
         size_t bad = 0;
         while (bad < got.size() && got[bad] == m.out[bad]) ++bad;
-        EXPECT_EQ(bad, got.size()) << "chans " << c.chans << " factor " << c.factor << " ramp " << c.rampMs
+        EXPECT_EQ(bad, got.size()) << c.rate << " Hz, chans " << c.chans << " factor " << c.factor << " ramp " << c.rampMs
                                    << ": first difference at output sample " << bad;
         if (int32_t(S * c.factor) >= 0 && c.rampMs == 0) {
             EXPECT_EQ(ts.GetPosition(), m.position) << "factor " << c.factor;
@@ -282,6 +291,16 @@ TEST(TimeStretch, EachSpliceStartsWhereTheStreamsMatchBest) {
             }
         }
         EXPECT_LT(worstGap, 0.02) << c.chans << " channels, factor " << c.factor << (c.chord ? " chord" : " voice");
+    }
+}
+
+TEST(TimeStretch, SilenceStaysAtTheNominalPlace) {
+    // Nothing to correlate: no offset, within the input and past its ends.
+    const std::vector<int32_t> x(size_t(kRate) * 2 * 2, 0);
+    for (double f : {0.5, 2.0, -1.0, 7.0}) {
+        LSRCTimeStretch ts(MakeSource<VectorSource>(x, kRate, 2), f);
+        ts.Seek(kRate);
+        for (int32_t o : SegmentOffsets(ts, kRate / 2)) ASSERT_EQ(o, 0) << f;
     }
 }
 

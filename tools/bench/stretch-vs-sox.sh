@@ -2,9 +2,11 @@
 # Our speed change that keeps the pitch against sox's tempo (WSOLA), in one run:
 #   1. steady tones through "Constant Pitch and Speed Change" and "Constant
 #      Speed and Pitch Change": strongest frequency and length (stretchprobe);
-#   2. speech from espeak-ng at 50 % and 200 %: the spectral flux of ours and
-#      of sox tempo on the same input (lower is smoother; splices that jump
-#      in phase raise it), beside the input's own;
+#   2. speech from espeak-ng at 50 % and 200 %, ours and sox tempo on the
+#      same input, beside the input's own figures: periodicity (how closely
+#      the voice repeats itself one period later, 1 at most; splices that
+#      jump in phase lower it) and spectral flux (how much the spectrum
+#      changes from one 5.8 ms step to the next; they raise it);
 #   3. time of the stretch at 150 % and 50 % against sox tempo on the same
 #      generated stereo file, alternating, medians of wall time.
 #   tools/bench/stretch-vs-sox.sh [seconds of the timed file, default 60] [repetitions, default 3]
@@ -28,22 +30,24 @@ echo "-- steady tones (2 s, 44100 Hz): strongest frequency of the output and its
 "$probe" tones
 
 echo
-echo "-- speech at 44100 Hz stereo: spectral flux (mean over 5.8 ms steps, lower is smoother)"
+echo "-- speech at 44100 Hz stereo: periodicity (higher is better) and spectral flux (lower is smoother)"
 if command -v espeak-ng >/dev/null; then
   espeak-ng -w "$work/speech.wav" "The quick brown fox jumps over the lazy dog. \
 She sells sea shells by the sea shore, and the shells she sells are surely seashells. \
 Peter Piper picked a peck of pickled peppers." 2>/dev/null
   sox -V1 "$work/speech.wav" -r 44100 -c 2 -b 16 "$work/speech44.wav" rate -v
   sox -V1 "$work/speech44.wav" -t raw -e signed-integer -b 16 -L "$work/speech.raw"
-  printf '%-8s %10s %10s %10s\n' "percent" "ours" "sox tempo" "input"
-  input=$("$probe" flux "$work/speech.raw" 44100 2 | cut -d' ' -f1)
+  measure() { echo "$("$probe" periodicity "$1" 44100 2 | cut -d' ' -f1) $("$probe" flux "$1" 44100 2 | cut -d' ' -f1)"; }
+  printf '%-8s %22s %22s %22s\n' "" "ours" "sox tempo" "input"
+  printf '%-8s %11s %10s %11s %10s %11s %10s\n' "percent" "period." "flux" "period." "flux" "period." "flux"
+  read -r ip if_ <<<"$(measure "$work/speech.raw")"
   for p in 50 200; do
     "$dynbench" tempo "$work/speech.raw" "$work/ours.raw" 44100 2 "$p" 2>/dev/null
     sox -V1 "$work/speech44.wav" -t raw -e signed-integer -b 16 -L "$work/sox.raw" \
         tempo "$(awk -v p="$p" 'BEGIN { print p / 100 }')"
-    ours=$("$probe" flux "$work/ours.raw" 44100 2 | cut -d' ' -f1)
-    theirs=$("$probe" flux "$work/sox.raw" 44100 2 | cut -d' ' -f1)
-    printf '%-8s %10s %10s %10s\n' "$p %" "$ours" "$theirs" "$input"
+    read -r op of <<<"$(measure "$work/ours.raw")"
+    read -r sp sf <<<"$(measure "$work/sox.raw")"
+    printf '%-8s %11s %10s %11s %10s %11s %10s\n' "$p %" "$op" "$of" "$sp" "$sf" "$ip" "$if_"
   done
 else
   echo "espeak-ng is not installed: no speech comparison"
