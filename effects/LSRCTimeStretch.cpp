@@ -193,7 +193,7 @@ int32_t LSRCTimeStretch::Align() {
         peak = std::max(peak, s < 0 ? -s : s);
         return s;
     };
-    // The sums fit 32 bits: q * 2^20 with q below 2^10 for any usable rate.
+    // The sums fit 32 bits: q * 2^20 with q at most 341 (2730 / 8).
     int32_t* tq = targetSum_.data();
     int32_t* xq = candSum_.data();
     for (int32_t i = 0; i < Lq; ++i) tq[i] = boxed(t + i * q);

@@ -95,13 +95,15 @@ int Tones() {
             std::vector<double> mid(out.begin() + ptrdiff_t(from), out.begin() + ptrdiff_t(to));
             const double got = test::StrongestFrequency(mid, kRate);
             const double err = 100.0 * (got - expectHz) / expectHz;
-            worst = std::max(worst, std::fabs(err));
+            // A tone whose period exceeds the splice search's reach (a third
+            // of the segment rate, 30 Hz) cannot always be matched in phase.
+            if (expectHz >= 30) worst = std::max(worst, std::fabs(err));
             std::printf("%-8g %-14s %8d %10.2f %10.2f %8.3f %9zu %9.0f\n", hz,
                         r.mode == kSpeedPitchConstantSpeed ? "pitch" : "speed", r.percent, expectHz, got, err,
                         out.size(), expectFrames);
         }
     }
-    std::printf("worst frequency error: %.3f %%\n", worst);
+    std::printf("worst frequency error, expected 30 Hz and above: %.3f %%\n", worst);
     return 0;
 }
 
