@@ -7,6 +7,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace sondrel::test {
@@ -39,15 +40,9 @@ inline double Magnitude(const std::vector<double>& y, double hz, double rate) {
 
 }  // namespace tone_detail
 
-// Frequency in Hz of the strongest component of x (0 for fewer than 64 samples).
-inline double StrongestFrequency(const std::vector<double>& x, double rate) {
-    using namespace tone_detail;
-    if (x.size() < 64) return 0;
-    const std::vector<double> y = Hann(x);
-    size_t n = 1;
-    while (n < y.size()) n *= 2;
-    std::vector<std::complex<double>> a(n);
-    for (size_t i = 0; i < y.size(); ++i) a[i] = y[i];
+// In-place radix-2 FFT; the size must be a power of two.
+inline void Fft(std::vector<std::complex<double>>& a) {
+    const size_t n = a.size();
     for (size_t i = 1, j = 0; i < n; ++i) {
         size_t bit = n >> 1;
         for (; j & bit; bit >>= 1) j ^= bit;
@@ -55,7 +50,7 @@ inline double StrongestFrequency(const std::vector<double>& x, double rate) {
         if (i < j) std::swap(a[i], a[j]);
     }
     for (size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> wl = std::polar(1.0, -2 * kPi / double(len));
+        const std::complex<double> wl = std::polar(1.0, -2 * tone_detail::kPi / double(len));
         for (size_t i = 0; i < n; i += len) {
             std::complex<double> w(1);
             for (size_t j = 0; j < len / 2; ++j) {
@@ -66,6 +61,18 @@ inline double StrongestFrequency(const std::vector<double>& x, double rate) {
             }
         }
     }
+}
+
+// Frequency in Hz of the strongest component of x (0 for fewer than 64 samples).
+inline double StrongestFrequency(const std::vector<double>& x, double rate) {
+    using namespace tone_detail;
+    if (x.size() < 64) return 0;
+    const std::vector<double> y = Hann(x);
+    size_t n = 1;
+    while (n < y.size()) n *= 2;
+    std::vector<std::complex<double>> a(n);
+    for (size_t i = 0; i < y.size(); ++i) a[i] = y[i];
+    Fft(a);
     size_t best = 1;
     for (size_t i = 1; i < n / 2; ++i)
         if (std::abs(a[i]) > std::abs(a[best])) best = i;

@@ -121,29 +121,6 @@ std::vector<double> ReadMono(const char* path, int chans) {
     return x;
 }
 
-// In-place radix-2 FFT (size a power of two).
-void Fft(std::vector<std::complex<double>>& a) {
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> wl = std::polar(1.0, -2 * kPi / double(len));
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> w(1);
-            for (size_t j = 0; j < len / 2; ++j) {
-                auto u = a[i + j], v = a[i + j + len / 2] * w;
-                a[i + j] = u + v;
-                a[i + j + len / 2] = u - v;
-                w *= wl;
-            }
-        }
-    }
-}
-
 int Flux(const char* path, int rate, int chans) {
     const std::vector<double> x = ReadMono(path, chans);
     const size_t frame = 1024, step = size_t(rate) * 58 / 10000;
@@ -157,7 +134,7 @@ int Flux(const char* path, int rate, int chans) {
         std::vector<std::complex<double>> a(frame);
         for (size_t i = 0; i < frame; ++i)
             a[i] = x[at + i] * (0.5 - 0.5 * std::cos(2 * kPi * (double(i) + 0.5) / double(frame)));
-        Fft(a);
+        test::Fft(a);
         std::vector<double> m(frame / 2);
         double e = 0;
         for (size_t k = 0; k < frame / 2; ++k) {
