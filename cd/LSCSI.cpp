@@ -12,7 +12,7 @@ public:
     bool LoadASPI() override { return false; }
     uint32_t GetASPI32SupportInfo() override { return uint32_t(kSS_NO_ADAPTERS) << 8; }
     uint32_t SendASPI32Command(void*) override { return kSS_ERR; }
-    bool GetLogicalDriveStrings(char*, uint32_t) override { return false; }
+    bool ListDriveRoots(char*, uint32_t) override { return false; }
     bool IsCDROMDrive(const char*) override { return false; }
     intptr_t OpenDevice(const char*) override { return kInvalidSCSIHandle; }
     void CloseDevice(intptr_t) override {}
@@ -57,7 +57,7 @@ int32_t WalkCDDrives(LProgress* progress, LSCSI& scsi, int32_t stopAt, std::stri
         return found;
     }
     char list[kDriveListChars + 1] = {};
-    if (!Platform().GetLogicalDriveStrings(list, kDriveListChars)) return -1;
+    if (!Platform().ListDriveRoots(list, kDriveListChars)) return -1;
     for (const char* p = list; p < list + kDriveListChars && *p; p += std::strlen(p) + 1) {
         if (!Platform().IsCDROMDrive(p)) continue;
         if (found++ == stopAt) {

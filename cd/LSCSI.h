@@ -32,7 +32,7 @@ public:
     // ended by a 0, the whole list ended by a further 0, in a buffer of
     // bufferChars characters; false when the list cannot be had or does
     // not fit.
-    virtual bool GetLogicalDriveStrings(char* buffer, uint32_t bufferChars) = 0;
+    virtual bool ListDriveRoots(char* buffer, uint32_t bufferChars) = 0;
     virtual bool IsCDROMDrive(const char* root) = 0;
     // Opens a device for reading and writing, shared both ways; -1 when it
     // cannot be opened.

@@ -147,7 +147,7 @@ public:
         return kSS_ERR;
     }
 
-    bool GetLogicalDriveStrings(char* buffer, uint32_t chars) override {
+    bool ListDriveRoots(char* buffer, uint32_t chars) override {
         if (rootsFail) return false;
         std::string list;
         for (const std::string& r : roots) list += r + '\0';
