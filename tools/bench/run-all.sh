@@ -21,3 +21,7 @@ section "echo, reverb, high-pass, equaliser, vs sox";  bash "$root/tools/bench/e
 section "compressor, gate, tempo, pitch, vs sox";      bash "$root/tools/bench/dynamics-vs-sox.sh"
 section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
+if [ -f "$root/build/win32/bin/cdhost.exe" ]; then
+  section "CD import of a 60-minute disc through the ASPI test double, under Wine"
+  bash "$root/tools/bench/cd-import.sh" "$root/build/win32"
+fi
