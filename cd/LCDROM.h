@@ -33,8 +33,9 @@ struct LCDROMRipper {
     LCDROMRipData Data;
 };
 
-// Reads the track's sectors into the WAV file. 0 done; 1 stopped by the
-// user and 2 failed, both leaving no file behind.
+// Reads the track's sectors into the WAV file (replacing one that is there).
+// 0 done; 1 stopped by the user or 2 failed: a file begun for the track is
+// deleted again.
 int Process(LProgress* progress, LCDROMRipper& ripper);
 
 // The 46-byte header of a ripped track holding dataBytes of audio: PCM,
