@@ -21,3 +21,9 @@ section "echo, reverb, high-pass, equaliser, vs sox";  bash "$root/tools/bench/e
 section "compressor, gate, tempo, pitch, vs sox";      bash "$root/tools/bench/dynamics-vs-sox.sh"
 section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
+section "player and recorder workers under Wine, CPU per second of audio"
+if [ -f "$root/build/win32/bin/devicebench.exe" ]; then
+  bash "$root/tools/bench/devices-under-wine.sh" "$root/build/win32"
+else
+  echo "(needs the Windows build: tools/build.sh win32)"
+fi
