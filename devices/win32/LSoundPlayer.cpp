@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "devices/win32/LReportWindow.h"
+
 #include "core/LSRCPeakLimit.h"
 #include "core/LSample.h"
 
@@ -27,18 +29,7 @@ private:
 
 LSoundPlayer::LSoundPlayer() : pListener(this) {
     InitializeCriticalSection(&cs);
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSA wc;
-    if (!GetClassInfoA(inst, kClassName, &wc)) {
-        ZeroMemory(&wc, sizeof wc);
-        wc.lpfnWndProc = ReportProc;
-        wc.cbWndExtra = 4;
-        wc.hInstance = inst;
-        wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);
-    }
-    hReportWindow = CreateWindowA(kClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
-    if (hReportWindow) SetWindowLongPtrA(hReportWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    hReportWindow = CreateReportWindow(kClassName, ReportProc, this);
 }
 
 LSoundPlayer::~LSoundPlayer() {
@@ -52,7 +43,7 @@ LSoundPlayer::~LSoundPlayer() {
 
 LRESULT CALLBACK LSoundPlayer::ReportProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kReportMessage) {
-        if (auto* player = reinterpret_cast<LSoundPlayer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA))) player->Notify();
+        if (auto* player = ReportWindowOwner<LSoundPlayer>(hwnd)) player->Notify();
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);

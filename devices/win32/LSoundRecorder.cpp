@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "devices/win32/LReportWindow.h"
+
 namespace sondrel {
 
 namespace {
@@ -11,18 +13,7 @@ const char kClassName[] = "LWSoundRecorder";
 }  // namespace
 
 LSoundRecorder::LSoundRecorder() : pListener(this) {
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSA wc;
-    if (!GetClassInfoA(inst, kClassName, &wc)) {
-        ZeroMemory(&wc, sizeof wc);
-        wc.lpfnWndProc = ReportProc;
-        wc.cbWndExtra = 4;
-        wc.hInstance = inst;
-        wc.lpszClassName = kClassName;
-        RegisterClassA(&wc);
-    }
-    hReportWindow = CreateWindowA(kClassName, "", 0, 0, 0, 0, 0, nullptr, nullptr, inst, nullptr);
-    if (hReportWindow) SetWindowLongPtrA(hReportWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    hReportWindow = CreateReportWindow(kClassName, ReportProc, this);
 }
 
 LSoundRecorder::~LSoundRecorder() {
@@ -34,7 +25,7 @@ LSoundRecorder::~LSoundRecorder() {
 
 LRESULT CALLBACK LSoundRecorder::ReportProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kReportMessage) {
-        if (auto* r = reinterpret_cast<LSoundRecorder*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA))) r->Notify();
+        if (auto* r = ReportWindowOwner<LSoundRecorder>(hwnd)) r->Notify();
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wp, lp);
