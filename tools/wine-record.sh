@@ -67,4 +67,16 @@ pcm.!default {
 }
 ASOUND
 export HOME=$dir SONDREL_WINE_HOME=$dir SONDREL_RECORD_INFILE=$infile
-"$@"
+# When Wine's capture falls behind (a loaded machine), the file plugin
+# cannot hand it the file's samples for that read and loses its place in
+# the file; ALSA says so on stderr. Only then is the command run again.
+for attempt in 1 2 3; do
+  "$@" 2>"$dir/stderr.log"
+  rc=$?
+  cat "$dir/stderr.log" >&2
+  if [ $rc -eq 0 ] || ! grep -q "requested more frames than pcm buffer" "$dir/stderr.log"; then
+    exit $rc
+  fi
+  echo "wine-record: the input file lost its place (capture overrun); attempt $attempt of 3 failed" >&2
+done
+exit $rc
