@@ -70,12 +70,12 @@ std::string ProgramFilesDir(LRegistry& reg) {
 std::string InstallProgramFolder(LRegistry& reg) {
     std::string dir = ProgramFilesDir(reg);
     if (dir.empty()) return "C:\\Sondrel";
-    return dir + "\\Ketterly\\Sondrel";
+    return JoinPath(JoinPath(dir, "Ketterly"), "Sondrel");
 }
 
 std::string DestinationFolder(const std::string& programFolder, const char* kind) {
     if (!kind || !*kind || SameText(kind, "ProgramFiles") || SameText(kind, "DataFiles")) return programFolder;
-    return programFolder + "\\" + kind;
+    return JoinPath(programFolder, kind);
 }
 
 std::string StartMenuGroupFolder(LRegistry& reg) {
@@ -83,7 +83,7 @@ std::string StartMenuGroupFolder(LRegistry& reg) {
     if ((!reg.ReadString(LRegRoot::kLocalMachine, kShellFoldersKey, "Common Programs", folder) || folder.empty()) &&
         (!reg.ReadString(LRegRoot::kCurrentUser, kShellFoldersKey, "Programs", folder) || folder.empty()))
         return std::string();  // "InstallDialog::GetStartMenuGroupFolder FAILED!"
-    return folder + "\\Sondrel";
+    return JoinPath(folder, "Sondrel");
 }
 
 std::string DesktopLinkPath(LRegistry& reg) {
@@ -91,7 +91,7 @@ std::string DesktopLinkPath(LRegistry& reg) {
     if ((!reg.ReadString(LRegRoot::kLocalMachine, kShellFoldersKey, "Common Desktop", folder) || folder.empty()) &&
         (!reg.ReadString(LRegRoot::kCurrentUser, kShellFoldersKey, "Desktop", folder) || folder.empty()))
         folder = "c:\\Windows\\Desktop";
-    return folder + "\\Sondrel.lnk";
+    return JoinPath(folder, "Sondrel.lnk");
 }
 
 bool CopyWholeFile(const std::string& from, const std::string& to) {
@@ -160,8 +160,8 @@ bool LInstaller::MakeFolders() {
     // Program Files, the maker's folder, the program folder: made as needed.
     std::string dir = ProgramFilesDir(shell.Registry());
     std::vector<std::string> chain;
-    if (!dir.empty() && szProgramFolder == dir + "\\Ketterly\\Sondrel")
-        chain = {dir, dir + "\\Ketterly", szProgramFolder};
+    if (!dir.empty() && szProgramFolder == JoinPath(JoinPath(dir, "Ketterly"), "Sondrel"))
+        chain = {dir, JoinPath(dir, "Ketterly"), szProgramFolder};
     else
         chain = {szProgramFolder};
     for (const std::string& f : chain) {
@@ -174,7 +174,7 @@ bool LInstaller::MakeFolders() {
     WriteString("Folders", "ProgramFiles", szProgramFolder.c_str());
     WriteString("Folders", "DataFiles", szProgramFolder.c_str());
 
-    std::string current = szProgramFolder + "\\Current";
+    std::string current = JoinPath(szProgramFolder, "Current");
     bool created = false;
     if (!shell.MakeFolder(current, true, &created)) return false;
     if (created) vCreatedFolders.push_back(current);
@@ -209,7 +209,7 @@ int LInstaller::Extract(LProgress* progress, const LInstallTrailer& trailer) {
         uint32_t size = trailer.sizes[i];
         if (size == 0) continue;  // not in this payload
         const LInstallFile& f = vFiles[i];
-        std::string target = DestinationFolder(szProgramFolder, f.szKind) + "\\" + f.szName;
+        std::string target = JoinPath(DestinationFolder(szProgramFolder, f.szKind), f.szName);
         std::string part = target + kPartSuffix;
         progress->SetText(f.szName, 1);
         LFile out;
@@ -300,16 +300,16 @@ void LInstaller::AddStartMenuItem(const std::string& target, const char* name) {
     if (group.empty()) return;
     shell.MakeFolder(ParentFolder(group), false, nullptr);
     shell.MakeFolder(group, false, nullptr);
-    shell.CreateLink(group + "\\" + name + ".lnk", target);
+    shell.CreateLink(JoinPath(group, std::string(name) + ".lnk"), target);
 }
 
 void LInstaller::Finalize() {
     LRegistry& reg = shell.Registry();
-    std::string program = szProgramFolder + "\\sondrel.exe";
+    std::string program = JoinPath(szProgramFolder, "sondrel.exe");
     AddStartMenuItem(program, "Sondrel");
     shell.CreateLink(DesktopLinkPath(reg), program);
 
-    std::string uninstaller = szProgramFolder + "\\uninst.exe";
+    std::string uninstaller = JoinPath(szProgramFolder, "uninst.exe");
     CopyWholeFile(program, uninstaller);
     bool created = false;
     if (reg.CreateKey(LRegRoot::kLocalMachine, kUninstallKey, &created) && created) {
@@ -320,7 +320,7 @@ void LInstaller::Finalize() {
     AppendMagic(uninstaller, kUninstallerMagic);
 
     // The manual takes the place of the old help file.
-    AddStartMenuItem(JoinPath(szProgramFolder + "\\" + kManualFolderName, HelpPage(kHelpContents)), "Sondrel Help");
+    AddStartMenuItem(JoinPath(JoinPath(szProgramFolder, kManualFolderName), HelpPage(kHelpContents)), "Sondrel Help");
 
     for (const LFileTypeDefault& t : kFileTypes) {
         std::string type;
@@ -347,19 +347,19 @@ void LInstaller::RemoveEverything() {
     reg.DeleteKey(LRegRoot::kLocalMachine, kUninstallKey);
     std::string group = StartMenuGroupFolder(reg);
     if (!group.empty()) {
-        LFile::Delete((group + "\\Sondrel.lnk").c_str());
-        LFile::Delete((group + "\\Sondrel Help.lnk").c_str());
+        LFile::Delete(JoinPath(group, "Sondrel.lnk").c_str());
+        LFile::Delete(JoinPath(group, "Sondrel Help.lnk").c_str());
         shell.RemoveFolder(group);
     }
 
     // Only what the installation put there goes: a recording the user saved
     // in the program folder stays, and so does the folder that holds it.
-    std::string program = szProgramFolder + "\\sondrel.exe";
+    std::string program = JoinPath(szProgramFolder, "sondrel.exe");
     for (const LInstallFile& f : vFiles)
-        LFile::Delete((DestinationFolder(szProgramFolder, f.szKind) + "\\" + f.szName).c_str());
-    LFile::Delete((szProgramFolder + "\\uninst.exe").c_str());
+        LFile::Delete(JoinPath(DestinationFolder(szProgramFolder, f.szKind), f.szName).c_str());
+    LFile::Delete(JoinPath(szProgramFolder, "uninst.exe").c_str());
     std::string current = ReadString("Folders", "Current", "");
-    if (current.empty()) current = szProgramFolder + "\\Current";
+    if (current.empty()) current = JoinPath(szProgramFolder, "Current");
     for (const std::string& name : LFile::List(current.c_str(), ".aud")) LFile::Delete(JoinPath(current, name).c_str());
     LFile::Delete(JoinPath(current, "equalizer.dat").c_str());
     LFile::Delete(JoinPath(current, "envelope.dat").c_str());
@@ -373,7 +373,7 @@ void LInstaller::RemoveEverything() {
     if (!shell.RemoveFolder(szProgramFolder) && LFile::IsDirectory(szProgramFolder.c_str()))
         kept.insert(kept.begin(), szProgramFolder);
     std::string dir = ProgramFilesDir(reg);
-    if (!dir.empty()) shell.RemoveFolder(dir + "\\Ketterly");
+    if (!dir.empty()) shell.RemoveFolder(JoinPath(dir, "Ketterly"));
     RemoveSetting("Settings", "RunEdit");
 
     // Verbs that would start the removed program go too.
@@ -395,7 +395,7 @@ void LInstaller::RemoveEverything() {
 int LInstaller::Uninstall(LProgress* progress, bool hasArguments) {
     if (!hasArguments) {
         // The copy does the work, so that the program folder can go.
-        std::string copy = shell.TempFolder() + "\\uninst.exe";
+        std::string copy = JoinPath(shell.TempFolder(), "uninst.exe");
         if (!CopyWholeFile(szSelfPath, copy) || !shell.StartProgram(copy, "/uninstall")) {
             shell.Tell("Sondrel could not start its uninstaller from the temporary folder \"" + shell.TempFolder() +
                            "\".",
