@@ -171,14 +171,10 @@ bool LInstaller::MakeFolders() {
         if (!shell.MakeFolder(f, false, &created)) return false;  // "GetInstallProgramFilesPath CreateDirectory FAILED!"
         if (created) vCreatedFolders.push_back(f);
     }
-    WriteString("Folders", "ProgramFiles", szProgramFolder.c_str());
-    WriteString("Folders", "DataFiles", szProgramFolder.c_str());
-
     std::string current = JoinPath(szProgramFolder, "Current");
     bool created = false;
     if (!shell.MakeFolder(current, true, &created)) return false;
     if (created) vCreatedFolders.push_back(current);
-    WriteString("Folders", "Current", current.c_str());
 
     for (const LInstallFile& f : vFiles) {
         std::string dest = DestinationFolder(szProgramFolder, f.szKind);
@@ -290,6 +286,11 @@ int LInstaller::Install(LProgress* progress) {
         RemoveCreatedFolders();
         return r;
     }
+    // Recorded only for a complete installation: the uninstaller and the
+    // editor find the folders here.
+    WriteString("Folders", "ProgramFiles", szProgramFolder.c_str());
+    WriteString("Folders", "DataFiles", szProgramFolder.c_str());
+    WriteString("Folders", "Current", JoinPath(szProgramFolder, "Current").c_str());
     progress->SetText("Finalizing", 1);
     Finalize();
     return kProcessDone;

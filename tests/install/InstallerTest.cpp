@@ -373,6 +373,7 @@ TEST_F(Installer, CancelDuringExtractionLeavesNoHalfWrittenProgram) {
     for (int at : {1, 3, 6, 8, 10}) {
         EXPECT_EQ(Install(setup, at), kProcessCancelled) << at;
         EXPECT_EQ(Entries(pf), std::vector<std::string>{}) << "cancelled at poll " << at;
+        EXPECT_FALSE(settings.HasSection("Folders"));
         EXPECT_TRUE(shell.told.empty());
         EXPECT_TRUE(shell.started.empty());
     }
