@@ -8,9 +8,11 @@
 // Environment: SONDREL_TEST_ARGS_LOG names a file that gets one line with
 // the command line of every start (so a test can see what a file
 // association or the shell's browser was started with); SONDREL_TEST_MANUAL
-// is the manual folder. With --log-args the host only logs and ends.
+// is the manual folder. With --log-args the host only logs and ends; with
+// --command N it runs command N once its window shows (to look at a dialog).
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -114,6 +116,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     // The file named on the command line, with or without quotes.
     std::string file = commandLine;
+    if (file.rfind("--command ", 0) == 0) {
+        PostMessageA(host.hWnd, WM_COMMAND, WPARAM(std::atoi(file.c_str() + 10)), 0);
+        file.clear();
+    }
     if (file.size() >= 2 && file.front() == '"' && file.back() == '"') file = file.substr(1, file.size() - 2);
     if (!file.empty()) host.docs.LoadFile(file);
     host.ShowTitle();
