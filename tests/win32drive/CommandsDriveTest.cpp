@@ -14,22 +14,6 @@ namespace {
 const std::string kWork = "C:\\commands";
 const char* kSettingsKey = "Software\\Ketterly\\Sondrel\\Settings";
 
-void WriteWav(const std::string& path) {
-    std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                              1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
-    uint32_t data = 16000;
-    for (uint32_t i = 0; i < data / 2; ++i) {
-        int16_t s = int16_t((i % 50) * 600 - 15000);
-        w.push_back(uint8_t(s));
-        w.push_back(uint8_t(s >> 8));
-    }
-    auto put = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) w[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    put(4, uint32_t(w.size() - 8));
-    put(40, data);
-    ASSERT_TRUE(WriteBytes(path, w));
-}
 
 std::vector<std::string> Lines(const std::string& path) {
     std::vector<std::string> lines;
@@ -59,7 +43,7 @@ protected:
     void SetUp() override {
         CreateDirectoryA(kWork.c_str(), nullptr);
         take = kWork + "\\take.wav";
-        WriteWav(take);
+        ASSERT_TRUE(WriteWav(take));
         argsLog = kWork + "\\args.log";
         mapiLog = kWork + "\\mapi.log";
         DeleteFileA(argsLog.c_str());

@@ -212,6 +212,23 @@ bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     return ok;
 }
 
+bool WriteWav(const std::string& path) {
+    std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                              1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    uint32_t data = 16000;
+    for (uint32_t i = 0; i < data / 2; ++i) {
+        int16_t s = int16_t((i % 40) * 800 - 16000);
+        w.push_back(uint8_t(s));
+        w.push_back(uint8_t(s >> 8));
+    }
+    auto put = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) w[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    put(4, uint32_t(w.size() - 8));
+    put(40, data);
+    return WriteBytes(path, w);
+}
+
 std::string ReadText(const std::string& path) {
     auto b = ReadBytes(path);
     return std::string(b.begin(), b.end());

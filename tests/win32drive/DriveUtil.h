@@ -58,6 +58,9 @@ std::string ReadText(const std::string& path);
 // Names in a folder (no "." and ".."), sorted; empty when it is missing.
 std::vector<std::string> List(const std::string& folder);
 
+// Writes a one-second 16-bit mono WAV file at 8000 Hz (a sawtooth).
+bool WriteWav(const std::string& path);
+
 // A string value ("" for the default) or "<missing>".
 std::string Reg(HKEY root, const std::string& key, const char* name);
 bool RegKeyExists(HKEY root, const std::string& key);

@@ -29,23 +29,6 @@ std::vector<uint8_t> WithWord(std::vector<uint8_t> v, uint32_t w) {
     return v;
 }
 
-// A short 16-bit mono WAV file.
-void WriteWav(const std::string& path) {
-    std::vector<uint8_t> w = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                              1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
-    uint32_t data = 16000;  // one second at 8000 Hz
-    for (uint32_t i = 0; i < data / 2; ++i) {
-        int16_t s = int16_t((i % 40) * 800 - 16000);
-        w.push_back(uint8_t(s));
-        w.push_back(uint8_t(s >> 8));
-    }
-    auto put = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) w[at + size_t(i)] = uint8_t(v >> (8 * i));
-    };
-    put(4, uint32_t(w.size() - 8));
-    put(40, data);
-    ASSERT_TRUE(WriteBytes(path, w));
-}
 
 // Nothing of an installation is on the computer.
 void ExpectNothingInstalled(const char* what) {
@@ -197,7 +180,7 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
 TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
     Install();
     std::string take = kWork + "\\take one.wav";
-    WriteWav(take);
+    ASSERT_TRUE(WriteWav(take));
     HINSTANCE r = ShellExecuteA(nullptr, "Edit with Sondrel", take.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     ASSERT_GT(reinterpret_cast<INT_PTR>(r), 32);
     HWND editor = WaitWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
@@ -211,7 +194,7 @@ TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
 TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
     Install();
     // A recording the user saved beside the program, and the editor's own files.
-    WriteWav(In("my recording.wav"));
+    ASSERT_TRUE(WriteWav(In("my recording.wav")));
     ASSERT_TRUE(WriteBytes(In("Current") + "\\1.aud", {1, 2, 3}));
     ASSERT_TRUE(WriteBytes(In("Current") + "\\equalizer.dat", {4, 5, 6}));
     auto before = List(ProgramFolder());

@@ -70,7 +70,7 @@ private:
 struct SheetState {
     LWin32Registry registry;
     std::string programPath;
-    bool accepted = false;
+    bool accepted = false;  // a page took OK
 };
 
 std::string ProgramPath() {
@@ -89,91 +89,79 @@ std::vector<std::string> PlaybackDevices() {
     return names;
 }
 
-// Per page: its controls and its logic, kept for the page's life.
-struct GeneralPageData {
+// A page: its controls and its logic, kept for the page's life.
+struct Page {
+    explicit Page(HWND dlg, int help) : controls(dlg), nHelp(help) {}
+    virtual ~Page() = default;
+    virtual void Clicked(HWND, int) {}
+    virtual void CmOk() = 0;
     DialogControls controls;
-    LGeneralPage page;
-    GeneralPageData(HWND dlg, SheetState& s) : controls(dlg), page(controls, s.registry, s.programPath) {}
+    int nHelp;
+    SheetState* pState = nullptr;
 };
-struct AudioPageData {
-    DialogControls controls;
+struct GeneralPage : Page {
+    LGeneralPage page;
+    GeneralPage(HWND dlg, SheetState& s) : Page(dlg, kHelpGeneralSettings), page(controls, s.registry, s.programPath) {
+        page.InitDialog();
+    }
+    void Clicked(HWND dlg, int id) override {
+        if (page.Clicked(id)) RunNewFileDialog(dlg, true);
+    }
+    void CmOk() override { page.CmOk(); }
+};
+struct AudioPage : Page {
     LAudioProcessPage page;
-    explicit AudioPageData(HWND dlg) : controls(dlg), page(controls) {}
+    AudioPage(HWND dlg, SheetState&) : Page(dlg, kHelpAudioSettings), page(controls) { page.InitDialog(PlaybackDevices()); }
+    void CmOk() override { page.CmOk(); }
 };
 
-INT_PTR CALLBACK GeneralPageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* data = reinterpret_cast<GeneralPageData*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
+// What a page's template is given: the sheet's state and how to make the page.
+struct PageSpec {
+    SheetState* state;
+    Page* (*make)(HWND, SheetState&);
+};
+template <class T>
+Page* Make(HWND dlg, SheetState& s) {
+    return new T(dlg, s);
+}
+
+INT_PTR CALLBACK PageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* page = reinterpret_cast<Page*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
     switch (msg) {
         case WM_INITDIALOG: {
-            auto* state = reinterpret_cast<SheetState*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
-            data = new GeneralPageData(dlg, *state);
-            SetWindowLongPtrA(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
-            data->page.InitDialog();
+            auto* spec = reinterpret_cast<PageSpec*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+            page = spec->make(dlg, *spec->state);
+            page->pState = spec->state;
+            SetWindowLongPtrA(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
             return TRUE;
         }
         case WM_COMMAND:
-            if (data && HIWORD(wParam) == BN_CLICKED && data->page.Clicked(LOWORD(wParam)))
-                RunNewFileDialog(dlg, true);
+            if (page && HIWORD(wParam) == BN_CLICKED) page->Clicked(dlg, LOWORD(wParam));
             return TRUE;
-        case WM_HELP: ShowHelp(kHelpGeneralSettings); return TRUE;
+        case WM_HELP:
+            if (page) ShowHelp(page->nHelp);
+            return TRUE;
         case WM_NOTIFY: {
             auto* nm = reinterpret_cast<NMHDR*>(lParam);
-            if (nm->code == PSN_APPLY && data) {
-                data->page.CmOk();
-                auto* state = reinterpret_cast<SheetState*>(GetWindowLongPtrA(GetParent(dlg), GWLP_USERDATA));
-                if (state) state->accepted = true;
+            if (!page) break;
+            if (nm->code == PSN_APPLY) {
+                page->CmOk();
+                page->pState->accepted = true;
                 SetWindowLongPtrA(dlg, DWLP_MSGRESULT, PSNRET_NOERROR);
                 return TRUE;
             }
             if (nm->code == PSN_HELP) {
-                ShowHelp(kHelpGeneralSettings);
+                ShowHelp(page->nHelp);
                 return TRUE;
             }
             break;
         }
         case WM_DESTROY:
-            delete data;
+            delete page;
             SetWindowLongPtrA(dlg, GWLP_USERDATA, 0);
             break;
     }
     return FALSE;
-}
-
-INT_PTR CALLBACK AudioPageProc(HWND dlg, UINT msg, WPARAM, LPARAM lParam) {
-    auto* data = reinterpret_cast<AudioPageData*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
-    switch (msg) {
-        case WM_INITDIALOG:
-            data = new AudioPageData(dlg);
-            SetWindowLongPtrA(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
-            data->page.InitDialog(PlaybackDevices());
-            return TRUE;
-        case WM_HELP: ShowHelp(kHelpAudioSettings); return TRUE;
-        case WM_NOTIFY: {
-            auto* nm = reinterpret_cast<NMHDR*>(lParam);
-            if (nm->code == PSN_APPLY && data) {
-                data->page.CmOk();
-                SetWindowLongPtrA(dlg, DWLP_MSGRESULT, PSNRET_NOERROR);
-                return TRUE;
-            }
-            if (nm->code == PSN_HELP) {
-                ShowHelp(kHelpAudioSettings);
-                return TRUE;
-            }
-            break;
-        }
-        case WM_DESTROY:
-            delete data;
-            SetWindowLongPtrA(dlg, GWLP_USERDATA, 0);
-            break;
-    }
-    return FALSE;
-}
-
-SheetState* gSheet = nullptr;  // the open sheet, for its callback
-
-int CALLBACK SheetCallback(HWND sheet, UINT msg, LPARAM) {
-    if (msg == PSCB_INITIALIZED && gSheet) SetWindowLongPtrA(sheet, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(gSheet));
-    return 0;
 }
 
 }  // namespace
@@ -186,29 +174,26 @@ bool CmSettings(HWND owner) {
 
     PROPSHEETPAGEA pages[2] = {};
     const int templates[2] = {IDD_GENERAL_PAGE, IDD_AUDIO_PROCESS_PAGE};
-    DLGPROC procs[2] = {GeneralPageProc, AudioPageProc};
+    PageSpec specs[2] = {{&state, Make<GeneralPage>}, {&state, Make<AudioPage>}};
     for (int i = 0; i < 2; ++i) {
         pages[i].dwSize = sizeof pages[i];
         pages[i].dwFlags = PSP_HASHELP;
         pages[i].hInstance = GetModuleHandleA(nullptr);
         pages[i].pszTemplate = MAKEINTRESOURCEA(templates[i]);
-        pages[i].pfnDlgProc = procs[i];
-        pages[i].lParam = reinterpret_cast<LPARAM>(&state);
+        pages[i].pfnDlgProc = PageProc;
+        pages[i].lParam = reinterpret_cast<LPARAM>(&specs[i]);
     }
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof sheet;
-    sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USEICONID | PSH_HASHELP | PSH_USECALLBACK;
+    sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USEICONID | PSH_HASHELP;
     sheet.hwndParent = owner;
     sheet.hInstance = GetModuleHandleA(nullptr);
     sheet.pszIcon = MAKEINTRESOURCEA(IDI_PROGRAM);
     sheet.pszCaption = "Settings";
     sheet.nPages = 2;
     sheet.ppsp = pages;
-    sheet.pfnCallback = SheetCallback;
-    gSheet = &state;
-    INT_PTR r = PropertySheetA(&sheet);
-    gSheet = nullptr;
-    return r > 0 || state.accepted;
+    PropertySheetA(&sheet);
+    return state.accepted;
 }
 
 bool CmSend(HWND owner, LDocuments& docs, LMailSystem& mail) {
