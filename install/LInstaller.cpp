@@ -39,6 +39,15 @@ std::string ParentFolder(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+// The editor's segment files are named "%d.aud".
+bool IsSegmentFileName(const std::string& name) {
+    size_t digits = name.size() - 4;
+    if (name.size() <= 4 || name.compare(digits, 4, ".aud") != 0) return false;
+    for (size_t i = 0; i < digits; ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+
 void PutWord(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
@@ -261,6 +270,7 @@ int LInstaller::Extract(LProgress* progress, const LInstallTrailer& trailer) {
 }
 
 int LInstaller::Install(LProgress* progress) {
+    szProgramFolder = InstallProgramFolder(shell.Registry());
     progress->SetText("Installing Sondrel", 0);
     progress->SetText("Checking the install file", 1);
     LInstallTrailer trailer;
@@ -361,7 +371,8 @@ void LInstaller::RemoveEverything() {
     LFile::Delete(JoinPath(szProgramFolder, "uninst.exe").c_str());
     std::string current = ReadString("Folders", "Current", "");
     if (current.empty()) current = JoinPath(szProgramFolder, "Current");
-    for (const std::string& name : LFile::List(current.c_str(), ".aud")) LFile::Delete(JoinPath(current, name).c_str());
+    for (const std::string& name : LFile::List(current.c_str(), ".aud"))
+        if (IsSegmentFileName(name)) LFile::Delete(JoinPath(current, name).c_str());
     LFile::Delete(JoinPath(current, "equalizer.dat").c_str());
     LFile::Delete(JoinPath(current, "envelope.dat").c_str());
 

@@ -89,9 +89,11 @@ extern const LFileTypeDefault kFileTypes[4];
 class LInstaller {
 public:
     // selfPath: the running program's file; files: the install file table.
+    // The uninstaller works on the program folder recorded in the settings.
     LInstaller(LInstallShell& shell, std::vector<LInstallFile> files, std::string selfPath);
 
-    // The install operation (0 done, 1 cancelled, 2 failed): checks the whole
+    // The install operation (0 done, 1 cancelled, 2 failed) into the folder
+    // InstallProgramFolder names: checks the whole
     // install file first and writes nothing when it is damaged; shows the
     // licence; extracts every payload file beside its destination and moves
     // them into place only when all are complete (Cancel or a failure leaves

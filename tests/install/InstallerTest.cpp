@@ -424,6 +424,7 @@ TEST_F(Installer, UninstallRemovesWhatTheInstallationMadeAndKeepsTheUsersFiles) 
     // What the editor leaves in its data folder, and a recording the user saved
     // in the program folder.
     WriteFile(JoinPath(In("Current"), "3.aud"), Bytes(10, 1));
+    WriteFile(JoinPath(In("Current"), "notes.aud"), Bytes(10, 5));  // not one of the editor's
     WriteFile(JoinPath(In("Current"), "equalizer.dat"), Bytes(10, 2));
     WriteFile(JoinPath(In("Current"), "envelope.dat"), Bytes(10, 3));
     WriteFile(In("my take.wav"), Bytes(44, 4));
@@ -440,9 +441,11 @@ TEST_F(Installer, UninstallRemovesWhatTheInstallationMadeAndKeepsTheUsersFiles) 
 
     shell.answerYes = true;
     EXPECT_EQ(Make(copy).Uninstall(&p, true), kProcessDone);
-    EXPECT_EQ(Entries(program), std::vector<std::string>{"my take.wav"});
+    EXPECT_EQ(Entries(program), (std::vector<std::string>{"Current", "my take.wav"}));
+    EXPECT_EQ(Entries(In("Current")), std::vector<std::string>{"notes.aud"});
     ASSERT_EQ(shell.told.size(), 1u);
     EXPECT_NE(shell.told[0].find(program), std::string::npos) << shell.told[0];
+    EXPECT_NE(shell.told[0].find(In("Current")), std::string::npos) << shell.told[0];
     EXPECT_EQ(Entries(JoinPath(pf, "Ketterly")), std::vector<std::string>{"Sondrel"});
     EXPECT_FALSE(fs::exists(JoinPath(menu, "Sondrel")));
     EXPECT_FALSE(fs::exists(JoinPath(desk, "Sondrel.lnk")));
