@@ -99,8 +99,8 @@ public:
         if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                        reinterpret_cast<void**>(&link)))) {
             link->SetPath(target.c_str());
-            std::string folder = target.substr(0, target.find_last_of('\\') == std::string::npos ? 0 : target.find_last_of('\\'));
-            link->SetWorkingDirectory(folder.c_str());
+            size_t slash = target.find_last_of('\\');
+            if (slash != std::string::npos) link->SetWorkingDirectory(target.substr(0, slash).c_str());
             IPersistFile* file = nullptr;
             if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
                 std::vector<wchar_t> wide(linkPath.size() + 1);
@@ -117,7 +117,8 @@ public:
         std::string cmd = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
         std::vector<char> buf(cmd.begin(), cmd.end());
         buf.push_back('\0');
-        std::string folder = path.substr(0, path.find_last_of('\\'));
+        size_t slash = path.find_last_of('\\');
+        std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash);
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESHOWWINDOW;
