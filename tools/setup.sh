@@ -11,7 +11,7 @@ packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           wine wine32:i386 xvfb xauth imagemagick
           sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils espeak-ng
           libasound2-plugins:i386
-          clang libclang-rt-14-dev ccache)
+          clang libclang-rt-14-dev ccache cmark-gfm)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
