@@ -22,3 +22,13 @@ section "compressor, gate, tempo, pitch, vs sox";      bash "$root/tools/bench/d
 section "time stretch: pitch, speech and time, vs sox tempo"; bash "$root/tools/bench/stretch-vs-sox.sh"
 section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
+if [ -f "$root/build/win32/bin/cdhost.exe" ]; then
+  section "CD import of a 60-minute disc through the ASPI test double, under Wine"
+  bash "$root/tools/bench/cd-import.sh" "$root/build/win32"
+fi
+section "player and recorder workers under Wine, CPU per second of audio"
+if [ -f "$root/build/win32/bin/devicebench.exe" ]; then
+  bash "$root/tools/bench/devices-under-wine.sh" "$root/build/win32"
+else
+  echo "(needs the Windows build: tools/build.sh win32)"
+fi
