@@ -156,7 +156,7 @@ void LMainController::Refresh() {
     } else if (d) {
         UpdateTime();
         ApplyZoom();
-        SetPosition(d->stPosition.ms);
+        ShowPosition(d->stPosition.ms);
     }
     bRefreshing = false;
     if (stateChanged && fnChanged) fnChanged(d);
@@ -194,7 +194,7 @@ void LMainController::WavApply() {
     d->stViewStart.ms = std::max(d->stViewStart.ms, 0);
     UpdateTime();
     ApplyZoom();
-    SetPosition(d->stPosition.ms);
+    ShowPosition(d->stPosition.ms);
 }
 
 bool LMainController::CommandEnabled(int id) const {
@@ -256,15 +256,21 @@ void LMainController::UpdateTime() {
 void LMainController::SetPosition(int32_t ms) {
     LSDFile* d = docs.Current();
     if (!d) return;
+    ShowPosition(ms);
+    LMsView v{d->stViewStart.ms, d->stViewEnd.ms};
+    LMsView followed = FollowPosition(v, d->stPosition.ms);
+    if (!(followed == v)) SetView(followed);
+}
+
+void LMainController::ShowPosition(int32_t ms) {
+    LSDFile* d = docs.Current();
+    if (!d) return;
     ms = std::clamp(ms, 0, nFileLengthMs);
     d->stPosition.ms = ms;
     rView.SetText(kCtlTime, FormatPosition(d->stPosition));
     rView.SetScrollPos(ScrollPosition(ms, nFileLengthMs));
     bool cueing = (rPlayer.State() & kMainPlayerCueing) != 0;
     rView.SetWaveCursor(d->MsToFrames(ms), cueing ? d->MsToFrames(kCueSpanMs) : 0);
-    LMsView v{d->stViewStart.ms, d->stViewEnd.ms};
-    LMsView followed = FollowPosition(v, ms);
-    if (!(followed == v)) SetView(followed);
 }
 
 void LMainController::SetView(LMsView v) {
@@ -522,7 +528,7 @@ void LMainController::PlayerState(uint16_t state) {
         SetPosition(d->stSelStart.ms);
         UpdateTime();
     } else {
-        SetPosition(d->stPosition.ms);
+        ShowPosition(d->stPosition.ms);
     }
 }
 

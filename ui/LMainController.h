@@ -222,7 +222,10 @@ private:
     void WavApply();
     void EnableMenuOptions();
     void UpdateTime();
+    // A move of the position: shown, and the view follows it.
     void SetPosition(int32_t ms);
+    // The position shown where it is (clamped to the file).
+    void ShowPosition(int32_t ms);
     void ApplyZoom();
     void SetView(LMsView v);
     // After a position change; fromPlayer: a playback report, which keeps a
