@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "core/LSoundTime.h"
-#include "effects/LRangePump.h"
+#include "core/LRangePump.h"
 
 namespace sondrel {
 

@@ -11,7 +11,7 @@
 #include "effects/LEnvelope.h"
 #include "effects/LEqualiser.h"
 #include "effects/LHighPass.h"
-#include "effects/LRangePump.h"
+#include "core/LRangePump.h"
 
 namespace sondrel {
 

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <thread>
 
-#include "effects/LRangePump.h"
-#include "effects/win32/LProgressDialog.h"
+#include "core/LRangePump.h"
+#include "ui/win32/LProgressDialog.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;

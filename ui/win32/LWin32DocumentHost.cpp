@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "effects/win32/LProgressDialog.h"
+#include "ui/win32/LProgressDialog.h"
 #include "ui/win32/LSampleRateDialogs.h"
 
 namespace sondrel {
