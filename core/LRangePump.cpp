@@ -5,7 +5,7 @@
 
 namespace sondrel {
 
-int Process(LProgress* progress, LEfSoundProcess& record) {
+LProcessResult Process(LProgress* progress, LEfSoundProcess& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     progress->SetText("Please wait...", 1);
     LSoundSourceBase& src = *record.pSource;

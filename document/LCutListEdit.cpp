@@ -281,7 +281,7 @@ void LCutListAudio::EfAmplifyAll(int32_t percent) {
 
 // ------------------------------------------------------ long operations
 
-int Process(LProgress* progress, LCLAConvertRateChannels& record) {
+LProcessResult Process(LProgress* progress, LCLAConvertRateChannels& record) {
     LCutListAudio& list = *record.pCutList;
     if (list.nSampleRate == record.nSampleRate && list.nChans == record.nChans) return kProcessDone;
     LSoundSourcePtr src = CreateSource(list);
@@ -312,7 +312,7 @@ const LCutListAudio* InDocumentFormat(LProgress* progress, const LCutListAudio& 
 
 }  // namespace
 
-int Process(LProgress* progress, LEfPasteOver& record) {
+LProcessResult Process(LProgress* progress, LEfPasteOver& record) {
     LCutListAudio& doc = *record.pAudio;
     int32_t start = LSoundTime(record.stStart).GetSamples(doc.nSampleRate);
     int32_t end = LSoundTime(record.stEnd).GetSamples(doc.nSampleRate);
@@ -322,7 +322,7 @@ int Process(LProgress* progress, LEfPasteOver& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfInsert& record) {
+LProcessResult Process(LProgress* progress, LEfInsert& record) {
     LCutListAudio& doc = *record.pAudio;
     int32_t position = LSoundTime(record.stPosition).GetSamples(doc.nSampleRate);
     LCutListAudio converted;
@@ -331,7 +331,7 @@ int Process(LProgress* progress, LEfInsert& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfReplaceSelection& record) {
+LProcessResult Process(LProgress* progress, LEfReplaceSelection& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     LCutListAudio& doc = *record.pAudio;
     // The pump reads from 0 when the start lies before it, and pumps one
@@ -341,7 +341,7 @@ int Process(LProgress* progress, LEfReplaceSelection& record) {
     if (end <= start) return kProcessDone;
     if (!record.szCaption.empty()) progress->SetText(record.szCaption.c_str(), 0);
     LCutListAudio fresh;
-    int result = kProcessFailed;
+    LProcessResult result = kProcessFailed;
     {
         LSoundSourcePtr src = CreateSource(doc);
         if (record.pProcessor) src = record.pProcessor->OpenSource(src);

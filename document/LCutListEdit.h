@@ -21,7 +21,7 @@ struct LCLAConvertRateChannels {
     int32_t nSampleRate = 44100;
     uint8_t nChans = 1;
 };
-int Process(LProgress* progress, LCLAConvertRateChannels& record);
+LProcessResult Process(LProgress* progress, LCLAConvertRateChannels& record);
 
 // Paste over the selection [stStart, stEnd) (milliseconds at the document's
 // rate), converting the other list to the document's format first when
@@ -32,7 +32,7 @@ struct LEfPasteOver {
     int32_t stEnd = 0;
     LCutListAudio* pClipboard = nullptr;
 };
-int Process(LProgress* progress, LEfPasteOver& record);
+LProcessResult Process(LProgress* progress, LEfPasteOver& record);
 
 // Insert at stPosition (milliseconds), with the same conversion rule.
 struct LEfInsert {
@@ -40,14 +40,14 @@ struct LEfInsert {
     int32_t stPosition = 0;
     LCutListAudio* pOther = nullptr;
 };
-int Process(LProgress* progress, LEfInsert& record);
+LProcessResult Process(LProgress* progress, LEfInsert& record);
 
 // Replaces the selection [stStart, stEnd) (milliseconds) of the document's
 // audio by what the processor makes of it: the audio is read through the
 // processor's source, written into one new segment at the document's format,
 // and pasted over the selection. A start before 0 counts as 0, and a
 // selection of no frames changes nothing. Cancelled or failed: the audio is
-// unchanged and the new segment is gone. 0 done, 1 cancelled, 2 failed.
+// unchanged and the new segment is gone.
 struct LEfReplaceSelection {
     LCutListAudio* pAudio = nullptr;
     int32_t stEnd = 0;
@@ -55,6 +55,6 @@ struct LEfReplaceSelection {
     LSoundProcessor* pProcessor = nullptr;  // null: the audio itself
     std::string szCaption;                   // line 0 of the dialog; empty leaves it
 };
-int Process(LProgress* progress, LEfReplaceSelection& record);
+LProcessResult Process(LProgress* progress, LEfReplaceSelection& record);
 
 }  // namespace sondrel

@@ -35,7 +35,7 @@ LSoundSourcePtr SelectionSource(const LCutListAudio& doc, const FrameRange& r) {
 
 }  // namespace
 
-int Process(LProgress* progress, EfCompressor& record) {
+LProcessResult Process(LProgress* progress, EfCompressor& record) {
     LSPCompressor processor(record.iThreshold, record.dRatio, record.iLimit);
     LEfReplaceSelection frame;
     frame.pAudio = record.pAudio;
@@ -46,7 +46,7 @@ int Process(LProgress* progress, EfCompressor& record) {
     return Process(progress, frame);
 }
 
-int Process(LProgress* progress, EfNoiseReduction& record) {
+LProcessResult Process(LProgress* progress, EfNoiseReduction& record) {
     LSPNoiseGates processor(record.iNoiseGateLevel);
     LEfReplaceSelection frame;
     frame.pAudio = record.pAudio;
@@ -57,13 +57,13 @@ int Process(LProgress* progress, EfNoiseReduction& record) {
     return Process(progress, frame);
 }
 
-int Process(LProgress* progress, EfAutoGainControl& record) {
+LProcessResult Process(LProgress* progress, EfAutoGainControl& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     LCutListAudio& doc = *record.pAudio;
     const FrameRange r = SelectionFrames(doc, record.stStart, record.stEnd);
     if (r.Empty()) return kProcessDone;
     LCutListAudio fresh;
-    int result;
+    LProcessResult result;
     {
         LSoundSinkPtr sink = CreateSink(fresh, doc.nSampleRate, doc.nChans);
         result = RunAutoGain(progress, SelectionSource(doc, r), sink, record.params, record.szTempFolder);
@@ -74,7 +74,7 @@ int Process(LProgress* progress, EfAutoGainControl& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfChangeSpeedPitch& record) {
+LProcessResult Process(LProgress* progress, LEfChangeSpeedPitch& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     LCutListAudio& doc = *record.pAudio;
     progress->SetText("Speed and Pitch Change", 0);
@@ -89,7 +89,7 @@ int Process(LProgress* progress, LEfChangeSpeedPitch& record) {
     if (double(doc.GetLength()) - frames + grown + 65536.0 > double(INT32_MAX)) return kProcessFailed;
 
     LCutListAudio fresh;
-    int result;
+    LProcessResult result;
     {
         LSoundSinkPtr sink = CreateSink(fresh, doc.nSampleRate, doc.nChans);
         result = RunSpeedPitch(progress, SelectionSource(doc, r), sink, record.nPercent, record.nMode);

@@ -25,7 +25,7 @@ struct EfCompressor {
     int32_t iLimit = 0;      // dB; carried, does not change the output
     double dRatio = 1.0;     // gain factor per dB above the threshold
 };
-int Process(LProgress* progress, EfCompressor& record);
+LProcessResult Process(LProgress* progress, EfCompressor& record);
 
 struct EfNoiseReduction {
     LCutListAudio* pAudio = nullptr;
@@ -33,7 +33,7 @@ struct EfNoiseReduction {
     int32_t stStart = 0;
     int32_t iNoiseGateLevel = -30;  // dB
 };
-int Process(LProgress* progress, EfNoiseReduction& record);
+LProcessResult Process(LProgress* progress, EfNoiseReduction& record);
 
 // The result is a whole number of analysis blocks long, its last block faded
 // to silence, so the selection's length changes to that. The two working
@@ -47,7 +47,7 @@ struct EfAutoGainControl {
     std::string szTempFolder = TempFolder();
     LAutoGainParams params;
 };
-int Process(LProgress* progress, EfAutoGainControl& record);
+LProcessResult Process(LProgress* progress, EfAutoGainControl& record);
 
 // Mode 0: speed and pitch together; 1: speed at constant pitch; 2: pitch at
 // constant speed. Percentages below 10 act as 10. On success stEnd is the
@@ -59,6 +59,6 @@ struct LEfChangeSpeedPitch {
     int32_t nPercent = 100;
     int32_t nMode = 0;
 };
-int Process(LProgress* progress, LEfChangeSpeedPitch& record);
+LProcessResult Process(LProgress* progress, LEfChangeSpeedPitch& record);
 
 }  // namespace sondrel

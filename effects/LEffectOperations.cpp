@@ -19,7 +19,7 @@ namespace {
 
 int32_t Frames(int32_t ms, int32_t rate) { return LSoundTime(ms).GetSamples(rate); }
 
-int ReplaceThrough(LProgress* progress, LCutListAudio* audio, int32_t stEnd, int32_t stStart,
+LProcessResult ReplaceThrough(LProgress* progress, LCutListAudio* audio, int32_t stEnd, int32_t stStart,
                    LSoundProcessor& processor, const char* caption) {
     LEfReplaceSelection rec;
     rec.pAudio = audio;
@@ -32,14 +32,14 @@ int ReplaceThrough(LProgress* progress, LCutListAudio* audio, int32_t stEnd, int
 
 }  // namespace
 
-int Process(LProgress* progress, EfNormalize& record) {
+LProcessResult Process(LProgress* progress, EfNormalize& record) {
     if (record.stEnd <= record.stStart) return kProcessDone;
     LCutListAudio& doc = *record.pAudio;
     progress->SetText("Normalizing", 0);
     LSoundSourcePtr src = CreateSource(doc);
     auto peak = MakeSink<LSNKPeak>(src->nSampleRate, src->nChans);
     LEfSoundProcess pump{src, peak, record.stEnd, record.stStart};
-    int result = Process(progress, pump);
+    LProcessResult result = Process(progress, pump);
     if (result != kProcessDone) return result;
     int32_t iPeak = static_cast<LSNKPeak&>(*pump.pSink).iPeak;
     if (iPeak > 0) {
@@ -49,7 +49,7 @@ int Process(LProgress* progress, EfNormalize& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfEnvelope& record) {
+LProcessResult Process(LProgress* progress, LEfEnvelope& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     if (!record.pPointList || !LEnvelopeGain::Usable(*record.pPointList)) return kProcessFailed;
     LCutListAudio& doc = *record.pAudio;
@@ -60,30 +60,30 @@ int Process(LProgress* progress, LEfEnvelope& record) {
     return ReplaceThrough(progress, &doc, record.stEnd, record.stStart, env, "Envelope");
 }
 
-int Process(LProgress* progress, EfEcho& record) {
+LProcessResult Process(LProgress* progress, EfEcho& record) {
     LSPEcho echo(record.iEchoGain, record.iEchoTime);
     return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, echo, "Echo");
 }
 
-int Process(LProgress* progress, EfReverb& record) {
+LProcessResult Process(LProgress* progress, EfReverb& record) {
     LSPReverb reverb(record.iReverbLevel, record.iReverbTime);
     return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, reverb, "Reverb");
 }
 
-int Process(LProgress* progress, EfLowCutFilter& record) {
+LProcessResult Process(LProgress* progress, EfLowCutFilter& record) {
     // Wraps like the 32-bit doubling it stands for.
     LSPHighPass filter(int32_t(uint32_t(record.iFrequency) * 2u));
     return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, filter, "Low Cut Filter");
 }
 
-int Process(LProgress* progress, EfEqualiser& record) {
+LProcessResult Process(LProgress* progress, EfEqualiser& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     if (!record.pPointList) return kProcessFailed;
     LSPEqualiser eq(CreateEqFromPointList(*record.pPointList, record.pAudio->nSampleRate));
     return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, eq, "Equalizing");
 }
 
-int Process(LProgress* progress, EfMixPaste& record) {
+LProcessResult Process(LProgress* progress, EfMixPaste& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     LCutListAudio& target = *record.pAudio;
     // Everything happens on a copy of the document's list, which replaces
@@ -132,7 +132,7 @@ int Process(LProgress* progress, EfMixPaste& record) {
     const uint32_t chans = docSrc->nChans;
 
     LCutListAudio fresh;
-    int result = kProcessDone;
+    LProcessResult result = kProcessDone;
     {
         LSoundSinkPtr sink = CreateSink(fresh, rate, chans);
         if (sink->HasError() || docSrc->HasError() || mixSrc->HasError()) return kProcessFailed;
@@ -177,7 +177,7 @@ int Process(LProgress* progress, EfMixPaste& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, EfAutotrim& record) {
+LProcessResult Process(LProgress* progress, EfAutotrim& record) {
     LCutListAudio& doc = *record.pAudio;
     progress->SetText("AutoTrim", 0);
     progress->SetText("Please wait...", 1);

@@ -21,7 +21,7 @@ struct EfNormalize {
     int32_t stStart = 0;
     int32_t iPeakLevel = 100;  // percent
 };
-int Process(LProgress* progress, EfNormalize& record);
+LProcessResult Process(LProgress* progress, EfNormalize& record);
 
 // The point curve as a gain ramp over the selection (fade in, fade out and
 // envelope). A curve of fewer than two points is refused with 2.
@@ -31,7 +31,7 @@ struct LEfEnvelope {
     int32_t stStart = 0;
     const PointList* pPointList = nullptr;
 };
-int Process(LProgress* progress, LEfEnvelope& record);
+LProcessResult Process(LProgress* progress, LEfEnvelope& record);
 
 struct EfEcho {
     LCutListAudio* pAudio = nullptr;
@@ -40,7 +40,7 @@ struct EfEcho {
     int32_t iEchoGain = 50;   // percent
     int32_t iEchoTime = 800;  // ms
 };
-int Process(LProgress* progress, EfEcho& record);
+LProcessResult Process(LProgress* progress, EfEcho& record);
 
 struct EfReverb {
     LCutListAudio* pAudio = nullptr;
@@ -49,7 +49,7 @@ struct EfReverb {
     int32_t iReverbLevel = 100;  // 0..100
     int32_t iReverbTime = 50;    // ms
 };
-int Process(LProgress* progress, EfReverb& record);
+LProcessResult Process(LProgress* progress, EfReverb& record);
 
 // iFrequency is the entered "LowCutFreq"; the filter is built with twice it.
 struct EfLowCutFilter {
@@ -58,7 +58,7 @@ struct EfLowCutFilter {
     int32_t stStart = 0;
     int32_t iFrequency = 250;  // Hz as entered
 };
-int Process(LProgress* progress, EfLowCutFilter& record);
+LProcessResult Process(LProgress* progress, EfLowCutFilter& record);
 
 // The gain table is built from the curve at the audio's rate.
 struct EfEqualiser {
@@ -67,7 +67,7 @@ struct EfEqualiser {
     int32_t stStart = 0;
     const PointList* pPointList = nullptr;
 };
-int Process(LProgress* progress, EfEqualiser& record);
+LProcessResult Process(LProgress* progress, EfEqualiser& record);
 
 // What happens when the mix is longer than the selection.
 enum LLongerMix : int32_t {
@@ -88,7 +88,7 @@ struct EfMixPaste {
     int32_t iLongerMode = kLongerIncreaseSelection;
     int32_t stFadeOutTime = 0;  // ms, used in kLongerFadeOut only
 };
-int Process(LProgress* progress, EfMixPaste& record);
+LProcessResult Process(LProgress* progress, EfMixPaste& record);
 
 // Deletes the quiet start (within the first 8 seconds, down to one block
 // before the first block louder than iThreshold dB after the first block)
@@ -99,6 +99,6 @@ struct EfAutotrim {
     LCutListAudio* pAudio = nullptr;
     int32_t iThreshold = -24;  // dB, -127..127
 };
-int Process(LProgress* progress, EfAutotrim& record);
+LProcessResult Process(LProgress* progress, EfAutotrim& record);
 
 }  // namespace sondrel

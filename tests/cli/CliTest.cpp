@@ -57,7 +57,7 @@ int RunCli(const std::vector<std::string>& args) {
 
 struct NullHost : LDocumentHost {
     int32_t rate = 0;
-    int RunOperation(const char*, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char*, const std::function<LProcessResult(LProgress*)>& op) override {
         LNullProgress p;
         return op(&p);
     }

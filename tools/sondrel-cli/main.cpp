@@ -94,7 +94,7 @@ public:
     bool bShowProgress = false;
     int32_t nConvertRate = 0;
 
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         struct P : LProgress {
             bool show;
             std::string title;
@@ -113,7 +113,7 @@ public:
         } p;
         p.show = bShowProgress;
         p.title = title;
-        int r = op(&p);
+        LProcessResult r = op(&p);
         if (p.show && p.last >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
         return r;
     }

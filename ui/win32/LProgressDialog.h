@@ -37,7 +37,7 @@ protected:
 
 // Calls the Process function of a record type (found by argument lookup).
 template <class Record>
-int RunProcessFunction(LProgress* progress, Record& record) {
+LProcessResult RunProcessFunction(LProgress* progress, Record& record) {
     return Process(progress, record);
 }
 
@@ -51,11 +51,11 @@ public:
         nResult = RunProcessFunction(static_cast<LProgress*>(this), *pRecord);
         return nResult == kProcessDone;
     }
-    int Result() const { return nResult; }
+    LProcessResult Result() const { return nResult; }
 
 private:
     Record* pRecord;
-    int nResult = kProcessFailed;
+    LProcessResult nResult = kProcessFailed;
 };
 
 }  // namespace sondrel

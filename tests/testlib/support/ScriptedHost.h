@@ -25,7 +25,7 @@ public:
     int stops = 0;
     int32_t played = -1;
 
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         titles.push_back(title);
         struct P : LProgress {
             int left;
