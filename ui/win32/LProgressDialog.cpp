@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "ui/win32/resource.h"
+
 namespace sondrel {
 
 LProgressDialog::LProgressDialog(const char* title) : szTitle(title) {
@@ -22,7 +24,7 @@ INT_PTR LProgressDialog::MessageHook(UINT, WPARAM, LPARAM) { return 0; }
 
 bool LProgressDialog::Run(HWND parent) {
     if (hWindow) return false;
-    HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), "LProgressDialog", parent, DialogProc,
+    HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), IDD_PROGRESS, parent, DialogProc,
                                   reinterpret_cast<LPARAM>(this));
     if (!dlg) return false;
     ShowWindow(dlg, SW_SHOW);
@@ -59,12 +61,12 @@ bool LProgressDialog::IsCancelled() {
 
 void LProgressDialog::SetText(const char* text, int line) {
     if (!hWindow || line < 0 || line > 1) return;
-    SetDlgItemTextA(hWindow, 100 + line, text);
+    SetDlgItemTextA(hWindow, IDC_PROGRESS_TEXT + line, text);
 }
 
 void LProgressDialog::SetProgress(double fraction) {
     if (!hWindow) return;
-    SendDlgItemMessageA(hWindow, 102, PBM_SETPOS, WPARAM(int(fraction * 100.0)), 0);
+    SendDlgItemMessageA(hWindow, IDC_PROGRESS_BAR, PBM_SETPOS, WPARAM(int(fraction * 100.0)), 0);
 }
 
 void LProgressDialog::ShowError(const char* text) { MessageBoxA(hWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION); }
@@ -111,7 +113,7 @@ INT_PTR CALLBACK LProgressDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam,
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
         self->hWindow = hwnd;
         SetWindowTextA(hwnd, self->szTitle ? self->szTitle : "");
-        SendDlgItemMessageA(hwnd, 102, PBM_SETPOS, 0, 0);
+        SendDlgItemMessageA(hwnd, IDC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
         return TRUE;
     }
     auto* self = reinterpret_cast<LProgressDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
