@@ -340,21 +340,32 @@ LProcessResult Process(LProgress* progress, LEfReplaceSelection& record) {
     int32_t end = LSoundTime(record.stEnd).GetSamples(doc.nSampleRate);
     if (end <= start) return kProcessDone;
     if (!record.szCaption.empty()) progress->SetText(record.szCaption.c_str(), 0);
+    return ReplaceFramesWith(doc, start, end, [&](const LSoundSinkPtr& sink) {
+        LSoundSourcePtr src = CreateSource(doc);
+        if (record.pProcessor) src = record.pProcessor->OpenSource(src);
+        if (src->HasError()) return kProcessFailed;
+        LEfSoundProcess pump{src, sink, record.stEnd, record.stStart};
+        return Process(progress, pump);
+    });
+}
+
+LProcessResult ReplaceFramesWith(LCutListAudio& audio, int32_t start, int32_t end,
+                                 const std::function<LProcessResult(const LSoundSinkPtr& sink)>& produce,
+                                 int32_t* newFrames) {
+    if (end <= start) return kProcessDone;
     LCutListAudio fresh;
     LProcessResult result = kProcessFailed;
     {
-        LSoundSourcePtr src = CreateSource(doc);
-        if (record.pProcessor) src = record.pProcessor->OpenSource(src);
-        LSoundSinkPtr sink = CreateSink(fresh, doc.nSampleRate, doc.nChans);
-        if (!src->HasError() && !sink->HasError()) {
-            LEfSoundProcess pump{src, sink, record.stEnd, record.stStart};
-            result = Process(progress, pump);
+        LSoundSinkPtr sink = CreateSink(fresh, audio.nSampleRate, audio.nChans);
+        if (!sink->HasError()) {
+            result = produce(sink);
             // A segment that could not be written in full would paste silence.
             if (result == kProcessDone && sink->HasError()) result = kProcessFailed;
         }
     }  // the writer delivers the new segment into fresh here
     if (result != kProcessDone) return result;  // fresh goes, and its segment with it
-    doc.EfPasteOver(start, end, fresh);
+    audio.EfPasteOver(start, end, fresh);
+    if (newFrames) *newFrames = fresh.GetLength();
     return kProcessDone;
 }
 

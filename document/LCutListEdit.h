@@ -3,6 +3,7 @@
 // list, and replacing a selection by computed audio.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/LProgress.h"
@@ -42,16 +43,31 @@ struct LEfInsert {
 };
 LProcessResult Process(LProgress* progress, LEfInsert& record);
 
-// Replaces the selection [stStart, stEnd) (milliseconds) of the document's
-// audio by what the processor makes of it: the audio is read through the
-// processor's source, written into one new segment at the document's format,
-// and pasted over the selection. A start before 0 counts as 0, and a
-// selection of no frames changes nothing. Cancelled or failed: the audio is
-// unchanged and the new segment is gone.
-struct LEfReplaceSelection {
+// The three fields every selection operation's record begins with: the
+// document's audio and the selection [stStart, stEnd) in milliseconds at
+// the audio's rate.
+struct LEfSelection {
     LCutListAudio* pAudio = nullptr;
     int32_t stEnd = 0;
     int32_t stStart = 0;
+};
+
+// The frame every operation that computes new audio for a range follows:
+// produce writes the new audio into the sink it is given (one new segment at
+// the audio's rate and channel count); when it completes and the segment
+// holds everything written, the new audio replaces frames [start, end).
+// Otherwise the audio is unchanged and the new segment goes with the result.
+// A range of no frames changes nothing. newFrames, when given, receives the
+// new audio's length.
+LProcessResult ReplaceFramesWith(LCutListAudio& audio, int32_t start, int32_t end,
+                                 const std::function<LProcessResult(const LSoundSinkPtr& sink)>& produce,
+                                 int32_t* newFrames = nullptr);
+
+// Replaces the selection of the document's audio by what the processor
+// makes of it: the audio is read through the processor's source from the
+// selection start and pumped through ReplaceFramesWith. A start before 0
+// counts as 0.
+struct LEfReplaceSelection : LEfSelection {
     LSoundProcessor* pProcessor = nullptr;  // null: the audio itself
     std::string szCaption;                   // line 0 of the dialog; empty leaves it
 };

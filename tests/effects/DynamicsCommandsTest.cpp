@@ -9,9 +9,10 @@
 
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
-#include "effects/LDynamicsCommands.h"
-#include "effects/LDynamicsOperations.h"
+#include "effects/EffectTestUtil.h"
+#include "effects/LEffectOperations.h"
 #include "effects/LSRCCompressor.h"
+#include "effects/LSpeedPitch.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 #include "support/ScriptedHost.h"
@@ -109,7 +110,7 @@ TEST_F(DynOps, CompressorCommandMatchesTheCompressorSourceOverTheSelection) {
         }
         ASSERT_NE(part, Slice(in, start, end));  // the quiet part is raised
 
-        ASSERT_TRUE(CmCompressor(*docs, c.threshold, c.ratio, 6));
+        ASSERT_TRUE(Fx(*docs, LEffect::kCompressor, {c.threshold, c.ratio, 6}));
         EXPECT_EQ(Samples(d.audio), Concat(Concat(Slice(in, 0, start), part), Slice(in, end, in.size())));
         EXPECT_EQ(d.UndoLabel(), "Dynamic Range Compressor");
         EXPECT_EQ(host.titles.back(), "Dynamic Range Compressor");
@@ -125,7 +126,7 @@ TEST_F(DynOps, NoiseReductionRemovesAnOffsetInTheSelectionOnly) {
     for (int32_t& s : in) s += 60000;
     LSDFile& d = MakeDoc(in, 1);
     d.stSelStart.ms = 500, d.stSelEnd.ms = 1500;
-    ASSERT_TRUE(CmNoiseReduction(*docs, -30));
+    ASSERT_TRUE(Fx(*docs, LEffect::kNoiseReduction, {-30}));
     std::vector<int32_t> out = Samples(d.audio);
     ASSERT_EQ(out.size(), in.size());
     const size_t a = size_t(Frames(500)), b = size_t(Frames(1500));
@@ -147,7 +148,7 @@ TEST_F(DynOps, AutoGainOnLessThanABlockGivesOneFadedBlock) {
     LSDFile& d = MakeDoc(in, 1);
     d.stSelStart.ms = 100, d.stSelEnd.ms = 110;  // 441 frames; a block is 882
     d.stPosition.ms = 700;
-    ASSERT_TRUE(CmAutoGainControl(*docs));
+    ASSERT_TRUE(Fx(*docs, LEffect::kAutoGainControl));
     std::vector<int32_t> out = Samples(d.audio);
     const size_t a = size_t(Frames(100)), b = size_t(Frames(110)), block = 882;
     ASSERT_EQ(out.size(), in.size() - (b - a) + block);
@@ -200,14 +201,14 @@ TEST_F(DynOps, CancelKeepsTheAudioAndTheUndoRecordAndUndoRestores) {
         std::function<bool(LDocuments&)> run;
     };
     const Case cases[] = {
-        {"Dynamic Range Compressor", [](LDocuments& d) { return CmCompressor(d, -20, 3, 0); }},
-        {"Noise Reduction", [](LDocuments& d) { return CmNoiseReduction(d, -20); }},
-        {"Auto Gain Control", [](LDocuments& d) { return CmAutoGainControl(d); }},
-        {"Simple Speed and Pitch Change", [](LDocuments& d) { return CmSpeedPitch(d, kSpeedPitchSimple, 150); }},
+        {"Dynamic Range Compressor", [](LDocuments& d) { return Fx(d, LEffect::kCompressor, {-20, 3, 0}); }},
+        {"Noise Reduction", [](LDocuments& d) { return Fx(d, LEffect::kNoiseReduction, {-20}); }},
+        {"Auto Gain Control", [](LDocuments& d) { return Fx(d, LEffect::kAutoGainControl); }},
+        {"Simple Speed and Pitch Change", [](LDocuments& d) { return Fx(d, LEffect::kSimpleSpeedPitch, {150}); }},
         {"Constant Pitch and Speed Change",
-         [](LDocuments& d) { return CmSpeedPitch(d, kSpeedPitchConstantPitch, 70); }},
+         [](LDocuments& d) { return Fx(d, LEffect::kConstantPitchSpeed, {70}); }},
         {"Constant Speed and Pitch Change",
-         [](LDocuments& d) { return CmSpeedPitch(d, kSpeedPitchConstantSpeed, 120); }},
+         [](LDocuments& d) { return Fx(d, LEffect::kConstantSpeedPitch, {120}); }},
     };
     const std::vector<int32_t> in = LoudThenQuiet(2);
     for (const Case& c : cases) {
@@ -234,11 +235,11 @@ TEST_F(DynOps, CancelKeepsTheAudioAndTheUndoRecordAndUndoRestores) {
 
 TEST_F(DynOps, CommandsNeedASelection) {
     const std::function<bool(LDocuments&)> commands[] = {
-        [](LDocuments& d) { return CmCompressor(d, -20, 3, 0); },
-        [](LDocuments& d) { return CmNoiseReduction(d, -20); },
-        [](LDocuments& d) { return CmAutoGainControl(d); },
-        [](LDocuments& d) { return CmSpeedPitch(d, kSpeedPitchSimple, 150); },
-        [](LDocuments& d) { return BeginSpeedPitch(d, kSpeedPitchConstantSpeed); },
+        [](LDocuments& d) { return Fx(d, LEffect::kCompressor, {-20, 3, 0}); },
+        [](LDocuments& d) { return Fx(d, LEffect::kNoiseReduction, {-20}); },
+        [](LDocuments& d) { return Fx(d, LEffect::kAutoGainControl); },
+        [](LDocuments& d) { return Fx(d, LEffect::kSimpleSpeedPitch, {150}); },
+        [](LDocuments& d) { return BeginEffectCommand(d, EffectOf(LEffect::kConstantSpeedPitch)); },
     };
     for (const auto& run : commands) EXPECT_FALSE(run(*docs));  // no document
     std::vector<int32_t> in = Sine(4410, 1, 44100, 330, 150000);
@@ -271,7 +272,7 @@ TEST_F(DynOps, SpeedAndPitchChangeTheSelectionLength) {
         LSDFile& d = MakeDoc(in, 2);
         d.stSelStart.ms = 1000, d.stSelEnd.ms = 1500;
         const size_t a = size_t(Frames(1000)) * 2, b = size_t(Frames(1500)) * 2;
-        ASSERT_TRUE(CmSpeedPitch(*docs, c.mode, c.percent));
+        ASSERT_TRUE(Fx(*docs, SpeedEffect(c.mode), {c.percent}));
         std::vector<int32_t> out = Samples(d.audio);
         const int32_t newFrames = int32_t(out.size() - in.size() + (b - a)) / 2;
         EXPECT_NEAR(newFrames, (b - a) / 2 * c.ratio, c.slack);
@@ -280,7 +281,7 @@ TEST_F(DynOps, SpeedAndPitchChangeTheSelectionLength) {
         EXPECT_EQ(Slice(out, 0, a), Slice(in, 0, a));
         EXPECT_EQ(Slice(out, out.size() - (in.size() - b), out.size()), Slice(in, b, in.size()));
         EXPECT_EQ(host.played, 500);
-        EXPECT_EQ(d.UndoLabel(), kSpeedPitchCommands[c.mode].szName);
+        EXPECT_EQ(d.UndoLabel(), EffectOf(SpeedEffect(c.mode)).szUndoLabel);
         docs->ReleaseAll();
     }
 }
@@ -288,17 +289,17 @@ TEST_F(DynOps, SpeedAndPitchChangeTheSelectionLength) {
 TEST_F(DynOps, SpeedPercentagesBelowTenActAsTenAndAboveThreeHundredAreRefused) {
     const std::vector<int32_t> in = Sine(4410, 1, 44100, 440, 150000);
     LSDFile& ten = MakeDoc(in, 1);
-    ASSERT_TRUE(CmSpeedPitch(*docs, kSpeedPitchConstantPitch, 10));
+    ASSERT_TRUE(Fx(*docs, LEffect::kConstantPitchSpeed, {10}));
     const std::vector<int32_t> expected = Samples(ten.audio);
     for (int32_t percent : {9, 0, -50, INT32_MIN}) {
         SCOPED_TRACE(percent);
         LSDFile& d = MakeDoc(in, 1);
-        ASSERT_TRUE(CmSpeedPitch(*docs, kSpeedPitchConstantPitch, percent));
+        ASSERT_TRUE(Fx(*docs, LEffect::kConstantPitchSpeed, {percent}));
         EXPECT_EQ(Samples(d.audio), expected);
         EXPECT_EQ(d.stSelEnd.ms, ten.stSelEnd.ms);
     }
     LSDFile& d = MakeDoc(in, 1);
-    EXPECT_FALSE(CmSpeedPitch(*docs, kSpeedPitchSimple, 301));
+    EXPECT_FALSE(Fx(*docs, LEffect::kSimpleSpeedPitch, {301}));
     EXPECT_EQ(d.UndoLabel(), "");
     EXPECT_EQ(Samples(d.audio), in);
 }
@@ -306,7 +307,7 @@ TEST_F(DynOps, SpeedPercentagesBelowTenActAsTenAndAboveThreeHundredAreRefused) {
 TEST_F(DynOps, SpeedDialogCancelledAfterTheUndoRecordLeavesIt) {
     const std::vector<int32_t> in = Sine(4410, 1, 44100, 440, 150000);
     LSDFile& d = MakeDoc(in, 1);
-    ASSERT_TRUE(BeginSpeedPitch(*docs, kSpeedPitchConstantSpeed));
+    ASSERT_TRUE(BeginEffectCommand(*docs, EffectOf(LEffect::kConstantSpeedPitch)));
     EXPECT_EQ(d.UndoLabel(), "Constant Speed and Pitch Change");
     EXPECT_EQ(Samples(d.audio), in);
     EXPECT_TRUE(host.titles.empty());
@@ -318,7 +319,7 @@ TEST_F(DynOps, SlowingDownBeyondWhatACutListHoldsIsRefused) {
     ASSERT_EQ(silence.GetLength(), 2000000000);
     LSDFile& d = docs->AddUntitled(silence);
     d.stSelStart.ms = 1000, d.stSelEnd.ms = 1000000;  // about 44 million frames, ten times slower
-    EXPECT_FALSE(CmSpeedPitch(*docs, kSpeedPitchSimple, 10));
+    EXPECT_FALSE(Fx(*docs, LEffect::kSimpleSpeedPitch, {10}));
     EXPECT_EQ(d.audio.GetLength(), 2000000000);
     EXPECT_EQ(d.stSelEnd.ms, 1000000);
     EXPECT_EQ(d.UndoLabel(), "Simple Speed and Pitch Change");

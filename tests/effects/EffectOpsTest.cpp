@@ -7,7 +7,7 @@
 
 #include "core/LSample.h"
 #include "document/LDocuments.h"
-#include "effects/LEffectCommands.h"
+#include "effects/EffectTestUtil.h"
 #include "effects/LEffectOperations.h"
 #include "effects/LEffectParams.h"
 #include "effects/LHighPass.h"
@@ -103,7 +103,7 @@ TEST_F(EffectOps, NormalizeGain) {
         in[20] = -c.peak;
         in[5] = 0x50000;  // outside: louder than the selection, and left as it is
         LSDFile& d = Doc(in, 1, 1000, 10, 30);
-        ASSERT_TRUE(CmNormalize(*docs, c.level));
+        ASSERT_TRUE(Fx(*docs, LEffect::kNormalize, {c.level}));
         EXPECT_EQ(d.UndoLabel(), "Normalize");
         std::vector<int32_t> out = Samples(d.audio);
         ASSERT_EQ(out.size(), in.size());
@@ -131,14 +131,14 @@ TEST_F(EffectOps, FadesReachTheLastPointAtTheSelectionEndOnBothChannels) {
     std::vector<int32_t> in(size_t(frames) * 2, 0x40000);
     struct Case {
         const char* name;
-        std::function<bool(LDocuments&)> run;
+        LEffect fade;
         bool fadeIn;
     };
-    const Case cases[] = {{"fade in", CmFadeIn, true}, {"fade out", CmFadeOut, false}};
+    const Case cases[] = {{"fade in", LEffect::kFadeIn, true}, {"fade out", LEffect::kFadeOut, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LSDFile& d = Doc(in, 2, rate, 250, 750);  // frames [2000, 6000)
-        ASSERT_TRUE(c.run(*docs));
+        ASSERT_TRUE(Fx(*docs, c.fade));
         EXPECT_EQ(d.UndoLabel(), c.fadeIn ? "Fade In" : "Fade Out");
         std::vector<int32_t> out = Samples(d.audio);
         ASSERT_EQ(out.size(), in.size());
@@ -175,7 +175,7 @@ TEST_F(EffectOps, EnvelopeWithCoincidentPointsAndFadeOutAndTrim) {
     PointList curve;
     curve.Set({{0, 128}, {128, 128}, {128, 64}, {255, 64}});
     LSDFile& d = Doc(in, 1, rate, 0, 1000);
-    ASSERT_TRUE(CmEnvelope(*docs, curve));
+    ASSERT_TRUE(FxCurve(*docs, LEffect::kEnvelope, curve));
     std::vector<int32_t> out = Samples(d.audio);
     ASSERT_EQ(out.size(), in.size());
     for (int i = 0; i <= 501; ++i) ASSERT_EQ(out[i], 0x10000) << i;
@@ -184,7 +184,7 @@ TEST_F(EffectOps, EnvelopeWithCoincidentPointsAndFadeOutAndTrim) {
     for (int i = 502; i < 1000; ++i) ASSERT_LT(out[i], out[i - 1]) << i;
 
     d.stSelStart.ms = 200, d.stSelEnd.ms = 400;
-    ASSERT_TRUE(CmFadeOutAndTrim(*docs));
+    ASSERT_TRUE(Fx(*docs, LEffect::kFadeOutAndTrim));
     EXPECT_EQ(d.UndoLabel(), "Fade Out and Trim");
     out = Samples(d.audio);
     ASSERT_EQ(out.size(), 400u);
@@ -201,7 +201,7 @@ TEST_F(EffectOps, AnEnvelopeOfOnePointIsRefused) {
     LEfEnvelope rec{&d.audio, 50, 10, &one};
     LNullProgress p;
     EXPECT_EQ(Process(&p, rec), kProcessFailed);
-    EXPECT_FALSE(CmEnvelope(*docs, one));
+    EXPECT_FALSE(FxCurve(*docs, LEffect::kEnvelope, one));
     EXPECT_EQ(Samples(d.audio), in);
 }
 
@@ -214,9 +214,9 @@ TEST_F(EffectOps, IdentityParametersLeaveTheDocumentAsItWas) {
         std::function<bool(LDocuments&)> run;
     };
     const Case cases[] = {
-        {"echo gain 0", [](LDocuments& ds) { return CmEcho(ds, 0, 100); }},
-        {"reverb level 0", [](LDocuments& ds) { return CmReverb(ds, 0, 200); }},
-        {"low cut at 0 Hz", [](LDocuments& ds) { return CmLowCutFilter(ds, 0); }},
+        {"echo gain 0", [](LDocuments& ds) { return Fx(ds, LEffect::kEcho, {100, 0}); }},
+        {"reverb level 0", [](LDocuments& ds) { return Fx(ds, LEffect::kReverb, {0, 200}); }},
+        {"low cut at 0 Hz", [](LDocuments& ds) { return Fx(ds, LEffect::kLowCutFilter, {0}); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -237,10 +237,10 @@ TEST_F(EffectOps, EffectsChangeOnlyTheSelection) {
         std::function<bool(LDocuments&)> run;
     };
     const Case cases[] = {
-        {"echo", [](LDocuments& ds) { return CmEcho(ds, 50, 20); }},
-        {"reverb", [](LDocuments& ds) { return CmReverb(ds, 80, 60); }},
-        {"low cut", [](LDocuments& ds) { return CmLowCutFilter(ds, 250); }},
-        {"equalizer", [&](LDocuments& ds) { return CmEqualizer(ds, silent); }},
+        {"echo", [](LDocuments& ds) { return Fx(ds, LEffect::kEcho, {20, 50}); }},
+        {"reverb", [](LDocuments& ds) { return Fx(ds, LEffect::kReverb, {80, 60}); }},
+        {"low cut", [](LDocuments& ds) { return Fx(ds, LEffect::kLowCutFilter, {250}); }},
+        {"equalizer", [&](LDocuments& ds) { return FxCurve(ds, LEffect::kEqualizer, silent); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -265,7 +265,7 @@ TEST_F(EffectOps, EchoStartsFromSilenceAtTheSelectionStart) {
     for (int32_t selStart : {0, 50}) {
         SCOPED_TRACE(selStart);
         LSDFile& d = Doc(in, 1, 8000, selStart, 125);
-        ASSERT_TRUE(CmEcho(*docs, 50, 10));  // gain 128/256
+        ASSERT_TRUE(Fx(*docs, LEffect::kEcho, {10, 50}));  // gain 128/256
         std::vector<int32_t> out = Samples(d.audio);
         const int32_t s = selStart * 8;
         for (int32_t k = 0; k < 128; ++k) ASSERT_EQ(out[s + k], in[s + k]) << k;
@@ -299,15 +299,15 @@ TEST_F(EffectOps, CancelledEffectsLeaveTheAudioAndTheirUndoRecord) {
         std::function<bool(LDocuments&)> run;
     };
     const Case cases[] = {
-        {"Normalize", [](LDocuments& ds) { return CmNormalize(ds, 100); }},
-        {"Fade In", CmFadeIn},
-        {"Fade Out and Trim", CmFadeOutAndTrim},
-        {"Envelope", [&](LDocuments& ds) { return CmEnvelope(ds, curve); }},
-        {"Echo", [](LDocuments& ds) { return CmEcho(ds, 60, 100); }},
-        {"Reverb", [](LDocuments& ds) { return CmReverb(ds, 100, 300); }},
-        {"High-Pass Filter", [](LDocuments& ds) { return CmLowCutFilter(ds, 250); }},
-        {"Paste Mix", [](LDocuments& ds) { return CmPasteMix(ds, 100, kLongerIncreaseSelection, 0); }},
-        {"Auto Trim", CmAutoTrim},
+        {"Normalize", [](LDocuments& ds) { return Fx(ds, LEffect::kNormalize, {100}); }},
+        {"Fade In", [](LDocuments& ds) { return Fx(ds, LEffect::kFadeIn); }},
+        {"Fade Out and Trim", [](LDocuments& ds) { return Fx(ds, LEffect::kFadeOutAndTrim); }},
+        {"Envelope", [&](LDocuments& ds) { return FxCurve(ds, LEffect::kEnvelope, curve); }},
+        {"Echo", [](LDocuments& ds) { return Fx(ds, LEffect::kEcho, {100, 60}); }},
+        {"Reverb", [](LDocuments& ds) { return Fx(ds, LEffect::kReverb, {100, 300}); }},
+        {"High-Pass Filter", [](LDocuments& ds) { return Fx(ds, LEffect::kLowCutFilter, {250}); }},
+        {"Paste Mix", [](LDocuments& ds) { return Fx(ds, LEffect::kPasteMix, {100, kLongerIncreaseSelection, 0}); }},
+        {"Auto Trim", [](LDocuments& ds) { return Fx(ds, LEffect::kAutoTrim); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -330,12 +330,12 @@ TEST_F(EffectOps, CommandsNeedASelection) {
     LSDFile& d = Doc(std::vector<int32_t>(100, 1000), 1, 1000, 50, 50);
     docs->clipboard = List({1, 2, 3}, 1, 1000);
     PointList flat = FlatCurve();
-    EXPECT_FALSE(CmNormalize(*docs, 100));
-    EXPECT_FALSE(CmFadeIn(*docs));
-    EXPECT_FALSE(CmEnvelope(*docs, flat));
-    EXPECT_FALSE(CmEcho(*docs, 50, 100));
-    EXPECT_FALSE(CmEqualizer(*docs, flat));
-    EXPECT_FALSE(CmPasteMix(*docs, 100, 0, 0));
+    EXPECT_FALSE(Fx(*docs, LEffect::kNormalize, {100}));
+    EXPECT_FALSE(Fx(*docs, LEffect::kFadeIn));
+    EXPECT_FALSE(FxCurve(*docs, LEffect::kEnvelope, flat));
+    EXPECT_FALSE(Fx(*docs, LEffect::kEcho, {100, 50}));
+    EXPECT_FALSE(FxCurve(*docs, LEffect::kEqualizer, flat));
+    EXPECT_FALSE(Fx(*docs, LEffect::kPasteMix, {100, 0, 0}));
     EXPECT_EQ(d.UndoLabel(), "");
     EXPECT_TRUE(host.titles.empty());
 }
@@ -436,12 +436,17 @@ TEST_F(EffectOps, MixFileLoadsConvertsAndNeverFades) {
         for (int i = 0; i < 30; ++i) s[2 * i] = 0x1000, s[2 * i + 1] = 0x3000;
         sink->Write(s.data(), 30);
     }
-    WriteStored(stored::FadeOutTime, 5);
+    WriteStored({"FadeOutTime", 250}, 5);
     LSDFile& d = Doc(std::vector<int32_t>(20, 0), 1, 1000, 0, 10);
-    EXPECT_FALSE(CmMixFile(*docs, JoinPath(dir, "missing.wav"), 100, 2));
+    EXPECT_EQ(RunFx(*docs, LEffect::kMixFile, [&] {
+                  LEffectValues v = Values({100, 2});
+                  v.szPath = JoinPath(dir, "missing.wav");
+                  return v;
+              }()),
+              LCommandResult::kNotLoaded);
     EXPECT_EQ(d.UndoLabel(), "");
 
-    ASSERT_TRUE(CmMixFile(*docs, path, 100, 2));
+    ASSERT_TRUE(FxFile(*docs, LEffect::kMixFile, path, {100, 2}));
     EXPECT_EQ(d.UndoLabel(), "Mix File");
     std::vector<int32_t> out = Samples(d.audio);
     ASSERT_EQ(out.size(), 20u);
@@ -479,7 +484,7 @@ TEST_F(EffectOps, AutoTrim) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LSDFile& d = Doc(c.in, 1, c.rate, 0, 0);
-        ASSERT_TRUE(CmAutoTrim(*docs));
+        ASSERT_TRUE(Fx(*docs, LEffect::kAutoTrim));
         EXPECT_EQ(d.UndoLabel(), "Auto Trim");
         EXPECT_EQ(Samples(d.audio), Slice(c.in, size_t(c.keepFrom), size_t(c.keepTo)));
         EXPECT_EQ(d.stPosition.ms, 0);
@@ -493,11 +498,11 @@ TEST_F(EffectOps, AutoTrimReadsItsThresholdFromTheSettings) {
     for (int32_t i = 1000; i < 2000; ++i) in[i] = (i & 1) ? -0x3000 : 0x3000;
     LSDFile& d = Doc(in, 1, 8000, 0, 0);
     WriteInt("Settings", "AutoTrimThreshold", -10);
-    ASSERT_TRUE(CmAutoTrim(*docs));
+    ASSERT_TRUE(Fx(*docs, LEffect::kAutoTrim));
     EXPECT_EQ(Samples(d.audio).size(), 0u);
     docs->CmUndo();
     WriteInt("Settings", "AutoTrimThreshold", -24);
-    ASSERT_TRUE(CmAutoTrim(*docs));
+    ASSERT_TRUE(Fx(*docs, LEffect::kAutoTrim));
     EXPECT_EQ(Samples(d.audio), Slice(in, 800, 2600));
 }
 

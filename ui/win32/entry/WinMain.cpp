@@ -6,7 +6,7 @@
 #include <string>
 
 #include "document/LAudioCutTank.h"
-#include "formats/win32/LWaveFileCompressed.h"
+#include "formats/win32/LPlatformReaders.h"
 #include "support/win32/LRegistrySettings.h"
 #include "ui/win32/MainDialog.h"
 
@@ -28,7 +28,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     std::string programFolder = EnterProgramFolder();
     LRegistrySettings settings;
     SetSettingsStore(&settings);
-    InstallCompressedWaveReader();
+    InstallPlatformReaders();
 
     // The segment files live in the data folder. The installer makes it; a
     // copy of the program run from elsewhere makes it here, or every edit
