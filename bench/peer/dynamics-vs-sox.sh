@@ -15,11 +15,11 @@
 # beforehand); sox reads and writes WAV. Each figure is the wall time of the
 # whole command, file I/O included.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/timing.sh"
 secs=${1:-60}
 reps=${2:-3}
 build="$root/build/native"
-command -v sox >/dev/null || { echo "sox is not installed"; exit 1; }
+need sox
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 if ! cmake --build "$build" --target dynbench -j2 >/dev/null 2>&1; then
   echo "the dynbench tool is not built: bench/peer/CMakeLists.txt builds it"
@@ -37,9 +37,6 @@ sox -V1 -m "$work/tones.wav" "$work/noise.wav" -b 16 "$work/in.wav"
 sox -V1 "$work/in.wav" -t raw -e signed-integer -b 16 -L "$work/in.raw"
 sox -V1 "$work/in.wav" -n trim 0 0.5 noiseprof "$work/noise.prof"
 
-ns() { local t0; t0=$(date +%s%N); "$@" >/dev/null 2>&1; echo $(( $(date +%s%N) - t0 )); }
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 echo "input: $(soxi -D "$work/in.wav") s stereo at 44100 Hz, 16-bit; $reps alternating runs each, medians of wall time"
 printf '%-32s %10s %10s %8s\n' "effect (ours vs sox)" "ours ms" "sox ms" "sox/ours"
 pair() {  # label, our effect, sox effect words...
@@ -53,16 +50,16 @@ pair() {  # label, our effect, sox effect words...
     return
   fi
   for ((i = 0; i < reps; i++)); do
-    a+=("$(ns "$tool" "$ours" "$work/in.raw" "$work/ours.raw" 44100 2)")
-    if [ "$#" -gt 0 ]; then b+=("$(ns sox -V1 "$work/in.wav" "$work/sox.wav" "$@")"); fi
+    a+=("$(elapsed_ms "$tool" "$ours" "$work/in.raw" "$work/ours.raw" 44100 2)")
+    if [ "$#" -gt 0 ]; then b+=("$(elapsed_ms sox -V1 "$work/in.wav" "$work/sox.wav" "$@")"); fi
   done
   local ma mb
-  ma=$(median "${a[@]}")
+  ma=$(printf '%s\n' "${a[@]}" | median)
   if [ "$#" -gt 0 ]; then
-    mb=$(median "${b[@]}")
-    awk -v l="$label" -v a="$ma" -v b="$mb" 'BEGIN { printf "%-32s %10.1f %10.1f %8.2f\n", l, a / 1e6, b / 1e6, b / a }'
+    mb=$(printf '%s\n' "${b[@]}" | median)
+    awk -v l="$label" -v a="$ma" -v b="$mb" 'BEGIN { printf "%-32s %10.1f %10.1f %8.2f\n", l, a, b, b / a }'
   else
-    awk -v l="$label" -v a="$ma" 'BEGIN { printf "%-32s %10.1f %10s %8s\n", l, a / 1e6, "-", "-" }'
+    awk -v l="$label" -v a="$ma" 'BEGIN { printf "%-32s %10.1f %10s %8s\n", l, a, "-", "-" }'
   fi
 }
 pair "compressor / compand" compress compand 0.005,0.045 -90,-80,-20,-10,0,0 0 -90 0

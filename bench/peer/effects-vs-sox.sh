@@ -8,11 +8,11 @@
 # SoX without dither.
 #   bench/peer/effects-vs-sox.sh [build dir (build/native)] [repetitions (5)]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/timing.sh"
 build=${1:-$root/build/native}
 reps=${2:-5}
 tool=$build/bench/peer/effectbench
-command -v sox >/dev/null || { echo "sox is not installed" >&2; exit 1; }
+need sox
 [ -x "$tool" ] || { echo "build $tool first (bench/peer/effectbench.cpp)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -26,8 +26,7 @@ awk 'BEGIN { n = 4095; m = (n - 1) / 2; fc = 5000 / 44100; pi = atan2(0, -1)
   for (i = 0; i < n; i++) { d = i - m; h = d == 0 ? 2 * fc : sin(2 * pi * fc * d) / (pi * d)
     printf "%.12g\n", h * (0.5 - 0.5 * cos(2 * pi * i / (n - 1))) } }' > "$work/fir.txt"
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-time_cmd() {  # time_cmd label command...: prints label, median elapsed ms, median cpu ms
+time_cpu() {  # time_cpu label command...: prints label, median elapsed ms, median cpu ms
   local label=$1; shift
   : > "$work/times"
   for _ in $(seq "$reps"); do
@@ -43,14 +42,14 @@ soxfx=(sox -V1 -D $raw "$work/in.raw" $raw "$work/sox.raw")
 ours=("$tool" 44100 2 "$work/in.raw" "$work/ours.raw")
 
 results=$(
-  time_cmd sox-echo       "${soxfx[@]}" echo 1 1 800 0.5
-  time_cmd ours-echo      "$tool" echo "${ours[@]:1}" 50 800
-  time_cmd sox-reverb     "${soxfx[@]}" reverb
-  time_cmd ours-reverb    "$tool" reverb "${ours[@]:1}" 100 50
-  time_cmd sox-highpass   "${soxfx[@]}" highpass -1 500
-  time_cmd ours-highpass  "$tool" highpass "${ours[@]:1}" 500
-  time_cmd sox-fir        "${soxfx[@]}" fir "$work/fir.txt"
-  time_cmd ours-eq        "$tool" eq "${ours[@]:1}"
+  time_cpu sox-echo       "${soxfx[@]}" echo 1 1 800 0.5
+  time_cpu ours-echo      "$tool" echo "${ours[@]:1}" 50 800
+  time_cpu sox-reverb     "${soxfx[@]}" reverb
+  time_cpu ours-reverb    "$tool" reverb "${ours[@]:1}" 100 50
+  time_cpu sox-highpass   "${soxfx[@]}" highpass -1 500
+  time_cpu ours-highpass  "$tool" highpass "${ours[@]:1}" 500
+  time_cpu sox-fir        "${soxfx[@]}" fir "$work/fir.txt"
+  time_cpu ours-eq        "$tool" eq "${ours[@]:1}"
 )
 echo "Effects on 60 s of stereo 44100 Hz, median of $reps runs (ms):"
 echo "$results" | awk '{printf "  %-15s elapsed %7.0f  cpu %7.0f\n", $1, $2, $3}'

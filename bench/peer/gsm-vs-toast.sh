@@ -4,13 +4,11 @@
 # the medians and the ratios ours/theirs (below 1 = we are faster).
 #   bench/peer/gsm-vs-toast.sh [build dir (build/native)] [repetitions (7)]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/timing.sh"
 build=${1:-$root/build/native}
 reps=${2:-7}
 codec=$build/tools/gsmcodec/gsmcodec
-for t in toast untoast sox; do
-  command -v $t >/dev/null || { echo "$t is not installed" >&2; exit 1; }
-done
+need toast untoast sox
 [ -x "$codec" ] || { echo "build $codec first (tools/gsmcodec)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -20,16 +18,6 @@ raw="-t raw -e signed-integer -b 16 -c 1 -r 8000"
 sox -n $raw "$work/in.raw" synth 600 pinknoise synth 600 sine mix 150-900 \
     tremolo 4 90 lowpass 3400 vol 0.4 2>/dev/null
 toast -l -c "$work/in.raw" > "$work/ref.gsm"
-
-now() { date +%s%N; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-time_cmd() {  # time_cmd label command...: prints the median in milliseconds
-  local label=$1; shift
-  for _ in $(seq "$reps"); do
-    local t0; t0=$(now); "$@"; local t1; t1=$(now)
-    echo $(( (t1 - t0) / 1000 ))
-  done | median | awk -v l="$label" '{printf "%s %.1f\n", l, $1 / 1000}'
-}
 
 results=$(
   time_cmd toast-encode   sh -c "toast -l -c '$work/in.raw' > '$work/t.gsm'"

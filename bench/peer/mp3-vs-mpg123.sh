@@ -5,13 +5,11 @@
 # prints the medians and the ratios ours/theirs (below 1 = we are faster).
 #   bench/peer/mp3-vs-mpg123.sh [build dir (build/native)] [repetitions (5)]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/timing.sh"
 build=${1:-$root/build/native}
 reps=${2:-5}
 decoder=${MP3DECODE:-$build/tools/mp3decode/mp3decode}
-for t in sox lame mpg123; do
-  command -v $t >/dev/null || { echo "$t is not installed" >&2; exit 1; }
-done
+need sox lame mpg123
 [ -x "$decoder" ] || { echo "build $decoder first (tools/mp3decode)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -22,16 +20,6 @@ sox -n -r 44100 -c 2 -b 16 "$work/in.wav" synth 1200 pinknoise synth 1200 sine m
     tremolo 3 60 vol 0.5 2>/dev/null
 lame --quiet -b 128 "$work/in.wav" "$work/in.mp3"
 rm -f "$work/in.wav"
-
-now() { date +%s%N; }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-time_cmd() {  # time_cmd label command...: prints the median in milliseconds
-  local label=$1; shift
-  for _ in $(seq "$reps"); do
-    local t0; t0=$(now); "$@"; local t1; t1=$(now)
-    echo $(( (t1 - t0) / 1000 ))
-  done | median | awk -v l="$label" '{printf "%s %.1f\n", l, $1 / 1000}'
-}
 
 results=$(
   time_cmd ours           "$decoder" -t -q "$work/in.mp3"

@@ -5,13 +5,13 @@
 # runs, and the ratio is ours / sox (below 1: we are faster).
 #   usage: bench/peer/wav-vs-sox.sh [BUILD_DIR] [RUNS] [SECONDS]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$(dirname "$0")/timing.sh"
 build=${1:-$root/build/native}
 runs=${2:-7}
 seconds=${3:-600}
 wavcopy=$build/tools/wavcopy
 [ -x "$wavcopy" ] || { echo "no $wavcopy: build the native tree first" >&2; exit 1; }
-command -v sox >/dev/null || { echo "sox is not installed" >&2; exit 1; }
+need sox
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/wav-vs-sox.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -19,26 +19,16 @@ in=$work/in.wav
 sox -R -n -r 44100 -c 2 -b 16 "$in" synth "$seconds" sine 440 sine 1250 gain -3
 echo "input: $(soxi -D "$in") s, $(soxi -c "$in") channels, $(soxi -r "$in") Hz, $(du -h "$in" | cut -f1)"
 
-now() { date +%s.%N; }
-elapsed() {  # command... -> seconds on stdout
-  local t0 t1
-  t0=$(now)
-  "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-  t1=$(now)
-  echo "$t1 - $t0" | bc -l
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 compare() {  # label, our command, sox command
   local label=$1 ours=$2 theirs=$3 a=() b=()
   for ((i = 0; i < runs; i++)); do
-    a+=("$(elapsed bash -c "$ours")")
-    b+=("$(elapsed bash -c "$theirs")")
+    a+=("$(elapsed_ms bash -c "$ours")")
+    b+=("$(elapsed_ms bash -c "$theirs")")
   done
   local ma mb
   ma=$(printf '%s\n' "${a[@]}" | median)
   mb=$(printf '%s\n' "${b[@]}" | median)
-  printf '%-28s ours %7.3f s   sox %7.3f s   ratio %.2f\n' "$label" "$ma" "$mb" "$(echo "$ma / $mb" | bc -l)"
+  awk -v l="$label" -v a="$ma" -v b="$mb" 'BEGIN { printf "%-28s ours %7.3f s   sox %7.3f s   ratio %.2f\n", l, a / 1000, b / 1000, a / b }'
 }
 
 echo "median of $runs alternating runs each"
