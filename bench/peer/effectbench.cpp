@@ -18,43 +18,13 @@
 #include "effects/LEchoReverb.h"
 #include "effects/LEqualiser.h"
 #include "effects/LHighPass.h"
+#include "bench/peer/RawPcm.h"
 #include "support/LFile.h"
 
 using namespace sondrel;
+using bench::RawSource;
 
 namespace {
-class RawSource : public LSoundSourceBase {
-public:
-    RawSource(const char* path, int32_t rate, uint32_t chans) : LSoundSourceBase(rate, chans, kMax16) {
-        if (!file_.Open(path, LFile::kRead)) {
-            SetError();
-            return;
-        }
-        length_ = int32_t(file_.Size() / (2 * nChans));
-        pcm_.resize(size_t(kMaxBlockFrames) * nChans);
-    }
-    void Read(int32_t* buffer, int32_t n) override {
-        int32_t avail = std::clamp(length_ - pos_, 0, n);
-        uint32_t bytes = avail > 0 ? file_.Read(pcm_.data(), uint32_t(avail) * nChans * 2) : 0;
-        uint32_t got = bytes / 2;
-        ConvertFromPCM16(pcm_.data(), buffer, int32_t(got));
-        std::fill(buffer + got, buffer + size_t(n) * nChans, 0);
-        pos_ += n;
-    }
-    int32_t GetPosition() override { return pos_; }
-    int32_t GetLength() override { return length_; }
-    void Seek(int32_t p) override {
-        pos_ = p;
-        file_.Seek(int64_t(std::max(p, 0)) * nChans * 2);
-    }
-
-private:
-    LFile file_;
-    std::vector<int16_t> pcm_;
-    int32_t length_ = 0;
-    int32_t pos_ = 0;
-};
-
 int Usage() {
     std::fprintf(stderr, "usage: effectbench echo|reverb|highpass|eq RATE CHANNELS IN.raw OUT.raw [PARAMETERS...]\n");
     return 2;

@@ -9,41 +9,11 @@
 #include <vector>
 
 #include "core/LSRCConvertRate.h"
+#include "bench/peer/RawPcm.h"
 #include "support/LFile.h"
 
 using namespace sondrel;
-
-namespace {
-
-class RawSource : public LSoundSourceBase {
-public:
-    RawSource(const char* path, int32_t rate, uint32_t chans) : LSoundSourceBase(rate, chans, kMax16) {
-        if (!file_.Open(path, LFile::kRead)) {
-            SetError();
-            return;
-        }
-        len_ = int32_t(file_.Size() / (2 * int64_t(nChans)));
-        raw_.resize(size_t(kMaxBlockFrames) * nChans);
-    }
-    void Read(int32_t* buffer, int32_t n) override {
-        const size_t count = size_t(n) * nChans;
-        size_t got = 0;
-        if (pos_ >= 0 && pos_ < len_) got = file_.Read(raw_.data(), uint32_t(count * 2)) / 2;
-        ConvertFromPCM16(raw_.data(), buffer, int32_t(got));
-        std::fill(buffer + got, buffer + count, 0);
-        pos_ += n;
-    }
-    int32_t GetPosition() override { return pos_; }
-    int32_t GetLength() override { return len_; }
-
-private:
-    LFile file_;
-    std::vector<int16_t> raw_;
-    int32_t len_ = 0;
-    int32_t pos_ = 0;
-};
-
-}  // namespace
+using bench::RawSource;
 
 int main(int argc, char** argv) {
     if (argc != 6) {
