@@ -9,6 +9,7 @@
 #include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/DocumentFixture.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -17,20 +18,8 @@ using namespace sondrel::test;
 
 namespace {
 
-using test::ScriptedHost;
-
-class Documents : public ::testing::Test {
+class Documents : public DocumentFixture {
 protected:
-    void SetUp() override {
-        dir = ScratchDir("docs");
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        tank = std::make_unique<LCutTankScope>(JoinPath(dir, "tank"));
-        SetSettingsStore(&settings);
-    }
-    void TearDown() override {
-        docs.reset();
-        SetSettingsStore(nullptr);
-    }
     // A 16-bit WAV file of a ramp (sample i = i * 16 internally).
     std::string MakeWav(const std::string& name, int32_t frames, uint32_t chans, int32_t rate = 8000) {
         std::string path = JoinPath(dir, name);
@@ -44,16 +33,6 @@ protected:
         }
         return path;
     }
-    std::vector<int32_t> Samples(const LCutListAudio& a) {
-        LSoundSourcePtr s = CreateSource(a);
-        return ReadAll(*s);
-    }
-
-    std::string dir;
-    LMemorySettings settings;
-    std::unique_ptr<LCutTankScope> tank;
-    ScriptedHost host;
-    std::unique_ptr<LDocuments> docs = std::make_unique<LDocuments>(host);
 };
 
 }  // namespace

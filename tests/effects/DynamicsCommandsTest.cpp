@@ -15,6 +15,7 @@
 #include "effects/LSpeedPitch.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/DocumentFixture.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -25,48 +26,16 @@ namespace {
 
 using test::ScriptedHost;
 
-class DynOps : public ::testing::Test {
+class DynOps : public DocumentFixture {
 protected:
-    void SetUp() override {
-        dir = ScratchDir("dynops");
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        tank = std::make_unique<LCutTankScope>(JoinPath(dir, "tank"));
-        SetSettingsStore(&settings);
-    }
-    void TearDown() override {
-        docs.reset();
-        tank.reset();
-        SetSettingsStore(nullptr);
-    }
-
     // A new current document holding exactly these samples, all selected.
     LSDFile& MakeDoc(const std::vector<int32_t>& samples, uint32_t chans, int32_t rate = 44100) {
-        LCutListAudio list;
-        {
-            LSoundSinkPtr sink = CreateSink(list, rate, chans);
-            int32_t frames = int32_t(samples.size() / chans);
-            for (int32_t done = 0; done < frames;) {
-                int32_t n = std::min(frames - done, int32_t(8192));
-                sink->Write(samples.data() + size_t(done) * chans, n);
-                done += n;
-            }
-        }
-        LSDFile& d = docs->AddUntitled(list);
+        LSDFile& d = docs->AddUntitled(List(samples, chans, rate));
         d.stSelStart.ms = 0;
         d.stSelEnd.ms = d.LengthMs();
         return d;
     }
-    static std::vector<int32_t> Samples(const LCutListAudio& a) {
-        LSoundSourcePtr s = CreateSource(a);
-        return ReadAll(*s);
-    }
     static int32_t Frames(int32_t ms, int32_t rate = 44100) { return LSoundTime(ms).GetSamples(rate); }
-
-    std::string dir;
-    LMemorySettings settings;
-    std::unique_ptr<LCutTankScope> tank;
-    ScriptedHost host;
-    std::unique_ptr<LDocuments> docs = std::make_unique<LDocuments>(host);
 };
 
 std::vector<int32_t> Slice(const std::vector<int32_t>& v, size_t from, size_t to) {

@@ -14,6 +14,7 @@
 #include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/DocumentFixture.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -22,35 +23,11 @@ using namespace sondrel::test;
 
 namespace {
 
-using Host = test::ScriptedHost;
-
-class EffectOps : public ::testing::Test {
+class EffectOps : public DocumentFixture {
 protected:
     void SetUp() override {
-        dir = ScratchDir("effectops");
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        tank = std::make_unique<LCutTankScope>(JoinPath(dir, "tank"));
-        SetSettingsStore(&settings);
+        DocumentFixture::SetUp();
         WriteBool("Settings", "AutoPlaybackAfterEffects", false);
-    }
-    void TearDown() override {
-        docs.reset();
-        SetSettingsStore(nullptr);
-    }
-
-    LCutListAudio List(const std::vector<int32_t>& samples, uint32_t chans, int32_t rate) {
-        LCutListAudio list(rate, uint8_t(chans));
-        {
-            LSoundSinkPtr sink = CreateSink(list, rate, chans);
-            int32_t frames = int32_t(samples.size() / chans);
-            for (int32_t i = 0; i < frames; i += 8192)
-                sink->Write(samples.data() + size_t(i) * chans, std::min(8192, frames - i));
-        }
-        return list;
-    }
-    static std::vector<int32_t> Samples(const LCutListAudio& a) {
-        LSoundSourcePtr s = CreateSource(a);
-        return ReadAll(*s);
     }
     // A document over these samples with the selection [selStart, selEnd) ms.
     LSDFile& Doc(const std::vector<int32_t>& samples, uint32_t chans, int32_t rate, int32_t selStart,
@@ -70,12 +47,6 @@ protected:
     static std::vector<int32_t> Slice(const std::vector<int32_t>& v, size_t from, size_t to) {
         return std::vector<int32_t>(v.begin() + long(from), v.begin() + long(to));
     }
-
-    std::string dir;
-    LMemorySettings settings;
-    std::unique_ptr<LCutTankScope> tank;
-    Host host;
-    std::unique_ptr<LDocuments> docs = std::make_unique<LDocuments>(host);
 };
 
 // ------------------------------------------------------------- normalize

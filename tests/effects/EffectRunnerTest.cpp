@@ -13,6 +13,7 @@
 #include "effects/EffectTestUtil.h"
 #include "formats/LWaveFile.h"
 #include "support/LSettings.h"
+#include "support/DocumentFixture.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -24,13 +25,10 @@ namespace {
 constexpr int32_t kRate = 8000;
 constexpr int32_t kSelStart = 1500, kSelEnd = 3000;  // ms
 
-class EffectRunner : public ::testing::Test {
+class EffectRunner : public DocumentFixture {
 protected:
     void SetUp() override {
-        dir = ScratchDir("runner");
-        std::filesystem::create_directories(JoinPath(dir, "tank"));
-        tank = std::make_unique<LCutTankScope>(JoinPath(dir, "tank"));
-        SetSettingsStore(&settings);
+        DocumentFixture::SetUp();
         // Noise with quiet ends, so that auto trim has work too.
         in = Noise(size_t(kRate) * 4 * 2, 0x30000);
         std::fill(in.begin(), in.begin() + 2 * 4000, 0);
@@ -40,12 +38,6 @@ protected:
         std::vector<int32_t> m = Noise(size_t(kRate) * 2, 0x20000);
         sink->Write(m.data(), kRate);
     }
-    void TearDown() override {
-        docs.reset();
-        tank.reset();
-        SetSettingsStore(nullptr);
-    }
-
     static std::vector<int32_t> Noise(size_t count, int32_t amplitude) {
         std::mt19937 rng(Seed());
         std::uniform_int_distribution<int32_t> dist(-amplitude, amplitude);
@@ -53,19 +45,7 @@ protected:
         for (auto& s : v) s = dist(rng) & ~0xF;  // 16-bit samples, as a file holds them
         return v;
     }
-    LCutListAudio List(const std::vector<int32_t>& samples) {
-        LCutListAudio list;
-        {
-            LSoundSinkPtr sink = CreateSink(list, kRate, 2);
-            int32_t frames = int32_t(samples.size() / 2);
-            for (int32_t i = 0; i < frames; i += 8192) sink->Write(samples.data() + size_t(i) * 2, std::min(8192, frames - i));
-        }
-        return list;
-    }
-    static std::vector<int32_t> Samples(const LCutListAudio& a) {
-        LSoundSourcePtr s = CreateSource(a);
-        return ReadAll(*s);
-    }
+    static LCutListAudio List(const std::vector<int32_t>& samples) { return DocumentFixture::List(samples, 2, kRate); }
     // A fresh current document over the input with the selection, position
     // and clipboard every record can work with.
     LSDFile& Doc() {
@@ -98,12 +78,8 @@ protected:
         return v;
     }
 
-    std::string dir, mixPath;
+    std::string mixPath;
     std::vector<int32_t> in;
-    LMemorySettings settings;
-    std::unique_ptr<LCutTankScope> tank;
-    ScriptedHost host;
-    std::unique_ptr<LDocuments> docs = std::make_unique<LDocuments>(host);
 };
 
 }  // namespace
