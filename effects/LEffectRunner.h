@@ -5,6 +5,18 @@
 // dialog, and on success move the position and start automatic playback. A
 // cancelled or failed operation leaves the document's audio and selection
 // as they were.
+//
+// The main window runs a record of the table so:
+//   1. EffectApplicable, or nothing happens;
+//   2. records with bUndoBeforeDialog: BeginEffectCommand;
+//   3. kFile records: the open-file dialog gives LEffectValues::szPath;
+//   4. records with a template: the dialog starts from ReadStoredValues (and
+//      the curve file loaded into LEffectValues::curve); OK runs
+//      CheckEffectValues and shows its message in a box with its caption and
+//      icon, or stores the values with WriteStoredValues (and saves the
+//      curve, which is loaded again for the operation); Cancel ends here;
+//   5. RunEffectCommand, with bUndoTaken after step 2.
+// The command-line tool does steps 1 and 5 with the values of its arguments.
 #pragma once
 #include "document/LDocuments.h"
 #include "effects/LEffectTable.h"

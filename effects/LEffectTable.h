@@ -155,7 +155,9 @@ struct LEffectDesc {
     // The parameters, read from "StoredValues" when the dialog opens and
     // written when OK is accepted.
     std::span<const LEffectParam> params = {};
-    const char* szCurveFile = nullptr;  // the curve file of a curve dialog (editor 101, "Set Flat" 102); or null
+    // The curve file of a curve dialog (editor 101, "Set Flat" 102) in the
+    // "Current" folder; the curve reloaded after OK goes to LEffectValues::curve.
+    const char* szCurveFile = nullptr;
     // The dialog's check when OK is pressed (after the range checks); null: none.
     LParamCheck (*pfnCheck)(const LEffectValues& values) = nullptr;
     // False for values that leave nothing to do (no undo record is pushed); null: always true.
