@@ -196,11 +196,11 @@ LSoundSinkPtr CreateSink(LCutListAudio& target, int32_t rate, uint32_t chans) {
     return MakeSink<LSNKCutListAudio>(&target, rate, chans);
 }
 
-int Process(LProgress* progress, LCutListAudioLoadSource& record) {
+LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record) {
     // The segment is written into a list of its own and handed over only
     // when the pump could run, so a failure never empties the target.
     LCutListAudio fresh;
-    int result;
+    LProcessResult result;
     bool writeFailed;
     {
         LSoundSourcePtr src = record.pSource;

@@ -115,12 +115,12 @@ LSoundSinkPtr CreateSink(LCutListAudio& target, int32_t rate, uint32_t chans);
 // Loads a whole source into a cut list: one new segment at the source's rate
 // and channel count, replacing the target's cuts (also after a cancel, with
 // what was written so far). An unusable source or sink leaves the target as
-// it was. 0 done, 1 cancelled, 2 failed.
+// it was.
 struct LCutListAudioLoadSource {
     std::string szCaption;
     LCutListAudio* pCutList = nullptr;
     LSoundSourcePtr pSource;
 };
-int Process(LProgress* progress, LCutListAudioLoadSource& record);
+LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record);
 
 }  // namespace sondrel
