@@ -43,8 +43,10 @@ bool LWaveScanner::Compute(const LWaveView& map, int32_t from, int32_t to, LWave
         if (end > pos) {
             if (bSummaries && pPeaks && pPeaks->ReadPeakRange(pos, end, r)) {
                 bSourceAt = false;
+                ++nSummaryColumns;
             } else {
                 r = ReadSamples(pos, end);
+                ++nReadColumns;
             }
             pos = end;
         }

@@ -36,6 +36,9 @@ public:
     // Off: always read the samples (the plain scan, for comparisons).
     void UseSummaries(bool on) { bSummaries = on; }
     const LSoundSourcePtr& Source() const { return pSource; }
+    // Columns whose peaks came from summaries, and those read sample by sample.
+    int64_t SummaryColumns() const { return nSummaryColumns; }
+    int64_t ReadColumns() const { return nReadColumns; }
 
 private:
     LPeakRange ReadSamples(int32_t from, int32_t to);
@@ -45,6 +48,8 @@ private:
     std::vector<int32_t> vBuffer;
     bool bSummaries = true;
     bool bSourceAt = false;  // the source stands where the next column begins
+    int64_t nSummaryColumns = 0;
+    int64_t nReadColumns = 0;
 };
 
 // Sets a view on the model and computes what it asks for, synchronously
