@@ -67,6 +67,7 @@ LViewChange LWaveView::SetView(int32_t start, int32_t length) {
             ch.kind = LViewChange::kAll;
             ch.from = 0;
             ch.to = nWidth;
+            ch.bValidateAll = true;
         }
         return ch;
     }

@@ -35,6 +35,8 @@ struct LViewChange {
     int32_t d = 0;     // kScroll: pixels the content moves (negative: left)
     int32_t from = 0;  // columns to recompute, [from, to)
     int32_t to = 0;
+    // A scroll by the width or more: the old picture is of no use.
+    bool bValidateAll = false;
     // The mark end that followed an edge drag (columns to repaint after the scroll).
     LColumnSpan mark;
 };

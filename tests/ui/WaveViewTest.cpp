@@ -67,6 +67,7 @@ TEST(WaveViewSetView, ZoomRecomputesEverything) {
     EXPECT_EQ(ch.from, 0);
     EXPECT_EQ(ch.to, 100);
     EXPECT_DOUBLE_EQ(v.dPixelsPerSample, 0.05);
+    EXPECT_FALSE(ch.bValidateAll);
     // A length of 0 is a zoom to no scale.
     ch = v.SetView(5, 0);
     EXPECT_EQ(ch.kind, LViewChange::kAll);
@@ -99,6 +100,7 @@ TEST(WaveViewSetView, ScrollsMoveByTheShiftAndExposeAStripe) {
         EXPECT_EQ(ch.d, c.d);
         EXPECT_EQ(ch.from, c.from);
         EXPECT_EQ(ch.to, c.to);
+        EXPECT_EQ(ch.bValidateAll, c.kind == LViewChange::kAll);
         EXPECT_EQ(v.nViewStart, c.start);
         EXPECT_EQ(v.nFirstPixel, c.start / 10);
         if (ch.kind == LViewChange::kScroll) {
