@@ -21,3 +21,5 @@ section "echo, reverb, high-pass, equaliser, vs sox";  bash "$root/tools/bench/e
 section "compressor, gate, tempo, pitch, vs sox";      bash "$root/tools/bench/dynamics-vs-sox.sh"
 section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
+section "waveform overview of a one-hour document after an edit, summaries vs every sample"
+"$build/bench/bench_waveform_overview" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
