@@ -6,6 +6,7 @@
 
 #include "support/TestUtil.h"
 #include "ui/LWaveScan.h"
+#include "ui/LWaveScanThread.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LWaveWindow.h"
 #include "win32/ControlHost.h"
@@ -247,4 +248,39 @@ TEST_F(WaveControls, DBEditTextTypingAndMouse) {
     EnableWindow(e, FALSE);
     EXPECT_FALSE(IsWindowEnabled(child));
     EXPECT_EQ(PixelAt(e, 50, 10), RGB(128, 128, 128));
+}
+
+// The worker on its own thread draws into the window while the window's
+// thread paints: columns arrive progressively, scrolls move the picture,
+// and stopping greys it again.
+TEST_F(WaveControls, ScanWorkerDrawsWhileTheWindowPaints) {
+    ControlHost host(260, 140);
+    HWND w = host.AddControl(kWaveWindowClass, kWaveId, 10, 10, 202, 101);
+    LWaveWindow win;
+    win.Attach(w);
+    LWaveScanThread scan;
+    std::vector<int32_t> samples = KnownWave(400);
+    scan.Start(MakeSource<test::VectorSource>(samples, 44100, 1), &win);
+    EXPECT_TRUE(IsWindowEnabled(w));
+    win.SetLength(4000);
+    scan.RequestView(0, 2000);
+    ASSERT_TRUE(ControlHost::PumpUntil(5000, [&] { return scan.IsIdle(); }));
+    auto height = [](int32_t c) { return LWaveView::ColumnHeight((c % 50) * 5000); };
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT), window = GetSysColor(COLOR_WINDOW);
+    for (int32_t c : {3, 77, 150}) ExpectColumn(w, c, 100, height(c), text, window);
+    // Follow a moving position, as playback does: many small scrolls.
+    for (int32_t s = 0; s <= 1000; s += 30) {
+        scan.RequestView(s, 2000);
+        ControlHost::Pump();
+    }
+    ASSERT_TRUE(ControlHost::PumpUntil(5000, [&] { return scan.IsIdle(); }));
+    ControlHost::Pump();
+    LWaveView now = win.Snapshot();
+    EXPECT_EQ(now.nViewStart, 990);
+    for (int32_t c = 0; c < 200; ++c) ASSERT_EQ(now.columns[c], height(c + 99)) << c;
+    for (int32_t c : {0, 60, 199}) ExpectColumn(w, c, 100, height(c + 99), text, window);
+    scan.Stop();
+    ControlHost::Pump();
+    EXPECT_FALSE(IsWindowEnabled(w));
+    EXPECT_EQ(PixelAt(w, 50, 50), RGB(128, 128, 128));
 }

@@ -119,7 +119,17 @@ LViewChange LWaveWindow::ScanSetView(int32_t start, int32_t length, LWaveView& m
     LViewChange ch = view.SetView(start, length);
     if (hWnd && ch.kind == LViewChange::kScroll) {
         RECT area{1, 1, view.nWidth + 1, view.nHeight};
+        // Columns waiting to be painted move with the picture: the pixels
+        // they will replace have moved. (The window's thread may not have
+        // painted them yet; the scroll comes from the worker.)
+        HRGN pending = CreateRectRgn(0, 0, 0, 0);
+        int had = GetUpdateRgn(hWnd, pending, FALSE);
         ScrollWindow(hWnd, ch.d, 0, &area, &area);
+        if (had != NULLREGION && had != ERROR) {
+            OffsetRgn(pending, ch.d, 0);
+            InvalidateRgn(hWnd, pending, FALSE);
+        }
+        DeleteObject(pending);
         view.ShiftColumns(ch.d);
         // The worker repaints each exposed column as it computes it.
         RECT stripe{ch.from + 1, 1, ch.to + 1, view.nHeight};
@@ -155,10 +165,12 @@ void LWaveWindow::ScanStopped() {
 }
 
 void LWaveWindow::Paint() {
+    // The lock first: the worker must not scroll between BeginPaint taking
+    // the update region and the drawing of it.
+    Lock lock(cs);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hWnd, &ps);
     const RECT& r = ps.rcPaint;
-    Lock lock(cs);
     if (!IsWindowEnabled(hWnd)) {
         FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
         EndPaint(hWnd, &ps);
