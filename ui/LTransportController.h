@@ -13,6 +13,8 @@
 
 namespace sondrel {
 
+class LTransportController;
+
 // What the transport needs of the sound player.
 class LTransportPlayer {
 public:
@@ -24,6 +26,11 @@ public:
     virtual void Cue() = 0;
     virtual void Seek(int32_t sample) = 0;
     virtual uint16_t State() = 0;  // kPlayerOpen, kPlayerCueing, ...
+    // The wave-out device used from the next Start.
+    virtual void SetDevice(int8_t device) = 0;
+    // Where the player's reports go (NotifyState, NotifyPosition,
+    // NotifyLevels); null: nowhere.
+    virtual void SetListener(LTransportController* listener) = 0;
 };
 
 // What the transport shows.

@@ -39,6 +39,8 @@ public:
         calls.push_back("seek " + std::to_string(sample));
     }
     uint16_t State() override { return state; }
+    void SetDevice(int8_t) override {}
+    void SetListener(LTransportController*) override {}
     uint16_t state = 0;
     std::vector<std::string> calls;
     LSoundSourcePtr source;
