@@ -45,11 +45,15 @@ void LKeyDialogBox::RunLoop() {
             return;
         }
         if (got < 0) return;
-        if (FilterMessage(m)) continue;
-        if (hWnd && IsWindow(hWnd) && IsDialogMessageA(hWnd, &m)) continue;
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
+        Dispatch(m);
     }
+}
+
+void LKeyDialogBox::Dispatch(MSG& m) {
+    if (FilterMessage(m)) return;
+    if (hWnd && IsWindow(hWnd) && IsDialogMessageA(hWnd, &m)) return;
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
 }
 
 bool LKeyDialogBox::KeyDown(UINT, const LKeyState&) { return false; }

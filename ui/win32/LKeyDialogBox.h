@@ -38,6 +38,9 @@ public:
 
     // The key filter: true when the message was a key that a handler took.
     bool FilterMessage(const MSG& msg);
+    // One message of the loop: the key filter, the dialog's keyboard
+    // handling, then the usual translation and dispatch.
+    void Dispatch(MSG& msg);
 
 protected:
     virtual bool KeyDown(UINT vk, const LKeyState& keys);
