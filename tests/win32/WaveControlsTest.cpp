@@ -61,6 +61,12 @@ protected:
         ASSERT_TRUE(LWaveWindow::RegisterClass(GetModuleHandleA(nullptr)));
         ASSERT_TRUE(RegisterMeterClasses(GetModuleHandleA(nullptr)));
     }
+    // A wave window of 200 columns and height 100 in the host, attached to win.
+    HWND AddWave(ControlHost& host, LWaveWindow& win) {
+        HWND w = host.AddControl(kWaveWindowClass, kWaveId, 10, 10, 202, 101);
+        if (w) win.Attach(w);
+        return w;
+    }
 };
 
 }  // namespace
@@ -70,10 +76,9 @@ protected:
 // the greyed columns past the end; before a scan everything is grey.
 TEST_F(WaveControls, WaveWindowPaintsTheColumnsItWasGiven) {
     ControlHost host(260, 140);
-    HWND w = host.AddControl(kWaveWindowClass, kWaveId, 10, 10, 202, 101);  // 200 columns, height 100
-    ASSERT_NE(w, nullptr);
     LWaveWindow win;
-    win.Attach(w);
+    HWND w = AddWave(host, win);
+    ASSERT_NE(w, nullptr);
     InvalidateRect(w, nullptr, FALSE);
     EXPECT_EQ(PixelAt(w, 50, 50), RGB(128, 128, 128));  // grey until a scan starts
 
@@ -125,9 +130,9 @@ TEST_F(WaveControls, WaveWindowPaintsTheColumnsItWasGiven) {
 // the right and back posts 4 then 5 once each.
 TEST_F(WaveControls, WaveWindowMouseNotifiesItsParent) {
     ControlHost host(260, 140);
-    HWND w = host.AddControl(kWaveWindowClass, kWaveId, 10, 10, 202, 101);
     LWaveWindow win;
-    win.Attach(w);
+    HWND w = AddWave(host, win);
+    ASSERT_NE(w, nullptr);
     LWaveScanner scanner(MakeSource<test::VectorSource>(KnownWave(200), 44100, 1));
     win.ScanStarted();
     win.SetLength(2000);
@@ -255,9 +260,9 @@ TEST_F(WaveControls, DBEditTextTypingAndMouse) {
 // and stopping greys it again.
 TEST_F(WaveControls, ScanWorkerDrawsWhileTheWindowPaints) {
     ControlHost host(260, 140);
-    HWND w = host.AddControl(kWaveWindowClass, kWaveId, 10, 10, 202, 101);
     LWaveWindow win;
-    win.Attach(w);
+    HWND w = AddWave(host, win);
+    ASSERT_NE(w, nullptr);
     LWaveScanThread scan;
     std::vector<int32_t> samples = KnownWave(400);
     scan.Start(MakeSource<test::VectorSource>(samples, 44100, 1), &win);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/LMeterModel.h"
+#include "ui/win32/LControlClass.h"
 #include "ui/win32/LTransportResources.h"
 
 namespace sondrel {
@@ -289,29 +290,9 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 bool RegisterMeterClasses(HINSTANCE instance) {
-    WNDCLASSA wc{};
-    bool ok = true;
-    if (!GetClassInfoA(instance, kDBDisplayClass, &wc)) {
-        wc = WNDCLASSA{};
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
-        wc.lpfnWndProc = MeterProc;
-        wc.cbWndExtra = kMeterBytes;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = kDBDisplayClass;
-        ok = RegisterClassA(&wc) != 0;
-    }
-    if (!GetClassInfoA(instance, kDBEditClass, &wc)) {
-        wc = WNDCLASSA{};
-        wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
-        wc.lpfnWndProc = EditProc;
-        wc.cbWndExtra = kEditBytes;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = kDBEditClass;
-        ok = RegisterClassA(&wc) != 0 && ok;
-    }
-    return ok;
+    bool meter = RegisterControlClass(instance, kDBDisplayClass, MeterProc, kMeterBytes);
+    bool edit = RegisterControlClass(instance, kDBEditClass, EditProc, kEditBytes);
+    return meter && edit;
 }
 
 void DBDisplaySetLevel(HWND meter, int32_t dB) {

@@ -71,7 +71,8 @@ LPlayerBaseDlg::LPlayerBaseDlg(HINSTANCE instance, LPCSTR templateName, LPlayerS
                                std::unique_ptr<LTransportPlayer> player)
     : LKeyDialogBox(instance, templateName), rSettings(settings), pPlayer(std::move(player)) {
     if (!pPlayer) pPlayer = CreateSoundPlayerPort();
-    pController = std::make_unique<LTransportController>(*pPlayer, *this, [this] { return GetSource(); });
+    LTransportView& view = *this;
+    pController = std::make_unique<LTransportController>(*pPlayer, view, [this] { return GetSource(); });
 }
 
 LPlayerBaseDlg::~LPlayerBaseDlg() {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/win32/LControlClass.h"
+
 namespace sondrel {
 
 const char kWaveWindowClass[] = "LWaveWindow";
@@ -24,15 +26,7 @@ private:
 }  // namespace
 
 bool LWaveWindow::RegisterClass(HINSTANCE instance) {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(instance, kWaveWindowClass, &wc)) return true;
-    wc.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;  // 35
-    wc.lpfnWndProc = WndProc;
-    wc.cbWndExtra = 4;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kWaveWindowClass;
-    return ::RegisterClassA(&wc) != 0;
+    return RegisterControlClass(instance, kWaveWindowClass, WndProc, 4);
 }
 
 LWaveWindow::LWaveWindow() {
