@@ -24,3 +24,13 @@ section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
 section "waveform overview of a one-hour document after an edit, summaries vs every sample"
 "$build/bench/bench_waveform_overview" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
+if [ -f "$root/build/win32/bin/cdhost.exe" ]; then
+  section "CD import of a 60-minute disc through the ASPI test double, under Wine"
+  bash "$root/tools/bench/cd-import.sh" "$root/build/win32"
+fi
+section "player and recorder workers under Wine, CPU per second of audio"
+if [ -f "$root/build/win32/bin/devicebench.exe" ]; then
+  bash "$root/tools/bench/devices-under-wine.sh" "$root/build/win32"
+else
+  echo "(needs the Windows build: tools/build.sh win32)"
+fi
