@@ -87,18 +87,4 @@ std::string LDBEditModel::Text(int32_t dB) {
     return t;
 }
 
-int32_t LDBEditModel::ParseText(const char* text) {
-    bool negative = false;
-    int32_t magnitude = 0;
-    for (const char* p = text; p && *p; ++p) {
-        if (*p == '-') {
-            if (negative) magnitude = 127;
-            negative = true;
-        } else if (*p >= '0' && *p <= '9') {
-            magnitude = std::min(magnitude * 10 + (*p - '0'), 100000);
-        }
-    }
-    return std::clamp(negative ? -magnitude : magnitude, -127, 127);
-}
-
 }  // namespace sondrel

@@ -68,12 +68,9 @@ public:
     bool ValueAt(int32_t x, int32_t w, int32_t& dB) const;
     // x of a value on the track.
     int32_t ValueX(int32_t dB, int32_t w) const;
-    // "%ddB", or "--dB" at -127 and below.
+    // "%ddB", or "--dB" at -127 and below. (Typed text is read with the
+    // mixer's TextToDB.)
     static std::string Text(int32_t dB);
-    // Text to dB: a '-' makes the value negative (a second sets the
-    // magnitude to 127), digits append, everything else is ignored;
-    // clamped to -127..127.
-    static int32_t ParseText(const char* text);
 
     int8_t iValue = 0;
     int8_t iMax = 12;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "devices/LMixerRules.h"
 #include "ui/LMeterModel.h"
 #include "ui/win32/LControlClass.h"
 #include "ui/win32/LTransportResources.h"
@@ -261,7 +262,7 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
                 char text[8] = {};
                 GetWindowTextA(EditChild(w), text, sizeof text);  // up to 7 characters
                 LDBEditModel m = ReadEdit(w);
-                m.SetValue(LDBEditModel::ParseText(text));
+                m.SetValue(TextToDB(text));
                 WriteEdit(w, m);
                 RepaintTrack(w);
                 NotifyParent(w);
