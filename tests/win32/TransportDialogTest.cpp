@@ -2,10 +2,13 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "document/LCutListAudio.h"
 #include "support/TestUtil.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LPlayerBaseDlg.h"
@@ -17,17 +20,28 @@ using namespace sondrel::wintest;
 
 namespace {
 
-// Thirty seconds of a stereo tone at 44.1 kHz, the document being played
-// (the file plugin plays about four times faster than real time).
-LSoundSourcePtr Tone() {
-    static const std::vector<int32_t> tone = test::Sine(30 * 44100, 2, 44100, 440.0, 200000.0);
-    return MakeSource<test::VectorSource>(tone, 44100, 2);
-}
+// The document being played: thirty seconds of a stereo tone at 44.1 kHz
+// in a cut list over a segment of its own (the file plugin plays about four
+// times faster than real time).
+class Document {
+public:
+    Document() : scope(test::ScratchDir("transport")) {
+        std::vector<int32_t> tone = test::Sine(30 * 44100, 2, 44100, 440.0, 200000.0);
+        LSoundSinkPtr sink = CreateSink(audio, 44100, 2);
+        for (size_t done = 0; done < tone.size(); done += 2 * 8192) {
+            sink->Write(tone.data() + done, int32_t(std::min<size_t>(8192, (tone.size() - done) / 2)));
+        }
+    }
+    LCutTankScope scope;
+    LCutListAudio audio;
+};
 
 class TestTransport : public LPlayerBaseDlg {
 public:
-    explicit TestTransport(LPlayerSettings& s) : LPlayerBaseDlg(GetModuleHandleA(nullptr), "SondrelTransportTest", s) {}
-    LSoundSourcePtr GetSource() override { return broken ? LSoundSourcePtr() : Tone(); }
+    TestTransport(LPlayerSettings& s, const LCutListAudio& doc)
+        : LPlayerBaseDlg(GetModuleHandleA(nullptr), "SondrelTransportTest", s), rDoc(doc) {}
+    LSoundSourcePtr GetSource() override { return broken ? LSoundSourcePtr() : CreateSource(rDoc); }
+    const LCutListAudio& rDoc;
     bool broken = false;
 };
 
@@ -97,8 +111,11 @@ protected:
         ASSERT_TRUE(RegisterTransportClasses(GetModuleHandleA(nullptr)));
         settings.nFlags = 0;  // the file name can be edited
         lstrcpyA(settings.szFileName, "take.wav");
+        doc = std::make_unique<Document>();
     }
+    void TearDown() override { doc.reset(); }
     LPlayerSettings settings;
+    std::unique_ptr<Document> doc;
 };
 
 }  // namespace
@@ -107,7 +124,7 @@ protected:
 // the device (Wine's ALSA file plugin): play, scrub, scans, stop, and the
 // stop at the end of the audio.
 TEST_F(TransportDialog, ButtonsFollowThePlayer) {
-    TestTransport dlg(settings);
+    TestTransport dlg(settings, doc->audio);
     ASSERT_TRUE(dlg.Open(nullptr));
     HWND w = dlg.Window();
     EXPECT_TRUE(Checked(dlg, kIdcStop));
@@ -169,7 +186,7 @@ TEST_F(TransportDialog, ButtonsFollowThePlayer) {
 // Space typed into the file name is a space, not a scrub; the edited name
 // goes back into the settings when the dialog closes.
 TEST_F(TransportDialog, SpaceInTheFileNameTypesASpace) {
-    TestTransport dlg(settings);
+    TestTransport dlg(settings, doc->audio);
     ASSERT_TRUE(dlg.Open(nullptr));
     HWND edit = GetDlgItem(dlg.Window(), kIdcFileName);
     SetFocus(edit);
@@ -187,7 +204,7 @@ TEST_F(TransportDialog, SpaceInTheFileNameTypesASpace) {
 // Rewind and Forward report press and release; the volume and the device
 // list go to the settings; a source in error plays nothing and says nothing.
 TEST_F(TransportDialog, PressReleaseVolumeAndErrors) {
-    TestTransport dlg(settings);
+    TestTransport dlg(settings, doc->audio);
     ASSERT_TRUE(dlg.Open(nullptr));
     HWND w = dlg.Window();
     HWND fwd = GetDlgItem(w, kIdcForward);
