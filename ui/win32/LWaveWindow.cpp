@@ -87,22 +87,11 @@ void LWaveWindow::SetMarkEnd(int32_t sample) {
     InvalidateColumns(view.SetMarkEnd(sample));
 }
 
-int32_t LWaveWindow::Cursor() {
+int32_t LWaveWindow::Field(int32_t LWaveView::*field) {
     Lock lock(cs);
-    return view.nCursor;
+    return view.*field;
 }
-int32_t LWaveWindow::MarkStart() {
-    Lock lock(cs);
-    return view.nMarkStart;
-}
-int32_t LWaveWindow::MarkEnd() {
-    Lock lock(cs);
-    return view.nMarkEnd;
-}
-int32_t LWaveWindow::Length() {
-    Lock lock(cs);
-    return view.nLength;
-}
+
 LWaveView LWaveWindow::Snapshot() {
     Lock lock(cs);
     return view;

@@ -49,10 +49,10 @@ public:
     void SetMarkStart(int32_t sample);
     void SetMarkEnd(int32_t sample);
 
-    int32_t Cursor();
-    int32_t MarkStart();
-    int32_t MarkEnd();
-    int32_t Length();
+    int32_t Cursor() { return Field(&LWaveView::nCursor); }
+    int32_t MarkStart() { return Field(&LWaveView::nMarkStart); }
+    int32_t MarkEnd() { return Field(&LWaveView::nMarkEnd); }
+    int32_t Length() { return Field(&LWaveView::nLength); }
     // A copy of the whole state (columns, view, marks), taken under the lock.
     LWaveView Snapshot();
 
@@ -64,6 +64,7 @@ public:
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    int32_t Field(int32_t LWaveView::*field);  // read under the lock
     void Measure();
     void InvalidateColumns(const LColumnSpan& s);
     void Paint();
