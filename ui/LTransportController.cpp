@@ -37,7 +37,7 @@ void LTransportController::CmPlay() {
     if (src->HasError()) return;  // nothing to play, and nothing to say
     Remember(*src);
     src->Seek(LSoundTime(nPositionMs).GetSamples(nRate));
-    rPlayer.Start(src, 0);
+    if (!rPlayer.Start(src, 0)) rView.ShowPlayFailed();
 }
 
 void LTransportController::CmPlayAndEnd() {
@@ -81,7 +81,10 @@ void LTransportController::StartScan(bool forward) {
     src->Seek(LSoundTime(nPositionMs).GetSamples(nRate));
     LScanSpeed speed = ScanSpeed(forward, eModeBefore);
     LSoundSourcePtr scan = LSPTimeStretch(speed.dFactor, speed.dTarget, kScanRampMs).OpenSource(src);
-    rPlayer.Start(scan, 0);
+    if (!rPlayer.Start(scan, 0)) {
+        rView.ShowPlayFailed();
+        return;
+    }
     (forward ? bFwdScan : bBackScan) = true;
 }
 

@@ -46,6 +46,9 @@ public:
     virtual void WaveStartScan(const LSoundSourcePtr& source) = 0;  // length, marks, worker
     virtual void WaveCursor(int32_t sample, int32_t length) = 0;
     virtual void WaveRequestView(int32_t start, int32_t length) = 0;
+    // The player could not start a source that was fine (no device, or
+    // the device refused it).
+    virtual void ShowPlayFailed() = 0;
 };
 
 class LTransportController {

@@ -17,6 +17,7 @@ class FakePlayer : public LTransportPlayer {
 public:
     bool Start(const LSoundSourcePtr& s, uint32_t flags) override {
         calls.push_back("start");
+        if (refuse) return false;
         source = s;
         startPosition = s->GetPosition();
         startFlags = flags;
@@ -42,6 +43,7 @@ public:
     void SetDevice(int8_t) override {}
     void SetListener(LTransportController*) override {}
     uint16_t state = 0;
+    bool refuse = false;  // a device that cannot be opened
     std::vector<std::string> calls;
     LSoundSourcePtr source;
     int32_t startPosition = -1;
@@ -67,6 +69,8 @@ public:
         viewStart = s;
         viewLength = l;
     }
+    void ShowPlayFailed() override { ++failures; }
+    int failures = 0;
     int32_t time = -1, scroll = -1, cursor = -1, cursorLength = -1, viewStart = -1, viewLength = -1, scanLength = -1;
     bool scanning = false;
     LTransportChecks checks;
@@ -107,12 +111,24 @@ TEST_F(TransportController, PlayStartsFromTheShownPosition) {
     EXPECT_EQ(sources, 1);
 }
 
-TEST_F(TransportController, ASourceInErrorPlaysNothing) {
+TEST_F(TransportController, ASourceInErrorPlaysNothingAndSaysNothing) {
     broken = true;
     ctl.CmPlay();
     EXPECT_EQ(player.calls, (std::vector<std::string>{"stop"}));
     EXPECT_EQ(player.state, 0);
     ctl.CmFwd();
+    EXPECT_FALSE(ctl.ForwardScanning());
+    EXPECT_EQ(view.failures, 0);
+}
+
+// A good source the device refuses is said, once per attempt; a scan that
+// could not start is not running.
+TEST_F(TransportController, ADeviceThatRefusesIsReported) {
+    player.refuse = true;
+    ctl.CmPlay();
+    EXPECT_EQ(view.failures, 1);
+    ctl.CmFwd();
+    EXPECT_EQ(view.failures, 2);
     EXPECT_FALSE(ctl.ForwardScanning());
 }
 

@@ -299,6 +299,11 @@ void LPlayerBaseDlg::ShowLevels(const int8_t* levels, int32_t count) {
     if (hMeter) DBDisplaySetLevels(hMeter, levels, count);
 }
 
+void LPlayerBaseDlg::ShowPlayFailed() {
+    MessageBoxA(Window(), "The playback device could not be opened. It may be in use by another program.",
+                "Sondrel", MB_OK | MB_ICONSTOP);
+}
+
 void LPlayerBaseDlg::WaveStartScan(const LSoundSourcePtr& source) {
     wave.SetLength(source->GetLength());
     wave.SetMarkStart(0);

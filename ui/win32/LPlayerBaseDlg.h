@@ -93,6 +93,7 @@ private:
     void WaveStartScan(const LSoundSourcePtr& source) override;
     void WaveCursor(int32_t sample, int32_t length) override { wave.SetCursor(sample, length); }
     void WaveRequestView(int32_t start, int32_t length) override { scan.RequestView(start, length); }
+    void ShowPlayFailed() override;
 
     std::unique_ptr<LTransportPlayer> pPlayer;
     std::unique_ptr<LTransportController> pController;
