@@ -22,6 +22,8 @@ section "compressor, gate, tempo, pitch, vs sox";      bash "$root/bench/peer/dy
 section "time stretch: pitch, speech and time, vs sox tempo"; bash "$root/bench/peer/stretch-vs-sox.sh"
 section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
+section "waveform overview of a one-hour document after an edit, summaries vs every sample"
+"$build/bench/bench_waveform_overview" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
 if [ -f "$root/build/win32/bin/cdhost.exe" ]; then
   section "CD import of a 60-minute disc through the ASPI test double, under Wine"
   bash "$root/bench/peer/cd-import.sh" "$root/build/win32"
