@@ -22,7 +22,8 @@ class LCDRipperView {
 public:
     virtual ~LCDRipperView() = default;
     // Runs an operation under a progress dialog with this caption; its result.
-    virtual int RunOperation(const char* title, const std::function<int(LProgress*)>& operation) = 0;
+    virtual LProcessResult RunOperation(const char* title,
+                                        const std::function<LProcessResult(LProgress*)>& operation) = 0;
     // error: the "Error" box with the error icon; otherwise the information icon.
     virtual void ShowMessage(const char* text, const char* caption, bool error) = 0;
     // Replaces the combo box's entries and selects one.

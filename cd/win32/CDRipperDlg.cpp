@@ -26,7 +26,8 @@ public:
     }
     const std::vector<std::string>& Imported() const { return model_.Imported(); }
 
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& operation) override {
+    LProcessResult RunOperation(const char* title,
+                                const std::function<LProcessResult(LProgress*)>& operation) override {
         return LWin32DocumentHost(hDlg).RunOperation(title, operation);
     }
     void ShowMessage(const char* text, const char* caption, bool error) override {

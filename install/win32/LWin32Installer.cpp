@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "effects/win32/LProgressDialog.h"
+#include "ui/win32/LProgressDialog.h"
 #include "install/win32/InstallResource.h"
 #include "support/LFile.h"
 #include "support/win32/LWin32Registry.h"

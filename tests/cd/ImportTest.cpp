@@ -30,12 +30,12 @@ public:
     // finding the drive and reading its contents, at the second read.
     int cancelOperation = -1;
 
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         RecordingProgress p;
         if (int(titles.size()) == cancelOperation) p.cancelAtPoll = 3;
         titles.push_back(title);
         results.push_back(op(&p));
-        return results.back();
+        return LProcessResult(results.back());
     }
     void ShowMessage(const char* text, const char* caption, bool error) override {
         messages.push_back(std::string(caption) + (error ? " (error): " : ": ") + text);

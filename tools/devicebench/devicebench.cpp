@@ -1,7 +1,7 @@
 // CPU time of the player's and the recorder's workers per second of audio,
 // on the wave devices the environment provides (under Wine: ALSA's file
 // plugin for playing, a private PulseAudio for recording; see
-// tools/bench/devices-under-wine.sh).
+// bench/peer/devices-under-wine.sh).
 //   devicebench play SECONDS     plays a 44100 Hz stereo cut list
 //   devicebench record SECONDS   records 44100 Hz mono into a cut list
 // Prints the worker's user and kernel CPU time, the audio's duration and

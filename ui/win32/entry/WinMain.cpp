@@ -8,7 +8,7 @@
 #include <string>
 
 #include "document/LAudioCutTank.h"
-#include "formats/win32/LWaveFileCompressed.h"
+#include "formats/win32/LPlatformReaders.h"
 #include "install/LInstallTable.h"
 #include "install/LInstaller.h"
 #include "install/win32/LWin32Installer.h"
@@ -54,7 +54,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return code;
     }
 
-    InstallCompressedWaveReader();
+    InstallPlatformReaders();
     LShellHelpOpener help;
     SetManualFolder(JoinPath(programFolder, kManualFolderName));
     SetHelpOpener(&help);
