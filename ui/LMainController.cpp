@@ -27,7 +27,6 @@ constexpr int32_t kCueSpanMs = 25;
 constexpr int32_t kRestartNearEndMs = 100;
 // A back scan from playing or stopped starts this much earlier.
 constexpr int32_t kBackScanStepMs = 150;
-constexpr int32_t kScanRampMs = 8000;
 
 // The commands whose enabled state follows the document, the selection,
 // the undo ring and the clipboard. The others are always enabled.
@@ -269,7 +268,7 @@ void LMainController::ShowPosition(int32_t ms) {
     d->stPosition.ms = ms;
     rView.SetText(kCtlTime, FormatPosition(d->stPosition));
     rView.SetScrollPos(ScrollPosition(ms, nFileLengthMs));
-    bool cueing = (rPlayer.State() & kMainPlayerCueing) != 0;
+    bool cueing = (rPlayer.State() & kPlayerCueing) != 0;
     rView.SetWaveCursor(d->MsToFrames(ms), cueing ? d->MsToFrames(kCueSpanMs) : 0);
 }
 
@@ -345,8 +344,9 @@ void LMainController::CmZoomFull() {
 void LMainController::Scroll(int32_t code, int32_t thumb) {
     LSDFile* d = docs.Current();
     int32_t target = 0;
-    if (!d || !ScrollRequest(code, thumb, d->stPosition.ms, nFileLengthMs, target)) return;
-    if (rPlayer.State() & kMainPlayerOpen) {
+    if (!d || !ScrollTarget(code, thumb, d->stPosition.ms, nFileLengthMs, target)) return;
+    target = std::clamp(target, 0, nFileLengthMs);
+    if (rPlayer.State() & kPlayerOpen) {
         rPlayer.Seek(d->MsToFrames(target));
     } else {
         SetPosition(target);
@@ -404,7 +404,7 @@ LSoundSourcePtr LMainController::DocumentSource(int32_t fromMs, int32_t untilMs)
 void LMainController::CmPlay() {
     LSDFile* d = docs.Current();
     if (!d) return;
-    if (rPlayer.State() & kMainPlayerCueing) {
+    if (rPlayer.State() & kPlayerCueing) {
         rPlayer.Play();
         return;
     }
@@ -434,13 +434,13 @@ void LMainController::PlayFrom(int32_t ms) {
 
 void LMainController::CmStop() {
     bBackScan = bFwdScan = false;
-    nScanRestore = 0;
+    eScanRestore = kModeStopped;
     StopPlayer();
 }
 
 void LMainController::CmStart() {
     if (!docs.Current()) return;
-    if (rPlayer.State() & kMainPlayerOpen) {
+    if (rPlayer.State() & kPlayerOpen) {
         rPlayer.Seek(0);
     } else {
         SetPosition(0);
@@ -451,8 +451,8 @@ void LMainController::CmStart() {
 void LMainController::CmEnd() {
     if (!docs.Current()) return;
     uint16_t st = rPlayer.State();
-    if (st & kMainPlayerOpen) {
-        int32_t back = (st & kMainPlayerCueing) ? 0 : nPlayedRate;
+    if (st & kPlayerOpen) {
+        int32_t back = (st & kPlayerCueing) ? 0 : nPlayedRate;
         rPlayer.Seek(std::max(nPlayedLength - back, 0));
     } else {
         SetPosition(nFileLengthMs);
@@ -462,7 +462,7 @@ void LMainController::CmEnd() {
 
 void LMainController::CmScrub() {
     if (!docs.Current()) return;
-    if (!(rPlayer.State() & kMainPlayerOpen)) CmPlay();
+    if (!(rPlayer.State() & kPlayerOpen)) CmPlay();
     rPlayer.Cue();
 }
 
@@ -471,25 +471,16 @@ void LMainController::StartScan(bool forward) {
     if (!d) return;
     bool& mine = forward ? bFwdScan : bBackScan;
     bool& other = forward ? bBackScan : bFwdScan;
-    if (mine && (rPlayer.State() & kMainPlayerOpen)) return;
+    if (mine && (rPlayer.State() & kPlayerOpen)) return;
     if (other) CmBackFwdStop();
-    uint16_t st = rPlayer.State();
-    nScanRestore = (st & kMainPlayerCueing) ? 1 : (st & kMainPlayerOpen) ? 2 : 0;
+    eScanRestore = ModeOf(rPlayer.State());
     StopPlayer();
     if (bShift) bExtendSel = true;
-    bool cueing = nScanRestore == 1;
-    if (!forward && !cueing) SetPosition(std::max(d->stPosition.ms - kBackScanStepMs, 0));
-    double factor, target;
-    if (forward) {
-        factor = cueing ? 0.1 : 1.5;
-        target = cueing ? 3.0 : 7.0;
-    } else {
-        factor = cueing ? -0.1 : -0.5;
-        target = cueing ? -3.0 : -7.0;
-    }
+    if (!forward && eScanRestore != kModeScrubbing) SetPosition(std::max(d->stPosition.ms - kBackScanStepMs, 0));
+    LScanSpeed speed = ScanSpeed(forward, eScanRestore);
     LSoundSourcePtr src = CreateSource(d->audio);
     src->Seek(d->MsToFrames(d->stPosition.ms));
-    StartPlayer(MakeSource<LSRCTimeStretch>(src, factor, target, kScanRampMs));
+    StartPlayer(MakeSource<LSRCTimeStretch>(src, speed.dFactor, speed.dTarget, kScanRampMs));
     mine = true;
 }
 
@@ -499,12 +490,12 @@ void LMainController::CmFwd() { StartScan(true); }
 void LMainController::CmBackFwdStop() {
     if (!bBackScan && !bFwdScan) return;
     bBackScan = bFwdScan = false;
-    int32_t restore = nScanRestore;
-    nScanRestore = 0;
+    LTransportMode restore = eScanRestore;
+    eScanRestore = kModeStopped;
     StopPlayer();
-    if (restore == 1)
+    if (restore == kModeScrubbing)
         CmScrub();
-    else if (restore == 2)
+    else if (restore == kModePlaying)
         CmPlay();
 }
 
@@ -518,7 +509,7 @@ void LMainController::SetPlaySpeed(int32_t speed) {
 void LMainController::PlayerState(uint16_t state) {
     nPlayerState = state;
     rView.ShowPlayerState(state);
-    if (state & kMainPlayerOpen) return;
+    if (state & kPlayerOpen) return;
     rView.ShowLevels(nullptr, 0);
     LSDFile* d = docs.Current();
     if (!d) return;
@@ -539,7 +530,7 @@ void LMainController::PlayerPosition(int32_t ms) {
 }
 
 void LMainController::PlayerLevels(const int8_t* levels, int32_t count) {
-    if (rPlayer.State() & kMainPlayerOpen) rView.ShowLevels(levels, count);
+    if (rPlayer.State() & kPlayerOpen) rView.ShowLevels(levels, count);
 }
 
 // ------------------------------------------------------------------ commands
@@ -552,7 +543,7 @@ void LMainController::RunEffect(int id) {
     if (fx->bUndoBeforeDialog) start.bUndoTaken = BeginEffectCommand(docs, *fx);
     LEffectValues values = ReadStoredValues(*fx);
     if (fx->input == LEffectInput::kFile && !rDialogs.AskOpenPath(values.szPath)) return;
-    if (fx->nTemplate && !rServices.EffectDialog(*fx, values)) return;
+    if (fx->nTemplate && !rServices.EffectDialog(*fx, values, docs.Current()->audio)) return;
     RunEffectCommand(docs, *fx, values, start);
 }
 
@@ -799,7 +790,7 @@ void LMainController::WaveNotify(int control, int code, int32_t markStart, int32
             takeSelection();
             bStopAtSelEnd = false;
             UpdateTime();
-            if (rPlayer.State() & kMainPlayerOpen)
+            if (rPlayer.State() & kPlayerOpen)
                 rPlayer.Seek(cursor);
             else
                 SetPosition(d->FramesToMs(cursor));
@@ -886,7 +877,7 @@ bool LMainController::KeyDown(unsigned key, const LKeys& keys) {
             CmStop();
             break;
         case vk::kSpace:
-            if (rPlayer.State() & kMainPlayerCueing)
+            if (rPlayer.State() & kPlayerCueing)
                 CmPlay();
             else
                 CmScrub();

@@ -23,15 +23,12 @@
 #include "document/LDocuments.h"
 #include "ui/LMainModel.h"
 #include "ui/LRecentFiles.h"
+#include "ui/LTransportModel.h"
 
 namespace sondrel {
 
 struct LEffectDesc;
 struct LEffectValues;
-
-// The player's state flags that matter here (as the sound player reports them).
-constexpr uint16_t kMainPlayerOpen = 0x01;
-constexpr uint16_t kMainPlayerCueing = 0x04;
 
 // What the main window needs of the sound player. Its reports come back as
 // the controller's Player* calls, on the user-interface thread.
@@ -44,7 +41,7 @@ public:
     virtual void Play() = 0;  // on from the cue snippet
     virtual void Cue() = 0;
     virtual void Seek(int32_t frame) = 0;
-    virtual uint16_t State() = 0;
+    virtual uint16_t State() = 0;  // kPlayerOpen, kPlayerCueing
 };
 
 // What the main window shows.
@@ -91,9 +88,10 @@ public:
 class LMainServices {
 public:
     virtual ~LMainServices() = default;
-    // The parameter dialog of an effect table record, starting from values;
-    // true when the user accepted (the values it stored are in values).
-    virtual bool EffectDialog(const LEffectDesc& fx, LEffectValues& values) = 0;
+    // The parameter dialog of an effect table record, starting from values,
+    // over the current document's audio (for a preview); true when the user
+    // accepted (the values it stored are in values).
+    virtual bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LCutListAudio& document) = 0;
     // The record dialog for a document of this format and name; 1 closed
     // after recording (recorded holds the take), 2 record the next file.
     virtual int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& recorded) = 0;
@@ -258,7 +256,7 @@ private:
     int32_t nAnchor = 0;
     bool bBackScan = false;
     bool bFwdScan = false;
-    int32_t nScanRestore = 0;  // 0 none, 1 cueing, 2 playing
+    LTransportMode eScanRestore = kModeStopped;
     bool bVerticalZoom = false;
     int32_t nPlayedLength = 0;  // frames of the source the player was started with
     int32_t nPlayedRate = 0;

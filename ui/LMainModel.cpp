@@ -49,24 +49,6 @@ int32_t ScrollPosition(int32_t positionMs, int32_t lengthMs) {
     return int32_t(std::clamp(int64_t(positionMs) * 201 / lengthMs, int64_t(0), int64_t(200)));
 }
 
-bool ScrollRequest(int32_t code, int32_t thumb, int32_t positionMs, int32_t lengthMs, int32_t& targetMs) {
-    switch (code) {
-        case kScrollLineLeft:
-        case kScrollPageLeft:
-            targetMs = std::max(positionMs - 2000, 0);
-            return true;
-        case kScrollLineRight:
-        case kScrollPageRight:
-            targetMs = std::min(positionMs + 2000, std::max(lengthMs, 0));
-            return true;
-        case kScrollThumbPosition:
-        case kScrollThumbTrack:
-            targetMs = int32_t(thumb * 0.005 * lengthMs);
-            return true;
-    }
-    return false;
-}
-
 LPlacement FitPlacement(LPlacement p, LPlacement desk) {
     // A damaged value must not make a window too small to find.
     p.width = std::clamp(p.width, std::min(kMinWindowWidth, desk.width), std::max(desk.width, 1));
@@ -105,23 +87,24 @@ std::vector<LMenuEntry> WindowMenu(const LDocuments& docs, int& checkedId) {
 
 namespace {
 
-// Sondrel's own keys and features, one every eight seconds.
+// Sondrel's own keys and features, one every eight seconds; short enough
+// for the status bar's message part (ten times its height wide).
 const char* const kStatusMessages[kStatusMessageCount] = {
-    "Sondrel v 1.00 - sound editor",
-    "Space scrubs at the cursor; press Space again to play on from there.",
-    "Hold Left or Right (or F7 / F8) to scan backwards or forwards through the sound.",
-    "Hold Shift and press Home or End to select up to the start or the end.",
-    "Ctrl+Shift+V magnifies the waveform so that soft passages show.",
-    "Drag past the edge of the waveform to scan on while selecting.",
-    "Play with a selection plays just the selection and returns to its start.",
-    "F10, F11 and F12 play at normal, slow and fast speed.",
-    "Every edit and effect can be undone, eight steps back, with Ctrl+Z.",
-    "Paste Mix mixes the clipboard over the selection instead of inserting it.",
-    "Ctrl+wheel zooms the waveform; the wheel alone scrolls it.",
-    "Drop audio files on the window to open them.",
-    "Copy To New makes a new file from the selection.",
-    "Auto Trim deletes the silence at the start and the end.",
-    "Click here for the pages of Sondrel's manual.",
+    "Sondrel v 1.00",
+    "Space scrubs; Space again plays on.",
+    "Hold Left or Right to scan the sound.",
+    "Shift+Home or End selects to an end.",
+    "Ctrl+Shift+V shows soft sound larger.",
+    "Drag past an edge to scan and select.",
+    "Play with a selection plays just it.",
+    "F10 / F11 / F12: normal, slow, fast.",
+    "Ctrl+Z undoes up to eight edits.",
+    "Paste Mix mixes over the selection.",
+    "Ctrl+wheel zooms; the wheel scrolls.",
+    "Drop audio files here to open them.",
+    "Copy To New makes a file of it.",
+    "Auto Trim cuts silent ends away.",
+    "Click here for Sondrel's manual.",
 };
 
 struct LTip {

@@ -37,18 +37,6 @@ LMsView WheelScroll(LMsView view, int32_t notches, int32_t lengthMs);
 
 // The scroll bar's position (0..200) for a position in a file of a length.
 int32_t ScrollPosition(int32_t positionMs, int32_t lengthMs);
-// Scroll bar requests (the SB_ codes of WM_HSCROLL).
-enum LScrollCode : int32_t {
-    kScrollLineLeft = 0,
-    kScrollLineRight = 1,
-    kScrollPageLeft = 2,
-    kScrollPageRight = 3,
-    kScrollThumbPosition = 4,
-    kScrollThumbTrack = 5,
-};
-// The position a scroll request asks for; false for requests that move nothing.
-bool ScrollRequest(int32_t code, int32_t thumb, int32_t positionMs, int32_t lengthMs, int32_t& targetMs);
-
 // Window placement in pixels.
 struct LPlacement {
     int32_t x = 188, y = 77, width = 740, height = 627;

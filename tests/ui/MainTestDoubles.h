@@ -88,7 +88,7 @@ public:
         if (refuse) return false;
         played = source;
         ++starts;
-        state = kMainPlayerOpen;
+        state = kPlayerOpen;
         Report();
         Position(source->GetPosition());
         return true;
@@ -100,13 +100,13 @@ public:
         Report();
     }
     void Play() override {
-        state &= uint16_t(~kMainPlayerCueing);
+        state &= uint16_t(~kPlayerCueing);
         ++plays;
         Report();
     }
     void Cue() override {
-        if (!(state & kMainPlayerOpen)) return;
-        state |= kMainPlayerCueing;
+        if (!(state & kPlayerOpen)) return;
+        state |= kPlayerCueing;
         ++cues;
         Report();
     }
@@ -139,7 +139,7 @@ public:
 
 class FakeMainServices : public LMainServices {
 public:
-    bool EffectDialog(const LEffectDesc& fx, LEffectValues& values) override {
+    bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LCutListAudio&) override {
         dialogs.push_back(fx.nCommand);
         if (!acceptEffect) return false;
         for (auto [i, v] : effectValues) values.v[i] = v;
@@ -214,6 +214,8 @@ protected:
         Doc().stPosition.ms = ms;
         ctl->Refresh();
     }
+    // A click in the main view (frames are milliseconds at 1000 Hz).
+    void Click(int32_t ms) { ctl->WaveNotify(mainid::kCtlWave, 2, ms, -1, ms); }
 
     MainDialogsHost dialogs;
     FakeMainView view;

@@ -36,12 +36,6 @@ LRESULT CALLBACK PressReleaseProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam
     return old ? CallWindowProcA(old, w, msg, wParam, lParam) : DefWindowProcA(w, msg, wParam, lParam);
 }
 
-void ReportPressAndRelease(HWND button) {
-    if (!button || GetPropA(button, kPressReleaseProp)) return;
-    LONG_PTR old = SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PressReleaseProc));
-    SetPropA(button, kPressReleaseProp, reinterpret_cast<HANDLE>(old));
-}
-
 bool IsComboBox(HWND w) {
     char cls[32] = {};
     GetClassNameA(w, cls, sizeof cls);
@@ -49,6 +43,12 @@ bool IsComboBox(HWND w) {
 }
 
 }  // namespace
+
+void ReportPressAndRelease(HWND button) {
+    if (!button || GetPropA(button, kPressReleaseProp)) return;
+    LONG_PTR old = SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PressReleaseProc));
+    SetPropA(button, kPressReleaseProp, reinterpret_cast<HANDLE>(old));
+}
 
 void LPlayerSettings::Load() {
     nFlags = 1;

@@ -48,6 +48,9 @@ bool RegisterTransportClasses(HINSTANCE instance);
 std::unique_ptr<LTransportPlayer> CreateSoundPlayerPort();
 // The playback volume of a wave-out device through its mixer lines.
 void ApplyPlaybackVolume(int8_t device, int8_t dB);
+// Makes a button report its press and its release to its parent (WM_COMMAND
+// with kButtonPressed and kButtonReleased), then behave as a button.
+void ReportPressAndRelease(HWND button);
 
 class LPlayerBaseDlg : public LKeyDialogBox, private LTransportView {
 public:

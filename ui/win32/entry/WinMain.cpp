@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "cd/win32/CDRipperDlg.h"
 #include "document/LAudioCutTank.h"
 #include "formats/win32/LPlatformReaders.h"
 #include "install/LInstallTable.h"
@@ -16,6 +17,7 @@
 #include "support/LHelp.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
+#include "ui/win32/LMainServices.h"
 #include "ui/win32/MainDialog.h"
 
 using namespace sondrel;
@@ -54,6 +56,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return code;
     }
 
+    // One editor at a time: a second start hands its file to the first
+    // (restored and brought to the front) and ends.
+    if (HWND running = FindRunningEditor()) {
+        HandOver(running, CommandLinePath(commandLine));
+        SetSettingsStore(nullptr);
+        return 0;
+    }
+
     InstallPlatformReaders();
     LShellHelpOpener help;
     SetManualFolder(JoinPath(programFolder, kManualFolderName));
@@ -68,8 +78,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     int result = 1;
     {
-        MainDialog main(instance);
-        if (main.Create(commandLine)) result = main.RunMessageLoop();
+        LWin32MainServices services;
+        services.SetCDImport([](HWND owner, LDocuments& docs) {
+            CmLoadCDTrack(owner, docs, [](const char*) { ShowHelp(kHelpCDTracks); });
+        });
+        MainDialog main(instance, services);
+        if (main.Create(commandLine)) {
+            services.SetOwner(main.Window());
+            result = main.RunMessageLoop();
+        }
     }
     SetHelpOpener(nullptr);
     SetSettingsStore(nullptr);
