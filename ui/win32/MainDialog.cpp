@@ -310,7 +310,8 @@ void MainDialog::DestroyDialog() {
     pController->Destroy();
     overviewScan.Stop();
     waveScan.Stop();
-    WINDOWPLACEMENT wp{sizeof wp};
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
     if (GetWindowPlacement(w, &wp)) {
         const RECT& r = wp.rcNormalPosition;
         StorePlacement({r.left, r.top, r.right - r.left, r.bottom - r.top}, wp.showCmd == SW_SHOWMAXIMIZED ||
