@@ -70,7 +70,11 @@ protected:
         RegSet("Settings", "WindowMaximized", "1");
         RegSet("Settings", "PlayVolume", "12");
     }
-    static void TearDownTestSuite() { editor.Kill(); }
+    // The next program to start the editor in this prefix gets its defaults.
+    static void TearDownTestSuite() {
+        editor.Kill();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    }
 
     static bool Start(const std::string& args) {
         if (!editor.Start(SONDREL_EXE, args)) return false;

@@ -50,8 +50,12 @@ LDocumentHost::Answer LWin32DocumentHost::Ask(const std::string& text, bool ques
     return r == IDYES ? kYes : r == IDNO ? kNo : kCancel;
 }
 
+// Names come in the UTF-8 code page: a path of MAX_PATH characters can take
+// up to three bytes a character.
+constexpr size_t kPathBytes = MAX_PATH * 3;
+
 bool LWin32DocumentHost::AskOpenPath(std::string& path) {
-    char file[MAX_PATH] = {};
+    char file[kPathBytes] = {};
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hOwner;
@@ -68,7 +72,7 @@ bool LWin32DocumentHost::AskOpenPath(std::string& path) {
 }
 
 bool LWin32DocumentHost::AskSavePath(std::string& path) {
-    char file[MAX_PATH] = {};
+    char file[kPathBytes] = {};
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hOwner;

@@ -331,6 +331,16 @@ void MainDialog::DestroyDialog() {
 void MainDialog::CreateMenus() {
     hMenu = CreateMenu();
     BuildMenu(hMenu, MainMenuBar());
+    // The channel count and the play speed show as radio marks.
+    for (int id : {kMono, kStereo, kPlaySlow, kPlayNormal, kPlayFast}) {
+        MENUITEMINFOA mi = {};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE;
+        if (GetMenuItemInfoA(hMenu, UINT(id), FALSE, &mi)) {
+            mi.fType |= MFT_RADIOCHECK;
+            SetMenuItemInfoA(hMenu, UINT(id), FALSE, &mi);
+        }
+    }
     SetMenu(Window(), hMenu);
     HMENU edit = CreatePopupMenu();
     BuildMenu(edit, EditPopupMenu().items);

@@ -22,11 +22,15 @@
 
 using namespace sondrel;
 
-// Makes the program's folder the current one and returns it.
+// Makes the program's folder the current one and returns it. The path is
+// read in UTF-16, so that a folder named in any script of up to MAX_PATH
+// characters is found (the program's code page is UTF-8).
 static std::string EnterProgramFolder(std::string& programPath) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    wchar_t wide[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, wide, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::string();
+    char path[MAX_PATH * 3];
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof path, nullptr, nullptr)) return std::string();
     programPath = path;
     char* slash = std::strrchr(path, '\\');
     if (!slash) return std::string();
