@@ -24,17 +24,18 @@ display=()
 [ -n "${DISPLAY:-}" ] || display=(xvfb-run -a -s "-screen 0 1024x768x24")
 sondrel_wine_start
 echo "file: $(stat -c %s "$hour" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz, 60 minutes; $runs runs; $(nproc) cores"
-editor=() copy=()
+loaded=() editor=() copy=()
 for ((i = 1; i <= runs; i++)); do
   rm -f "$build/bin/Current/"*.aud "$build/bin/Current/"*.sum 2>/dev/null || true
-  ms=$("${display[@]}" wine "$probe" time "$(win "$build/bin/sondrel.exe")" "$(win "$hour")" 2>/dev/null </dev/null | tr -d '\r')
-  [ -n "$ms" ] || { echo "run $i: the editor did not show the file" >&2; sondrel_wine_stop; exit 1; }
+  read -r ml ms < <("${display[@]}" wine "$probe" time "$(win "$build/bin/sondrel.exe")" "$(win "$hour")" 2>/dev/null </dev/null | tr -d '\r')
+  [ -n "${ms:-}" ] || { echo "run $i: the editor did not show the file" >&2; sondrel_wine_stop; exit 1; }
   a=$(date +%s%N); cp "$hour" "$data/copy.wav"; sync "$data/copy.wav"; b=$(date +%s%N); rm -f "$data/copy.wav"
   c=$(( (b - a) / 1000000 ))
-  echo "run $i: launch to drawn $ms ms; cp $c ms"
-  editor+=("$ms") copy+=("$c")
+  echo "run $i: launch to loaded $ml ms, to drawn $ms ms; cp $c ms"
+  loaded+=("$ml") editor+=("$ms") copy+=("$c")
 done
 sondrel_wine_stop
 med() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-me=$(med "${editor[@]}") mc=$(med "${copy[@]}")
-awk -v e="$me" -v c="$mc" 'BEGIN { printf "median: launch to drawn %.0f ms, cp %.0f ms, ratio %.2f\n", e, c, e / c }'
+ml=$(med "${loaded[@]}") me=$(med "${editor[@]}") mc=$(med "${copy[@]}")
+awk -v l="$ml" -v e="$me" -v c="$mc" \
+  'BEGIN { printf "median: launch to loaded %.0f ms, to drawn %.0f ms; cp %.0f ms; drawn / cp %.2f\n", l, e, c, e / c }'

@@ -3,9 +3,10 @@
 //       waits until the editor shows a document with both wave views drawn,
 //       then saves the screen as FILE.png
 //   editorprobe time EXE FILE [RUNS]
-//       starts EXE with FILE and prints the milliseconds until the editor
-//       shows it with both wave views drawn (each run in a fresh editor,
-//       closed again after), one line per run
+//       starts EXE with FILE and prints, one line per run, the milliseconds
+//       until the editor shows the document (its title names it: the file
+//       is loaded) and until both wave views are drawn (each run in a fresh
+//       editor, closed again after)
 // Exit code 0 when the editor got there, 1 otherwise.
 #include <windows.h>
 
@@ -69,15 +70,18 @@ int main(int argc, char** argv) {
     if (what == "time" && argc >= 4) {
         int runs = argc >= 5 ? std::atoi(argv[4]) : 1;
         for (int i = 0; i < runs; ++i) {
-            LARGE_INTEGER f, t0, t1;
+            LARGE_INTEGER f, t0, t1, t2;
             QueryPerformanceFrequency(&f);
             Program editor;
             QueryPerformanceCounter(&t0);
             if (!editor.Start(argv[2], std::string("\"") + argv[3] + "\"")) return 1;
-            HWND w = WaitDrawn(600000, 5);
+            if (!WaitUntil([] { return FindEditorWithDocument() != nullptr; }, 600000, 5)) return 1;
             QueryPerformanceCounter(&t1);
+            HWND w = WaitDrawn(600000, 5);
+            QueryPerformanceCounter(&t2);
             if (!w) return 1;
-            std::printf("%.0f\n", double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(f.QuadPart));
+            auto ms = [&](LARGE_INTEGER t) { return double(t.QuadPart - t0.QuadPart) * 1000.0 / double(f.QuadPart); };
+            std::printf("%.0f %.0f\n", ms(t1), ms(t2));
             std::fflush(stdout);
             PostMessageA(w, WM_COMMAND, IDCANCEL, 0);  // an unchanged document closes without a question
             if (editor.WaitExit(60000) == STILL_ACTIVE) editor.Kill();

@@ -289,7 +289,7 @@ void MainDialog::InitDialog() {
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr, hInstance,
                                nullptr);
     for (int c = kCtlMeter; c <= kCtlVerticalZoom; ++c)
-        if (const char* tip = ControlTooltip(c)) AddTool(c, tip);
+        if (const char* tip = ControlTooltip(c)) AddControlTooltip(hTooltip, w, c, tip);
     ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), volume);
 
     // Placement: maximised, or the stored rectangle fitted to the desktop.
@@ -319,9 +319,10 @@ void MainDialog::DestroyDialog() {
                        GetSystemMetrics(SM_CXSCREEN));
     }
     if (hSplash && IsWindow(hSplash)) DestroyWindow(hSplash);
-    SendDlgItemMessageA(w, kCtlTime, WM_SETFONT, 0, FALSE);
+    for (int c = kCtlSelStart; c <= kCtlTime; ++c) SendDlgItemMessageA(w, c, WM_SETFONT, 0, FALSE);
     if (hTimeFont) DeleteObject(hTimeFont);
-    hTimeFont = nullptr;
+    if (hSelectionFont) DeleteObject(hSelectionFont);
+    hTimeFont = hSelectionFont = nullptr;
     if (hIconBig) DestroyIcon(hIconBig);
     if (hIconSmall) DestroyIcon(hIconSmall);
     hIconBig = hIconSmall = nullptr;
@@ -419,18 +420,6 @@ void MainDialog::LoadPictures() {
     ShowPlayerState(nPlayerState);
 }
 
-void MainDialog::AddTool(int id, const char* text) {
-    HWND control = GetDlgItem(Window(), id);
-    if (!hTooltip || !control) return;
-    TOOLINFOA ti{};
-    ti.cbSize = TTTOOLINFOA_V1_SIZE;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = Window();
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<char*>(text);
-    SendMessageA(hTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
 // ------------------------------------------------------------------ layout
 
 void MainDialog::LayoutControls() {
@@ -485,6 +474,13 @@ void MainDialog::LayoutControls() {
     for (int i = 0; i < 3; ++i)
         place(kCtlSelStart + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
     place(kCtlTime, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+    // The selection's fields in a plain font half their height.
+    HFONT selFont = CreateFontA(-std::max(timeH / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                VARIABLE_PITCH | FF_SWISS, "Arial");
+    for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, kCtlSelStart + i, WM_SETFONT, WPARAM(selFont), TRUE);
+    if (hSelectionFont) DeleteObject(hSelectionFont);
+    hSelectionFont = selFont;
     auto makeFont = [](int height) {
         return CreateFontA(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");

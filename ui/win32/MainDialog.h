@@ -75,7 +75,6 @@ private:
     void CreateToolbar();
     void CreateMenus();
     void LoadPictures();
-    void AddTool(int id, const char* text);
     void Command(WORD id, WORD code, HWND control);
     bool Notify(const NMHDR* nm);
     void ContextMenu(HWND where, int x, int y);
@@ -117,7 +116,7 @@ private:
     LWaveScanThread overviewScan, waveScan;
     HWND hMeter = nullptr, hToolbar = nullptr, hStatus = nullptr, hTooltip = nullptr, hSplash = nullptr;
     HMENU hMenu = nullptr, hEditPopup = nullptr, hWebPopup = nullptr;
-    HFONT hTimeFont = nullptr;
+    HFONT hTimeFont = nullptr, hSelectionFont = nullptr;
     HIMAGELIST hToolbarImages = nullptr, hViewImages = nullptr;
     HICON hViewIcons[5] = {};
     HBITMAP hTransport[11] = {};
