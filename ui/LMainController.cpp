@@ -543,7 +543,7 @@ void LMainController::RunEffect(int id) {
     if (fx->bUndoBeforeDialog) start.bUndoTaken = BeginEffectCommand(docs, *fx);
     LEffectValues values = ReadStoredValues(*fx);
     if (fx->input == LEffectInput::kFile && !rDialogs.AskOpenPath(values.szPath)) return;
-    if (fx->nTemplate && !rServices.EffectDialog(*fx, values, docs.Current()->audio)) return;
+    if (fx->nTemplate && !rServices.EffectDialog(*fx, values, docs.Current())) return;
     RunEffectCommand(docs, *fx, values, start);
 }
 

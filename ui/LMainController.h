@@ -89,9 +89,9 @@ class LMainServices {
 public:
     virtual ~LMainServices() = default;
     // The parameter dialog of an effect table record, starting from values,
-    // over the current document's audio (for a preview); true when the user
-    // accepted (the values it stored are in values).
-    virtual bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LCutListAudio& document) = 0;
+    // for the current document (its preview plays a copy of its audio); true
+    // when the user accepted (the values it stored are in values).
+    virtual bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc) = 0;
     // The record dialog for a document of this format and name; 1 closed
     // after recording (recorded holds the take), 2 record the next file.
     virtual int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& recorded) = 0;

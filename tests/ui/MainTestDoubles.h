@@ -139,7 +139,7 @@ public:
 
 class FakeMainServices : public LMainServices {
 public:
-    bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LCutListAudio&) override {
+    bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile*) override {
         dialogs.push_back(fx.nCommand);
         if (!acceptEffect) return false;
         for (auto [i, v] : effectValues) values.v[i] = v;

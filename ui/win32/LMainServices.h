@@ -18,7 +18,7 @@ public:
     void SetOwner(HWND owner) { hOwner = owner; }
     void SetCDImport(CDImport import) { fnCDImport = std::move(import); }
 
-    bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LCutListAudio& document) override;
+    bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc) override;
     int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& recorded) override;
     void LoadCDTracks(LDocuments& docs) override;
     void Settings() override;

@@ -1,15 +1,19 @@
-// One plain dialog for every record of the effect table: a label and an
-// edit field per parameter (at the parameter's control id), OK and Cancel.
-// OK makes the record's checks, shows a refusal in a box with its caption
-// and icon and keeps the dialog open, or stores the values. Records with a
-// curve take the curve of their file as it is.
-#include "ui/win32/LEffectDialogs.h"
+// The dialogs the main window's commands open that this build does not have
+// yet (see LMainServices.cpp): the effect and edit parameter dialogs and the
+// record dialog. The effect commands get one plain dialog for every record
+// of the effect table: a label and an edit field per parameter (at the
+// parameter's control id), OK and Cancel; OK makes the record's checks,
+// shows a refusal in a box with its caption and icon and keeps the dialog
+// open, or stores the values; records with a curve take the curve of their
+// file as it is. Recording says that it is not available.
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "document/LAudioCutTank.h"
+#include "document/LSDFile.h"
 #include "effects/LEffectTable.h"
 
 namespace sondrel {
@@ -97,7 +101,7 @@ INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-bool RunEffectDialog(HWND owner, const LEffectDesc& fx, LEffectValues& values, const LCutListAudio&) {
+bool RunEffectDialog(HWND owner, const LEffectDesc& fx, LEffectValues& values, const LSDFile*) {
     const short rows = short(fx.params.size());
     const short width = 220, height = short(30 + rows * 18 + 26);
     TemplateWriter t;
@@ -130,6 +134,12 @@ bool RunEffectDialog(HWND owner, const LEffectDesc& fx, LEffectValues& values, c
                                         reinterpret_cast<const DLGTEMPLATE*>(t.data.data()), owner, Proc,
                                         reinterpret_cast<LPARAM>(&st));
     return r == IDOK;
+}
+
+int RunRecordDialog(HWND owner, int32_t, uint8_t, const std::string&, LCutListAudio&) {
+    MessageBoxA(owner, "Recording is not available in this version of Sondrel.", "Record",
+                MB_OK | MB_ICONINFORMATION);
+    return 0;
 }
 
 }  // namespace sondrel
