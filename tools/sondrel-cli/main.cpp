@@ -31,6 +31,9 @@
 #include "effects/PointList.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#ifdef _WIN32
+#include "formats/win32/LChildProcessWin32.h"
+#endif
 
 using namespace sondrel;
 
@@ -44,7 +47,8 @@ const char kUsage[] =
     "\n"
     "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
     "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
-    "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
+    "extension (.wav as 16-bit PCM, .gsm, .vox, .mp3 through the LAME encoder \"lame\" on the PATH).\n"
+    "Times are milliseconds or h:mm:ss.hh.\n"
     "\n"
     "Selection and position:\n"
     "  --select START,END          select a range\n"
@@ -93,13 +97,24 @@ class CliHost : public LDocumentHost {
 public:
     bool bShowProgress = false;
     int32_t nConvertRate = 0;
+    std::string szLastError;  // what an operation reported with ShowError
 
     int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
         struct P : LProgress {
             bool show;
             std::string title;
+            std::string* error;
             int last = -1;
             bool IsCancelled() override { return gInterrupted.load(); }
+            // The dialog's message box text, on one line.
+            void ShowError(const char* text) override {
+                error->clear();
+                for (const char* c = text; *c; ++c) {
+                    bool br = *c == '\r' || *c == '\n';
+                    if (!br) *error += *c;
+                    else if (!error->empty() && error->back() != ' ') *error += ' ';
+                }
+            }
             void SetText(const char*, int) override {}
             void SetProgress(double f) override {
                 if (!show) return;
@@ -113,6 +128,7 @@ public:
         } p;
         p.show = bShowProgress;
         p.title = title;
+        p.error = &szLastError;
         int r = op(&p);
         if (p.show && p.last >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
         return r;
@@ -411,6 +427,9 @@ int Run(int argc, char** argv) {
 
     LMemorySettings settings;
     SetSettingsStore(&settings);
+#ifdef _WIN32
+    InstallChildProcessLauncher();  // .mp3 output runs lame.exe
+#endif
     WriteBool("Settings", "VoxPromptSampleRate", false);
     WriteInt("Settings", "VoxDefaultSampleRate", voxRate);
 
@@ -444,12 +463,15 @@ int Run(int argc, char** argv) {
                 LSDFile& d = *docs.Current();
                 d.szFilePath = output;
                 std::string ext = FileExtension(output);
-                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox"))) {
+                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox") ||
+                      SameText(ext, ".mp3"))) {
                     code = 2;
                     message = "cannot write '" + output + "': unknown file type '" + ext + "'";
                 } else if (!docs.CmSave()) {
                     code = gInterrupted ? 1 : 2;
                     message = gInterrupted ? "cancelled" : "cannot write '" + output + "'";
+                    // The save's own explanation (the MP3 encoder's failure) says more.
+                    if (!gInterrupted && !tool.host.szLastError.empty()) message = tool.host.szLastError;
                 }
             }
         }

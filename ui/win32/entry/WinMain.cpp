@@ -6,6 +6,8 @@
 #include <string>
 
 #include "document/LAudioCutTank.h"
+#include "formats/win32/LChildProcessWin32.h"
+#include "formats/win32/LRealAudioDecode.h"
 #include "formats/win32/LWaveFileCompressed.h"
 #include "support/win32/LRegistrySettings.h"
 #include "ui/win32/MainDialog.h"
@@ -29,6 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     LRegistrySettings settings;
     SetSettingsStore(&settings);
     InstallCompressedWaveReader();
+    InstallChildProcessLauncher();
+    InstallRealAudioDecoder();
 
     // The segment files live in the data folder. The installer makes it; a
     // copy of the program run from elsewhere makes it here, or every edit
