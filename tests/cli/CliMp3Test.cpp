@@ -56,8 +56,8 @@ std::vector<int32_t> MakeTones(const std::string& path) {
     const int32_t rate = 44100, frames = 2 * rate;
     std::vector<int32_t> s(size_t(frames) * 2);
     for (int32_t i = 0; i < frames; ++i) {
-        s[size_t(i) * 2] = int32_t(150000 * std::sin(i * 2 * M_PI * 440 / rate) + 50000 * std::sin(i * 2 * M_PI * 1250 / rate));
-        s[size_t(i) * 2 + 1] = int32_t(120000 * std::sin(i * 2 * M_PI * 660 / rate));
+        s[size_t(i) * 2] = int32_t(150000 * std::sin(i * 2 * 3.14159265358979323846 * 440 / rate) + 50000 * std::sin(i * 2 * 3.14159265358979323846 * 1250 / rate));
+        s[size_t(i) * 2 + 1] = int32_t(120000 * std::sin(i * 2 * 3.14159265358979323846 * 660 / rate));
     }
     {
         LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(path.c_str(), rate, 0, 16, 2);

@@ -94,8 +94,8 @@ TEST(RealEncoder, TheMp3DecodesToTheDocumentsAudio) {
     const int32_t rate = 44100, frames = 2 * rate;
     std::vector<int32_t> audio(size_t(frames) * 2);
     for (int32_t i = 0; i < frames; ++i) {
-        audio[size_t(i) * 2] = int32_t(150000 * std::sin(i * 2 * M_PI * 440 / rate) + 60000 * std::sin(i * 2 * M_PI * 1250 / rate));
-        audio[size_t(i) * 2 + 1] = int32_t(120000 * std::sin(i * 2 * M_PI * 660 / rate));
+        audio[size_t(i) * 2] = int32_t(150000 * std::sin(i * 2 * 3.14159265358979323846 * 440 / rate) + 60000 * std::sin(i * 2 * 3.14159265358979323846 * 1250 / rate));
+        audio[size_t(i) * 2 + 1] = int32_t(120000 * std::sin(i * 2 * 3.14159265358979323846 * 660 / rate));
     }
     std::string wav = JoinPath(dir, "take one.wav"), mp3 = JoinPath(dir, "take one.mp3");
     {
