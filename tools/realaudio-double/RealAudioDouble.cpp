@@ -68,14 +68,15 @@ private:
     ULONG refs = 1;
 };
 
-int gLiveResponses = 0;
+class Response;
+std::vector<Response*> gResponses;
 
-// Counts its references and the time syncs it receives; goes with its last
-// reference (the device may hold one past the player's end).
+// Counts its references and the time syncs it receives. It is never
+// deleted, so that a device that releases it too often is reported rather
+// than crashing the test (the device may hold it past the player's end).
 class Response final : public IRMAAudioDeviceResponse {
 public:
-    Response() { ++gLiveResponses; }
-    ~Response() { --gLiveResponses; }
+    Response() { gResponses.push_back(this); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (riid == IID_IUnknown || riid == IID_IRMAAudioDeviceResponse) {
             *ppv = this;
@@ -85,18 +86,14 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG r = --refs;
-        if (r == 0) delete this;
-        return r;
-    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++refs); }
+    ULONG STDMETHODCALLTYPE Release() override { return ULONG(--refs); }
     HRESULT STDMETHODCALLTYPE OnTimeSync(ULONG32 t) override {
         ++syncs;
         last = t;
         return S_OK;
     }
-    ULONG refs = 1;  // ours
+    long refs = 1;  // the player's
     int syncs = 0;
     ULONG32 last = 0xFFFFFFFF;
 };
@@ -423,7 +420,8 @@ extern "C" __declspec(dllexport) HRESULT STDMETHODCALLTYPE CloseEngine(IRMAClien
     Check(e->players == 0, "every player closed before the engine");
     Check(e->manager.device == nullptr, "the device removed before the engine closes");
     Check(e->manager.refs == 1, "every device manager reference released");
-    Check(gLiveResponses == 0, "the device released the response");
+    for (Response* r : gResponses) Check(r->refs == 0, "the device gave back every reference to the response");
+    gResponses.clear();
     delete e;
     Note("engine closed");
     return S_OK;

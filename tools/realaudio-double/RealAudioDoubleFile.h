@@ -24,7 +24,7 @@ constexpr uint32_t kRadSlow = 2;        // one block every 50 ms instead of as f
 
 inline std::vector<uint8_t> MakeRadFile(uint16_t channels, uint16_t bits, uint32_t rate, uint32_t flags,
                                         uint32_t blockBytes, const std::vector<uint8_t>& pcm) {
-    std::vector<uint8_t> f(kRadHeaderBytes);
+    std::vector<uint8_t> f(kRadHeaderBytes + pcm.size());
     std::memcpy(f.data(), "SRAD", 4);
     auto put = [&](size_t at, uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) f[at + i] = uint8_t(v >> (8 * i));
@@ -34,7 +34,7 @@ inline std::vector<uint8_t> MakeRadFile(uint16_t channels, uint16_t bits, uint32
     put(8, rate, 4);
     put(12, flags, 4);
     put(16, blockBytes, 4);
-    f.insert(f.end(), pcm.begin(), pcm.end());
+    if (!pcm.empty()) std::memcpy(f.data() + kRadHeaderBytes, pcm.data(), pcm.size());
     return f;
 }
 
