@@ -48,6 +48,28 @@ uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
+// The editor's documents over the real dialogs, RealAudio decoding
+// installed, with their data folder at `folder`.
+struct Editor {
+    explicit Editor(const std::string& dataFolder)
+        : folder((std::filesystem::create_directories(dataFolder), dataFolder)), tank(folder) {
+        InstallRealAudioDecoder();
+        SetSettingsStore(&settings);
+    }
+    ~Editor() {
+        docs.ReleaseAll();
+        SetSettingsStore(nullptr);
+    }
+    // The names of the files in the data folder.
+    std::vector<std::string> DataFiles() const { return LFile::List(folder.c_str(), ""); }
+
+    std::string folder;
+    LCutTankScope tank;
+    LMemorySettings settings;
+    LWin32DocumentHost host;
+    LDocuments docs{host};
+};
+
 class RealAudioUnderWine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -149,27 +171,17 @@ TEST_F(RealAudioUnderWine, StreamsDecodeToWaveFilesOfTheirOwnFormat) {
 // document holds the double's samples, and the WAV in between is gone.
 TEST_F(RealAudioUnderWine, ARealAudioFileOpensAsADocument) {
     if (!InstallLibrary("full")) GTEST_SKIP() << kOwnProcess;
-    InstallRealAudioDecoder();
-    std::string tankDir = JoinPath(dir, "data");
-    std::filesystem::create_directories(tankDir);
-    LCutTankScope tank(tankDir);
-    LMemorySettings settings;
-    SetSettingsStore(&settings);
-    {
-        LWin32DocumentHost host;
-        LDocuments docs(host);
-        std::string ra = MakeStream("song.rm", 2, 16, 22050, 0, 0, 22050 * 4 * 2);
-        ASSERT_TRUE(docs.LoadFile(ra)) << RealAudioDiagnostic();
-        LSDFile& d = *docs.Current();
-        EXPECT_EQ(d.audio.nSampleRate, 22050);
-        EXPECT_EQ(d.audio.nChans, 2);
-        LSoundSourcePtr s = CreateSource(d.audio);
-        std::vector<int32_t> got = test::ReadAll(*s), want;
-        for (size_t i = 0; i + 1 < pcm.size(); i += 2) want.push_back(int32_t(int16_t(pcm[i] | pcm[i + 1] << 8)) * 16);
-        EXPECT_EQ(got, want);
-        for (const std::string& f : LFile::List(tankDir.c_str(), "")) EXPECT_NE(FileExtension(f), ".wav") << f;
-    }
-    SetSettingsStore(nullptr);
+    Editor ed(JoinPath(dir, "data"));
+    std::string ra = MakeStream("song.rm", 2, 16, 22050, 0, 0, 22050 * 4 * 2);
+    ASSERT_TRUE(ed.docs.LoadFile(ra)) << RealAudioDiagnostic();
+    LSDFile& d = *ed.docs.Current();
+    EXPECT_EQ(d.audio.nSampleRate, 22050);
+    EXPECT_EQ(d.audio.nChans, 2);
+    LSoundSourcePtr s = CreateSource(d.audio);
+    std::vector<int32_t> got = test::ReadAll(*s), want;
+    for (size_t i = 0; i + 1 < pcm.size(); i += 2) want.push_back(int32_t(int16_t(pcm[i] | pcm[i + 1] << 8)) * 16);
+    EXPECT_EQ(got, want);
+    for (const std::string& f : ed.DataFiles()) EXPECT_NE(FileExtension(f), ".wav") << f;
 }
 
 // The failures the library can give once it is loaded: result 1 (treated as
@@ -218,25 +230,15 @@ TEST_F(RealAudioUnderWine, EachFailureOfTheLibraryGivesItsResult) {
 
 TEST_F(RealAudioUnderWine, WithoutTheLibraryTheLoadFailsWithTheMessage) {
     if (!InstallLibrary("")) GTEST_SKIP() << kOwnProcess;
-    InstallRealAudioDecoder();
-    std::string tankDir = JoinPath(dir, "data");
-    std::filesystem::create_directories(tankDir);
-    LCutTankScope tank(tankDir);
-    LMemorySettings settings;
-    SetSettingsStore(&settings);
-    {
-        LWin32DocumentHost host;
-        LDocuments docs(host);
-        std::string ra = MakeStream("song.ra", 1, 16, 8000, 0, 0, 1600);
-        wintest::WindowWatcher ok("Error", IDOK);
-        EXPECT_FALSE(docs.LoadFile(ra));
-        ok.Join();
-        EXPECT_TRUE(ok.Pressed());
-        EXPECT_EQ(ok.Text(), kNoCore);
-        EXPECT_EQ(docs.GetNoFiles(), 0);
-        EXPECT_TRUE(LFile::List(tankDir.c_str(), "").empty());
-    }
-    SetSettingsStore(nullptr);
+    Editor ed(JoinPath(dir, "data"));
+    std::string ra = MakeStream("song.ra", 1, 16, 8000, 0, 0, 1600);
+    wintest::WindowWatcher ok("Error", IDOK);
+    EXPECT_FALSE(ed.docs.LoadFile(ra));
+    ok.Join();
+    EXPECT_TRUE(ok.Pressed());
+    EXPECT_EQ(ok.Text(), kNoCore);
+    EXPECT_EQ(ed.docs.GetNoFiles(), 0);
+    EXPECT_TRUE(ed.DataFiles().empty());
 }
 
 TEST_F(RealAudioUnderWine, ALibraryWithoutCloseEngineEndsWithResultOne) {
@@ -278,23 +280,13 @@ TEST_F(RealAudioUnderWine, CancelStillCompletesTheWave) {
 // and no WAV left in the data folder.
 TEST_F(RealAudioUnderWine, CancellingTheLoadLeavesNothing) {
     if (!InstallLibrary("full")) GTEST_SKIP() << kOwnProcess;
-    InstallRealAudioDecoder();
-    std::string tankDir = JoinPath(dir, "data");
-    std::filesystem::create_directories(tankDir);
-    LCutTankScope tank(tankDir);
-    LMemorySettings settings;
-    SetSettingsStore(&settings);
-    {
-        LWin32DocumentHost host;
-        LDocuments docs(host);
-        std::string ra = MakeStream("slow.ra", 2, 16, 44100, kRadSlow, 4000, 400000);
-        wintest::WindowWatcher cancel("Loading Audio File Source", IDCANCEL, 300);
-        EXPECT_FALSE(docs.LoadFile(ra));
-        cancel.Join();
-        EXPECT_TRUE(cancel.Pressed());
-        EXPECT_NE(Report().find("stopped after"), std::string::npos) << Report();
-        EXPECT_EQ(docs.GetNoFiles(), 0);
-        EXPECT_TRUE(LFile::List(tankDir.c_str(), "").empty());
-    }
-    SetSettingsStore(nullptr);
+    Editor ed(JoinPath(dir, "data"));
+    std::string ra = MakeStream("slow.ra", 2, 16, 44100, kRadSlow, 4000, 400000);
+    wintest::WindowWatcher cancel("Loading Audio File Source", IDCANCEL, 300);
+    EXPECT_FALSE(ed.docs.LoadFile(ra));
+    cancel.Join();
+    EXPECT_TRUE(cancel.Pressed());
+    EXPECT_NE(Report().find("stopped after"), std::string::npos) << Report();
+    EXPECT_EQ(ed.docs.GetNoFiles(), 0);
+    EXPECT_TRUE(ed.DataFiles().empty());
 }
