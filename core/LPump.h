@@ -14,7 +14,7 @@ struct LPRSourceToSink {
     LSoundSinkPtr pSink;
 };
 
-// 0 done, 1 cancelled, 2 unusable source or sink.
-int Process(LProgress* progress, LPRSourceToSink& record);
+// Failed for an unusable source or sink.
+LProcessResult Process(LProgress* progress, LPRSourceToSink& record);
 
 }  // namespace sondrel

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "document/LSegmentSummary.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 
@@ -36,10 +37,14 @@ LAudioCutTank::~LAudioCutTank() {
         // No folder was given: the files are relative to the working folder,
         // which may hold other programs' files. Only our own segments go.
         for (int32_t i = 0; i < kIndexCount - 1; ++i) {
-            if (nRefs[i] != 0) LFile::Delete(GetAudFilePath(uint16_t(i)).c_str());
+            if (nRefs[i] != 0) {
+                LFile::Delete(GetAudFilePath(uint16_t(i)).c_str());
+                DeleteSegmentSummary(GetAudFilePath(uint16_t(i)));
+            }
         }
         return;
     }
+    for (const std::string& name : LFile::List(szFolder.c_str(), ".pks")) LFile::Delete(JoinPath(szFolder, name).c_str());
     for (const std::string& name : LFile::List(szFolder.c_str(), ".aud")) {
         if (!LFile::Delete(JoinPath(szFolder, name).c_str())) {
             // "LAudioCutTank::~LAudioCutTank() Delete File FAILED": skipped.
@@ -74,6 +79,7 @@ void LAudioCutTank::DecRef(uint16_t index) {
     if (nRefs[index] == 0xFFFFFFFFu) return;  // saturated: kept until the tank goes
     if (nRefs[index] < 2) {
         LFile::Delete(GetAudFilePath(index).c_str());
+        DeleteSegmentSummary(GetAudFilePath(index));
         nRefs[index] = 0;
         if (index < nLowestFree) nLowestFree = index;
     } else {

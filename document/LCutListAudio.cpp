@@ -89,6 +89,13 @@ LSRCCutListAudio::LSRCCutListAudio(const LCutListAudio& list)
     nLength = lstAudio.GetLength();
 }
 
+LSRCCutListAudio::~LSRCCutListAudio() = default;
+
+bool LSRCCutListAudio::ReadPeakRange(int32_t from, int32_t to, LPeakRange& r) {
+    if (!pPeaks) pPeaks = std::make_unique<LCutListPeaks>(lstAudio);
+    return pPeaks->Read(from, to, r);
+}
+
 void LSRCCutListAudio::OpenCut(const LAudioCut& cut, int32_t offset) {
     nRemaining = cut.nLength - offset;
     nGain = cut.nGain;
@@ -156,10 +163,11 @@ void LSRCCutListAudio::Seek(int32_t position) {
 // ------------------------------------------------------------------- writer
 
 LSNKCutListAudio::LSNKCutListAudio(LCutListAudio* target, int32_t rate, uint32_t chans)
-    : LSoundSinkBase(rate, chans), pTarget(target) {
+    : LSoundSinkBase(rate, chans), pTarget(target), summary(nChans) {
     LAudioCutTank* tank = LAudioCutTank::Current();
     nIndex = tank ? tank->GetNewRefAndIncRef() : kSilentIndex;
-    // A new file, replacing any leftover of the same name.
+    // A new file, replacing any leftover of the same name (and its summary).
+    if (nIndex != kSilentIndex) DeleteSegmentSummary(SegmentPath(nIndex));
     if (nIndex == kSilentIndex || !fFile.Open(SegmentPath(nIndex).c_str(), LFile::kTempExclusive)) SetError();
 }
 
@@ -173,6 +181,7 @@ LSNKCutListAudio::~LSNKCutListAudio() {
         pTarget->nSampleRate = nSampleRate;
         pTarget->nChans = nChans;
     }
+    if (nIndex != kSilentIndex) summary.Finish(fFile, SummaryPath(SegmentPath(nIndex)));
     fFile.Close();
     TankDecRef(nIndex);
 }
@@ -182,11 +191,17 @@ void LSNKCutListAudio::Write(const int32_t* buffer, int32_t n) {
     nPosition += n;
     if (!fFile.IsOpen()) return;
     uint32_t bytes = uint32_t(n) * nChans * uint32_t(sizeof(int32_t));
-    if (fFile.Write(buffer, bytes) != bytes) SetError();
+    if (fFile.Write(buffer, bytes) != bytes) {
+        SetError();
+        summary.Abandon();
+    } else {
+        summary.Add(buffer, n);
+    }
 }
 
 void LSNKCutListAudio::Seek(int32_t position) {
     nPosition = std::max(position, 0);
+    summary.Seek(fFile, nPosition);
     if (fFile.IsOpen() && !fFile.Seek(int64_t(nPosition) * nChans * int64_t(sizeof(int32_t)))) SetError();
 }
 
@@ -196,11 +211,11 @@ LSoundSinkPtr CreateSink(LCutListAudio& target, int32_t rate, uint32_t chans) {
     return MakeSink<LSNKCutListAudio>(&target, rate, chans);
 }
 
-int Process(LProgress* progress, LCutListAudioLoadSource& record) {
+LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record) {
     // The segment is written into a list of its own and handed over only
     // when the pump could run, so a failure never empties the target.
     LCutListAudio fresh;
-    int result;
+    LProcessResult result;
     bool writeFailed;
     {
         LSoundSourcePtr src = record.pSource;

@@ -74,7 +74,7 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
         rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
         rec.pAudio = &doc.audio;
         rec.pHost = &host_;
-        int r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
+        LProcessResult r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
         if (r != kProcessDone) {
             lstFiles.Remove(node);  // its audio and its references go with it
             return false;
@@ -110,7 +110,7 @@ LSDFile& LDocuments::AddUntitled(const LCutListAudio& audio) {
 
 bool LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
     LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
-    int r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
+    LProcessResult r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
     return r == kProcessDone;
 }
 
@@ -264,7 +264,7 @@ bool LDocuments::ConvertFormat(const char* description, int32_t rate, uint8_t ch
     rec.pCutList = &pCurrent->audio;
     rec.nSampleRate = rate;
     rec.nChans = chans;
-    int r = host_.RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
+    LProcessResult r = host_.RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
     host_.DocumentChanged();
     return r == kProcessDone;
 }

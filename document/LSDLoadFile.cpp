@@ -49,7 +49,7 @@ std::string RealAudioWavePath(const std::string& realPath) {
 
 }  // namespace
 
-int Process(LProgress* progress, SDLoadFile& record) {
+LProcessResult Process(LProgress* progress, SDLoadFile& record) {
     std::string caption = "Loading " + FileNamePart(record.szPath);
     progress->SetText(caption.c_str(), 0);
     progress->SetText("Please wait...", 1);
@@ -58,7 +58,7 @@ int Process(LProgress* progress, SDLoadFile& record) {
         if (!pDecodeRealAudio || !record.pAudio) return kProcessFailed;
         std::string wav = RealAudioWavePath(record.szPath);
         if (wav.empty()) return kProcessFailed;
-        int r = pDecodeRealAudio(progress, record.szPath, wav);
+        LProcessResult r = pDecodeRealAudio(progress, record.szPath, wav);
         if (r == kProcessDone) {
             LCutListAudioLoadSource load{caption, record.pAudio, LWaveFile::OpenSource(wav.c_str())};
             r = load.pSource->HasError() ? kProcessFailed : Process(progress, load);

@@ -22,8 +22,9 @@ struct SDLoadFile {
     LCutListAudio* pAudio = nullptr;
     LDocumentHost* pHost = nullptr;
 };
-// 0 done, 1 cancelled (also the VOX rate question), 2 unknown type or unreadable file.
-int Process(LProgress* progress, SDLoadFile& record);
+// Cancelled also by the VOX rate question; failed for an unknown type or an
+// unreadable file.
+LProcessResult Process(LProgress* progress, SDLoadFile& record);
 
 // The reader for a file by its extension; an error-flagged silent source
 // for an unknown type or an unreadable file. A VOX file opens at voxRate.

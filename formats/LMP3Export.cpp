@@ -32,12 +32,12 @@ bool HasData(const std::string& path) {
     return f.Open(path.c_str(), LFile::kRead) && f.Size() > 0;
 }
 
-int Fail(LProgress* progress, const std::string& text) {
+LProcessResult Fail(LProgress* progress, const std::string& text) {
     progress->ShowError(text.c_str());
     return kProcessFailed;
 }
 
-int Encode(LProgress* progress, const SDSaveAsMp3& rec) {
+LProcessResult Encode(LProgress* progress, const SDSaveAsMp3& rec) {
     const std::string& target = rec.szMp3Path;
     const std::string notSaved = "The MP3 file \"" + target + "\" was not saved: ";
     const std::string encoder = "the encoder \"" + rec.szEncoder + "\"";
@@ -102,11 +102,11 @@ std::string MakeEncoderWavePath(const std::string& mp3Path) {
     return MakeTempFile(FolderOf(mp3Path), "~snd");
 }
 
-int Process(LProgress* progress, SDSaveAsMp3& record) {
+LProcessResult Process(LProgress* progress, SDSaveAsMp3& record) {
     progress->SetText("Encoding MP3", 0);
     progress->SetText("Please wait...", 1);
     progress->SetProgress(0.0);
-    int result = Encode(progress, record);
+    LProcessResult result = Encode(progress, record);
     LFile::Delete(record.szWavePath.c_str());
     return result;
 }

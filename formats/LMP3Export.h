@@ -38,6 +38,6 @@ struct SDSaveAsMp3 {
 // could not be started, ended with a non-zero exit code or wrote no MP3
 // data, or the new file could not take the old one's place). There is no
 // time limit: a long document may take long to encode.
-int Process(LProgress* progress, SDSaveAsMp3& record);
+LProcessResult Process(LProgress* progress, SDSaveAsMp3& record);
 
 }  // namespace sondrel

@@ -19,7 +19,8 @@ bool IsRealAudioType(const std::string& extension);
 // playable, 2 failed (the library is missing; the message has been shown).
 // The Windows program installs the decoder at start-up; without one
 // RealAudio files do not open.
-using LDecodeRealAudio = int (*)(LProgress* progress, const std::string& realPath, const std::string& wavePath);
+using LDecodeRealAudio = LProcessResult (*)(LProgress* progress, const std::string& realPath,
+                                            const std::string& wavePath);
 extern LDecodeRealAudio pDecodeRealAudio;
 
 // The WAV file the decoder's audio device writes: the 46-byte PCM header

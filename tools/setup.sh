@@ -9,8 +9,9 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           wine wine32:i386 xvfb xauth imagemagick
-          sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils
-          clang libclang-rt-14-dev ccache dpkg-dev)
+          sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils espeak-ng
+          libasound2-plugins:i386
+          clang libclang-rt-14-dev ccache cmark-gfm dpkg-dev)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

@@ -68,7 +68,7 @@ IRMAAudioDeviceManager* DeviceManager(IRMAClientEngine* engine) {
 }
 
 // Steps 5 to 10 with a created player: plays the file into the sink.
-int PlayIntoSink(LProgress* progress, IRMAClientEngine* engine, IRMAPlayer* player, const LReadAudioDecode& rec) {
+LProcessResult PlayIntoSink(LProgress* progress, IRMAClientEngine* engine, IRMAPlayer* player, const LReadAudioDecode& rec) {
     RMAAudioSink sink(rec.szWavePath.c_str());
     if (IRMAAudioDeviceManager* mgr = DeviceManager(engine)) {
         if (FAILED(mgr->Replace(&sink))) tDiagnostic = "Process(LReadAudioDecode) pAudDevMgr->Replace FAILED!";
@@ -76,7 +76,7 @@ int PlayIntoSink(LProgress* progress, IRMAClientEngine* engine, IRMAPlayer* play
     }
 
     progress->SetProgress(0.1);
-    int result = kProcessCancelled;
+    LProcessResult result = kProcessCancelled;
     std::string url = "file:" + rec.szRealPath;
     if (FAILED(player->OpenURL(url.c_str()))) {
         tDiagnostic = "Process(LReadAudioDecode) Player->OpenURL Failed";
@@ -113,7 +113,7 @@ int PlayIntoSink(LProgress* progress, IRMAClientEngine* engine, IRMAPlayer* play
 using LAnyFunction = void (*)();
 LAnyFunction Entry(const char* name) { return reinterpret_cast<LAnyFunction>(GetProcAddress(hCoreLibrary, name)); }
 
-int DecodeWithEngine(LProgress* progress, const LReadAudioDecode& rec) {
+LProcessResult DecodeWithEngine(LProgress* progress, const LReadAudioDecode& rec) {
     auto create = reinterpret_cast<FPRMCREATEENGINE>(Entry("CreateEngine"));
     auto close = reinterpret_cast<FPRMCLOSEENGINE>(Entry("CloseEngine"));
     if (!create || !close) {
@@ -126,7 +126,7 @@ int DecodeWithEngine(LProgress* progress, const LReadAudioDecode& rec) {
         return kProcessCancelled;
     }
     IRMAPlayer* player = nullptr;
-    int result = kProcessCancelled;
+    LProcessResult result = kProcessCancelled;
     if (FAILED(engine->CreatePlayer(player)) || !player)
         tDiagnostic = "Process(LReadAudioDecode) CreatePlayer FAILED";
     else
@@ -197,7 +197,7 @@ void RMAAudioSink::Finish() {
     DropResponse();
 }
 
-int Process(LProgress* progress, LReadAudioDecode& record) {
+LProcessResult Process(LProgress* progress, LReadAudioDecode& record) {
     tDiagnostic = "";
     progress->SetText("Decoding Real Audio", 0);
     progress->SetText(record.szRealPath.c_str(), 1);
@@ -209,7 +209,7 @@ int Process(LProgress* progress, LReadAudioDecode& record) {
         return kProcessFailed;
     }
     HRESULT com = CoInitialize(nullptr);
-    int result = DecodeWithEngine(progress, record);
+    LProcessResult result = DecodeWithEngine(progress, record);
     if (SUCCEEDED(com)) CoUninitialize();
     return result;
 }
@@ -217,7 +217,7 @@ int Process(LProgress* progress, LReadAudioDecode& record) {
 const char* RealAudioDiagnostic() { return tDiagnostic; }
 
 namespace {
-int DecodeRealAudio(LProgress* progress, const std::string& realPath, const std::string& wavePath) {
+LProcessResult DecodeRealAudio(LProgress* progress, const std::string& realPath, const std::string& wavePath) {
     LReadAudioDecode rec{realPath, wavePath};
     return Process(progress, rec);
 }

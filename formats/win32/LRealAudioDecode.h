@@ -65,7 +65,7 @@ struct LReadAudioDecode {
     std::string szRealPath;
     std::string szWavePath;
 };
-int Process(LProgress* progress, LReadAudioDecode& record);
+LProcessResult Process(LProgress* progress, LReadAudioDecode& record);
 
 // The trace text of the last decoding's failure point on this thread (""
 // after a clean run). Never shown to the user.

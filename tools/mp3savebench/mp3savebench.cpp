@@ -32,7 +32,7 @@ namespace {
 
 struct BenchHost : LDocumentHost {
     std::string error;
-    int RunOperation(const char*, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char*, const std::function<LProcessResult(LProgress*)>& op) override {
         struct P : LNullProgress {
             std::string* error;
             void ShowError(const char* text) override { *error = text; }
