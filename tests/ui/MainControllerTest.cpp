@@ -7,6 +7,7 @@
 #include "effects/LSRCTimeStretch.h"
 #include "support/LSettings.h"
 #include "ui/MainTestDoubles.h"
+#include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 
 namespace sondrel::test {
@@ -528,6 +529,31 @@ TEST_F(MainView, CommandsFollowDocumentSelectionUndoAndClipboard) {
     EXPECT_EQ(view.undoLabel, "Delete");
     EXPECT_FALSE(view.On(kCut));  // the selection collapsed
     EXPECT_TRUE(view.On(kPaste));
+}
+
+// Every item of every menu reaches a handler: an id the controller does not
+// know would be a menu entry that silently does nothing.
+TEST_F(MainView, EveryMenuItemIsHandled) {
+    std::vector<int> ids;
+    auto collect = [&](const LMenuNode& n, auto& self) -> void {
+        if (n.nId > 0) ids.push_back(n.nId);
+        for (const LMenuNode& c : n.items) self(c, self);
+    };
+    for (const LMenuNode& m : MainMenuBar()) collect(m, collect);
+    collect(InternetResourcesMenu(), collect);
+    collect(EditPopupMenu(), collect);
+    ASSERT_GT(ids.size(), 100u);
+    ctl->Init("");
+    services.acceptEffect = false;
+    Open(5000);
+    Select(1000, 2000);
+    ctl->Command(kCopy);
+    for (int id : ids) {
+        if (id == kExit || id == kClose || id == kCloseAll) continue;  // they end the document, checked below
+        if (!ctl->Current()) Open(5000);
+        EXPECT_TRUE(ctl->Command(id)) << id;
+    }
+    for (int id : {kClose, kCloseAll, kExit}) EXPECT_TRUE(ctl->Command(id)) << id;
 }
 
 // ------------------------------------------------------------------ keys
