@@ -215,6 +215,13 @@ TEST_F(MainUi, OpensAndSavesANonLatinNameThroughTheFileDialogs) {
     ASSERT_TRUE(SaveAs("Копия 東京.wav"));
 }
 
+// Save As with an .mp3 name runs the encoder beside the editor (lame.exe);
+// run-user-tests.sh decodes the result with mpg123.
+TEST_F(MainUi, SavesAsMp3ThroughTheEncoder) {
+    ASSERT_TRUE(SaveAs("copy.mp3"));
+    EXPECT_EQ(Field(kSelLength), "0:00:02.000");
+}
+
 TEST_F(MainUi, ASecondStartHandsItsFileToTheFirst) {
     Program second;
     ASSERT_TRUE(second.Start(SONDREL_EXE, "\"" + In("other.wav") + "\""));

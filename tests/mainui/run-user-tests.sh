@@ -57,6 +57,20 @@ fi
 same "saved and opened again" reopened.wav amplified.wav
 same "a non-Latin name opened and saved" 'Копия 東京.wav' 'Звук 東京.wav'
 [ "$(soxi -r 'Копия 東京.wav')" = 22050 ] || { echo "FAILED: the copy's rate"; fail=1; }
+# The MP3 decodes to the copy's rate and channels, its length (the
+# encoder's delay and padding may stay on: at most two frames of 1152) and
+# the tone's level over a second in the middle (within 1 dB: the encoder
+# itself takes 0.44 dB off this tone at this rate).
+rms() { sox "$1" -n trim 0.5 1 stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
+if mpg123 -q -w copy-decoded.wav copy.mp3 && [ "$(soxi -r copy-decoded.wav)" = 22050 ] &&
+   [ "$(soxi -c copy-decoded.wav)" = 1 ] && n=$(soxi -s copy-decoded.wav) && [ "$n" -ge 44100 ] &&
+   [ "$n" -le $((44100 + 2304)) ] &&
+   awk -v a="$(rms 'Копия 東京.wav')" -v b="$(rms copy-decoded.wav)" \
+     'BEGIN { d = 20 * log(b / a) / log(10); exit !(d > -1 && d < 1) }'; then
+  echo "ok: saved as MP3 through the encoder ($n samples)"
+else
+  echo "FAILED: saved as MP3 through the encoder"; fail=1
+fi
 same "No at the prompt left the file alone" work.wav tone.wav
 # Played: exactly the selection from 7 s to the end, then only silence.
 sox tone.wav -t raw played-expect.raw trim 7
