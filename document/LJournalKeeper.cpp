@@ -134,6 +134,10 @@ void LJournalKeeper::Hand(uint32_t slot, std::unique_ptr<Job> job) {
         std::lock_guard<std::mutex> lock(mtx);
         Slot& s = mSlots[slot];
         replaced = std::move(s.pPending);
+        if (replaced) {
+            job->vRemovedBefore = std::move(replaced->vRemovedBefore);
+            if (replaced->bRemove) job->vRemovedBefore.push_back(replaced->event);
+        }
         s.pPending = std::move(job);
         if (!s.bQueued) {
             s.bQueued = true;
@@ -228,7 +232,11 @@ void LJournalKeeper::WriterLoop() {
             job->event.eKind = LJournalEvent::kFailed;  // the old journal stays, and with it its segments
             ++nFailures;
         }
-        if (listener) listener(job->event);
+        if (listener) {
+            if (ok)
+                for (const LJournalEvent& gone : job->vRemovedBefore) listener(gone);
+            listener(job->event);
+        }
         released.Clear();
         job.reset();
 

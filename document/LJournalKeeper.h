@@ -111,6 +111,10 @@ private:
         std::vector<uint8_t> vBytes;
         LCutList lstRefs;  // the cuts the journal names, referenced until it is replaced
         LJournalEvent event;
+        // Removals this job stands in for: a closed document's journal whose
+        // slot a new document took before the removal was done; this
+        // journal replaces that file.
+        std::vector<LJournalEvent> vRemovedBefore;
     };
     struct Slot {
         std::unique_ptr<Job> pPending;
