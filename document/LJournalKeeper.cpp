@@ -17,15 +17,6 @@ namespace sondrel {
 
 namespace {
 
-std::vector<uint16_t> SegmentsOf(const LCutList& cuts) {
-    std::vector<uint16_t> v;
-    for (auto it = cuts.Begin(); it.IsValid(); it.Next())
-        if (!it->IsSilent()) v.push_back(it->nIndex);
-    std::sort(v.begin(), v.end());
-    v.erase(std::unique(v.begin(), v.end()), v.end());
-    return v;
-}
-
 // "<slot>.jnl.new" beside "<slot>.jnl".
 std::string TempPathOf(const std::string& folder, uint32_t slot) {
     char name[32];
@@ -34,6 +25,30 @@ std::string TempPathOf(const std::string& folder, uint32_t slot) {
 }
 
 }  // namespace
+
+LSegmentHold::LSegmentHold(const LCutList& cuts) {
+    for (auto it = cuts.Begin(); it.IsValid(); it.Next())
+        if (!it->IsSilent()) vIndices.push_back(it->nIndex);
+    std::sort(vIndices.begin(), vIndices.end());
+    vIndices.erase(std::unique(vIndices.begin(), vIndices.end()), vIndices.end());
+    if (LAudioCutTank* tank = LAudioCutTank::Current())
+        for (uint16_t i : vIndices) tank->IncRef(i);
+}
+
+LSegmentHold& LSegmentHold::operator=(LSegmentHold&& o) noexcept {
+    if (this != &o) {
+        Release();
+        vIndices = std::move(o.vIndices);
+        o.vIndices.clear();
+    }
+    return *this;
+}
+
+void LSegmentHold::Release() {
+    if (LAudioCutTank* tank = LAudioCutTank::Current())
+        for (uint16_t i : vIndices) tank->DecRef(i);
+    vIndices.clear();
+}
 
 LJournalKeeper::LJournalKeeper(std::string folder) : szFolder(std::move(folder)) {
     fnClock = [] { return int64_t(std::time(nullptr)); };
@@ -98,19 +113,20 @@ void LJournalKeeper::Update(const LDocuments& docs) {
         LJournalRecord head;
         head.nOrder = e.nOrder;
         head.nSequence = e.nSequence + 1;
-        EncodeJournal(head, *doc, vScratch);
-        const size_t content = vScratch.size() - kJournalContentOffset - 4;
+        head.nChangedTime = fnClock();
+        if (!pSpare) pSpare = std::make_unique<Job>();
+        std::vector<uint8_t>& bytes = pSpare->vBytes;
+        EncodeJournal(head, *doc, bytes);
+        const size_t content = bytes.size() - kJournalContentOffset - 4;
         if (e.vContent.size() == content &&
-            std::memcmp(e.vContent.data(), vScratch.data() + kJournalContentOffset, content) == 0)
+            std::memcmp(e.vContent.data(), bytes.data() + kJournalContentOffset, content) == 0)
             continue;  // nothing but the cursor, selection or view changed
 
         e.nSequence = head.nSequence;
-        e.vContent.assign(vScratch.begin() + kJournalContentOffset, vScratch.end() - 4);
+        e.vContent.assign(bytes.begin() + kJournalContentOffset, bytes.end() - 4);
         e.szPath = doc->szFilePath;
-        head.nChangedTime = fnClock();
-        auto job = std::make_unique<Job>();
-        EncodeJournal(head, *doc, job->vBytes);
-        job->lstRefs = doc->audio.lstCuts;  // the segments stay until this journal is replaced
+        std::unique_ptr<Job> job = std::move(pSpare);
+        job->hold = LSegmentHold(doc->audio.lstCuts);  // the segments stay until this journal is replaced
         job->event = {LJournalEvent::kWritten, e.nSlot, e.nOrder, e.nSequence, head.nChangedTime, doc->szFilePath};
         Hand(e.nSlot, std::move(job));
     }
@@ -215,18 +231,18 @@ void LJournalKeeper::WriterLoop() {
         lock.unlock();
 
         const bool ok = Perform(*job, slot);
-        LCutList released;  // references of the journal that is gone now
+        LSegmentHold released;  // the segments of the journal that is gone now
         lock.lock();
         Slot& t = mSlots[slot];  // the map's nodes stay where they are
         if (ok) {
-            released.Swap(t.lstOnDisk);
-            t.lstOnDisk.Swap(job->lstRefs);
+            released = std::move(t.onDisk);
+            t.onDisk = std::move(job->hold);
         }
         std::function<void(const LJournalEvent&)> listener = fnListener;
         lock.unlock();
 
         if (ok) {
-            for (uint16_t i : SegmentsOf(released))
+            for (uint16_t i : released.Indices())
                 if (--mDurable[i] == 0) mDurable.erase(i);
         } else {
             job->event.eKind = LJournalEvent::kFailed;  // the old journal stays, and with it its segments
@@ -237,7 +253,7 @@ void LJournalKeeper::WriterLoop() {
                 for (const LJournalEvent& gone : job->vRemovedBefore) listener(gone);
             listener(job->event);
         }
-        released.Clear();
+        released.Release();
         job.reset();
 
         lock.lock();
@@ -248,10 +264,10 @@ void LJournalKeeper::WriterLoop() {
     cvIdle.notify_all();
 }
 
-void LJournalKeeper::SyncNewSegments(const LCutList& cuts) {
+void LJournalKeeper::SyncNewSegments(const LSegmentHold& segments) {
     LAudioCutTank* tank = LAudioCutTank::Current();
     if (!tank) return;
-    for (uint16_t i : SegmentsOf(cuts)) {
+    for (uint16_t i : segments.Indices()) {
         if (mDurable.count(i)) continue;  // another journal on the disk names it: it is there already
         std::string path = tank->GetAudFilePath(i);
         SyncFile(path);
@@ -292,10 +308,10 @@ bool LJournalKeeper::Perform(Job& job, uint32_t slot) {
         LFile::Delete(TempPathOf(szFolder, slot).c_str());
         return DeleteDurably(path) || !LFile::Exists(path.c_str());
     }
-    SyncNewSegments(job.lstRefs);
+    SyncNewSegments(job.hold);
     Stage(LJournalStage::kSegmentsSynced);
     if (!WriteJournal(job, slot)) return false;
-    for (uint16_t i : SegmentsOf(job.lstRefs)) ++mDurable[i];
+    for (uint16_t i : job.hold.Indices()) ++mDurable[i];
     return true;
 }
 

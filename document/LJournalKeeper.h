@@ -14,9 +14,9 @@
 // them all.
 //
 // Segments named by a journal on the disk must not change under it: the
-// keeper holds tank references to the cuts of every journal it wrote (and of
-// every one waiting to be written) until the journal that replaces it is in
-// place. So a segment a journal names is neither deleted nor reused for new
+// keeper holds a tank reference to each segment of every journal it wrote
+// (and of every one waiting to be written) until the journal that replaces
+// it is in place. So a segment a journal names is neither deleted nor reused for new
 // audio while that journal may still be the one a recovery finds.
 #pragma once
 #include <atomic>
@@ -38,6 +38,25 @@ namespace sondrel {
 
 class LDocuments;
 class LSDFile;
+
+// One tank reference for each segment a cut list uses (not one per cut):
+// while it exists none of those segment files is deleted or reused.
+class LSegmentHold {
+public:
+    LSegmentHold() = default;
+    explicit LSegmentHold(const LCutList& cuts);
+    ~LSegmentHold() { Release(); }
+    LSegmentHold(LSegmentHold&& o) noexcept : vIndices(std::move(o.vIndices)) { o.vIndices.clear(); }
+    LSegmentHold& operator=(LSegmentHold&& o) noexcept;
+    LSegmentHold(const LSegmentHold&) = delete;
+    LSegmentHold& operator=(const LSegmentHold&) = delete;
+    // The segments, each once, in increasing order.
+    const std::vector<uint16_t>& Indices() const { return vIndices; }
+    void Release();
+
+private:
+    std::vector<uint16_t> vIndices;
+};
 
 // What the writer did with one journal (reported on the writer thread).
 struct LJournalEvent {
@@ -109,7 +128,7 @@ private:
     struct Job {
         bool bRemove = false;
         std::vector<uint8_t> vBytes;
-        LCutList lstRefs;  // the cuts the journal names, referenced until it is replaced
+        LSegmentHold hold;  // the segments the journal names, until it is replaced
         LJournalEvent event;
         // Removals this job stands in for: a closed document's journal whose
         // slot a new document took before the removal was done; this
@@ -119,7 +138,7 @@ private:
     struct Slot {
         std::unique_ptr<Job> pPending;
         bool bQueued = false;
-        LCutList lstOnDisk;  // the cuts the journal on the disk names
+        LSegmentHold onDisk;  // the segments the journal on the disk names
     };
 
     uint32_t FreeSlot() const;
@@ -127,7 +146,7 @@ private:
     void WriterLoop();
     bool Perform(Job& job, uint32_t slot);
     bool WriteJournal(const Job& job, uint32_t slot);
-    void SyncNewSegments(const LCutList& cuts);
+    void SyncNewSegments(const LSegmentHold& segments);
     void Stage(LJournalStage stage);
 
     std::string szFolder;
@@ -136,7 +155,7 @@ private:
     // User-interface thread.
     std::vector<Entry> vEntries;
     uint32_t nNextOrder = 1;
-    std::vector<uint8_t> vScratch;
+    std::unique_ptr<Job> pSpare;  // encoded into; handed over when the document changed
     std::function<int64_t()> fnClock;
     uint32_t nFailuresSeen = 0;
 
