@@ -11,6 +11,7 @@
 #include "DocTestUtil.h"
 #include "document/LDocumentJournal.h"
 #include "document/LSDFile.h"
+#include "support/TestUtil.h"
 
 using namespace sondrel;
 using namespace sondrel::test;
@@ -119,6 +120,29 @@ TEST_F(JournalOfDocument, DocumentEncodesAsItsRecord) {
 
     // The cut list made from the record reads exactly as the document.
     EXPECT_EQ(ReadList(JournalCutList(r)), ReadList(doc.audio));
+}
+
+// The layout the header describes, as another program writes it (the fuzz
+// seeds are made with Python's struct and zlib.crc32).
+TEST(JournalFormat, AJournalWrittenFromTheLayoutAloneIsRead) {
+    std::vector<uint8_t> b = ReadBytes(SONDREL_SOURCE_DIR "/tests/fuzz/corpus/journal_fuzz/edited.jnl");
+    LJournalRecord r;
+    ASSERT_TRUE(Decodes(b, &r));
+    LJournalRecord want;
+    want.nOrder = 2;
+    want.nSequence = 17;
+    want.nChangedTime = 1765400000;
+    want.stPosition = 1500;
+    want.stSelStart = 1000;
+    want.stSelEnd = 2500;
+    want.stViewEnd = 4000;
+    want.nSampleRate = 44100;
+    want.nChans = 2;
+    want.bDirty = 1;
+    want.szFilePath = "C:\\Music\\take.wav";
+    want.vCuts = {{3, 100, 50, kUnityGain}, {kSilentIndex, 0, 20, kUnityGain}, {3, 0, 10, -0x800000}};
+    EXPECT_EQ(r, want);
+    EXPECT_EQ(Encode(want), b);
 }
 
 TEST(JournalFormat, JournalsCutShortAreRefused) {
