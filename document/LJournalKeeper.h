@@ -13,6 +13,9 @@
 // gone from the list has its journal deleted; Close (a clean exit) deletes
 // them all.
 //
+// Only the instance that owns the data folder keeps journals there (a
+// second instance would use the same journal names).
+//
 // Segments named by a journal on the disk must not change under it: the
 // keeper holds a tank reference to each segment of every journal it wrote
 // (and of every one waiting to be written) until the journal that replaces

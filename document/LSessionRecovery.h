@@ -4,7 +4,9 @@
 // and checked against the segment files it names (present, long enough);
 // the user is told which documents can be recovered and then either gets
 // them back as modified documents, or has them discarded. A damaged or
-// partial journal is reported and never trusted.
+// partial journal is reported and never trusted. A recovered document's undo
+// starts empty: a journal keeps the document, not its undo ring, whose
+// snapshots would hold many more segments and a journal eight times larger.
 //
 // The order at start-up matters: read the journals (LSessionRecovery) and
 // ask the user before anything clears the data folder or the tank allocates
