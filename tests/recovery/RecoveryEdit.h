@@ -18,8 +18,8 @@ inline bool ApplyTheEdit(LDocuments& docs) {
     d->stSelEnd.ms = 700;
     const LEffectDesc& echo = EffectOf(LEffect::kEcho);
     LEffectValues values = ReadStoredValues(echo);
-    values[0] = 150;  // ms
-    values[1] = 40;   // percent
+    values.v[0] = 150;  // ms
+    values.v[1] = 40;   // percent
     return RunEffectCommand(docs, echo, values) == LCommandResult::kDone;
 }
 

@@ -44,7 +44,7 @@ std::string ItemText(HWND dlg, int id) {
 }
 
 // Runs the prompt while user works it from another thread.
-LRecoveryChoice Run(const LRecoveryPrompt& p, const std::function<void(HWND)>& user) {
+LRecoveryChoice RunPrompt(const LRecoveryPrompt& p, const std::function<void(HWND)>& user) {
     std::thread t([&] {
         HWND dlg = wintest::WaitForWindow(kRecoverCaption, 20000);
         if (!dlg) {
@@ -63,7 +63,7 @@ void Press(HWND dlg, int id) { PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_C
 }  // namespace
 
 TEST(RecoveryDialog, ListsTheDocumentsAndRecovers) {
-    LRecoveryChoice c = Run(Prompt(true), [](HWND dlg) {
+    LRecoveryChoice c = RunPrompt(Prompt(true), [](HWND dlg) {
         EXPECT_EQ(ItemText(dlg, IDC_RECOVER_TEXT), "These can be recovered:");
         HWND list = GetDlgItem(dlg, IDC_RECOVER_LIST);
         EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
@@ -79,7 +79,7 @@ TEST(RecoveryDialog, ListsTheDocumentsAndRecovers) {
 }
 
 TEST(RecoveryDialog, DiscardIsConfirmedFirst) {
-    LRecoveryChoice c = Run(Prompt(true), [](HWND dlg) {
+    LRecoveryChoice c = RunPrompt(Prompt(true), [](HWND dlg) {
         Press(dlg, IDC_RECOVER_DISCARD);
         HWND box = wintest::WaitForWindow("Sondrel", 20000);
         ASSERT_TRUE(box);
@@ -96,12 +96,12 @@ TEST(RecoveryDialog, DiscardIsConfirmedFirst) {
 }
 
 TEST(RecoveryDialog, ClosingThePromptKeepsTheWork) {
-    LRecoveryChoice c = Run(Prompt(true), [](HWND dlg) { PostMessageA(dlg, WM_CLOSE, 0, 0); });
+    LRecoveryChoice c = RunPrompt(Prompt(true), [](HWND dlg) { PostMessageA(dlg, WM_CLOSE, 0, 0); });
     EXPECT_EQ(c, LRecoveryChoice::kRecover);
 }
 
 TEST(RecoveryDialog, WithNothingToRecoverItOnlyReports) {
-    LRecoveryChoice c = Run(Prompt(false), [](HWND dlg) {
+    LRecoveryChoice c = RunPrompt(Prompt(false), [](HWND dlg) {
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, IDOK)));
         EXPECT_EQ(ItemText(dlg, IDC_RECOVER_DISCARD), "OK");
         Press(dlg, IDOK);  // a hidden Recover does nothing
