@@ -1,7 +1,8 @@
 // Stands in for the editor in the crash recovery test until the main window
-// is built on the same pieces: it starts as the editor starts (the journals
-// a killed run left are offered in the "Recover Documents" prompt before the
-// cut tank is used), keeps the journals of its documents, and then
+// is built on the same pieces: it starts as the editor starts, through the
+// same two hooks (the journals a killed run left are offered in the "Recover
+// Documents" prompt before the cut tank exists; every change is told to the
+// journals), and then
 //   recoveryhost edit DATA IN.wav     opens IN.wav, makes the test's edit,
 //                                     writes DATA\..\ready once the journal
 //                                     is on the disk, and waits to be killed;
@@ -20,11 +21,9 @@
 
 #include "RecoveryEdit.h"
 #include "document/LAudioCutTank.h"
-#include "document/LJournalKeeper.h"
-#include "document/LSessionRecovery.h"
 #include "formats/win32/LPlatformReaders.h"
 #include "support/LFile.h"
-#include "ui/LRecoveryPrompt.h"
+#include "ui/LCrashRecovery.h"
 #include "ui/win32/LRecoveryDialog.h"
 #include "ui/win32/LWin32DocumentHost.h"
 
@@ -45,22 +44,22 @@ int Run(int argc, char** argv) {
     InstallPlatformReaders();
 
     // The editor's start-up order: ask about what was left, then the tank.
-    std::unique_ptr<LSessionRecovery> recovery = AskAboutLeftDocuments(
+    LRecoveredDocuments recovered = AskToRecover(
         data, [](const LRecoveryPrompt& p) { return RunRecoveryDialog(nullptr, p); }, FormatLocalTimeWin32);
     std::vector<std::string> left = LFile::List(data.c_str(), "");
     std::sort(left.begin(), left.end());
     LCutTankScope tank(data);
+    LCrashRecovery journals(data);
     LWin32DocumentHost dialogs;
     LDocuments docs(dialogs);
-    LJournalKeeper keeper(data);
-    if (recovery) recovery->Recover(docs, keeper);
+    recovered.AddTo(docs, journals);
 
     if (mode == "edit") {
         if (!docs.LoadFile(file)) return 3;
-        keeper.Update(docs);
+        journals.DocumentChanged(docs);
         if (!test::ApplyTheEdit(docs)) return 4;
-        keeper.Update(docs);
-        keeper.WaitIdle();
+        journals.DocumentChanged(docs);
+        journals.Keeper().WaitIdle();
         HWND w = CreateWindowA("STATIC", "Recovery Test Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 100,
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!w || !WriteText(Parent(data) + "\\ready", "ready")) return 5;
@@ -82,10 +81,11 @@ int Run(int argc, char** argv) {
         if (LSDFile* d = docs.Current()) {
             d->szFilePath = file;
             if (!docs.SaveDocument(*d)) return 7;
-            keeper.Update(docs);
+            journals.DocumentChanged(docs);
         }
         if (!WriteText(Parent(data) + "\\report.txt", report)) return 8;
-        return 0;  // a clean end: the keeper deletes the journals, the tank the segments
+        journals.Close();  // a clean end: no journal stays; the tank deletes the segments
+        return 0;
     }
     return 2;
 }
