@@ -84,7 +84,10 @@ void LSDEffectDialog::InitDialog() {
         curve.SetCurve(list);
         View().AttachCurve(dlgid::kCurve, curve);
     }
-    if (HasPreview()) View().SetText(dlgid::kPreview, "Preview");
+    if (HasPreview())
+        View().SetText(dlgid::kPreview, "Preview");
+    else if (rFx.pfnPreview)
+        View().Enable(dlgid::kPreview, false);  // no document to play
 }
 
 bool LSDEffectDialog::ReadValues(LEffectValues& out, int& badControl) {

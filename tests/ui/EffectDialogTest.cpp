@@ -461,6 +461,20 @@ TEST_F(EffectDialogs, ClosingStopsThePreviewAndAFailedStartIsSaid) {
     EXPECT_EQ(view.text[IDC_PREVIEW], "Preview");
 }
 
+// Without a document there is nothing to preview: the button is disabled.
+TEST_F(EffectDialogs, NoDocumentNoPreview) {
+    for (LEffect id : {LEffect::kEcho, LEffect::kEqualizer}) {
+        Open(id);  // no document made
+        EXPECT_FALSE(dialog->HasPreview());
+        EXPECT_FALSE(view.IsEnabled(IDC_PREVIEW));
+        dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+        EXPECT_EQ(player.starts, 0);
+    }
+    MakeDocument();
+    Open(LEffect::kEcho);
+    EXPECT_TRUE(view.IsEnabled(IDC_PREVIEW));
+}
+
 // Dialogs without a previewer never touch the player.
 TEST_F(EffectDialogs, OnlyPreviewDialogsPlay) {
     MakeDocument();

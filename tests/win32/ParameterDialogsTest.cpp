@@ -262,7 +262,13 @@ TEST_F(ParameterDialogs, CurveEditorControlEditsFromPostedMouseMessages) {
     EXPECT_EQ(PixelAt(curve, v.width / 2, v.height - 20), RGB(64, 64, 64));
     EXPECT_EQ(PixelAt(curve, v.ToWindowX(0) + 1, v.ToWindowY(128)), RGB(255, 255, 0));
 
+    // Over a point the pointer is the hand; elsewhere the arrow.
+    PostMessageA(curve, WM_MOUSEMOVE, 0, at(255, 128));
+    Pump();
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_HAND));
     PostMessageA(curve, WM_MOUSEMOVE, 0, at(128, 64));
+    Pump();
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
     PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, at(128, 64));  // insert
     PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, at(128, 32));    // drag it down
     PostMessageA(curve, WM_LBUTTONUP, 0, at(128, 32));

@@ -28,11 +28,13 @@ bool LDialogWindow::OpenModeless(HWND owner) {
 }
 
 int LDialogWindow::Run(HWND owner) {
-    hOwner = owner;
+    // As the system's modal dialogs do: the owner is the top-level window
+    // (a property page's sheet, not the page).
+    hOwner = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
     nResult = IDCANCEL;
     if (!Open(owner)) return -1;
-    if (owner && IsWindowEnabled(owner)) {
-        EnableWindow(owner, FALSE);
+    if (hOwner && IsWindowEnabled(hOwner)) {
+        EnableWindow(hOwner, FALSE);
         bOwnerDisabled = true;
     }
     ShowWindow(Window(), SW_SHOW);
