@@ -53,6 +53,8 @@ protected:
         doc.reset();
         tank.reset();
         SetSettingsStore(nullptr);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
     }
 
     // A mono document of noise, 8000 Hz, selected from 1 s to 3 s.
