@@ -11,7 +11,11 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/drive/LDrive.h"
 
@@ -79,6 +83,9 @@ protected:
     static bool Start(const std::string& args) {
         if (!editor.Start(SONDREL_EXE, args)) return false;
         WaitForInputIdle(editor.Handle(), kStartMs);
+        return FindMain();
+    }
+    static bool FindMain() {
         main = nullptr;
         WaitUntil(
             [&] {
@@ -196,12 +203,14 @@ TEST_F(MainUi, PlaysASelectionAndReturnsToItsStart) {
     ASSERT_TRUE(WaitField(kTime, "0:00:07.00"));
     ASSERT_TRUE(Press(main, VK_END, {VK_SHIFT}));
     ASSERT_TRUE(WaitField(kSelLength, "0:00:03.000"));
+    EXPECT_EQ(Field(kTime), "0:00:10.00");  // Shift+End went to the end
+    HWND play = GetDlgItem(main, kPlay);
     Click(main, kPlay);
-    // It plays (the time moves on), stops at the end of the selection and
-    // goes back to its start; run-user-tests.sh compares what was played.
-    ASSERT_TRUE(WaitUntil([&] { return Field(kTime) != "0:00:07.00"; }, kStepMs));
+    // It plays (the Play button is down), stops at the end of the selection
+    // and goes back to its start; run-user-tests.sh compares what was played.
+    ASSERT_TRUE(WaitUntil([&] { return SendMessageA(play, BM_GETCHECK, 0, 0) == BST_CHECKED; }, kStepMs));
     ASSERT_TRUE(WaitUntil(
-        [&] { return Field(kTime) == "0:00:07.00" && SendMessageA(GetDlgItem(main, kPlay), BM_GETCHECK, 0, 0) == 0; },
+        [&] { return Field(kTime) == "0:00:07.00" && SendMessageA(play, BM_GETCHECK, 0, 0) == BST_UNCHECKED; },
         30000));
     EXPECT_EQ(Field(kSelLength), "0:00:03.000");
 }
@@ -267,6 +276,49 @@ TEST_F(MainUi, RecentFilesAndPlacementSurviveARestart) {
     ASSERT_TRUE(WaitTitle("Sondrel [work.wav]"));
     Command(main, kExit);
     EXPECT_EQ(editor.WaitExit(kStepMs), 0u);
+}
+
+// The journal files in the data folder, name and contents.
+std::vector<std::pair<std::string, std::string>> Journals() {
+    std::vector<std::pair<std::string, std::string>> found;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(In("data\\*.jnl").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return found;
+    do {
+        std::ifstream f(In("data\\" + std::string(fd.cFileName)), std::ios::binary);
+        found.emplace_back(fd.cFileName, std::string(std::istreambuf_iterator<char>(f), {}));
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return found;
+}
+
+// An editor ended by force keeps its edits: the next start offers them and
+// brings the document back as it was, still to be saved.
+TEST_F(MainUi, AKilledEditorsChangesComeBackAtTheNextStart) {
+    ASSERT_TRUE(Start("\"" + In("other.wav") + "\""));
+    ASSERT_TRUE(WaitTitle("Sondrel [other.wav]", kStartMs));
+    ASSERT_TRUE(WaitUntil([&] { return Journals().size() == 1; }, kStepMs));
+    const auto loaded = Journals();
+    Thumb(100);  // 1 s into the 2 s file
+    ASSERT_TRUE(WaitField(kTime, "0:00:01.00"));
+    ASSERT_TRUE(Press(main, VK_END, {VK_SHIFT}));
+    ASSERT_TRUE(WaitField(kSelLength, "0:00:01.000"));
+    ASSERT_TRUE(Press(main, VK_DELETE));
+    ASSERT_TRUE(WaitUntil([&] { return Journals() != loaded && Journals().size() == 1; }, kStepMs));
+    editor.Kill();
+
+    ASSERT_TRUE(editor.Start(SONDREL_EXE, ""));
+    HWND prompt = WaitForWindow(editor.Id(), "Recover Documents", kStartMs, "#32770");
+    ASSERT_NE(prompt, nullptr);
+    Click(prompt, IDOK);  // Recover
+    ASSERT_TRUE(FindMain());
+    ASSERT_TRUE(WaitTitle("Sondrel [other.wav]"));
+    ASSERT_TRUE(Press(main, 'A', {VK_CONTROL}));
+    ASSERT_TRUE(WaitField(kSelLength, "0:00:01.000"));
+    Command(main, kExit);
+    EXPECT_EQ(Prompt(IDNO), "Save changes to \"other.wav\"?");
+    EXPECT_EQ(editor.WaitExit(kStepMs), 0u);
+    EXPECT_TRUE(Journals().empty());  // a clean end keeps none
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
 #include "ui/win32/LMainServices.h"
 
 #include "support/LHelp.h"
+#include "ui/win32/LEffectDialogs.h"
 #include "ui/win32/LSettingsSheet.h"
 #include "ui/win32/resource.h"
 
 namespace sondrel {
 
-// The parameter dialog of an effect table record (effects/LEffectTable.h),
-// modal over owner, with a preview of doc; true when OK stored the values,
-// which it leaves in values. The record dialog for a document of this
-// format and name: 1 closed after recording (recorded holds the take), 2
-// record the next file. The dialogs' own units define these; until they
-// are in the build, LPendingDialogs.cpp does.
-bool RunEffectDialog(HWND owner, const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc);
+// The record dialog for a document of this format and name: 1 closed after
+// recording (recorded holds the take), 2 record the next file. Its own unit
+// defines it; until that is in the build, LPendingDialogs.cpp does.
 int RunRecordDialog(HWND owner, int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& recorded);
 
 bool LWin32MainServices::EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc) {

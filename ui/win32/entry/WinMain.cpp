@@ -17,7 +17,9 @@
 #include "support/LHelp.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
+#include "ui/LCrashRecovery.h"
 #include "ui/win32/LMainServices.h"
+#include "ui/win32/LRecoveryDialog.h"
 #include "ui/win32/MainDialog.h"
 
 using namespace sondrel;
@@ -78,7 +80,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     // would write its audio nowhere.
     std::string dataFolder = DataFolder(programFolder);
     CreateDirectoryA(dataFolder.c_str(), nullptr);
+
+    // What a run that ended abnormally left there is offered before the
+    // tank exists, so that no new segment overwrites audio still to recover.
+    LRecoveredDocuments recovered = AskToRecover(
+        dataFolder, [](const LRecoveryPrompt& p) { return RunRecoveryDialog(nullptr, p); }, FormatLocalTimeWin32);
     LCutTankScope tank(dataFolder);
+    LCrashRecovery journals(dataFolder);  // after the tank: it ends first
 
     int result = 1;
     {
@@ -87,11 +95,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
             CmLoadCDTrack(owner, docs, [](const char*) { ShowHelp(kHelpCDTracks); });
         });
         MainDialog main(instance, services);
+        // The recovered documents go in before the command line's file
+        // allocates anything; every change after is journalled.
+        recovered.AddTo(main.Documents(), journals);
+        main.Controller().SetChangeListener([&](const LSDFile*) { journals.DocumentChanged(main.Documents()); });
         if (main.Create(commandLine)) {
             services.SetOwner(main.Window());
             result = main.RunMessageLoop();
         }
+        main.Controller().SetChangeListener(nullptr);
     }
+    // A clean end: the window has closed its documents; no journal stays.
+    journals.Close();
     SetHelpOpener(nullptr);
     SetSettingsStore(nullptr);
     return result;  // the tank deletes its segment files as it goes
