@@ -323,6 +323,10 @@ void MainDialog::DestroyDialog() {
     if (hTimeFont) DeleteObject(hTimeFont);
     if (hSelectionFont) DeleteObject(hSelectionFont);
     hTimeFont = hSelectionFont = nullptr;
+    SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, 0, FALSE);
+    if (hVolumeFont) DeleteObject(hVolumeFont);
+    hVolumeFont = nullptr;
+    nVolumeFontDpi = 0;
     if (hIconBig) DestroyIcon(hIconBig);
     if (hIconSmall) DestroyIcon(hIconSmall);
     hIconBig = hIconSmall = nullptr;
@@ -459,6 +463,16 @@ void MainDialog::LayoutControls() {
     const int xRight = 8 * (bw + 1);
     const int rest = std::max(W - xRight, 0);
     place(kCtlVolume, xRight, yRow, rest / 3, rowH);
+    // The volume's text in the dialog's font at this DPI.
+    if (nVolumeFontDpi != Dpi()) {
+        HFONT f = CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                              "MS Shell Dlg");
+        SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, WPARAM(f), TRUE);
+        if (hVolumeFont) DeleteObject(hVolumeFont);
+        hVolumeFont = f;
+        nVolumeFontDpi = Dpi();
+    }
     place(kCtlMeter, xRight + rest / 3 + 1, yRow, rest - rest / 3 - 1, rowH);
 
     // Time fields: the selection's three in the left third, the current

@@ -116,7 +116,8 @@ private:
     LWaveScanThread overviewScan, waveScan;
     HWND hMeter = nullptr, hToolbar = nullptr, hStatus = nullptr, hTooltip = nullptr, hSplash = nullptr;
     HMENU hMenu = nullptr, hEditPopup = nullptr, hWebPopup = nullptr;
-    HFONT hTimeFont = nullptr, hSelectionFont = nullptr;
+    HFONT hTimeFont = nullptr, hSelectionFont = nullptr, hVolumeFont = nullptr;
+    int nVolumeFontDpi = 0;
     HIMAGELIST hToolbarImages = nullptr, hViewImages = nullptr;
     HICON hViewIcons[5] = {};
     HBITMAP hTransport[11] = {};
