@@ -27,12 +27,18 @@ if [ -n "${DISPLAY:-}" ]; then
   exec wine "$exe" "$@"
 fi
 echo "no display: running the editor under Xvfb for a screenshot" >&2
+# Nobody can answer a question here: recovery data an earlier run of this
+# build's editor left (it was killed) would stop the start at its prompt.
+rm -f "$build/bin/Current/"*.jnl
 shot="$(winepath -w "$build/editor.png" 2>/dev/null)"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   exe=$1 probe=$2 shot=$3; shift 3
   wine "$exe" "$@" &
   pid=$!
   wine "$probe" shot "$shot" 120000 || echo "the editor showed no document" >&2
+  # Closed as a user closes it: an editor killed here would leave its
+  # recovery journal, and the next start would ask about it.
+  if wine "$probe" close; then wait $pid 2>/dev/null || true; else echo "the editor did not close" >&2; fi
   wineserver -k
   wait $pid 2>/dev/null || true
 ' bash "$exe" "$build/bin/editorprobe.exe" "$shot" "$@"

@@ -26,7 +26,7 @@ sondrel_wine_start
 echo "file: $(stat -c %s "$hour" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz, 60 minutes; $runs runs; $(nproc) cores"
 loaded=() editor=() copy=()
 for ((i = 1; i <= runs; i++)); do
-  rm -f "$build/bin/Current/"*.aud "$build/bin/Current/"*.sum 2>/dev/null || true
+  rm -f "$build/bin/Current/"*.aud "$build/bin/Current/"*.sum "$build/bin/Current/"*.pks "$build/bin/Current/"*.jnl 2>/dev/null || true
   read -r ml ms < <("${display[@]}" wine "$probe" time "$(win "$build/bin/sondrel.exe")" "$(win "$hour")" 2>/dev/null </dev/null | tr -d '\r')
   [ -n "${ms:-}" ] || { echo "run $i: the editor did not show the file" >&2; sondrel_wine_stop; exit 1; }
   a=$(date +%s%N); cp "$hour" "$data/copy.wav"; sync "$data/copy.wav"; b=$(date +%s%N); rm -f "$data/copy.wav"

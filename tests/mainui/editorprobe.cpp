@@ -7,6 +7,8 @@
 //       until the editor shows the document (its title names it: the file
 //       is loaded) and until both wave views are drawn (each run in a fresh
 //       editor, closed again after)
+//   editorprobe close
+//       closes the editor showing a document as a user would
 // Exit code 0 when the editor got there, 1 otherwise.
 #include <windows.h>
 
@@ -88,6 +90,15 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::fprintf(stderr, "usage: editorprobe shot FILE.png [TIMEOUT_MS] | editorprobe time EXE FILE [RUNS]\n");
+    if (what == "close") {
+        // As the user closes it (Escape): an unchanged document goes without
+        // a question, and the editor ends cleanly, keeping no recovery data.
+        HWND w = FindEditorWithDocument();
+        if (!w) return 1;
+        PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+        return WaitUntil([&] { return !IsWindow(w); }, 30000) ? 0 : 1;
+    }
+    std::fprintf(stderr,
+                 "usage: editorprobe shot FILE.png [TIMEOUT_MS] | editorprobe time EXE FILE [RUNS] | editorprobe close\n");
     return 2;
 }
