@@ -169,7 +169,7 @@ void LRecordController::CmRetake() { StartTake(nTakeStart); }
 
 void LRecordController::CmRecordNext() {
     nResult = kRecordResultNext;
-    rView.Close();
+    rView.CloseDialog();
 }
 
 void LRecordController::CmStop() {

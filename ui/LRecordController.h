@@ -139,7 +139,7 @@ public:
     virtual void RunAdvanced() = 0;
     // The system's record mixer program.
     virtual void RunMixerProgram() = 0;
-    virtual void Close() = 0;
+    virtual void CloseDialog() = 0;
 };
 
 struct LRecordChecks {

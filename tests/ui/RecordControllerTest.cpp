@@ -117,7 +117,7 @@ public:
     uint64_t FreeDataBytes() override { return freeBytes; }
     void RunAdvanced() override { ++advanced; }
     void RunMixerProgram() override { ++mixerProgram; }
-    void Close() override { ++closed; }
+    void CloseDialog() override { ++closed; }
 
     std::vector<std::string> devices, inputs, messages, questions;
     int32_t device = -1, input = -1;
