@@ -121,7 +121,8 @@ void LWin32RecordDevices::SetInputChannel(int8_t device, int32_t channel, int32_
 LRecordDlg::LRecordDlg(HINSTANCE instance, LPlayerSettings& playerSettings, LRecordSettings& settings,
                        LCutListAudio& body)
     : LPlayerBaseDlg(instance, IDD_RECORD, playerSettings), rRecordSettings(settings) {
-    pRecord = std::make_unique<LRecordController>(settings, body, recorder, devices, *this, Transport(), Player());
+    LRecordView& view = *this;
+    pRecord = std::make_unique<LRecordController>(settings, body, recorder, devices, view, Transport(), Player());
 }
 
 LRecordDlg::~LRecordDlg() {
