@@ -411,6 +411,14 @@ TEST_F(RecordUi, InputsAndAdvancedSettings) {
     EXPECT_GE(ComboCount(GetDlgItem(dialog, IDC_RECORD_DEVICE)), 1);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_RECORD_VOLUME)));
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_RECORD_MIXER)));
+    // Wine has no record mixer program: the button says so.
+    Click(dialog, IDC_RECORD_MIXER);
+    MessageBoxShown box;
+    ASSERT_TRUE(WaitForMessageBox(host.Id(), "Sondrel", box, kStepMs));
+    EXPECT_NE(box.text.find("sndvol32.exe"), std::string::npos) << box.text;
+    Click(box.window, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(box.window, kStepMs));
+
     ComboSelect(dialog, IDC_RECORD_INPUT, 1);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(dialog, IDC_RECORD_VOLUME)); }, kStepMs));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_RECORD_MIXER)));
