@@ -75,7 +75,13 @@ LRecordController::LRecordController(LRecordSettings& settings, LCutListAudio& b
       rPlayer(player),
       take(body.nSampleRate, body.nChans) {}
 
-LRecordController::~LRecordController() = default;
+LRecordController::~LRecordController() {
+    // A take still running writes into `take`: it ends before that goes.
+    if (bTakePending) {
+        rRecorder.SetListener(nullptr);
+        rRecorder.Stop();
+    }
+}
 
 int32_t LRecordController::ShownSample() const {
     return LSoundTime(rTransport.PositionMs()).GetSamples(rBody.nSampleRate);

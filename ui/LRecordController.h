@@ -156,6 +156,7 @@ extern const char kRecordLowSpaceText[];
 class LRecordController : public LSoundRecorderNotify {
 public:
     // body: the document body recorded into, at its rate and channel count.
+    // The recorder must outlive the controller.
     LRecordController(LRecordSettings& settings, LCutListAudio& body, LRecordRecorder& recorder,
                       LRecordDevices& devices, LRecordView& view, LTransportController& transport,
                       LTransportPlayer& player);
