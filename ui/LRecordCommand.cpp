@@ -16,7 +16,11 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take) {
     } else {
         // A take of another format goes in converted, as a paste does.
         LEfPasteOver rec{&d->audio, start, end, &take};
-        docs.Host().RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); });
+        if (docs.Host().RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+            // Cancelled or failed: the document goes back to what it was.
+            docs.CmUndo();
+            return false;
+        }
     }
     d->stSelStart.ms = start;
     d->stSelEnd.ms = start + LSoundTime::FromSamples(take.GetLength(), take.nSampleRate).ms;
@@ -45,6 +49,17 @@ void RecordIntoDocuments(LDocuments& docs, const LRecordDialogFn& dialog, const 
             if (changed) changed();
         }
     }
+}
+
+void RunRecordCommand(LDocuments& docs, LRecordCommandHost& host) {
+    if (!docs.Current() && !docs.CmNew()) return;
+    host.StopPlayer();
+    RecordIntoDocuments(
+        docs,
+        [&host](int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& take) {
+            return host.RecordDialog(rate, chans, name, take);
+        },
+        [&host] { host.Refresh(); });
 }
 
 }  // namespace sondrel

@@ -30,4 +30,23 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take);
 // current, so that the window can show it while the next dialog runs.
 void RecordIntoDocuments(LDocuments& docs, const LRecordDialogFn& dialog, const std::function<void()>& changed = {});
 
+// What the Record command needs from the window it runs in.
+class LRecordCommandHost {
+public:
+    virtual ~LRecordCommandHost() = default;
+    // Stops playing, before the device is handed to the recorder.
+    virtual void StopPlayer() = 0;
+    // Runs the record dialog (on Windows: RunRecordDialog over the main
+    // window), as LRecordDialogFn.
+    virtual int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& take) = 0;
+    // Shows the current document as it now is (waveform, title, Save and
+    // Undo items): a take went in or a new document became current.
+    virtual void Refresh() = 0;
+};
+
+// The whole Record command: with no document open the New command first
+// (nothing more when it is cancelled), then the player stops and the loop
+// above runs with the host's dialog, refreshing the window after each change.
+void RunRecordCommand(LDocuments& docs, LRecordCommandHost& host);
+
 }  // namespace sondrel

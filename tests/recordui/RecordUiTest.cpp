@@ -166,6 +166,10 @@ protected:
         CreateDirectoryA(data.c_str(), nullptr);
         CreateDirectoryA(report.c_str(), nullptr);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsRoot);
+        // New documents without asking: 44100 Hz mono, the infile's format.
+        settings.Set("Settings", "PromptSampleAndChannels", "0");
+        settings.Set("Settings", "DefaultSampleRate", "44100");
+        settings.Set("Settings", "DefaultChannels", "1");
         pcm = Infile(40);
         filtered = Filtered(pcm);
         levels = BufferLevels(filtered);

@@ -1,7 +1,8 @@
 // A test host for the record dialog: a plain window standing in for the
 // main window. F5 (or the command 3001) runs the Record command over its
-// own documents (a new untitled 44100 Hz mono document first when none is
-// open); Ctrl+Z (or 2001) undoes. After each command it reports the
+// own documents (the New command first when none is open: with the
+// settings' "PromptSampleAndChannels" off, an untitled document of the
+// default format); Ctrl+Z (or 2001) undoes. After each command it reports the
 // documents so the driver can check them.
 //
 // Environment: RECHOST_DATA is the data folder (the cut tank's);
@@ -71,11 +72,24 @@ void WriteReport() {
     LFile::Replace(temp.c_str(), JoinPath(gReport, "docs.txt").c_str());
 }
 
+// The Record command as the main window runs it; this window plays
+// nothing and shows its documents only through the report.
+class HostWindow : public LRecordCommandHost {
+public:
+    explicit HostWindow(HWND hwnd) : hwnd_(hwnd) {}
+    void StopPlayer() override {}
+    int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& take) override {
+        return RunRecordDialog(hwnd_, rate, chans, name, take);
+    }
+    void Refresh() override { WriteReport(); }
+
+private:
+    HWND hwnd_;
+};
+
 void CmRecord(HWND hwnd) {
-    if (!gDocuments->Current()) gDocuments->AddUntitled(LCutListAudio(44100, 1));
-    RecordIntoDocuments(*gDocuments, [hwnd](int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& take) {
-        return RunRecordDialog(hwnd, rate, chans, name, take);
-    });
+    HostWindow window(hwnd);
+    RunRecordCommand(*gDocuments, window);
 }
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

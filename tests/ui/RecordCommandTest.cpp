@@ -19,10 +19,11 @@ class QuietHost : public LDocumentHost {
 public:
     LProcessResult RunOperation(const char*, const std::function<LProcessResult(LProgress*)>& op) override {
         ++operations;
+        if (cancelOperations) return kProcessCancelled;
         LNullProgress progress;
         return op(&progress);
     }
-    bool AskNewFileFormat() override { return true; }
+    bool AskNewFileFormat() override { return newAccepted; }
     bool AskVoxSampleRate() override { return true; }
     bool AskConvertSampleRate(int32_t&) override { return false; }
     Answer Ask(const std::string&, bool) override { return kNo; }
@@ -30,6 +31,7 @@ public:
     bool AskSavePath(std::string&) override { return false; }
     void DocumentChanged() override { ++changes; }
     int operations = 0, changes = 0;
+    bool newAccepted = true, cancelOperations = false;
 };
 
 // One scripted dialog run: its result and the take's frames (all `value`).
@@ -178,4 +180,57 @@ TEST_F(RecordCommand, ATakeOfAnotherFormatIsConverted) {
     EXPECT_EQ(host.operations, 1);
     EXPECT_EQ(d.audio.GetLength(), 800 + 800);
     EXPECT_EQ(d.stSelEnd.ms, 100);
+
+    // A conversion the user cancels leaves the document as it was, with
+    // no "Record" step to undo.
+    ASSERT_TRUE(docs.CmUndo());
+    host.cancelOperations = true;
+    d.stSelStart.ms = d.stSelEnd.ms = 0;
+    d.stPosition.ms = 40;
+    EXPECT_FALSE(InsertTake(docs, take));
+    EXPECT_EQ(Samples(d), Runs({{800, 1}}));
+    EXPECT_EQ(d.UndoLabel(), "");
+    EXPECT_EQ(d.bDirty, 0);
+    EXPECT_EQ(d.stPosition.ms, 40);
+}
+
+// The command as the main window runs it: a new document first when none
+// is open, the player stopped before the dialog, the window refreshed
+// after each change.
+class CommandHost : public LRecordCommandHost {
+public:
+    explicit CommandHost(LRecordDialogFn fn) : dialog(std::move(fn)) {}
+    void StopPlayer() override { events.push_back("stop"); }
+    int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& take) override {
+        events.push_back("dialog");
+        return dialog(rate, chans, name, take);
+    }
+    void Refresh() override { events.push_back("refresh"); }
+    LRecordDialogFn dialog;
+    std::vector<std::string> events;
+};
+
+TEST_F(RecordCommand, TheCommandOpensANewDocumentFirstAndGivesUpWhenNewIsCancelled) {
+    CommandHost window(Dialog());
+    host.newAccepted = false;
+    script = {{1, 80, 7}};
+    RunRecordCommand(docs, window);
+    EXPECT_EQ(docs.GetNoFiles(), 0);
+    EXPECT_TRUE(window.events.empty());
+
+    host.newAccepted = true;
+    RunRecordCommand(docs, window);
+    ASSERT_EQ(docs.GetNoFiles(), 1);
+    EXPECT_EQ(window.events, (std::vector<std::string>{"stop", "dialog", "refresh"}));
+    EXPECT_EQ(Samples(*docs.Current()), Runs({{80 * docs.Current()->audio.nChans, 7}}));
+    EXPECT_EQ(docs.Current()->UndoLabel(), "Record");
+
+    // With a document open, no new one; Record Next refreshes for the new
+    // document too.
+    window.events.clear();
+    script = {{2, 40, 3}, {1, 40, 4}};
+    RunRecordCommand(docs, window);
+    EXPECT_EQ(docs.GetNoFiles(), 2);
+    EXPECT_EQ(window.events,
+              (std::vector<std::string>{"stop", "dialog", "refresh", "refresh", "dialog", "refresh"}));
 }
