@@ -236,8 +236,12 @@ void LRecordDlg::ShowInputs(const std::vector<std::string>& names, int32_t selec
 }
 
 void LRecordDlg::ShowVolume(bool volume) {
-    ShowWindow(GetDlgItem(Window(), IDC_RECORD_VOLUME), volume ? SW_SHOW : SW_HIDE);
-    ShowWindow(GetDlgItem(Window(), IDC_RECORD_MIXER), volume ? SW_HIDE : SW_SHOW);
+    // The two share a place: the outgoing one is hidden first, so that they
+    // are never both on show.
+    HWND shown = GetDlgItem(Window(), volume ? IDC_RECORD_VOLUME : IDC_RECORD_MIXER);
+    HWND hidden = GetDlgItem(Window(), volume ? IDC_RECORD_MIXER : IDC_RECORD_VOLUME);
+    ShowWindow(hidden, SW_HIDE);
+    ShowWindow(shown, SW_SHOW);
 }
 
 void LRecordDlg::ShowRecording(bool recording) {
