@@ -128,6 +128,7 @@ LProcessResult RunNoiseReduction(LProgress* p, LEffectJob& job) {
     return Process(p, rec);
 }
 
+const char* CompressorRatioText(int32_t index) { return kCompressorRatioTable[index].szText; }
 constexpr LEffectParam kCompressorParams[] = {
     {.stored = {"CompressorThreshold", 0},
      .control = LParamControl::kDBEdit,
@@ -142,7 +143,8 @@ constexpr LEffectParam kCompressorParams[] = {
      .szLabel = "Ratio:",
      .nMin = 0,
      .nMax = kCompressorRatios - 1,
-     .szRangeMessage = "Compressor ratio must be an index between 0 and 6."},
+     .szRangeMessage = "Compressor ratio must be an index between 0 and 6.",
+     .pfnChoice = CompressorRatioText},
     {.stored = {"CompressorLimit", 0},
      .control = LParamControl::kDBEdit,
      .nControl = 103,
@@ -173,7 +175,9 @@ constexpr LEffectParam SpeedParam(const char* key, int32_t def, const char* labe
 }
 constexpr LEffectParam kSimpleSpeedParams[] = {SpeedParam("SpSpeedPitch", 100, "Speed/Pitch Adjust (%)")};
 constexpr LEffectParam kConstantPitchParams[] = {SpeedParam("ConstPitchSpeed", 100, "Speed Adjust (%)")};
-constexpr LEffectParam kConstantSpeedParams[] = {SpeedParam("ConstSpeedPitch", 0, "Pitch Adjust (%)")};
+// Like its two siblings it starts at 100 %: a first pitch change confirmed
+// as shown must not drop the pitch to a tenth.
+constexpr LEffectParam kConstantSpeedParams[] = {SpeedParam("ConstSpeedPitch", 100, "Pitch Adjust (%)")};
 LParamCheck CheckSpeed(const LEffectValues& v) { return CheckSpeedChangePercent(v[0]); }
 LProcessResult RunSpeedPitch(LProgress* p, LEffectJob& job) {
     LEfChangeSpeedPitch rec{Selection(job), job.values[0], job.nVariant};

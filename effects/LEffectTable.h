@@ -84,6 +84,8 @@ struct LEffectParam {
     // disabled control's value is not stored.
     int nEnabledBy = -1;
     int32_t nEnabledWhen = 0;
+    // A combo box's entry for each value nMin..nMax, in that order.
+    const char* (*pfnChoice)(int32_t value) = nullptr;
 };
 
 constexpr int kMaxEffectParams = 3;

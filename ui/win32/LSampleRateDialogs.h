@@ -1,6 +1,7 @@
 // The three dialogs that ask for a sample rate: "New File" (or "Set
 // Defaults") with the channel count, "Convert Sample Rate" and "Vox Files
-// Sample Rate". Each refuses rates outside 6000..96000.
+// Sample Rate", run modally over owner (ui/LSampleRateDialog.h has what they
+// do). Each refuses rates outside 6000..96000.
 #pragma once
 #include <windows.h>
 

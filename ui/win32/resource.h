@@ -40,6 +40,7 @@
 #define IDD_RECORD_ADVANCED "LRECORDDLGADVANCED"
 #define IDD_ABOUT "AboutDlg"
 #define IDD_LICENCE "LicenceTermsDlg"
+#define IDD_RECOVER "LRecoverDlg"  // the start-up prompt after a run that ended abnormally
 
 // ------------------------------------------------------------------ controls
 
@@ -148,6 +149,11 @@
 #define IDC_CD_DRIVE 101
 #define IDC_CD_TRACKS 102
 #define IDC_CD_REFRESH 103
+
+// The start-up recovery prompt (Recover is IDOK).
+#define IDC_RECOVER_TEXT 100
+#define IDC_RECOVER_LIST 101
+#define IDC_RECOVER_DISCARD 102
 
 // ------------------------------------------------------------------ menus and commands
 

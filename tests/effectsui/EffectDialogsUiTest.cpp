@@ -1,0 +1,518 @@
+// The parameter dialogs as a user meets them, under Wine: a test host window
+// stands in for the main window and runs the Effects and Edit commands with
+// their dialogs; the driver works the dialogs from outside (typing, clicks,
+// posted mouse messages on the curve editor) and checks what a user would
+// see and get: the saved document byte for byte against the command-line
+// tool's output for the same file, selection and values, the stored values,
+// the curve files, the message boxes, help, and what the preview plays.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/LSRCPeakLimit.h"
+#include "core/LSample.h"
+#include "effects/LEchoReverb.h"
+#include "effects/PointList.h"
+#include "support/LFile.h"
+#include "support/TestUtil.h"
+#include "tests/drive/LDrive.h"
+#include "ui/win32/resource.h"
+
+using namespace sondrel;
+using namespace sondrel::drive;
+
+namespace {
+
+constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
+constexpr DWORD kStepMs = 20000;
+const char* kSettingsKey = "Software\\Ketterly\\SondrelDialogTest";
+constexpr UINT kSelect = WM_APP + 1;
+constexpr int kCmSave = 9002, kCmRevert = 9004;
+
+// A 16-bit PCM WAV file of a tone mixed with a slow sweep, so that every
+// effect changes it.
+std::vector<int16_t> Tone(int32_t frames, int chans, int32_t rate, double amplitude) {
+    constexpr double kPi = 3.14159265358979323846;
+    std::vector<int16_t> s(static_cast<size_t>(frames) * chans);
+    for (int32_t i = 0; i < frames; ++i) {
+        double t = double(i) / rate;
+        for (int c = 0; c < chans; ++c)
+            s[size_t(i) * chans + c] = int16_t(std::lround(
+                amplitude * (0.6 * std::sin(2 * kPi * (330 + 40 * c) * t) + 0.4 * std::sin(2 * kPi * (90 + 600 * t) * t))));
+    }
+    return s;
+}
+
+bool WriteWav(const std::string& path, const std::vector<int16_t>& s, int chans, int32_t rate) {
+    std::vector<uint8_t> b(44 + s.size() * 2);
+    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); };
+    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&b[at], &v, 2); };
+    std::memcpy(&b[0], "RIFF", 4);
+    put32(4, uint32_t(b.size() - 8));
+    std::memcpy(&b[8], "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, uint16_t(chans));
+    put32(24, uint32_t(rate));
+    put32(28, uint32_t(rate * chans * 2));
+    put16(32, uint16_t(chans * 2));
+    put16(34, 16);
+    std::memcpy(&b[36], "data", 4);
+    put32(40, uint32_t(s.size() * 2));
+    std::memcpy(&b[44], s.data(), s.size() * 2);
+    return test::WriteBytes(path, b);
+}
+
+std::string Absolute(const std::string& path) {
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return n && n < MAX_PATH ? full : path;
+}
+
+void SetText(HWND control, const std::string& text) {
+    DWORD_PTR r;
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 5000, &r);
+}
+
+std::string Stored(const char* key) {
+    HKEY k;
+    std::string path = std::string(kSettingsKey) + "\\StoredValues";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
+    char v[64] = {};
+    DWORD n = sizeof v - 1, type = 0;
+    LONG r = RegQueryValueExA(k, key, nullptr, &type, reinterpret_cast<BYTE*>(v), &n);
+    RegCloseKey(k);
+    return r == ERROR_SUCCESS ? std::string(v) : "<none>";
+}
+
+void RemoveSettings() {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
+    for (const char* section : {"StoredValues", "Settings", "Player"}) RegDeleteKeyA(k, section);
+    RegCloseKey(k);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
+}
+
+// What the user does in a dialog.
+struct Act {
+    enum Kind { kType, kClick, kCombo, kDecibels } kind;
+    int id;
+    std::string text = {};
+    int index = 0;
+};
+Act Type(int id, const std::string& t) { return {Act::kType, id, t, 0}; }
+Act Click(int id) { return {Act::kClick, id, "", 0}; }
+Act Combo(int id, int index) { return {Act::kCombo, id, "", index}; }
+Act Decibels(int id, const std::string& t) { return {Act::kDecibels, id, t, 0}; }
+
+class EffectDialogsUi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = Absolute(test::ScratchDir("effectsui"));
+        data = JoinPath(dir, "data");
+        CreateDirectoryA(data.c_str(), nullptr);
+        input = JoinPath(dir, "in.wav");
+        ASSERT_TRUE(WriteWav(input, Tone(4 * 11025, 2, 11025, 9000), 2, 11025));
+        saved = JoinPath(dir, "host.wav");
+        helpLog = JoinPath(dir, "help.txt");
+        RemoveSettings();
+    }
+    void TearDown() override {
+        if (main) {
+            PostMessageA(main, WM_CLOSE, 0, 0);
+            host.WaitExit(10000);
+        }
+        RemoveSettings();
+    }
+
+    void StartHost(const std::string& file, int32_t selStart, int32_t selEnd) {
+        ASSERT_TRUE(host.Start(WinePath(EFFECTHOST_EXE),
+                               "\"" + file + "\" " + std::to_string(selStart) + " " + std::to_string(selEnd),
+                               {{"EFFECTHOST_DATA", data},
+                                {"EFFECTHOST_SETTINGS", kSettingsKey},
+                                {"EFFECTHOST_HELP", helpLog},
+                                {"EFFECTHOST_SAVE", saved}}));
+        main = WaitForWindow(host.Id(), "Effect Host 0", kStartMs);
+        ASSERT_NE(main, nullptr) << "the host did not start";
+    }
+    // Posts a command and waits until the host has finished it.
+    void Run(int command) {
+        Post(command);
+        WaitDone();
+    }
+    void Post(int command) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
+    void WaitDone() {
+        ++done;
+        const std::string caption = "Effect Host " + std::to_string(done);
+        EXPECT_TRUE(WaitUntil([&] { return Text(main) == caption; }, kStepMs)) << "still waiting for " << caption;
+    }
+    void Select(int32_t start, int32_t end) { PostMessageA(main, kSelect, WPARAM(start), LPARAM(end)); }
+    HWND Dialog(const std::string& caption) { return WaitForWindow(host.Id(), caption, kStepMs); }
+    void Do(HWND dlg, const Act& a) {
+        switch (a.kind) {
+            case Act::kType: SetText(GetDlgItem(dlg, a.id), a.text); break;
+            case Act::kClick: drive::Click(dlg, a.id); break;
+            case Act::kCombo: ComboSelect(dlg, a.id, a.index); break;
+            case Act::kDecibels: SetText(GetDlgItem(GetDlgItem(dlg, a.id), IDC_DBEDIT_TEXT), a.text); break;
+        }
+    }
+    // Saves the host's document and returns its bytes.
+    std::vector<uint8_t> SavedByHost() {
+        DeleteFileA(saved.c_str());
+        Run(kCmSave);
+        return test::ReadBytes(saved);
+    }
+    // The command-line tool's output for the input file and these steps.
+    std::vector<uint8_t> Cli(const std::string& steps, const std::string& in = "") {
+        const std::string out = JoinPath(dir, "cli.wav");
+        DeleteFileA(out.c_str());
+        Program cli;
+        EXPECT_TRUE(cli.Start(WinePath(SONDREL_CLI_EXE),
+                              "--quiet \"" + (in.empty() ? input : in) + "\" " + steps + " \"" + out + "\""));
+        EXPECT_EQ(cli.WaitExit(60000), 0u) << steps;
+        return test::ReadBytes(out);
+    }
+    // Pixels of curve point (x, y) in the editor control.
+    LPARAM CurvePixel(HWND curve, int x, int y) {
+        RECT rc{};
+        GetClientRect(curve, &rc);
+        LCurveView v;
+        v.SetClientSize(rc.right, rc.bottom, (GetWindowLongA(curve, GWL_STYLE) & 0x1000) != 0);
+        return MAKELPARAM(v.ToWindowX(x), v.ToWindowY(y));
+    }
+
+    std::string dir, data, input, saved, helpLog;
+    Program host;
+    HWND main = nullptr;
+    int done = 0;
+};
+
+}  // namespace
+
+// Each dialog opened by its command, filled and confirmed: the document
+// then saves exactly as the command-line tool makes it from the same file,
+// selection and values, and the values are stored.
+TEST_F(EffectDialogsUi, ConfirmedDialogsGiveTheCommandLineToolsResult) {
+    struct Case {
+        const char* caption;
+        int command;
+        std::vector<Act> acts;
+        std::string cli;  // the tool's steps after the selection
+        std::vector<std::pair<const char*, const char*>> stored = {};
+        std::function<void()> before = nullptr;  // selection and clipboard for the command
+    };
+    const std::string other = JoinPath(dir, "other.wav");
+    ASSERT_TRUE(WriteWav(other, Tone(3 * 11025, 2, 11025, 5000), 2, 11025));
+    std::vector<Case> cases = {
+        {"Amplify", IDM_AMPLIFY, {Type(IDC_AMPLIFY_GAIN, "70")}, "--amplify 70", {{"AmplifyGain", "70"}}},
+        {"Normalize", IDM_NORMALIZE, {Type(IDC_NORMALIZE_LEVEL, "80")}, "--normalize 80"},
+        {"Echo", IDM_ECHO, {Type(IDC_ECHO_TIME, "250"), Type(IDC_ECHO_GAIN, "40")}, "--echo 250,40",
+         {{"EchoTime", "250"}, {"EchoGain", "40"}}},
+        {"Reverb ", IDM_REVERB, {Type(IDC_REVERB_LEVEL, "60"), Type(IDC_REVERB_TIME, "300")}, "--reverb 60,300"},
+        {"Noise Reduction", IDM_NOISE_REDUCTION, {Decibels(IDC_NOISE_GATE_LEVEL, "-20")}, "--noise-reduction -20",
+         {{"NoiseGateLevel", "-20"}}},
+        {"Low Cut Filter", IDM_HIGH_PASS_FILTER, {Type(IDC_LOW_CUT_FREQUENCY, "400")}, "--low-cut 400"},
+        {"Dynamic Range Compressor", IDM_COMPRESSOR,
+         {Decibels(IDC_COMPRESSOR_THRESHOLD, "-20"), Combo(IDC_COMPRESSOR_RATIO, 2), Decibels(IDC_COMPRESSOR_LIMIT, "3")},
+         "--compressor -20,2,3", {{"CompressorThreshold", "-20"}, {"CompressorRatio", "2"}, {"CompressorLimit", "3"}}},
+        {"Simple Speed and Pitch Change", IDM_SIMPLE_SPEED_PITCH, {Type(IDC_SPEED_PERCENT, "150")}, "--speed-pitch 150"},
+        {"Constant Pitch and Speed Change", IDM_CONSTANT_PITCH_SPEED, {Type(IDC_SPEED_PERCENT, "80")}, "--tempo 80"},
+        // Confirmed as it opens: 100 %, the pitch kept.
+        {"Constant Speed and Pitch Change", IDM_CONSTANT_SPEED_PITCH, {}, "--pitch 100", {{"ConstSpeedPitch", "100"}}},
+        {"Repeat Loop", IDM_REPEAT_LOOP, {Type(IDC_REPEAT_TIMES, "2")}, "--repeat 2"},
+        {"Insert Silence", IDM_INSERT_SILENCE_BEGIN, {Type(IDC_SILENCE_TIME, "700")}, "--insert-silence 700,begin",
+         {{"SilenceTimes", "700"}}},
+        {"Paste Mix", IDM_PASTE_MIX,
+         {Type(IDC_MIX_VOLUME, "80"), Click(IDC_MIX_FADE_OUT), Type(IDC_MIX_FADE_TIME, "300")},
+         "--select 500,2500 --copy --select 1000,2000 --paste-mix 80,2,300",
+         {{"PasteMixVolume", "80"}, {"LongerSelection", "2"}, {"FadeOutTime", "300"}},
+         [&] {
+             Select(500, 2500);
+             Run(IDM_COPY);
+             Select(1000, 2000);
+         }},
+    };
+    StartHost(input, 1000, 3000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        Run(kCmRevert);
+        if (c.before) c.before();
+        Post(c.command);
+        HWND dlg = Dialog(c.caption);
+        ASSERT_NE(dlg, nullptr);
+        for (const Act& a : c.acts) Do(dlg, a);
+        drive::Click(dlg, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        WaitDone();
+        const std::vector<uint8_t> got = SavedByHost();
+        ASSERT_GT(got.size(), 44u);
+        const std::string select = c.before ? "" : "--select 1000,3000 ";
+        EXPECT_TRUE(got == Cli(select + c.cli)) << c.cli;
+        for (auto [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << key;
+    }
+
+    // Mix File: the file comes first from the open-file dialog.
+    Run(kCmRevert);
+    Post(IDM_MIX_FILE);
+    HWND open = Dialog("Open Audio Files");
+    ASSERT_NE(open, nullptr);
+    SetText(GetDlgItem(open, 1148), other);
+    drive::Click(open, IDOK);
+    HWND mix = Dialog("Mix File");
+    ASSERT_NE(mix, nullptr);
+    Do(mix, Type(IDC_MIX_VOLUME, "50"));
+    Do(mix, Click(IDC_MIX_INSERT_SILENCE));
+    drive::Click(mix, IDOK);
+    WaitDone();
+    EXPECT_TRUE(SavedByHost() == Cli("--select 1000,3000 --mix-file \"" + other + "\",50,1"));
+    EXPECT_EQ(Stored("LongerSelection"), "1");
+}
+
+// Cancel leaves the document's audio and the stored values as they were,
+// also for the commands that take their undo record before the dialog.
+TEST_F(EffectDialogsUi, CancelChangesNothing) {
+    StartHost(input, 1000, 3000);
+    const std::vector<uint8_t> unchanged = Cli("");
+    for (auto [command, caption, field] :
+         {std::tuple{IDM_ECHO, "Echo", IDC_ECHO_TIME}, std::tuple{IDM_CONSTANT_SPEED_PITCH,
+                                                                 "Constant Speed and Pitch Change", IDC_SPEED_PERCENT},
+          std::tuple{IDM_INSERT_SILENCE_END, "Insert Silence", IDC_SILENCE_TIME}}) {
+        SCOPED_TRACE(caption);
+        Post(command);
+        HWND dlg = Dialog(caption);
+        ASSERT_NE(dlg, nullptr);
+        Do(dlg, Type(field, "120"));
+        drive::Click(dlg, IDCANCEL);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        WaitDone();
+    }
+    EXPECT_TRUE(SavedByHost() == unchanged);
+    for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"}) EXPECT_EQ(Stored(key), "<none>") << key;
+}
+
+// A refused value shows its message over the dialog, which stays open for
+// a correction.
+TEST_F(EffectDialogsUi, RefusedValuesShowTheirMessageAndKeepTheDialog) {
+    struct Case {
+        const char* caption;
+        int command, field;
+        const char* bad;
+        const char* boxCaption;
+        const char* message;
+        const char* good;
+    };
+    const Case cases[] = {
+        {"Echo", IDM_ECHO, IDC_ECHO_TIME, "3000", "Invalid value",
+         "Echo time must be between 10 and 3000ms. Please try again.", "2999"},
+        {"Reverb ", IDM_REVERB, IDC_REVERB_TIME, "abc", "Invalid value",
+         "Reverb Time (50 - 1000 ms) must be a whole number. Please try again.", "60"},
+        {"Simple Speed and Pitch Change", IDM_SIMPLE_SPEED_PITCH, IDC_SPEED_PERCENT, "301", "Error",
+         "Speed Change Percent must be less than 300.", "300"},
+        {"Convert Sample Rate", IDM_CONVERT_SAMPLE_RATE, IDC_SAMPLE_RATE, "96001", "Error",
+         "Sample rates must be between 6000 and 96000 samples per second.", "96000"},
+        {"New File", IDM_NEW, IDC_SAMPLE_RATE, "5999", "Error",
+         "Sample rates must be between 6000 and 96000 samples per second.", "6000"},
+    };
+    StartHost(input, 1000, 3000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        Post(c.command);
+        HWND dlg = Dialog(c.caption);
+        ASSERT_NE(dlg, nullptr);
+        Do(dlg, Type(c.field, c.bad));
+        drive::Click(dlg, IDOK);
+        MessageBoxShown box;
+        ASSERT_TRUE(WaitForMessageBox(host.Id(), c.boxCaption, box, kStepMs));
+        EXPECT_EQ(box.text, c.message);
+        drive::Click(box.window, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
+        EXPECT_TRUE(IsWindowVisible(dlg));
+        Do(dlg, Type(c.field, c.good));
+        drive::Click(dlg, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        WaitDone();
+    }
+    // The last two went through: the converted document and the new file's rate.
+    EXPECT_EQ(Stored("EchoTime"), "2999");
+    EXPECT_EQ(Stored("ReverbTime"), "60");
+    HKEY k;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSettingsKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
+              ERROR_SUCCESS);
+    char v[16] = {};
+    DWORD n = sizeof v - 1;
+    RegQueryValueExA(k, "SelectedSampleRate", nullptr, nullptr, reinterpret_cast<BYTE*>(v), &n);
+    RegCloseKey(k);
+    EXPECT_STREQ(v, "6000");
+}
+
+TEST_F(EffectDialogsUi, HelpButtonAndF1OpenTheDialogsPage) {
+    StartHost(input, 1000, 3000);
+    Post(IDM_COMPRESSOR);
+    HWND dlg = Dialog("Dynamic Range Compressor");
+    ASSERT_NE(dlg, nullptr);
+    drive::Click(dlg, IDHELP);
+    ASSERT_TRUE(WaitUntil([&] { return test::ReadBytes(helpLog).size() > 0; }, kStepMs));
+    drive::Click(dlg, IDCANCEL);
+    WaitDone();
+    Post(IDM_REPEAT_LOOP);
+    dlg = Dialog("Repeat Loop");
+    ASSERT_NE(dlg, nullptr);
+    PostMessageA(GetDlgItem(dlg, IDC_REPEAT_TIMES), WM_KEYDOWN, VK_F1, 1);
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const std::vector<uint8_t> log = test::ReadBytes(helpLog);
+            return std::count(log.begin(), log.end(), uint8_t('\n')) >= 2;
+        },
+        kStepMs));
+    drive::Click(dlg, IDCANCEL);
+    WaitDone();
+    const std::vector<uint8_t> log = test::ReadBytes(helpLog);
+    const std::string text(log.begin(), log.end());
+    EXPECT_NE(text.find("effects.html\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("edit-dialogs.html\n"), std::string::npos) << text;
+    EXPECT_LT(text.find("effects.html"), text.find("edit-dialogs.html"));
+}
+
+// The curve dialogs: posted mouse messages edit the curve; OK writes the
+// curve file, which the operation then uses; Cancel writes nothing.
+TEST_F(EffectDialogsUi, CurveDialogsEditSaveAndApplyTheirCurve) {
+    StartHost(input, 1000, 3000);
+    struct Case {
+        const char* caption;
+        int command;
+        const char* file;
+        const char* step;
+    };
+    for (const Case& c : {Case{"Envelope", IDM_ENVELOPE, "envelope.dat", "--envelope"},
+                          Case{"Equalizer", IDM_EQUALIZER, "equalizer.dat", "--equalizer"}}) {
+        SCOPED_TRACE(c.caption);
+        const std::string file = JoinPath(data, c.file);
+        Run(kCmRevert);
+        // Opened and cancelled after an edit: the missing file is made flat, nothing more.
+        Post(c.command);
+        HWND dlg = Dialog(c.caption);
+        ASSERT_NE(dlg, nullptr);
+        HWND curve = GetDlgItem(dlg, IDC_CURVE);
+        const std::vector<uint8_t> flat = {2, 0, 128, 255, 128};
+        EXPECT_EQ(test::ReadBytes(file), flat);
+        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 128, 200));
+        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 128, 200));
+        drive::Click(dlg, IDC_SET_FLAT);
+        drive::Click(dlg, IDCANCEL);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        WaitDone();
+        EXPECT_EQ(test::ReadBytes(file), flat);
+        EXPECT_TRUE(SavedByHost() == Cli("")) << "cancelled: the audio is unchanged";
+
+        // Edited and confirmed.
+        Run(kCmRevert);
+        Post(c.command);
+        dlg = Dialog(c.caption);
+        ASSERT_NE(dlg, nullptr);
+        curve = GetDlgItem(dlg, IDC_CURVE);
+        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 64, 200));  // a new point
+        PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, CurvePixel(curve, 80, 40));    // dragged
+        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 80, 40));
+        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 255, 128));  // the last point
+        PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, CurvePixel(curve, 100, 60));    // keeps x 255
+        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 100, 60));
+        PostMessageA(curve, WM_RBUTTONDOWN, MK_RBUTTON, CurvePixel(curve, 0, 128));  // an end: stays
+        PostMessageA(curve, WM_RBUTTONUP, 0, CurvePixel(curve, 0, 128));
+        drive::Click(dlg, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        WaitDone();
+        const std::vector<uint8_t> bytes = test::ReadBytes(file);
+        ASSERT_EQ(bytes.size(), 7u);
+        EXPECT_EQ(bytes[0], 3);
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 1, bytes.begin() + 3), (std::vector<uint8_t>{0, 128}));
+        EXPECT_NEAR(bytes[3], 80, 1);  // pixels and back
+        EXPECT_NEAR(bytes[4], 40, 1);
+        EXPECT_EQ(bytes[5], 255);
+        EXPECT_NEAR(bytes[6], 60, 1);
+        EXPECT_TRUE(SavedByHost() == Cli(std::string("--select 1000,3000 ") + c.step + " \"" + file + "\""));
+    }
+}
+
+// Preview plays the copy of the document from its start through the echo
+// with the values shown; a changed value restarts it; closing the dialog
+// stops it. The file plugin of the test set-up records what was played.
+TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
+    const std::string home = Environment("SONDREL_WINE_HOME");
+    ASSERT_FALSE(home.empty()) << "run under tools/wine-ctest.sh";
+    const std::string played = WinePath(home + "/play.raw");
+    DeleteFileA(played.c_str());
+    // Sixty seconds at 8000 Hz mono: long enough to be still playing when
+    // the value changes, at the file plugin's four times real time.
+    const int32_t rate = 8000, frames = 60 * rate;
+    const std::vector<int16_t> tone = Tone(frames, 1, rate, 6000);
+    const std::string longInput = JoinPath(dir, "long.wav");
+    ASSERT_TRUE(WriteWav(longInput, tone, 1, rate));
+    StartHost(longInput, 1000, 3000);
+
+    // What the player must play: the effect over the document, through the
+    // player's peak limiter, in 16 bits.
+    auto expected = [&](int32_t gain, int32_t ms, size_t count) {
+        std::vector<int32_t> doc(tone.size());
+        for (size_t i = 0; i < tone.size(); ++i) doc[i] = int32_t(tone[i]) * 16;
+        LSoundSourcePtr src = MakeSource<test::VectorSource>(doc, rate, 1, 0x200000);
+        LSoundSourcePtr fx = LSPEcho(gain, ms).OpenSource(src);
+        LSoundSourcePtr out = MakeSource<LSRCPeakLimit>(fx, 0x7FFF0);
+        std::vector<int32_t> s(count);
+        for (size_t done = 0; done < count; done += 8192) out->Read(s.data() + done, int32_t(std::min<size_t>(8192, count - done)));
+        std::vector<int16_t> r(count);
+        ConvertToPCM16(s.data(), r.data(), int32_t(count));
+        return r;
+    };
+    auto capture = [&] {
+        std::vector<uint8_t> b = test::ReadBytes(played);
+        std::vector<int16_t> s(b.size() / 2);
+        if (!s.empty()) std::memcpy(s.data(), b.data(), s.size() * 2);
+        return s;
+    };
+    // Where a stretch of expected samples starts in the capture, or npos.
+    auto find = [](const std::vector<int16_t>& hay, const std::vector<int16_t>& needle) -> size_t {
+        auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end());
+        return it == hay.end() ? std::string::npos : size_t(it - hay.begin());
+    };
+
+    Post(IDM_ECHO);
+    HWND dlg = Dialog("Echo");
+    ASSERT_NE(dlg, nullptr);
+    Do(dlg, Type(IDC_ECHO_TIME, "200"));
+    Do(dlg, Type(IDC_ECHO_GAIN, "60"));
+    drive::Click(dlg, IDC_PREVIEW);
+    EXPECT_TRUE(WaitUntil([&] { return Text(GetDlgItem(dlg, IDC_PREVIEW)) == "Stop"; }, kStepMs));
+    const size_t n = size_t(3 * rate);  // the first three seconds
+    const std::vector<int16_t> first = expected(60, 200, n);
+    ASSERT_TRUE(WaitUntil([&] { return capture().size() >= n; }, kStepMs));
+    std::vector<int16_t> got = capture();
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), got.begin())) << "the preview plays from the start";
+
+    // A changed time (out of OK's range: the preview limits it to 3000 ms)
+    // starts the preview again from the document's start.
+    Do(dlg, Type(IDC_ECHO_TIME, "7000"));
+    const std::vector<int16_t> second = expected(60, 3000, n);
+    const std::vector<int16_t> probe(second.begin() + 3 * rate / 2, second.begin() + 3 * rate);  // past 1.5 s
+    ASSERT_EQ(find(first, probe), std::string::npos);
+    EXPECT_TRUE(WaitUntil([&] { return find(capture(), probe) != std::string::npos; }, kStepMs))
+        << "no restart with the new time";
+    EXPECT_EQ(Text(GetDlgItem(dlg, IDC_PREVIEW)), "Stop");
+
+    // Closing the dialog stops it well before the end of the document.
+    drive::Click(dlg, IDCANCEL);
+    EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+    WaitDone();
+    Sleep(300);
+    const size_t atClose = capture().size();
+    Sleep(1500);
+    EXPECT_LT(capture().size(), atClose + size_t(rate) / 2) << "still playing after the dialog closed";
+    EXPECT_LT(capture().size(), tone.size() * 2);
+    EXPECT_EQ(Stored("EchoTime"), "<none>");
+}
