@@ -123,7 +123,9 @@ void LRecorderCore::WriteTail(const int16_t* pcm, int32_t frames) {
     // Filtered like the rest, so the end of the take does not jump by the
     // offset the filter had removed.
     dcFilter.Apply(work.data(), frames);
-    Put(work.data(), frames, pSink->nPosition);
+    // At the lowest threshold every buffer counts as loud, the unmeasured
+    // tail too: such a take keeps everything to its last sample.
+    if (Put(work.data(), frames, pSink->nPosition) && iStopThreshold <= -127) iLastLoud = SinkMs();
 }
 
 void LRecorderCore::Restart() {

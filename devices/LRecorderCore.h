@@ -62,7 +62,8 @@ public:
     // DC filter, levels and the voice rule over the loaded buffer.
     void ProcessBuffer();
     // A partly filled buffer the device returned when it was stopped: written
-    // (DC-filtered, not measured) only while RECORDING.
+    // (DC-filtered, not measured) only while RECORDING. It counts as loud
+    // only at threshold -127, where every buffer does.
     void WriteTail(const int16_t* pcm, int32_t frames);
 
     // Restart: the sink back to frame 0, last loud 0, WAITING.

@@ -2,13 +2,15 @@
 # Makes a known recording input: two spoken sentences (espeak-ng) with a
 # pause between them, a small DC offset (so that the recorder's DC filter
 # has something to remove), as raw signed 16-bit little-endian samples.
-#   usage: tools/make-speech.sh OUT.raw [RATE [CHANNELS [PAUSE_SECONDS]]]
-# Defaults: 44100 Hz, 1 channel, a pause of 6 seconds.
+#   usage: tools/make-speech.sh OUT.raw [RATE [CHANNELS [PAUSE_SECONDS [LEAD_SECONDS]]]]
+# Defaults: 44100 Hz, 1 channel, a pause of 6 seconds, no silence before
+# the first sentence.
 set -euo pipefail
 out=$1
 rate=${2:-44100}
 chans=${3:-1}
 pause=${4:-6}
+lead=${5:-0}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 espeak-ng -w "$work/one.wav" "Sondrel records this first sentence."
@@ -18,4 +20,5 @@ for part in one two; do
   sox -D "$work/$part.wav" -r "$rate" -c "$chans" -b 16 -e signed-integer "$work/$part.s16.wav"
 done
 sox -D -n -r "$rate" -c "$chans" -b 16 -e signed-integer "$work/pause.wav" trim 0 "$pause"
-sox -D "$work/one.s16.wav" "$work/pause.wav" "$work/two.s16.wav" -t raw -e signed-integer -b 16 -L "$out" dcshift 0.002
+sox -D -n -r "$rate" -c "$chans" -b 16 -e signed-integer "$work/lead.wav" trim 0 "$lead"
+sox -D "$work/lead.wav" "$work/one.s16.wav" "$work/pause.wav" "$work/two.s16.wav" -t raw -e signed-integer -b 16 -L "$out" dcshift 0.002

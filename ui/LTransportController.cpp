@@ -15,6 +15,12 @@ void LTransportController::Remember(LSoundSourceBase& source) {
     nLengthMs = LSoundTime::FromSamples(nLengthFrames, nRate).ms;
 }
 
+void LTransportController::SetLength(int32_t frames, int32_t rate) {
+    nRate = rate;
+    nLengthFrames = frames;
+    nLengthMs = LSoundTime::FromSamples(frames, rate).ms;
+}
+
 void LTransportController::ShowPosition(int32_t ms) {
     const bool scrubbing = ModeOf(rPlayer.State()) == kModeScrubbing;
     LShownPosition p = sondrel::ShowPosition(ms, nLengthMs, nRate, scrubbing);

@@ -80,6 +80,9 @@ public:
     void NotifyLevels(const int8_t* levels, int32_t count) { rView.ShowLevels(levels, count); }
 
     void ShowPosition(int32_t ms);
+    // The length while the audio grows (a recording), in frames at a rate;
+    // the next Play or wave scan takes it from the source again.
+    void SetLength(int32_t frames, int32_t rate);
 
     int32_t PositionMs() const { return nPositionMs; }
     int32_t LengthMs() const { return nLengthMs; }

@@ -41,6 +41,8 @@ bool Scrub(Point p) {
     return p.x >= 2 && p.x < 15 && std::fabs(p.y - y) / std::sqrt(1 + slope * slope) < 0.7;
 }
 
+bool InDisc(Point p, double cx, double cy, double r) { return (p.x - cx) * (p.x - cx) + (p.y - cy) * (p.y - cy) < r * r; }
+
 bool Inked(LGlyph g, Point p) {
     switch (g) {
         case kGlyphPlay: return Right(p, 4.5, 12.5);
@@ -50,6 +52,7 @@ bool Inked(LGlyph g, Point p) {
         case kGlyphRewind: return Left(p, 1, 7.5) || Left(p, 8, 14.5);
         case kGlyphForward: return Right(p, 1.5, 8) || Right(p, 8.5, 15);
         case kGlyphEnd: return Right(p, 3, 11) || InBox(p, 11, 3, 13, 13);
+        case kGlyphRetake: return Left(p, 1, 7);
         default: return false;
     }
 }
@@ -78,15 +81,18 @@ LGlyphImage DrawGlyph(LGlyph g, int32_t scale) {
     for (int32_t y = 0; y < img.nHeight; ++y) {
         for (int32_t x = 0; x < img.nWidth; ++x) {
             Point p{(x + 0.5) / scale, (y + 0.5) / scale};
-            if (Inked(g, p)) img.vPixels[size_t(y) * img.nWidth + x] = kInk;
+            uint8_t& px = img.vPixels[size_t(y) * img.nWidth + x];
+            if (Inked(g, p)) px = kInk;
+            // Re-Take's red record disc beside its back arrow.
+            if (g == kGlyphRetake && InDisc(p, 11.5, 8, 3.5)) px = InDisc(p, 11.5, 8, 2.5) ? kLitRed : kDarkRed;
         }
     }
     return img;
 }
 
 const char* GlyphName(LGlyph g) {
-    static const char* const names[kGlyphCount] = {"Play",    "Scrub",   "Stop",       "Start",   "Rewind",
-                                                   "Forward", "End",     "MeterGreen", "MeterRed"};
+    static const char* const names[kGlyphCount] = {"Play",    "Scrub",      "Stop",     "Start",  "Rewind", "Forward",
+                                                   "End",     "MeterGreen", "MeterRed", "Retake"};
     return (g >= 0 && g < kGlyphCount) ? names[g] : "";
 }
 

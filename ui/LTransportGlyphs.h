@@ -20,6 +20,7 @@ enum LGlyph : int32_t {
     kGlyphEnd,
     kGlyphMeterGreen,
     kGlyphMeterRed,
+    kGlyphRetake,  // the record dialog's Forward button while recording: back, and record again
     kGlyphCount
 };
 

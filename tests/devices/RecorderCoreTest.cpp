@@ -275,6 +275,25 @@ TEST(RecorderCore, TailIsWrittenOnlyWhileRecordingAndContinuesTheFilter) {
     EXPECT_EQ(waiting.sink->nPosition, 0);
 }
 
+// The tail is not measured: Stop trims it like quiet audio, except at
+// threshold -127, where nothing is quiet and a take keeps everything.
+TEST(RecorderCore, TheTailIsKeptAtStopOnlyAtTheLowestThreshold) {
+    const struct {
+        int32_t threshold;
+        int32_t keptFrames;
+    } cases[] = {{-10, 800 + 400}, {-127, 800 + 800}};
+    for (const auto& c : cases) {
+        Take r;
+        ASSERT_TRUE(r.Begin(true, 216000000, c.threshold));
+        r.Feed("L");
+        std::vector<int16_t> tail = MakeBuffer('L', 1, 5);
+        r.core.WriteTail(tail.data(), 800);
+        EXPECT_EQ(r.sink->nPosition, 1600);
+        r.core.Finish();
+        EXPECT_EQ(r.sink->nPosition, c.keptFrames) << c.threshold;
+    }
+}
+
 TEST(RecorderCore, RestartEmptiesTheSinkAndWaits) {
     Take r;
     ASSERT_TRUE(r.Begin(true, 216000000, -10));

@@ -81,13 +81,15 @@ protected:
     bool KeyDown(UINT vk, const LKeyState& keys) override;
     bool KeyUp(UINT vk, const LKeyState& keys) override;
 
+    // Gives a control of the dialog its tooltip.
+    void AddTool(int id, const char* text);
+
     LPlayerSettings& rSettings;
 
 private:
     void Init();
     void Destroy();
     void Command(WORD id, WORD code);
-    void AddTool(int id, const char* text);
     void FillDevices();
 
     // LTransportView

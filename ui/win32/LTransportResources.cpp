@@ -5,9 +5,10 @@
 namespace sondrel {
 
 const char* TransportBitmapName(LTransportBitmap which) {
-    static const char* const names[kBitmapCount] = {"PlayBitmap",    "ScrubBitmap",   "StopBitmap",
-                                                     "StartBitmap",   "RewindBitmap",  "ForwardBitmap",
-                                                     "EndBitmap",     "LDBDisplayGreen", "LDBDisplayRed"};
+    static const char* const names[kBitmapCount] = {"PlayBitmap",    "ScrubBitmap",     "StopBitmap",
+                                                     "StartBitmap",   "RewindBitmap",    "ForwardBitmap",
+                                                     "EndBitmap",     "LDBDisplayGreen", "LDBDisplayRed",
+                                                     "RetakeBitmap"};
     return (which >= 0 && which < kBitmapCount) ? names[which] : "";
 }
 

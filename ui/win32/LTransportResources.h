@@ -37,10 +37,11 @@ enum LTransportBitmap {
     kBitmapEnd,
     kBitmapMeterGreen,
     kBitmapMeterRed,
+    kBitmapRetake,
     kBitmapCount
 };
 
-// "PlayBitmap", …, "LDBDisplayGreen", "LDBDisplayRed".
+// "PlayBitmap", …, "LDBDisplayGreen", "LDBDisplayRed", "RetakeBitmap".
 const char* TransportBitmapName(LTransportBitmap which);
 
 // Loads the bitmap at the scale of the display that window is on (200 %
