@@ -12,6 +12,7 @@
 #include "ui/LDBGainSource.h"
 #include "ui/LMainIds.h"
 #include "ui/LMainMenu.h"
+#include "ui/LRecordCommand.h"
 
 namespace sondrel {
 
@@ -563,28 +564,25 @@ void LMainController::SelectWindow(int n) {
 }
 
 void LMainController::CmRecord() {
-    if (!docs.Current() && !docs.CmNew()) return;
-    StopPlayer();
-    LSDFile* d = docs.Current();
-    LCutListAudio recorded(d->audio.nSampleRate, d->audio.nChans);
-    int result = rServices.RecordDialog(d->audio.nSampleRate, d->audio.nChans, d->DisplayName(), recorded);
-    // Only a take closed after recording goes in, and only when it holds audio.
-    if (result != 1 || recorded.GetLength() <= 0) return;
-    // Over the selection, or at the position when there is none.
-    int32_t start = d->HasValidSelection() ? d->stSelStart.ms : d->stPosition.ms;
-    int32_t end = d->HasValidSelection() ? d->stSelEnd.ms : start;
-    docs.StartModifyCurrentFile("Record");
-    if (recorded.nSampleRate == d->audio.nSampleRate && recorded.nChans == d->audio.nChans) {
-        d->audio.EfPasteOver(d->MsToFrames(start), d->MsToFrames(end), recorded);
-    } else {
-        LEfPasteOver rec{&d->audio, start, end, &recorded};
-        if (rDialogs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) return;
-    }
-    d->stSelStart.ms = start;
-    d->stSelEnd.ms = start + LSoundTime::FromSamples(recorded.GetLength(), recorded.nSampleRate).ms;
-    d->stPosition.ms = start;
-    d->stViewStart.ms = 0;
-    d->stViewEnd.ms = d->LengthMs();
+    // The Record command's own loop (ui/LRecordCommand): a new document when
+    // there is none, then takes into the current document, and with "record
+    // the next file" into new ones, each shown as it goes in.
+    class Host : public LRecordCommandHost {
+    public:
+        explicit Host(LMainController& c) : c(c) {}
+        void StopPlayer() override { c.StopPlayer(); }
+        int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& take) override {
+            return c.rServices.RecordDialog(rate, chans, name, take);
+        }
+        void Refresh() override {
+            c.bRefreshDue = true;
+            c.Refresh();
+        }
+
+    private:
+        LMainController& c;
+    } host(*this);
+    RunRecordCommand(docs, host);
     bRefreshDue = true;
 }
 

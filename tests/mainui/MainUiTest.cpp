@@ -213,6 +213,8 @@ TEST_F(MainUi, PlaysASelectionAndReturnsToItsStart) {
         [&] { return Field(kTime) == "0:00:07.00" && SendMessageA(play, BM_GETCHECK, 0, 0) == BST_UNCHECKED; },
         30000));
     EXPECT_EQ(Field(kSelLength), "0:00:03.000");
+    // Kept aside: the record dialog's capture later rewrites the sound file.
+    EXPECT_TRUE(CopyFileA(In("play.raw").c_str(), In("played.raw").c_str(), FALSE));
 }
 
 TEST_F(MainUi, OpensAndSavesANonLatinNameThroughTheFileDialogs) {
@@ -319,6 +321,28 @@ TEST_F(MainUi, AKilledEditorsChangesComeBackAtTheNextStart) {
     EXPECT_EQ(Prompt(IDNO), "Save changes to \"other.wav\"?");
     EXPECT_EQ(editor.WaitExit(kStepMs), 0u);
     EXPECT_TRUE(Journals().empty());  // a clean end keeps none
+}
+
+// F5 opens the record dialog over the current document, and its Close
+// button comes back to the editor (what the capture device gave, if
+// anything, goes in; the exit's question is answered No).
+TEST_F(MainUi, RecordOpensTheRecordDialog) {
+    ASSERT_TRUE(Start("\"" + In("other.wav") + "\""));
+    ASSERT_TRUE(WaitTitle("Sondrel [other.wav]", kStartMs));
+    ASSERT_TRUE(Press(main, VK_F5));
+    HWND record = WaitForWindow(editor.Id(), "Record Control", kStepMs, "#32770");
+    ASSERT_NE(record, nullptr);
+    Click(record, IDOK);  // Close
+    ASSERT_TRUE(WaitForWindowGone(record, kStepMs));
+    Command(main, kExit);
+    MessageBoxShown box;
+    if (WaitUntil([&] { return editor.WaitExit(0) != STILL_ACTIVE || WaitForMessageBox(editor.Id(), "Sondrel", box, 0); },
+                  kStepMs) &&
+        box.window) {
+        EXPECT_EQ(box.text, "Save changes to \"other.wav\"?");
+        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+    }
+    EXPECT_EQ(editor.WaitExit(kStepMs), 0u);
 }
 
 }  // namespace

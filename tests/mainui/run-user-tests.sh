@@ -24,7 +24,8 @@ sox -V1 -n -r 44100 -b 16 -c 2 other.wav synth 2 sine 440 gain -10
 sox -V1 -n -r 22050 -b 16 -c 1 'Звук 東京.wav' synth 2 sine 660 gain -10
 cp tone.wav work.wav
 
-# The editor's sound goes to play.raw here (ALSA reads $HOME/.asoundrc).
+# The editor's sound goes to play.raw here (ALSA reads $HOME/.asoundrc);
+# the driver keeps what the Play case played as played.raw.
 cat > home/.asoundrc <<ASOUND
 pcm.!default { type file; slave.pcm "null"; file "$work/play.raw"; format "raw" }
 ASOUND
@@ -75,8 +76,8 @@ same "No at the prompt left the file alone" work.wav tone.wav
 # Played: exactly the selection from 7 s to the end, then only silence.
 sox tone.wav -t raw played-expect.raw trim 7
 n=$(stat -c %s played-expect.raw)
-if cmp -s -n "$n" play.raw played-expect.raw &&
-   [ -z "$(tail -c +$((n + 1)) play.raw | tr -d '\000' | head -c 1)" ]; then
+if cmp -s -n "$n" played.raw played-expect.raw &&
+   [ -z "$(tail -c +$((n + 1)) played.raw | tr -d '\000' | head -c 1)" ]; then
   echo "ok: played exactly the selection ($n bytes)"
 else
   echo "FAILED: played audio differs from the selection"; fail=1

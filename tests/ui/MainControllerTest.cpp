@@ -493,10 +493,25 @@ TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
     EXPECT_EQ(d.stSelEnd.ms, 134);
     EXPECT_EQ(d.stViewEnd.ms, d.LengthMs());
 
-    services.recordResult = 2;  // record next: nothing goes in
+    // Record next: the take goes in, a new document of the same format
+    // takes the next one, and closing after that one ends the command.
+    services.recordResults = {2, 1};
+    const int before = ctl->Documents().GetNoFiles();
+    d.stSelEnd = d.stSelStart;  // no selection: in at the position
+    ctl->Refresh();
     ctl->Command(kRecord);
-    EXPECT_EQ(d.audio.GetLength(), 10000 - 4410 + 1500);
-    EXPECT_EQ(d.UndoLabel(), "Record");
+    EXPECT_EQ(d.audio.GetLength(), 10000 - 4410 + 1500 + 1500);
+    ASSERT_EQ(ctl->Documents().GetNoFiles(), before + 1);
+    EXPECT_NE(ctl->Current(), &d);
+    EXPECT_EQ(Doc().audio.GetLength(), 1500);
+    EXPECT_EQ(Doc().audio.nSampleRate, 44100);
+    EXPECT_EQ(Doc().UndoLabel(), "Record");
+    EXPECT_EQ(view.title, "Sondrel [" + Doc().DisplayName() + "]");  // the window shows the new one
+
+    services.recordResult = 0;  // nothing recorded: nothing changes
+    ctl->Command(kRecord);
+    EXPECT_EQ(Doc().audio.GetLength(), 1500);
+    EXPECT_EQ(ctl->Documents().GetNoFiles(), before + 1);
 }
 
 // ------------------------------------------------------------------ enabling

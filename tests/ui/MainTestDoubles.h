@@ -148,7 +148,10 @@ public:
     int RecordDialog(int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& recorded) override {
         recordAsked = name + " " + std::to_string(rate) + "/" + std::to_string(chans);
         if (take) recorded = *take;
-        return recordResult;
+        if (recordResults.empty()) return recordResult;
+        int r = recordResults.front();
+        recordResults.pop_front();
+        return r;
     }
     void LoadCDTracks(LDocuments&) override { calls.push_back("cd"); }
     void Settings() override { calls.push_back("settings"); }
@@ -163,6 +166,7 @@ public:
     std::string recordAsked;
     const LCutListAudio* take = nullptr;
     int recordResult = 1;
+    std::deque<int> recordResults;  // answered first, then recordResult
     std::vector<std::string> calls;
 };
 

@@ -2,15 +2,11 @@
 
 #include "support/LHelp.h"
 #include "ui/win32/LEffectDialogs.h"
+#include "ui/win32/LRecordDialog.h"
 #include "ui/win32/LSettingsSheet.h"
 #include "ui/win32/resource.h"
 
 namespace sondrel {
-
-// The record dialog for a document of this format and name: 1 closed after
-// recording (recorded holds the take), 2 record the next file. Its own unit
-// defines it; until that is in the build, LPendingDialogs.cpp does.
-int RunRecordDialog(HWND owner, int32_t rate, uint8_t chans, const std::string& name, LCutListAudio& recorded);
 
 bool LWin32MainServices::EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc) {
     return RunEffectDialog(hOwner, fx, values, doc);
