@@ -25,12 +25,19 @@ display=()
 sondrel_wine_start
 echo "file: $(stat -c %s "$hour" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz, 60 minutes; $runs runs; $(nproc) cores"
 loaded=() editor=() copy=()
-for ((i = 1; i <= runs; i++)); do
+editor_run() {
   rm -f "$build/bin/Current/"*.aud "$build/bin/Current/"*.sum "$build/bin/Current/"*.pks "$build/bin/Current/"*.jnl 2>/dev/null || true
   read -r ml ms < <("${display[@]}" wine "$probe" time "$(win "$build/bin/sondrel.exe")" "$(win "$hour")" 2>/dev/null </dev/null | tr -d '\r')
   [ -n "${ms:-}" ] || { echo "run $i: the editor did not show the file" >&2; sondrel_wine_stop; exit 1; }
+}
+cp_run() {
   a=$(date +%s%N); cp "$hour" "$data/copy.wav"; sync "$data/copy.wav"; b=$(date +%s%N); rm -f "$data/copy.wav"
   c=$(( (b - a) / 1000000 ))
+}
+# Alternating which goes first, so that neither always finds the file in
+# the page cache the other left.
+for ((i = 1; i <= runs; i++)); do
+  if ((i % 2)); then editor_run; cp_run; else cp_run; editor_run; fi
   echo "run $i: launch to loaded $ml ms, to drawn $ms ms; cp $c ms"
   loaded+=("$ml") editor+=("$ms") copy+=("$c")
 done
