@@ -1,5 +1,5 @@
 // A test host for CD import: a plain window standing in for the main
-// window. Ctrl+L (or the command 1011) runs the main window's
+// window. Ctrl+L (or the command IDM_LOAD_CD) runs the main window's
 // "Load Audio CD Track(s)..." command over its own documents; after each
 // command it reports the documents so the driver can check them.
 //
@@ -35,12 +35,12 @@
 #include "document/LDocuments.h"
 #include "support/LFile.h"
 #include "ui/win32/LWin32DocumentHost.h"
+#include "ui/win32/resource.h"
 
 using namespace sondrel;
 
 namespace {
 
-constexpr int kCmLoadCDTrack = 1011;
 const char kHostClass[] = "SondrelCDHost";
 
 std::string gReport;
@@ -96,7 +96,7 @@ void ShowHelp(const char* topic) { Append("help.txt", topic); }
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
-            if (LOWORD(wParam) == kCmLoadCDTrack) {
+            if (LOWORD(wParam) == IDM_LOAD_CD) {
                 CmLoadCDTrack(hwnd, *gDocuments, ShowHelp);
                 WriteReport();
                 return 0;
@@ -121,7 +121,7 @@ int RunWindow(HINSTANCE instance, LWin32DocumentHost& host) {
                               nullptr, nullptr, instance, nullptr);
     if (!hwnd) return 3;
     host.SetOwner(hwnd);
-    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'L', kCmLoadCDTrack}};
+    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'L', IDM_LOAD_CD}};
     HACCEL accelerators = CreateAcceleratorTableA(keys, 1);
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) {

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include "DriveUtil.h"
+#include "ui/win32/resource.h"
 
 using namespace drive;
 
@@ -13,6 +14,7 @@ namespace {
 
 const std::string kWork = "C:\\commands";
 const char* kSettingsKey = "Software\\Ketterly\\Sondrel\\Settings";
+constexpr int kCmModify = 9001;  // the test host's stand-in for an edit
 
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -77,7 +79,7 @@ protected:
     }
     // Sends and expects a message box titled caption holding text.
     void SendExpectingMessage(HWND w, DWORD pid, const char* text) {
-        PostMessageA(w, WM_COMMAND, 1009, 0);
+        PostMessageA(w, WM_COMMAND, IDM_SEND, 0);
         HWND box = WaitWindow("Send", pid, 15000);
         ASSERT_NE(box, nullptr) << "no message for: " << text;
         EXPECT_TRUE(WaitStaticText(box, text, 5000)) << StaticTexts(box);
@@ -111,30 +113,30 @@ TEST_F(Commands, SettingsPagesStoreTheirKeysAndRegisterTheFileTypes) {
     Process p;
     HWND w = StartHost(p, "");
     ASSERT_NE(w, nullptr);
-    PostMessageA(w, WM_COMMAND, 1010, 0);
+    PostMessageA(w, WM_COMMAND, IDM_SETTINGS, 0);
     HWND sheet = WaitWindow("Settings", p.Id(), 15000);
     ASSERT_NE(sheet, nullptr);
     HWND general = Page(sheet, 0);
     ASSERT_NE(general, nullptr);
-    EXPECT_EQ(SendMessageA(GetDlgItem(general, 101), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(general, 107)));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(general, 110)));
-    EXPECT_EQ(Text(GetDlgItem(general, 110)), "8000");
+    EXPECT_EQ(SendMessageA(GetDlgItem(general, IDC_GENERAL_WAV), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(general, IDC_GENERAL_SET_DEFAULTS)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(general, IDC_GENERAL_VOX_RATE)));
+    EXPECT_EQ(Text(GetDlgItem(general, IDC_GENERAL_VOX_RATE)), "8000");
 
     // The radio buttons enable their controls at once.
-    PostMessageA(GetDlgItem(general, 106), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitEnabled(GetDlgItem(general, 107), true));
-    PostMessageA(GetDlgItem(general, 109), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitEnabled(GetDlgItem(general, 110), true));
-    SendMessageA(GetDlgItem(general, 110), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
-    PostMessageA(GetDlgItem(general, 111), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(general, IDC_GENERAL_DEFAULT_FORMAT), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitEnabled(GetDlgItem(general, IDC_GENERAL_SET_DEFAULTS), true));
+    PostMessageA(GetDlgItem(general, IDC_GENERAL_VOX_DEFAULT), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitEnabled(GetDlgItem(general, IDC_GENERAL_VOX_RATE), true));
+    SendMessageA(GetDlgItem(general, IDC_GENERAL_VOX_RATE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
+    PostMessageA(GetDlgItem(general, IDC_GENERAL_PLAY_WHEN_OPEN), BM_CLICK, 0, 0);
 
     // "Set Defaults" is the new-file dialog under that caption.
-    PostMessageA(GetDlgItem(general, 107), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(general, IDC_GENERAL_SET_DEFAULTS), BM_CLICK, 0, 0);
     HWND defaults = WaitWindow("Set Defaults", p.Id(), 10000);
     ASSERT_NE(defaults, nullptr);
-    SendMessageA(GetDlgItem(defaults, 101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("22050"));
-    PostMessageA(GetDlgItem(defaults, 103), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(defaults, IDC_SAMPLE_RATE), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("22050"));
+    PostMessageA(GetDlgItem(defaults, IDC_STEREO), BM_CLICK, 0, 0);
     Sleep(200);
     Press(defaults, IDOK);
     ASSERT_TRUE(WaitGone(defaults, 10000));
@@ -147,9 +149,9 @@ TEST_F(Commands, SettingsPagesStoreTheirKeysAndRegisterTheFileTypes) {
     for (int i = 0; i < 100 && !audio; ++i, Sleep(20)) audio = Page(sheet, 1);
     ASSERT_NE(audio, nullptr);
     Sleep(200);
-    EXPECT_EQ(Text(GetDlgItem(audio, 103)), "-24");
-    SendMessageA(GetDlgItem(audio, 103), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("-3"));
-    PostMessageA(GetDlgItem(audio, 102), BM_CLICK, 0, 0);
+    EXPECT_EQ(Text(GetDlgItem(audio, IDC_AUDIO_AUTOTRIM_THRESHOLD)), "-24");
+    SendMessageA(GetDlgItem(audio, IDC_AUDIO_AUTOTRIM_THRESHOLD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("-3"));
+    PostMessageA(GetDlgItem(audio, IDC_AUDIO_AUTOPLAY), BM_CLICK, 0, 0);
     Sleep(200);
 
     PostMessageA(sheet, WM_COMMAND, IDOK, 0);
@@ -186,14 +188,14 @@ TEST_F(Commands, SendHandsTheSavedFileToTheMailProgram) {
     Process p;
     HWND w = StartHost(p, take);
     ASSERT_NE(w, nullptr);
-    PostMessageA(w, WM_COMMAND, 1009, 0);
+    PostMessageA(w, WM_COMMAND, IDM_SEND, 0);
     ASSERT_TRUE(WaitLines(mapiLog, 1, 15000)) << "the mail double was not called";
     EXPECT_EQ(Lines(mapiLog)[0], "|\t" + take + "\ttake.wav");
 
     // A modified document asks first; Cancel sends nothing.
     auto original = ReadBytes(take);
-    PostMessageA(w, WM_COMMAND, 9001, 0);
-    PostMessageA(w, WM_COMMAND, 1009, 0);
+    PostMessageA(w, WM_COMMAND, kCmModify, 0);
+    PostMessageA(w, WM_COMMAND, IDM_SEND, 0);
     HWND ask = WaitWindow("Sondrel", p.Id(), 15000);
     ASSERT_NE(ask, nullptr);
     EXPECT_TRUE(WaitStaticText(ask, "Save changes to \"take.wav\"?", 5000)) << StaticTexts(ask);
@@ -204,7 +206,7 @@ TEST_F(Commands, SendHandsTheSavedFileToTheMailProgram) {
     EXPECT_EQ(ReadBytes(take), original);
 
     // Yes saves, then sends the saved file.
-    PostMessageA(w, WM_COMMAND, 1009, 0);
+    PostMessageA(w, WM_COMMAND, IDM_SEND, 0);
     ask = WaitWindow("Sondrel", p.Id(), 15000);
     ASSERT_NE(ask, nullptr);
     Press(ask, IDYES);
@@ -252,7 +254,7 @@ TEST_F(Commands, HelpOpensTheManualPageInTheBrowser) {
     Process p;
     HWND w = StartHost(p, "");
     ASSERT_NE(w, nullptr);
-    PostMessageA(w, WM_COMMAND, 6000, 0);
+    PostMessageA(w, WM_COMMAND, IDM_HELP_CONTENTS, 0);
     ASSERT_TRUE(WaitLines(argsLog, 2, 20000)) << "no browser was started";
     std::string line = Lines(argsLog)[1];
     EXPECT_NE(line.find("--log-args"), std::string::npos) << line;

@@ -7,6 +7,7 @@
 #include "DriveUtil.h"
 #include "install/LInstallLayout.h"
 #include "install/LInstallTable.h"
+#include "ui/win32/resource.h"
 
 using namespace drive;
 
@@ -49,7 +50,7 @@ protected:
         ASSERT_TRUE(p.Start(exe, ""));
         HWND licence = WaitWindow("Software Licence Terms", p.Id(), 30000);
         ASSERT_NE(licence, nullptr) << "no licence terms from " << exe;
-        EXPECT_NE(Text(GetDlgItem(licence, 101)).find("SONDREL 1.00 SOFTWARE LICENCE TERMS"), std::string::npos);
+        EXPECT_NE(Text(GetDlgItem(licence, IDC_LICENCE_TEXT)).find("SONDREL 1.00 SOFTWARE LICENCE TERMS"), std::string::npos);
         Press(licence, agree ? IDOK : IDCANCEL);
     }
     void ExpectCorruptMessage(const std::string& exe) {
@@ -126,7 +127,7 @@ TEST_F(Setup, CancelDuringExtractionLeavesNoHalfWrittenProgram) {
     RunToLicence(p, kWork + "\\BigSetup.exe", true);
     HWND progress = WaitWindow("Installing Sondrel v 1.00", p.Id(), 10000);
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(WaitText(GetDlgItem(progress, 101), "lame.exe", 30000)) << "the encoder's copy was not seen";
+    ASSERT_TRUE(WaitText(GetDlgItem(progress, IDC_PROGRESS_TEXT2), "lame.exe", 30000)) << "the encoder's copy was not seen";
     PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(p.WaitExit(30000));
     EXPECT_EQ(WaitWindow("Install Error", p.Id(), 0), nullptr);
