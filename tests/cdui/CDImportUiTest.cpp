@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -25,13 +24,6 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
 constexpr DWORD kStepMs = 15000;
-
-std::string ReadText(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
