@@ -161,7 +161,7 @@ public:
         nResult = role == LProgramRole::kInstaller ? installer.Install(this) : installer.Uninstall(this, hasArguments);
         return nResult == kProcessDone;
     }
-    int nResult = kProcessFailed;
+    LProcessResult nResult = kProcessFailed;
 
 private:
     LInstaller& installer;

@@ -139,7 +139,7 @@ int Rip(int drive, int track, const std::string& path) {
     ripper.Data.nTrack = uint8_t(track);
     ripper.Data.szPath = path;
     LWin32DocumentHost host(nullptr);
-    return host.RunOperation("Import CD Track(s)", [&](LProgress* p) { return LProcessResult(Process(p, ripper)); });
+    return host.RunOperation("Import CD Track(s)", [&](LProgress* p) { return Process(p, ripper); });
 }
 
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
@@ -151,7 +151,7 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 int Bench(const std::string& folder, const std::string& reportPath, LDocuments& documents) {
     LWin32DocumentHost host(nullptr);
     LCDROMInfo info;
-    host.RunOperation("Load CD Drives", [&](LProgress* p) { return LProcessResult(Process(p, info)); });
+    host.RunOperation("Load CD Drives", [&](LProgress* p) { return Process(p, info); });
     if (info.nDrives == 0 || info.nTracks[0] == 0) return 2;
     double audioSeconds = 0;
     std::vector<std::string> files;
