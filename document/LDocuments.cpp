@@ -6,6 +6,8 @@
 #include "core/LPump.h"
 #include "document/LCutListEdit.h"
 #include "document/LSDLoadFile.h"
+#include "formats/LMP3Export.h"
+#include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 
@@ -136,6 +138,12 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
             false);
         return a == LDocumentHost::kYes && SaveDocumentAs(doc);
     }
+    if (SameText(ext, ".mp3")) {
+        if (!SaveThroughEncoder(doc)) return false;
+        doc.bDirty = 0;
+        host_.DocumentChanged();
+        return true;
+    }
     if (!IsDirectSaveType(ext)) return false;  // nothing written; the document stays dirty
 
     if (SameText(ext, ".vox") && doc.audio.nChans > 1) {
@@ -152,6 +160,23 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
     doc.bDirty = 0;
     host_.DocumentChanged();
     return true;
+}
+
+// MP3: the audio goes to a temporary 16-bit WAV beside the target, the
+// encoder makes the MP3 from it, and the WAV is deleted whatever happened.
+bool LDocuments::SaveThroughEncoder(LSDFile& doc) {
+    SDSaveAsMp3 rec;
+    rec.szMp3Path = doc.szFilePath;
+    rec.szWavePath = MakeEncoderWavePath(doc.szFilePath);
+    if (rec.szWavePath.empty()) return false;
+    bool ok;
+    {
+        LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(rec.szWavePath.c_str(), doc.audio.nSampleRate, 0, 16, doc.audio.nChans);
+        ok = sink && !sink->HasError() && SaveToSink(doc, std::move(sink));
+    }  // the WAV's header is complete here
+    if (ok) ok = host_.RunOperation("Save mp3", [&](LProgress* p) { return Process(p, rec); }) == kProcessDone;
+    LFile::Delete(rec.szWavePath.c_str());
+    return ok;
 }
 
 bool LDocuments::CmSave() { return pCurrent && SaveDocument(*pCurrent); }

@@ -69,6 +69,7 @@ public:
 private:
     bool WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written);
     bool SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    bool SaveThroughEncoder(LSDFile& doc);
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
 

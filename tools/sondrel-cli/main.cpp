@@ -47,13 +47,24 @@ class CliHost : public LDocumentHost {
 public:
     bool bShowProgress = false;
     int32_t nConvertRate = 0;
+    std::string szLastError;  // what an operation reported with ShowError
 
     LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         struct P : LProgress {
             bool show;
             std::string title;
+            std::string* error;
             int last = -1;
             bool IsCancelled() override { return gInterrupted.load(); }
+            // The dialog's message box text, on one line.
+            void ShowError(const char* text) override {
+                error->clear();
+                for (const char* c = text; *c; ++c) {
+                    bool br = *c == '\r' || *c == '\n';
+                    if (!br) *error += *c;
+                    else if (!error->empty() && error->back() != ' ') *error += ' ';
+                }
+            }
             void SetText(const char*, int) override {}
             void SetProgress(double f) override {
                 if (!show) return;
@@ -67,6 +78,7 @@ public:
         } p;
         p.show = bShowProgress;
         p.title = title;
+        p.error = &szLastError;
         LProcessResult r = op(&p);
         if (p.show && p.last >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
         return r;
@@ -376,7 +388,8 @@ std::string Usage() {
         "\n"
         "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
         "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
-        "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
+        "extension (.wav as 16-bit PCM, .gsm, .vox, .mp3 through the LAME encoder \"lame\" on the PATH).\n"
+        "Times are milliseconds or h:mm:ss.hh.\n"
         "\n";
     const struct {
         Section section;
@@ -436,7 +449,7 @@ int Run(int argc, char** argv) {
     const std::string input = rest.front(), output = rest.back();
 
 #ifdef _WIN32
-    InstallPlatformReaders();  // the system codecs, as the editor reads them
+    InstallPlatformReaders();  // the system codecs, RealAudio and lame.exe, as the editor has them
 #endif
     LMemorySettings settings;
     SetSettingsStore(&settings);
@@ -473,12 +486,15 @@ int Run(int argc, char** argv) {
                 LSDFile& d = *docs.Current();
                 d.szFilePath = output;
                 std::string ext = FileExtension(output);
-                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox"))) {
+                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox") ||
+                      SameText(ext, ".mp3"))) {
                     code = 2;
                     message = "cannot write '" + output + "': unknown file type '" + ext + "'";
                 } else if (!docs.CmSave()) {
                     code = gInterrupted ? 1 : 2;
                     message = gInterrupted ? "cancelled" : "cannot write '" + output + "'";
+                    // The save's own explanation (the MP3 encoder's failure) says more.
+                    if (!gInterrupted && !tool.host.szLastError.empty()) message = tool.host.szLastError;
                 }
             }
         }
