@@ -5,18 +5,17 @@
 #include "cd/LCDRipper.h"
 #include "cd/win32/LSCSIWin32.h"
 #include "document/LAudioCutTank.h"
+#include "support/LHelp.h"
 #include "ui/win32/LWin32DocumentHost.h"
 #include "ui/win32/resource.h"
 
 namespace sondrel {
 
-const char kCDRipperHelpTopic[] = "Loading CD Tracks";
-
 namespace {
 
 class CDRipperDlg : public LCDRipperView {
 public:
-    CDRipperDlg(const LCDHelpFunction& help, std::string folder) : help_(help), model_(*this, std::move(folder)) {}
+    explicit CDRipperDlg(std::string folder) : model_(*this, std::move(folder)) {}
 
     INT_PTR Run(HWND owner) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
@@ -99,7 +98,7 @@ private:
                     model_.UpdateDrive();
                     return TRUE;
                 case IDHELP:
-                    if (help_) help_(kCDRipperHelpTopic);
+                    ShowHelp(kHelpCDTracks);
                     return TRUE;
                 case IDC_CD_DRIVE:
                     if (HIWORD(wParam) == CBN_SELCHANGE)
@@ -128,22 +127,21 @@ private:
     }
 
     HWND hDlg = nullptr;
-    const LCDHelpFunction& help_;
     LCDRipperModel model_;
 };
 
 }  // namespace
 
-std::vector<std::string> RunCDRipperDialog(HWND owner, const LCDHelpFunction& help) {
+std::vector<std::string> RunCDRipperDialog(HWND owner) {
     UseWin32SCSIPlatformIfNone();
     LAudioCutTank* tank = LAudioCutTank::Current();
-    CDRipperDlg dlg(help, tank ? tank->GetFolder() : std::string());
+    CDRipperDlg dlg(tank ? tank->GetFolder() : std::string());
     dlg.Run(owner);
     return dlg.Imported();
 }
 
-int CmLoadCDTrack(HWND owner, LDocuments& documents, const LCDHelpFunction& help) {
-    return OpenImportedTracks(documents, RunCDRipperDialog(owner, help));
+int CmLoadCDTrack(HWND owner, LDocuments& documents) {
+    return OpenImportedTracks(documents, RunCDRipperDialog(owner));
 }
 
 }  // namespace sondrel

@@ -13,6 +13,7 @@
 
 #include "cd/LCDRipper.h"
 #include "support/LFile.h"
+#include "support/LHelp.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
 #include "ui/win32/resource.h"
@@ -188,8 +189,11 @@ TEST_F(CDImport, CtrlLListsDrivesAndTracksAndRefreshKeepsOneEntryPerDrive) {
     }
     EXPECT_EQ(Drives(dlg), (std::vector<std::string>{"CD-ROM 1", "CD-ROM 2"}));
 
+    // Help opens the CD tracks page of the manual (the host records it).
     Click(dlg, IDHELP);
-    EXPECT_TRUE(WaitUntil([&] { return ReadText(JoinPath(report, "help.txt")) == "Loading CD Tracks\n"; }, kStepMs));
+    const std::string page = std::string(HelpPage(kHelpCDTracks)) + "\n";
+    EXPECT_TRUE(WaitUntil([&] { return ReadText(JoinPath(report, "help.txt")) == page; }, kStepMs))
+        << ReadText(JoinPath(report, "help.txt"));
 
     // A double-click imports the track under the pointer, as OK does.
     ComboSelect(dlg, IDC_CD_DRIVE, 1);

@@ -17,7 +17,7 @@
 //              frames (tab-separated), written after every command
 //   docN.raw   document N's samples as 16-bit little-endian values
 //   trace.txt  the diagnostic texts of CD import, one a line
-//   help.txt   the help topics asked for
+//   help.txt   the manual pages help was asked for, one a line
 #include <windows.h>
 
 #include <cstdio>
@@ -34,6 +34,7 @@
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
 #include "support/LFile.h"
+#include "support/LHelp.h"
 #include "ui/win32/LWin32DocumentHost.h"
 #include "ui/win32/resource.h"
 
@@ -91,13 +92,20 @@ void WriteReport() {
     LFile::Replace(temp.c_str(), JoinPath(gReport, "docs.txt").c_str());
 }
 
-void ShowHelp(const char* topic) { Append("help.txt", topic); }
+// Records the page instead of starting a browser.
+class ReportHelpOpener : public LHelpOpener {
+public:
+    bool OpenPage(const std::string& path) override {
+        Append("help.txt", path.c_str());
+        return true;
+    }
+};
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             if (LOWORD(wParam) == IDM_LOAD_CD) {
-                CmLoadCDTrack(hwnd, *gDocuments, ShowHelp);
+                CmLoadCDTrack(hwnd, *gDocuments);
                 WriteReport();
                 return 0;
             }
@@ -183,6 +191,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     UseWin32SCSIPlatformIfNone();
     gReport = Env("CDHOST_REPORT");
     if (!gReport.empty()) SetCDTraceHook(TraceToReport);
+    ReportHelpOpener help;
+    SetHelpOpener(&help);
 
     std::string folder = Env("CDHOST_DATA");
     if (folder.empty()) {
@@ -208,5 +218,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     else
         result = RunWindow(instance, host);
     documents.ReleaseAll();
+    SetHelpOpener(nullptr);
     return result;
 }
