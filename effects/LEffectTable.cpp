@@ -10,15 +10,12 @@
 #include "effects/LHighPass.h"
 #include "effects/LSRCCompressor.h"
 #include "effects/LSpeedPitch.h"
+#include "support/LHelp.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
 
 namespace {
-
-// Help contexts of the dialogs in "Sondrel.hlp".
-constexpr int kHelpEffects = 103;
-constexpr int kHelpEdits = 102;
 
 LEfSelection Selection(const LEffectJob& job) { return {&job.doc.audio, job.stEnd, job.stStart}; }
 
@@ -250,7 +247,7 @@ constexpr LEffectDesc InsertSilence(LEffect id, int command, LInsertMode mode, c
             .pfnHasWork = SilenceHasWork,
             .nTemplate = 9,
             .szCaption = "Insert Silence",
-            .nHelpContext = kHelpEdits,
+            .nHelpContext = kHelpEditDialogs,
             .pfnRun = RunInsertSilence,
             .szStep = "--insert-silence",
             .szSyntax = "MS[,begin|current|end]",
@@ -511,7 +508,7 @@ const LEffectDesc kEffects[size_t(LEffect::kCount)] = {
      .pfnCheck = CheckMix,
      .nTemplate = 4,
      .szCaption = "Paste Mix",
-     .nHelpContext = kHelpEdits,
+     .nHelpContext = kHelpEditDialogs,
      .pfnRun = RunPasteMix,
      .szStep = "--paste-mix",
      .szSyntax = "VOLUME,MODE[,FADE_MS]",
@@ -531,7 +528,7 @@ const LEffectDesc kEffects[size_t(LEffect::kCount)] = {
      .pfnCheck = CheckMix,
      .nTemplate = 4,
      .szCaption = "Mix File",
-     .nHelpContext = kHelpEdits,
+     .nHelpContext = kHelpEditDialogs,
      .pfnRun = RunMixFile,
      .szStep = "--mix-file",
      .szSyntax = "FILE,VOLUME,MODE",
@@ -546,7 +543,7 @@ const LEffectDesc kEffects[size_t(LEffect::kCount)] = {
      .params = kRepeatParams,
      .nTemplate = 8,
      .szCaption = "Repeat Loop",
-     .nHelpContext = kHelpEdits,
+     .nHelpContext = kHelpEditDialogs,
      .pfnRun = RunRepeatLoop,
      .szStep = "--repeat",
      .szSyntax = "N",
