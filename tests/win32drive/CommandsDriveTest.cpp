@@ -97,10 +97,11 @@ protected:
     std::unique_ptr<DllOverride> mail;
 };
 
+// The sheet's page by its index (null until the sheet has created it). The
+// pages' order among the sheet's children follows their creation and
+// activation, so it says nothing about which page is which.
 HWND Page(HWND sheet, int index) {
-    HWND page = nullptr;
-    for (int i = 0; i <= index; ++i) page = FindWindowExA(sheet, page, "#32770", nullptr);
-    return page;
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
 }
 
 bool WaitEnabled(HWND w, bool enabled) {
