@@ -72,10 +72,11 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
         rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
         rec.pAudio = &doc.audio;
         rec.pHost = &host_;
+        ClearFailure();
         int r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
         if (r != kProcessDone) {
             lstFiles.Remove(node);  // its audio and its references go with it
-            return false;
+            return r == kProcessFailed ? ReportFailure("Cannot open", path) : false;
         }
         if (asNew) {
             doc.szFilePath.clear();
@@ -106,24 +107,50 @@ LSDFile& LDocuments::AddUntitled(const LCutListAudio& audio) {
     return doc;
 }
 
-bool LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
+int LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
     LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
     int r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
-    return r == kProcessDone;
+    // Only a finished sink has its whole output on the disk.
+    bool finished = rec.pSink && rec.pSink->Finish();
+    return r == kProcessDone && !finished ? int(kProcessFailed) : r;
 }
 
 // Writes the document into a new file beside the target and puts it in the
-// target's place only when the whole save has succeeded, so that a failed
-// or cancelled save never destroys the file that was there.
-bool LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written) {
-    bool ok = false;
+// target's place only when the whole file has been written, flushed and
+// closed, so that a failed or cancelled save (a full disk, say) never
+// destroys or shortens the file that was there.
+int LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target) {
+    std::string folder = target.substr(0, target.size() - FileNamePart(target).size());
+    RemoveStaleTempFiles(folder.empty() ? "." : folder);  // left by saves that were killed
+    std::string temp = MakeTempFile(folder, "save");
+    if (temp.empty()) {
+        NoteFailure(LFile::LastError(), target);
+        return kProcessFailed;
+    }
+    int r = kProcessFailed;
     {
-        LSoundSinkPtr sink = OpenAudioFileSink(written, target, doc.audio.nSampleRate, doc.audio.nChans);
-        if (sink && !sink->HasError()) ok = SaveToSink(doc, std::move(sink));
-    }  // the writer finishes its file here
-    if (ok && written != target) ok = LFile::Replace(written.c_str(), target.c_str());
-    if (!ok && written != target) LFile::Delete(written.c_str());
-    return ok;
+        LSoundSinkPtr sink = OpenAudioFileSink(temp, target, doc.audio.nSampleRate, doc.audio.nChans);
+        if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
+    }  // the writer is finished here at the latest
+    bool ok = r == kProcessDone;
+    if (ok) {
+        LFile::CopyPermissions(target.c_str(), temp.c_str());
+        ok = LFile::Replace(temp.c_str(), target.c_str());
+        if (!ok) {
+            NoteFailure(LFile::LastError(), target);
+            r = kProcessFailed;
+        }
+    }
+    if (!ok) {
+        LFile::Delete(temp.c_str());
+        // The temporary file is ours, not the user's: name the target instead.
+        LFailureNote note = LastFailure();
+        if (note.szPath == temp) {
+            ClearFailure();
+            NoteFailure(note.eKind, target, note.nValue);
+        }
+    }
+    return r;
 }
 
 bool LDocuments::SaveDocument(LSDFile& doc) {
@@ -145,10 +172,11 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         pCurrent = was;
         if (!converted) return false;
     }
-    std::string folder = doc.szFilePath.substr(0, doc.szFilePath.size() - FileNamePart(doc.szFilePath).size());
-    std::string temp = MakeTempFile(folder, "~snd");
-    if (temp.empty()) return false;
-    if (!WriteThroughSink(doc, doc.szFilePath, temp)) return false;
+    ClearFailure();
+    if (int r = WriteThroughSink(doc, doc.szFilePath); r != kProcessDone) {
+        // A cancel is the user's own choice: no message for it.
+        return r == kProcessCancelled ? false : ReportFailure("Cannot save", doc.szFilePath);
+    }
     doc.bDirty = 0;
     host_.DocumentChanged();
     return true;
@@ -216,6 +244,23 @@ bool LDocuments::CmUndo() {
     return true;
 }
 
+LSDFile* LDocuments::CurrentForEdit() {
+    if (pCurrent) pCurrent->ClampToAudio();
+    return pCurrent;
+}
+
+int LDocuments::RunOperation(const char* title, const std::function<int(LProgress*)>& operation) {
+    ClearFailure();
+    int r = host_.RunOperation(title, operation);
+    if (r == kProcessFailed && LastFailure().eKind != LFailure::kNone) ReportFailure("Cannot complete", title);
+    return r;
+}
+
+bool LDocuments::ReportFailure(const char* what, const std::string& subject) {
+    host_.ShowError(std::string(what) + " \"" + subject + "\": " + FailureReason(LastFailure(), subject) + ".");
+    return false;
+}
+
 void LDocuments::StartModifyCurrentFile(const char* description) {
     if (!pCurrent) return;
     pCurrent->StartModify(description);
@@ -239,7 +284,7 @@ bool LDocuments::ConvertFormat(const char* description, int32_t rate, uint8_t ch
     rec.pCutList = &pCurrent->audio;
     rec.nSampleRate = rate;
     rec.nChans = chans;
-    int r = host_.RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
+    int r = RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
     host_.DocumentChanged();
     return r == kProcessDone;
 }

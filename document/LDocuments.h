@@ -44,6 +44,19 @@ public:
     bool CmConvertSampleRate();
     bool CmConvertChannel(uint8_t chans);
 
+    // The current document with its position and selection held to its
+    // audio (0 to its length): every edit command starts here, so a
+    // selection or position past the end never reaches a cut-list operation.
+    LSDFile* CurrentForEdit();
+
+    // Runs a long operation under the host's progress dialog like
+    // LDocumentHost::RunOperation; when it fails for a noted reason, the
+    // host shows "Cannot complete "<title>": <reason>.".
+    int RunOperation(const char* title, const std::function<int(LProgress*)>& operation);
+    // Shows "<what> "<subject>": <reason>." for the failure noted last
+    // (LastFailure) and returns false.
+    bool ReportFailure(const char* what, const std::string& subject);
+
     // Undo snapshot before an edit of the current document.
     void StartModifyCurrentFile(const char* description);
     // After an edit: the cursor goes to positionMs; with automatic playback
@@ -67,8 +80,10 @@ public:
     LCutListAudio clipboard;
 
 private:
-    bool WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written);
-    bool SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    // 0 written and in place, 1 cancelled, 2 failed (LastFailure says why);
+    // the target is untouched unless the result is 0.
+    int WriteThroughSink(LSDFile& doc, const std::string& target);
+    int SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
 

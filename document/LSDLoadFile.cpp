@@ -43,7 +43,18 @@ int Process(LProgress* progress, SDLoadFile& record) {
         record.bVoxPrompt = false;
     }
     LSoundSourcePtr src = OpenAudioFileSource(record.szPath, voxRate);
-    if (src->HasError() || !record.pAudio) return kProcessFailed;
+    if (src->HasError() || !record.pAudio) {
+        // A reader that failed has said why; an unknown type has not.
+        NoteFailure(LFailure::kNotAudio, record.szPath);
+        return kProcessFailed;
+    }
+    if (src->nChans > 2) {
+        // Every operation of the editor converts between mono and stereo
+        // only; a document that could not be converted, played, mixed with
+        // or saved as GSM or VOX is refused at the door.
+        NoteFailure(LFailure::kChannels, record.szPath, src->nChans);
+        return kProcessFailed;
+    }
     LCutListAudioLoadSource load{caption, record.pAudio, src};
     return Process(progress, load);
 }

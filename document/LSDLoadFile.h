@@ -22,7 +22,9 @@ struct SDLoadFile {
     LCutListAudio* pAudio = nullptr;
     LDocumentHost* pHost = nullptr;
 };
-// 0 done, 1 cancelled (also the VOX rate question), 2 unknown type or unreadable file.
+// 0 done, 1 cancelled (also the VOX rate question), 2 unknown type,
+// unreadable file, more than two channels, or the audio could not be
+// written to the cut tank (LastFailure says which).
 int Process(LProgress* progress, SDLoadFile& record);
 
 // The reader for a file by its extension; an error-flagged silent source

@@ -14,7 +14,7 @@ const LSpeedPitchCommand kSpeedPitchCommands[3] = {
 namespace {
 
 LSDFile* WithSelection(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     return d && d->HasValidSelection() ? d : nullptr;
 }
 
@@ -29,7 +29,7 @@ bool RunSelectionEffect(LDocuments& docs, LSDFile& d, const char* title, Record&
     rec.pAudio = &d.audio;
     rec.stEnd = d.stSelEnd.ms;
     rec.stStart = d.stSelStart.ms;
-    if (docs.Host().RunOperation(title, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+    if (docs.RunOperation(title, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
         docs.Host().DocumentChanged();
         return false;
     }
@@ -73,7 +73,7 @@ bool CmAutoGainControl(LDocuments& docs) {
     rec.pAudio = &d->audio;
     rec.stEnd = d->stSelEnd.ms;
     rec.stStart = d->stSelStart.ms;
-    if (docs.Host().RunOperation(name, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+    if (docs.RunOperation(name, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
         docs.Host().DocumentChanged();
         return false;
     }
@@ -100,7 +100,7 @@ bool RunSpeedPitchCommand(LDocuments& docs, LSpeedPitchMode mode, int32_t percen
     rec.nPercent = EffectiveSpeedPercent(percent);
     rec.nMode = mode;
     const char* name = CommandOf(mode).szName;
-    if (docs.Host().RunOperation(name, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+    if (docs.RunOperation(name, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
         docs.Host().DocumentChanged();
         return false;
     }

@@ -66,7 +66,10 @@ int Process(LProgress* progress, EfAutoGainControl& record) {
     int result;
     {
         LSoundSinkPtr sink = CreateSink(fresh, doc.nSampleRate, doc.nChans);
-        result = RunAutoGain(progress, SelectionSource(doc, r), sink, record.params, record.szTempFolder);
+        std::string folder = record.szTempFolder;
+        if (folder.empty() && LAudioCutTank::Current()) folder = LAudioCutTank::Current()->GetFolder();
+        if (folder.empty()) folder = TempFolder();
+        result = RunAutoGain(progress, SelectionSource(doc, r), sink, record.params, folder);
         if (result == kProcessDone && sink->HasError()) result = kProcessFailed;
     }  // the writer delivers the new segment into fresh here
     if (result != kProcessDone) return result;

@@ -37,14 +37,15 @@ int Process(LProgress* progress, EfNoiseReduction& record);
 
 // The result is a whole number of analysis blocks long, its last block faded
 // to silence, so the selection's length changes to that. The two working
-// files go to szTempFolder and are deleted when the operation ends, also
-// when it is cancelled. A processor that cannot produce its output (no
-// working folder) fails and leaves the selection alone.
+// files go to szTempFolder (empty: the cut tank's folder, where a run that
+// dies leaves them for the next start to remove) and are deleted when the
+// operation ends, also when it is cancelled. A processor that cannot
+// produce its output (no working folder) fails and leaves the selection alone.
 struct EfAutoGainControl {
     LCutListAudio* pAudio = nullptr;
     int32_t stEnd = 0;
     int32_t stStart = 0;
-    std::string szTempFolder = TempFolder();
+    std::string szTempFolder;
     LAutoGainParams params;
 };
 int Process(LProgress* progress, EfAutoGainControl& record);

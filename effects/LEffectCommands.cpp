@@ -11,7 +11,7 @@ namespace sondrel {
 namespace {
 
 LSDFile* WithSelection(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     return d && d->HasValidSelection() ? d : nullptr;
 }
 
@@ -26,7 +26,7 @@ bool RunSelectionEffect(LDocuments& docs, LSDFile& d, const char* label, const c
     rec.pAudio = &d.audio;
     rec.stEnd = d.stSelEnd.ms;
     rec.stStart = d.stSelStart.ms;
-    if (docs.Host().RunOperation(title, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
+    if (docs.RunOperation(title, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
         return false;
     docs.EndModifyCurrentFile(preRollMs, d.stSelStart.ms);
     return true;
@@ -52,7 +52,7 @@ bool Mix(LDocuments& docs, LSDFile& d, const LCutListAudio& mix, const char* lab
     rec.iVolume = volume;
     rec.iLongerMode = longerMode;
     rec.stFadeOutTime = fadeOutMs;
-    if (docs.Host().RunOperation(title, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
+    if (docs.RunOperation(title, [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
         return false;
     docs.EndModifyCurrentFile(500, d.stSelStart.ms);
     return true;
@@ -83,7 +83,7 @@ bool CmFadeOutAndTrim(LDocuments& docs) {
     rec.pAudio = &d->audio;
     rec.stEnd = d->stSelEnd.ms;
     rec.stStart = d->stSelStart.ms;
-    if (docs.Host().RunOperation("Fade Out and Trim", [&](LProgress* p) { return Process(p, rec); }) !=
+    if (docs.RunOperation("Fade Out and Trim", [&](LProgress* p) { return Process(p, rec); }) !=
         kProcessDone)
         return false;
     d->audio.EfTrimEnd(d->MsToFrames(d->stSelEnd.ms));
@@ -134,7 +134,7 @@ bool CmPasteMix(LDocuments& docs, int32_t volume, int32_t longerMode, int32_t fa
 }
 
 bool CmMixFile(LDocuments& docs, const std::string& path, int32_t volume, int32_t longerMode) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     if (!d) return false;
     docs.Host().StopPlayback();
     LCutListAudio other;
@@ -143,14 +143,14 @@ bool CmMixFile(LDocuments& docs, const std::string& path, int32_t volume, int32_
 }
 
 bool CmAutoTrim(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     if (!d) return false;
     docs.Host().StopPlayback();
     docs.StartModifyCurrentFile("Auto Trim");
     EfAutotrim rec;
     rec.pAudio = &d->audio;
     rec.iThreshold = std::clamp(ReadInt("Settings", "AutoTrimThreshold", kDefaultAutoTrimThreshold), -127, 127);
-    if (docs.Host().RunOperation("Auto Trim", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
+    if (docs.RunOperation("Auto Trim", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
         return false;
     d->stPosition.ms = 0;
     d->stSelStart.ms = 0;

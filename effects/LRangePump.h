@@ -16,7 +16,8 @@ struct LEfSoundProcess {
 // Milliseconds to frames with truncating integer arithmetic.
 inline int32_t MsToFrames(int32_t ms, int32_t rate) { return (ms / 1000) * rate + ((ms % 1000) * rate) / 1000; }
 
-// 0 done, 1 cancelled. Writes exactly the range's frames (at least one).
+// 0 done, 1 cancelled, 2 the sink failed to take a block. Writes exactly
+// the range's frames (at least one).
 int Process(LProgress* progress, LEfSoundProcess& record);
 
 }  // namespace sondrel
