@@ -41,7 +41,7 @@ LAudioCutTank::~LAudioCutTank() {
         return;
     }
     for (const std::string& name : LFile::List(szFolder.c_str(), ".aud")) {
-        if (!LFile::Delete(JoinPath(szFolder, name).c_str())) {
+        if (!LFile::Delete(AppendPath(szFolder, name).c_str())) {
             // "LAudioCutTank::~LAudioCutTank() Delete File FAILED": skipped.
         }
     }
@@ -131,10 +131,10 @@ int RemoveLeftovers(const std::string& folder, const std::set<uint16_t>& keep) {
     for (const std::string& name : LFile::List(folder.c_str(), ".aud")) {
         int32_t index = SegmentIndexOf(name);
         if (index < 0 || keep.count(uint16_t(index))) continue;
-        if (LFile::Delete(JoinPath(folder, name).c_str())) ++removed;
+        if (LFile::Delete(AppendPath(folder, name).c_str())) ++removed;
     }
     for (const std::string& name : LFile::List(folder.c_str(), ".tmp")) {
-        if (IsTempFileName(name) && LFile::Delete(JoinPath(folder, name).c_str())) ++removed;
+        if (IsTempFileName(name) && LFile::Delete(AppendPath(folder, name).c_str())) ++removed;
     }
     return removed;
 }

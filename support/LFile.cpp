@@ -309,7 +309,7 @@ bool LFile::RemoveFolder(const char* path) {
 
 std::vector<std::string> LFile::List(const char* folder, const char* suffix) {
     std::vector<std::string> names;
-    std::wstring pattern = WidePath(JoinPath(folder, "*").c_str());
+    std::wstring pattern = WidePath(AppendPath(folder, "*").c_str());
     WIN32_FIND_DATAW fd;
     HANDLE f = FindFirstFileW(pattern.c_str(), &fd);
     if (f == INVALID_HANDLE_VALUE) return names;
@@ -478,7 +478,7 @@ std::vector<std::string> LFile::List(const char* folder, const char* suffix) {
         if (n.size() < sl || strcasecmp(n.c_str() + n.size() - sl, suffix) != 0) continue;
         struct stat st;
         // Links are listed (so that they can be removed) but never followed.
-        if (::lstat(JoinPath(folder, n).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+        if (::lstat(AppendPath(folder, n).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
         names.push_back(n);
     }
     ::closedir(d);
@@ -543,10 +543,14 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return r;
 }
 
+std::string AppendPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    char last = folder.back();
+    return last == '/' || last == '\\' ? folder + name : folder + kSep + name;
+}
+
 std::string JoinPathChecked(const std::string& folder, const std::string& name) {
-    std::string r = folder;
-    if (!r.empty() && r.back() != '\\' && r.back() != '/') r += kSep;
-    r += name;
+    std::string r = AppendPath(folder, name);
     if (PathLength(r) > size_t(kMaxPath - 1)) {
         tLastError = LFailure::kPathTooLong;
         return std::string();

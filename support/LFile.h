@@ -95,6 +95,9 @@ private:
 // characters: the append stops there, and a folder of 259 or more is
 // returned unchanged.
 std::string JoinPath(const std::string& folder, const std::string& name);
+// Folder + name with no limit of its own (the system refuses what it
+// cannot take, with kPathTooLong): for files that are not the cut tank's.
+std::string AppendPath(const std::string& folder, const std::string& name);
 // Folder + name as JoinPath, or "" when the whole path would not fit in
 // 259 characters: a path is refused, never cut short.
 std::string JoinPathChecked(const std::string& folder, const std::string& name);

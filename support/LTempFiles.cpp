@@ -91,7 +91,7 @@ std::vector<std::string> DeadRunFolders(const std::string& parent, const char* p
     std::vector<std::string> found;
     std::string start = std::string(prefix) + "-";
     WIN32_FIND_DATAW fd;
-    HANDLE f = FindFirstFileW(WidePath(JoinPath(parent, start + "*").c_str()).c_str(), &fd);
+    HANDLE f = FindFirstFileW(WidePath(AppendPath(parent, start + "*").c_str()).c_str(), &fd);
     if (f == INVALID_HANDLE_VALUE) return found;
     do {
         // A junction or link is never taken for one of our folders.
@@ -100,7 +100,7 @@ std::vector<std::string> DeadRunFolders(const std::string& parent, const char* p
         std::string n = NarrowPath(fd.cFileName);
         uint32_t pid = 0;
         if (n.compare(0, start.size(), start) != 0 || !ParseOwner(n.substr(start.size()), &pid)) continue;
-        if (!IsProcessRunning(pid)) found.push_back(JoinPath(parent, n));
+        if (!IsProcessRunning(pid)) found.push_back(AppendPath(parent, n));
     } while (FindNextFileW(f, &fd));
     FindClose(f);
     return found;
@@ -112,8 +112,7 @@ LFolderLock::~LFolderLock() {
 
 bool LFolderLock::Acquire(const std::string& folder) {
     if (h_ != -1) return true;
-    std::string path = JoinPathChecked(folder, "sondrel.lock");
-    if (path.empty()) return false;
+    std::string path = AppendPath(folder, "sondrel.lock");
     // Not shared: a second instance cannot open it while the first holds it.
     HANDLE h = CreateFileW(WidePath(path.c_str()).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -161,7 +160,7 @@ std::vector<std::string> DeadRunFolders(const std::string& parent, const char* p
         std::string n = e->d_name;
         uint32_t pid = 0;
         if (n.compare(0, start.size(), start) != 0 || !ParseOwner(n.substr(start.size()), &pid)) continue;
-        std::string path = JoinPath(parent, n);
+        std::string path = AppendPath(parent, n);
         struct stat st;
         // Never a link, never another user's folder.
         if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) continue;
@@ -177,8 +176,7 @@ LFolderLock::~LFolderLock() {
 
 bool LFolderLock::Acquire(const std::string& folder) {
     if (h_ != -1) return true;
-    std::string path = JoinPathChecked(folder, "sondrel.lock");
-    if (path.empty()) return false;
+    std::string path = AppendPath(folder, "sondrel.lock");
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -193,8 +191,7 @@ bool LFolderLock::Acquire(const std::string& folder) {
 
 std::string MakeTempFile(const std::string& folder, const char* tag) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = JoinPathChecked(folder, kTempStart + std::string(tag ? tag : "") + "-" + OwnerPart() + kTempEnd);
-        if (path.empty()) return std::string();  // kPathTooLong
+        std::string path = AppendPath(folder, kTempStart + std::string(tag ? tag : "") + "-" + OwnerPart() + kTempEnd);
         LFile f;
         // Exclusive: an existing name (never expected with a random part) is not reused.
         if (f.Open(path.c_str(), LFile::kCreateNew)) {
@@ -219,7 +216,7 @@ int RemoveStaleTempFiles(const std::string& folder) {
     int removed = 0;
     for (const std::string& name : LFile::List(folder.c_str(), kTempEnd)) {
         uint32_t pid = 0;
-        if (IsTempFileName(name, &pid) && !IsProcessRunning(pid) && LFile::Delete(JoinPath(folder, name).c_str()))
+        if (IsTempFileName(name, &pid) && !IsProcessRunning(pid) && LFile::Delete(AppendPath(folder, name).c_str()))
             ++removed;
     }
     return removed;
@@ -227,8 +224,7 @@ int RemoveStaleTempFiles(const std::string& folder) {
 
 std::string MakeRunFolder(const std::string& parent, const char* prefix) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = JoinPathChecked(parent, std::string(prefix) + "-" + OwnerPart());
-        if (path.empty()) return std::string();  // kPathTooLong
+        std::string path = AppendPath(parent, std::string(prefix) + "-" + OwnerPart());
         if (LFile::MakeFolder(path.c_str())) return path;
         if (LFile::LastError() != LFailure::kExists) return std::string();
     }
