@@ -86,7 +86,8 @@ const char kUsage[] =
     "  --mono, --stereo\n"
     "\n"
     "--vox-rate HZ gives the rate of a .vox INPUT or inserted file (default 8000).\n"
-    "Exit codes: 0 done, 1 cancelled by Ctrl-C (no OUTPUT is left), 2 error.\n";
+    "Exit codes: 0 done, 1 cancelled by Ctrl-C or a termination signal (no OUTPUT is left),\n"
+    "2 error (the message names the file and the cause; an OUTPUT that was there is kept).\n";
 
 class CliHost : public LDocumentHost {
 public:
