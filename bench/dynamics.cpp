@@ -1,12 +1,15 @@
 // Throughput of the dynamics and speed sources over 10 s of stereo audio at
-// 44100 Hz, in frames per second (441000 frames per iteration).
+// 44100 Hz, in frames per second (441000 frames per iteration), of the
+// player's scans, and of the time stretch's search kernel.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "core/LPump.h"
+#include "effects/LCorrelate.h"
 #include "effects/LDPAutoGain.h"
 #include "effects/LDynamics.h"
 #include "effects/LSRCCompressor.h"
@@ -111,6 +114,60 @@ void BM_Resample150(benchmark::State& state) {
     PumpThrough(state, [](const LSoundSourcePtr& s) { return OpenSpeedPitchChain(s, 150, kSpeedPitchSimple); });
 }
 BENCHMARK(BM_Resample150)->Unit(benchmark::kMillisecond);
+
+// The player's scans: one second of output read in 100 ms buffers from a
+// stretch started at the input's start or end. At 7 times the window cannot
+// span the hop, so every segment fetches its own stretch of input and runs
+// its own search. Real time is 44100 frames a second.
+void Scan(benchmark::State& state, double factor, double target, int32_t rampMs) {
+    Input();
+    std::vector<int32_t> buf(size_t(kRate / 10) * 2);
+    for (auto _ : state) {
+        LSRCTimeStretch ts(LSoundSourcePtr(new MemSource), factor, target, rampMs);
+        ts.Seek(factor < 0 ? kFrames : 0);
+        for (int i = 0; i < 10; ++i) {
+            ts.Read(buf.data(), kRate / 10);
+            benchmark::DoNotOptimize(buf.data());
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kRate);
+}
+
+void BM_ScanForward7(benchmark::State& state) { Scan(state, 7.0, 7.0, 0); }
+BENCHMARK(BM_ScanForward7)->Unit(benchmark::kMillisecond);
+
+void BM_ScanBackward7(benchmark::State& state) { Scan(state, -7.0, -7.0, 0); }
+BENCHMARK(BM_ScanBackward7)->Unit(benchmark::kMillisecond);
+
+void BM_ScanBackward7ToPlay(benchmark::State& state) { Scan(state, -7.0, 1.0, 500); }
+BENCHMARK(BM_ScanBackward7ToPlay)->Unit(benchmark::kMillisecond);
+
+// One splice search's inner products: 369 shifts of a 128-sample stretch (a
+// segment and a half either way at 44100 Hz, decimated by 4).
+void Correlate(benchmark::State& state, LCorrelateKernel which) {
+    LCorrelateFn fn = CorrelateKernel(which);
+    if (!fn) {
+        state.SkipWithError("not in this build");
+        return;
+    }
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> d(-2048, 2047);
+    std::vector<int16_t> a(128), x(369 + 128);
+    for (auto& s : a) s = int16_t(d(rng));
+    for (auto& s : x) s = int16_t(d(rng));
+    std::vector<int32_t> out(369);
+    for (auto _ : state) {
+        fn(a.data(), x.data(), 128, 369, out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * 369 * 128);
+}
+
+void BM_CorrelatePortable(benchmark::State& state) { Correlate(state, LCorrelateKernel::kPortable); }
+BENCHMARK(BM_CorrelatePortable);
+
+void BM_CorrelateSSE2(benchmark::State& state) { Correlate(state, LCorrelateKernel::kSSE2); }
+BENCHMARK(BM_CorrelateSSE2);
 
 void BM_AutoGain(benchmark::State& state) {
     Input();

@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           wine wine32:i386 xvfb xauth imagemagick
-          sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils
+          sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils espeak-ng
           clang libclang-rt-14-dev ccache)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -19,5 +19,6 @@ section "MP3 decoding, vs mpg123";                     bash "$root/tools/bench/m
 section "GSM encoding and decoding, vs toast/untoast"; bash "$root/tools/bench/gsm-vs-toast.sh" "$build"
 section "echo, reverb, high-pass, equaliser, vs sox";  bash "$root/tools/bench/effects-vs-sox.sh" "$build"
 section "compressor, gate, tempo, pitch, vs sox";      bash "$root/tools/bench/dynamics-vs-sox.sh"
+section "time stretch: pitch, speech and time, vs sox tempo"; bash "$root/tools/bench/stretch-vs-sox.sh"
 section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
