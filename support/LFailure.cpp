@@ -49,7 +49,6 @@ std::string FailureText(const LFailureNote& note) {
             std::snprintf(b, sizeof b, "it has %d channels; Sondrel edits mono and stereo audio", int(note.nValue));
             return b;
         }
-        case LFailure::kNoWorkFolder: return "no private folder for temporary files could be made";
     }
     return "the operation failed";
 }

@@ -23,7 +23,6 @@ enum class LFailure : uint8_t {
     kNotAudio,      // not a file of its type, or damaged beyond reading
     kTooLong,       // more frames than positions can count
     kChannels,      // a channel count the editor does not convert
-    kNoWorkFolder,  // no private folder for temporary files could be made
 };
 
 struct LFailureNote {

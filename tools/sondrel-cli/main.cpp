@@ -501,13 +501,14 @@ int Run(int argc, char** argv) {
                 code = tool.code;
                 message = tool.code == 2 ? Reported(tool.host, tool.error) : tool.error;
             } else {
+                tool.host.szError.clear();
                 LSDFile& d = *docs.Current();
                 d.szFilePath = output;
                 std::string ext = FileExtension(output);
                 if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox"))) {
                     code = 2;
                     message = "cannot write '" + output + "': unknown file type '" + ext + "'";
-                } else if (tool.host.szError.clear(), !docs.CmSave()) {
+                } else if (!docs.CmSave()) {
                     code = gInterrupted ? 1 : 2;
                     message = gInterrupted ? "cancelled" : Reported(tool.host, "cannot write '" + output + "'");
                 }
