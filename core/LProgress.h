@@ -5,7 +5,7 @@
 
 namespace sondrel {
 
-// Result codes of every long operation.
+// Result of every long operation (the SCSI transport uses the same codes).
 enum LProcessResult : int { kProcessDone = 0, kProcessCancelled = 1, kProcessFailed = 2 };
 
 class LProgress {

@@ -6,7 +6,7 @@
 
 namespace sondrel {
 
-int Process(LProgress* progress, LPRSourceToSink& record) {
+LProcessResult Process(LProgress* progress, LPRSourceToSink& record) {
     progress->SetText(record.szCaption.c_str(), 0);
     progress->SetText("Please wait...", 1);
     progress->SetProgress(0.0);

@@ -164,8 +164,9 @@ bool LThread::IsRunning() const {
 void LThread::StopThreadTimed(uint32_t timeoutMs) {
     if (!pImpl->bExists) return;
     bTerminated = false;
-    sigStop.Set();
+    // The caller's priority first, so that the worker's way out runs at it.
     SetPriority(CurrentThreadPriority());
+    sigStop.Set();
     bool finished;
     {
         std::unique_lock<std::mutex> lock(pImpl->mtx);

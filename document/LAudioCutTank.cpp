@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "document/LSegmentSummary.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 
@@ -36,10 +37,14 @@ LAudioCutTank::~LAudioCutTank() {
         // No folder was given: the files are relative to the working folder,
         // which may hold other programs' files. Only our own segments go.
         for (int32_t i = 0; i < kIndexCount - 1; ++i) {
-            if (nRefs[i] != 0) LFile::Delete(GetAudFilePath(uint16_t(i)).c_str());
+            if (nRefs[i] != 0) {
+                LFile::Delete(GetAudFilePath(uint16_t(i)).c_str());
+                DeleteSegmentSummary(GetAudFilePath(uint16_t(i)));
+            }
         }
         return;
     }
+    for (const std::string& name : LFile::List(szFolder.c_str(), ".pks")) LFile::Delete(AppendPath(szFolder, name).c_str());
     for (const std::string& name : LFile::List(szFolder.c_str(), ".aud")) {
         if (!LFile::Delete(AppendPath(szFolder, name).c_str())) {
             // "LAudioCutTank::~LAudioCutTank() Delete File FAILED": skipped.
@@ -74,6 +79,7 @@ void LAudioCutTank::DecRef(uint16_t index) {
     if (nRefs[index] == 0xFFFFFFFFu) return;  // saturated: kept until the tank goes
     if (nRefs[index] < 2) {
         LFile::Delete(GetAudFilePath(index).c_str());
+        DeleteSegmentSummary(GetAudFilePath(index));
         nRefs[index] = 0;
         if (index < nLowestFree) nLowestFree = index;
     } else {
@@ -108,12 +114,13 @@ LAudioCutTank* LAudioCutTank::Install(LAudioCutTank* tank) {
 
 namespace {
 
-// The index a segment file's name stands for ("12.aud"), or -1.
-int32_t SegmentIndexOf(const std::string& name) {
+// The index a segment file's name (or its summary's, ext ".pks") stands
+// for ("12.aud"), or -1.
+int32_t SegmentIndexOf(const std::string& name, const char* extension) {
     size_t dot = name.size() >= 5 ? name.size() - 4 : 0;
     if (dot == 0 || dot > 5) return -1;
-    const char* ext = name.c_str() + dot;
-    if (!(ext[0] == '.' && (ext[1] | 0x20) == 'a' && (ext[2] | 0x20) == 'u' && (ext[3] | 0x20) == 'd')) return -1;
+    for (int i = 0; i < 4; ++i)
+        if ((name[dot + i] | 0x20) != (extension[i] | 0x20)) return -1;
     if (name[0] == '0' && dot > 1) return -1;  // "01.aud" is not a name the tank makes
     int32_t v = 0;
     for (size_t i = 0; i < dot; ++i) {
@@ -128,10 +135,12 @@ int32_t SegmentIndexOf(const std::string& name) {
 int RemoveLeftovers(const std::string& folder, const std::set<uint16_t>& keep) {
     if (folder.empty()) return 0;  // never the working folder by accident
     int removed = 0;
-    for (const std::string& name : LFile::List(folder.c_str(), ".aud")) {
-        int32_t index = SegmentIndexOf(name);
-        if (index < 0 || keep.count(uint16_t(index))) continue;
-        if (LFile::Delete(AppendPath(folder, name).c_str())) ++removed;
+    for (const char* extension : {".aud", ".pks"}) {
+        for (const std::string& name : LFile::List(folder.c_str(), extension)) {
+            int32_t index = SegmentIndexOf(name, extension);
+            if (index < 0 || keep.count(uint16_t(index))) continue;
+            if (LFile::Delete(AppendPath(folder, name).c_str())) ++removed;
+        }
     }
     for (const std::string& name : LFile::List(folder.c_str(), ".tmp")) {
         if (IsTempFileName(name) && LFile::Delete(AppendPath(folder, name).c_str())) ++removed;

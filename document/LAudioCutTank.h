@@ -67,8 +67,10 @@ private:
 
 // Removes what Sondrel left in folder when a run ended without clearing up
 // (killed, crashed, the power lost): every segment file "<index>.aud" whose
-// index is not in keep, and every temporary file Sondrel made there (the
-// names MakeTempFile gives: temporary WAVs, auto gain's working files).
+// index is not in keep, with its summary "<index>.pks" (a kept segment's
+// summary stays; its header tells whether it still matches), and every
+// temporary file Sondrel made there (the names MakeTempFile gives:
+// temporary WAVs, auto gain's working files).
 // Files of other programs are left alone, and a link of such a name is
 // removed, never followed. Returns how many files went.
 // - The editor calls it at start-up for its data folder, before the tank

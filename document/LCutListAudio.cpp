@@ -89,6 +89,13 @@ LSRCCutListAudio::LSRCCutListAudio(const LCutListAudio& list)
     nLength = lstAudio.GetLength();
 }
 
+LSRCCutListAudio::~LSRCCutListAudio() = default;
+
+bool LSRCCutListAudio::ReadPeakRange(int32_t from, int32_t to, LPeakRange& r) {
+    if (!pPeaks) pPeaks = std::make_unique<LCutListPeaks>(lstAudio);
+    return pPeaks->Read(from, to, r);
+}
+
 void LSRCCutListAudio::OpenCut(const LAudioCut& cut, int32_t offset) {
     nRemaining = cut.nLength - offset;
     nGain = cut.nGain;
@@ -156,7 +163,7 @@ void LSRCCutListAudio::Seek(int32_t position) {
 // ------------------------------------------------------------------- writer
 
 LSNKCutListAudio::LSNKCutListAudio(LCutListAudio* target, int32_t rate, uint32_t chans)
-    : LSoundSinkBase(rate, chans), pTarget(target) {
+    : LSoundSinkBase(rate, chans), pTarget(target), summary(nChans) {
     LAudioCutTank* tank = LAudioCutTank::Current();
     nIndex = tank ? tank->GetNewRefAndIncRef() : kSilentIndex;
     if (nIndex == kSilentIndex) {
@@ -172,18 +179,21 @@ LSNKCutListAudio::LSNKCutListAudio(LCutListAudio* target, int32_t rate, uint32_t
         SetError();
         return;
     }
-    // A new file of our own, replacing any leftover of the same name.
+    // A new file of our own, replacing any leftover of the same name (and its summary).
+    DeleteSegmentSummary(szPath);
     if (!fFile.Open(szPath.c_str(), LFile::kTempExclusive)) Failed();
 }
 
 void LSNKCutListAudio::Failed() {
     if (!HasError()) NoteFailure(fFile.Error() == LFailure::kNone ? LFailure::kIOError : fFile.Error(), szPath);
     SetError();
+    summary.Abandon();
 }
 
 bool LSNKCutListAudio::Finish() {
-    // Segments are working files: closing them is enough, no flush to the disk.
-    if (fFile.IsOpen() && !fFile.Close()) Failed();
+    // Segments are working files: closing them is enough, no flush to the
+    // disk. The summary is made from the open file when the writer goes,
+    // so the file stays open until then.
     return !HasError();
 }
 
@@ -197,6 +207,7 @@ LSNKCutListAudio::~LSNKCutListAudio() {
         pTarget->nSampleRate = nSampleRate;
         pTarget->nChans = nChans;
     }
+    if (!szPath.empty()) summary.Finish(fFile, SummaryPath(szPath));
     fFile.Close();
     TankDecRef(nIndex);
 }
@@ -206,11 +217,15 @@ void LSNKCutListAudio::Write(const int32_t* buffer, int32_t n) {
     nPosition += n;
     if (!fFile.IsOpen() || HasError()) return;
     uint32_t bytes = uint32_t(n) * nChans * uint32_t(sizeof(int32_t));
-    if (fFile.Write(buffer, bytes) != bytes) Failed();
+    if (fFile.Write(buffer, bytes) != bytes)
+        Failed();
+    else
+        summary.Add(buffer, n);
 }
 
 void LSNKCutListAudio::Seek(int32_t position) {
     nPosition = std::max(position, 0);
+    summary.Seek(fFile, nPosition);
     if (fFile.IsOpen() && !fFile.Seek(int64_t(nPosition) * nChans * int64_t(sizeof(int32_t)))) Failed();
 }
 
@@ -220,11 +235,11 @@ LSoundSinkPtr CreateSink(LCutListAudio& target, int32_t rate, uint32_t chans) {
     return MakeSink<LSNKCutListAudio>(&target, rate, chans);
 }
 
-int Process(LProgress* progress, LCutListAudioLoadSource& record) {
+LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record) {
     // The segment is written into a list of its own and handed over only
     // when the pump could run, so a failure never empties the target.
     LCutListAudio fresh;
-    int result;
+    LProcessResult result;
     bool writeFailed;
     {
         LSoundSourcePtr src = record.pSource;

@@ -3,12 +3,15 @@
 // references, which is what makes editing, the clipboard and undo cheap.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "core/LPeakRange.h"
 #include "core/LProgress.h"
 #include "core/LSoundStream.h"
 #include "document/LAudioCutTank.h"
 #include "document/LList.h"
+#include "document/LSegmentSummary.h"
 #include "support/LFile.h"
 
 namespace sondrel {
@@ -69,14 +72,17 @@ public:
 inline int32_t GetLength(const LCutListAudio& list) { return list.GetLength(); }
 
 // Reader over its own copy of a cut list: later edits of the list do not
-// disturb it, and the segments it uses live until it is released.
-class LSRCCutListAudio : public LSoundSourceBase {
+// disturb it, and the segments it uses live until it is released. Its
+// peaks over a stretch come from the segments' summaries where they exist.
+class LSRCCutListAudio : public LSoundSourceBase, public LPeakRangeSource {
 public:
     explicit LSRCCutListAudio(const LCutListAudio& list);
+    ~LSRCCutListAudio() override;
     void Read(int32_t* buffer, int32_t n) override;
     int32_t GetPosition() override { return nPosition; }
     int32_t GetLength() override { return nLength; }
     void Seek(int32_t position) override;
+    bool ReadPeakRange(int32_t from, int32_t to, LPeakRange& r) override;
 
 private:
     void OpenCut(const LAudioCut& cut, int32_t offset);
@@ -88,12 +94,14 @@ private:
     LFile fFile;
     int32_t nRemaining = 0;
     int32_t nGain = kUnityGain;
+    std::unique_ptr<LCutListPeaks> pPeaks;  // made at the first peak request
 };
 
 // Writer of one new segment file. When its last reference is released the
 // target becomes one cut over that segment with the written length, at the
 // writer's rate and channel count. A writer whose file could not be created
 // carries the error flag and still delivers its cut, which reads as silence.
+// The writer also leaves the segment's summary beside it.
 class LSNKCutListAudio : public LSoundSinkBase {
 public:
     LSNKCutListAudio(LCutListAudio* target, int32_t rate, uint32_t chans);
@@ -101,7 +109,8 @@ public:
     void Write(const int32_t* buffer, int32_t n) override;
     // Moves the write position (and the file pointer); a negative position counts as 0.
     void Seek(int32_t position) override;
-    // Closes the segment file; the cut is still delivered at the last release.
+    // Whether the whole segment reached its file; the file is closed (with
+    // its summary made) and the cut delivered at the last release.
     bool Finish() override;
     uint16_t GetIndex() const { return nIndex; }
 
@@ -113,6 +122,7 @@ private:
     uint16_t nIndex;
     std::string szPath;
     LFile fFile;
+    LSegmentSummaryBuilder summary;
 };
 
 LSoundSourcePtr CreateSource(const LCutListAudio& list);
@@ -121,12 +131,12 @@ LSoundSinkPtr CreateSink(LCutListAudio& target, int32_t rate, uint32_t chans);
 // Loads a whole source into a cut list: one new segment at the source's rate
 // and channel count, replacing the target's cuts (also after a cancel, with
 // what was written so far). An unusable source or sink leaves the target as
-// it was. 0 done, 1 cancelled, 2 failed.
+// it was.
 struct LCutListAudioLoadSource {
     std::string szCaption;
     LCutListAudio* pCutList = nullptr;
     LSoundSourcePtr pSource;
 };
-int Process(LProgress* progress, LCutListAudioLoadSource& record);
+LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record);
 
 }  // namespace sondrel

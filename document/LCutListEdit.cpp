@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "core/LSoundTime.h"
-#include "effects/LRangePump.h"
+#include "core/LRangePump.h"
 
 namespace sondrel {
 
@@ -289,7 +289,7 @@ void LCutListAudio::EfAmplifyAll(int32_t percent) {
 
 // ------------------------------------------------------ long operations
 
-int Process(LProgress* progress, LCLAConvertRateChannels& record) {
+LProcessResult Process(LProgress* progress, LCLAConvertRateChannels& record) {
     LCutListAudio& list = *record.pCutList;
     if (list.nSampleRate == record.nSampleRate && list.nChans == record.nChans) return kProcessDone;
     LSoundSourcePtr src = CreateSource(list);
@@ -320,7 +320,7 @@ const LCutListAudio* InDocumentFormat(LProgress* progress, const LCutListAudio& 
 
 }  // namespace
 
-int Process(LProgress* progress, LEfPasteOver& record) {
+LProcessResult Process(LProgress* progress, LEfPasteOver& record) {
     LCutListAudio& doc = *record.pAudio;
     int32_t start = LSoundTime(record.stStart).GetSamples(doc.nSampleRate);
     int32_t end = LSoundTime(record.stEnd).GetSamples(doc.nSampleRate);
@@ -330,7 +330,7 @@ int Process(LProgress* progress, LEfPasteOver& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfInsert& record) {
+LProcessResult Process(LProgress* progress, LEfInsert& record) {
     LCutListAudio& doc = *record.pAudio;
     int32_t position = LSoundTime(record.stPosition).GetSamples(doc.nSampleRate);
     LCutListAudio converted;
@@ -339,7 +339,7 @@ int Process(LProgress* progress, LEfInsert& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfReplaceSelection& record) {
+LProcessResult Process(LProgress* progress, LEfReplaceSelection& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     LCutListAudio& doc = *record.pAudio;
     // The pump reads from 0 when the start lies before it, and pumps one
@@ -348,21 +348,32 @@ int Process(LProgress* progress, LEfReplaceSelection& record) {
     int32_t end = LSoundTime(record.stEnd).GetSamples(doc.nSampleRate);
     if (end <= start) return kProcessDone;
     if (!record.szCaption.empty()) progress->SetText(record.szCaption.c_str(), 0);
-    LCutListAudio fresh;
-    int result = kProcessFailed;
-    {
+    return ReplaceFramesWith(doc, start, end, [&](const LSoundSinkPtr& sink) {
         LSoundSourcePtr src = CreateSource(doc);
         if (record.pProcessor) src = record.pProcessor->OpenSource(src);
-        LSoundSinkPtr sink = CreateSink(fresh, doc.nSampleRate, doc.nChans);
-        if (!src->HasError() && !sink->HasError()) {
-            LEfSoundProcess pump{src, sink, record.stEnd, record.stStart};
-            result = Process(progress, pump);
+        if (src->HasError()) return kProcessFailed;
+        LEfSoundProcess pump{src, sink, record.stEnd, record.stStart};
+        return Process(progress, pump);
+    });
+}
+
+LProcessResult ReplaceFramesWith(LCutListAudio& audio, int32_t start, int32_t end,
+                                 const std::function<LProcessResult(const LSoundSinkPtr& sink)>& produce,
+                                 int32_t* newFrames) {
+    if (end <= start) return kProcessDone;
+    LCutListAudio fresh;
+    LProcessResult result = kProcessFailed;
+    {
+        LSoundSinkPtr sink = CreateSink(fresh, audio.nSampleRate, audio.nChans);
+        if (!sink->HasError()) {
+            result = produce(sink);
             // A segment that could not be written in full would paste silence.
             if (result == kProcessDone && sink->HasError()) result = kProcessFailed;
         }
     }  // the writer delivers the new segment into fresh here
     if (result != kProcessDone) return result;  // fresh goes, and its segment with it
-    doc.EfPasteOver(start, end, fresh);
+    audio.EfPasteOver(start, end, fresh);
+    if (newFrames) *newFrames = fresh.GetLength();
     return kProcessDone;
 }
 

@@ -3,6 +3,7 @@
 // list, and replacing a selection by computed audio.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/LProgress.h"
@@ -21,7 +22,7 @@ struct LCLAConvertRateChannels {
     int32_t nSampleRate = 44100;
     uint8_t nChans = 1;
 };
-int Process(LProgress* progress, LCLAConvertRateChannels& record);
+LProcessResult Process(LProgress* progress, LCLAConvertRateChannels& record);
 
 // Paste over the selection [stStart, stEnd) (milliseconds at the document's
 // rate), converting the other list to the document's format first when
@@ -32,7 +33,7 @@ struct LEfPasteOver {
     int32_t stEnd = 0;
     LCutListAudio* pClipboard = nullptr;
 };
-int Process(LProgress* progress, LEfPasteOver& record);
+LProcessResult Process(LProgress* progress, LEfPasteOver& record);
 
 // Insert at stPosition (milliseconds), with the same conversion rule.
 struct LEfInsert {
@@ -40,21 +41,36 @@ struct LEfInsert {
     int32_t stPosition = 0;
     LCutListAudio* pOther = nullptr;
 };
-int Process(LProgress* progress, LEfInsert& record);
+LProcessResult Process(LProgress* progress, LEfInsert& record);
 
-// Replaces the selection [stStart, stEnd) (milliseconds) of the document's
-// audio by what the processor makes of it: the audio is read through the
-// processor's source, written into one new segment at the document's format,
-// and pasted over the selection. A start before 0 counts as 0, and a
-// selection of no frames changes nothing. Cancelled or failed: the audio is
-// unchanged and the new segment is gone. 0 done, 1 cancelled, 2 failed.
-struct LEfReplaceSelection {
+// The three fields every selection operation's record begins with: the
+// document's audio and the selection [stStart, stEnd) in milliseconds at
+// the audio's rate.
+struct LEfSelection {
     LCutListAudio* pAudio = nullptr;
     int32_t stEnd = 0;
     int32_t stStart = 0;
+};
+
+// The frame every operation that computes new audio for a range follows:
+// produce writes the new audio into the sink it is given (one new segment at
+// the audio's rate and channel count); when it completes and the segment
+// holds everything written, the new audio replaces frames [start, end).
+// Otherwise the audio is unchanged and the new segment goes with the result.
+// A range of no frames changes nothing. newFrames, when given, receives the
+// new audio's length.
+LProcessResult ReplaceFramesWith(LCutListAudio& audio, int32_t start, int32_t end,
+                                 const std::function<LProcessResult(const LSoundSinkPtr& sink)>& produce,
+                                 int32_t* newFrames = nullptr);
+
+// Replaces the selection of the document's audio by what the processor
+// makes of it: the audio is read through the processor's source from the
+// selection start and pumped through ReplaceFramesWith. A start before 0
+// counts as 0.
+struct LEfReplaceSelection : LEfSelection {
     LSoundProcessor* pProcessor = nullptr;  // null: the audio itself
     std::string szCaption;                   // line 0 of the dialog; empty leaves it
 };
-int Process(LProgress* progress, LEfReplaceSelection& record);
+LProcessResult Process(LProgress* progress, LEfReplaceSelection& record);
 
 }  // namespace sondrel

@@ -21,9 +21,10 @@ public:
     virtual ~LDocumentHost() = default;
 
     // Runs a long operation under a progress dialog with this title; the
-    // result is the operation's code (0 done, 1 cancelled, 2 failed). A
-    // dialog that cannot be shown gives 2 without running the operation.
-    virtual int RunOperation(const char* title, const std::function<int(LProgress*)>& operation) = 0;
+    // result is the operation's own. A dialog that cannot be shown fails
+    // without running the operation.
+    virtual LProcessResult RunOperation(const char* title,
+                                        const std::function<LProcessResult(LProgress*)>& operation) = 0;
 
     // The "New File" dialog: reads and stores "SelectedSampleRate" and
     // "SelectedChannels" itself; false when the user cancels.

@@ -73,7 +73,7 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
         rec.pAudio = &doc.audio;
         rec.pHost = &host_;
         ClearFailure();
-        int r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
+        LProcessResult r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
         if (r != kProcessDone) {
             lstFiles.Remove(node);  // its audio and its references go with it
             return r == kProcessFailed ? ReportFailure("Cannot open", path) : false;
@@ -107,19 +107,19 @@ LSDFile& LDocuments::AddUntitled(const LCutListAudio& audio) {
     return doc;
 }
 
-int LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
+LProcessResult LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
     LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
-    int r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
+    LProcessResult r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
     // Only a finished sink has its whole output on the disk.
     bool finished = rec.pSink && rec.pSink->Finish();
-    return r == kProcessDone && !finished ? int(kProcessFailed) : r;
+    return r == kProcessDone && !finished ? kProcessFailed : r;
 }
 
 // Writes the document into a new file beside the target and puts it in the
 // target's place only when the whole file has been written, flushed and
 // closed, so that a failed or cancelled save (a full disk, say) never
 // destroys or shortens the file that was there.
-int LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target) {
+LProcessResult LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target) {
     std::string folder = target.substr(0, target.size() - FileNamePart(target).size());
     RemoveStaleTempFiles(folder.empty() ? "." : folder);  // left by saves that were killed
     std::string temp = MakeTempFile(folder, "save");
@@ -127,7 +127,7 @@ int LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target) {
         NoteFailure(LFile::LastError(), target);
         return kProcessFailed;
     }
-    int r = kProcessFailed;
+    LProcessResult r = kProcessFailed;
     {
         LSoundSinkPtr sink = OpenAudioFileSink(temp, target, doc.audio.nSampleRate, doc.audio.nChans);
         if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
@@ -173,7 +173,7 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         if (!converted) return false;
     }
     ClearFailure();
-    if (int r = WriteThroughSink(doc, doc.szFilePath); r != kProcessDone) {
+    if (LProcessResult r = WriteThroughSink(doc, doc.szFilePath); r != kProcessDone) {
         // A cancel is the user's own choice: no message for it.
         return r == kProcessCancelled ? false : ReportFailure("Cannot save", doc.szFilePath);
     }
@@ -249,9 +249,10 @@ LSDFile* LDocuments::CurrentForEdit() {
     return pCurrent;
 }
 
-int LDocuments::RunOperation(const char* title, const std::function<int(LProgress*)>& operation) {
+LProcessResult LDocuments::RunOperation(const char* title,
+                                        const std::function<LProcessResult(LProgress*)>& operation) {
     ClearFailure();
-    int r = host_.RunOperation(title, operation);
+    LProcessResult r = host_.RunOperation(title, operation);
     if (r == kProcessFailed && LastFailure().eKind != LFailure::kNone) ReportFailure("Cannot complete", title);
     return r;
 }
@@ -284,7 +285,7 @@ bool LDocuments::ConvertFormat(const char* description, int32_t rate, uint8_t ch
     rec.pCutList = &pCurrent->audio;
     rec.nSampleRate = rate;
     rec.nChans = chans;
-    int r = RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
+    LProcessResult r = RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
     host_.DocumentChanged();
     return r == kProcessDone;
 }

@@ -52,7 +52,7 @@ public:
     // Runs a long operation under the host's progress dialog like
     // LDocumentHost::RunOperation; when it fails for a noted reason, the
     // host shows "Cannot complete "<title>": <reason>.".
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& operation);
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& operation);
     // Shows "<what> "<subject>": <reason>." for the failure noted last
     // (LastFailure) and returns false.
     bool ReportFailure(const char* what, const std::string& subject);
@@ -80,10 +80,10 @@ public:
     LCutListAudio clipboard;
 
 private:
-    // 0 written and in place, 1 cancelled, 2 failed (LastFailure says why);
-    // the target is untouched unless the result is 0.
-    int WriteThroughSink(LSDFile& doc, const std::string& target);
-    int SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    // Done: written and in place; cancelled; failed (LastFailure says why).
+    // The target is untouched unless it is done.
+    LProcessResult WriteThroughSink(LSDFile& doc, const std::string& target);
+    LProcessResult SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
 

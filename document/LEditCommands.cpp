@@ -143,18 +143,8 @@ bool CmEditSilence(LDocuments& docs) {
     return true;
 }
 
-static int32_t InsertPositionMs(const LSDFile& d, LInsertMode mode) {
+int32_t InsertPositionMs(const LSDFile& d, LInsertMode mode) {
     return mode == kInsertAtBegin ? 0 : mode == kInsertAtCurrent ? d.stPosition.ms : d.LengthMs();
-}
-
-bool CmInsertSilence(LDocuments& docs, LInsertMode mode, int32_t lengthMs) {
-    LSDFile* d = docs.CurrentForEdit();
-    if (!d || lengthMs <= 0) return false;
-    if (!Fits(docs, "Insert Silence", int64_t(d->audio.GetLength()) + d->MsToFrames(lengthMs))) return false;
-    docs.StartModifyCurrentFile("Insert Silence");
-    d->audio.EfInsertSilence(d->MsToFrames(InsertPositionMs(*d, mode)), d->MsToFrames(lengthMs));
-    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
-    return true;
 }
 
 bool LoadIntoCutList(LDocuments& docs, const std::string& path, LCutListAudio& into) {
@@ -165,7 +155,7 @@ bool LoadIntoCutList(LDocuments& docs, const std::string& path, LCutListAudio& i
     rec.pAudio = &into;
     rec.pHost = &docs.Host();
     ClearFailure();
-    int r = docs.Host().RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
+    LProcessResult r = docs.Host().RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
     if (r == kProcessFailed) docs.ReportFailure("Cannot open", path);
     return r == kProcessDone;
 }
@@ -189,15 +179,6 @@ bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path) {
     return true;
 }
 
-bool CmRepeatLoop(LDocuments& docs, int32_t count) {
-    LSDFile* d = WithSelection(docs);
-    if (!d) return false;
-    docs.StartModifyCurrentFile("Repeat Loop");
-    d->audio.EfRepeatLoop(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), count);
-    docs.EndModifyCurrentFile(500, d->stSelStart.ms);
-    return true;
-}
-
 bool CmCopyToNew(LDocuments& docs) {
     LSDFile* d = WithSelection(docs);
     if (!d) return false;
@@ -208,15 +189,6 @@ bool CmCopyToNew(LDocuments& docs) {
     ZoomFull(n);
     n.bDirty = 1;
     docs.Host().DocumentChanged();
-    return true;
-}
-
-bool CmAmplify(LDocuments& docs, int32_t percent) {
-    LSDFile* d = WithSelection(docs);
-    if (!d) return false;
-    docs.StartModifyCurrentFile("Amplify");
-    d->audio.EfAmplify(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), percent);
-    docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
     return true;
 }
 

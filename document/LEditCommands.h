@@ -1,7 +1,8 @@
-// The document-level behaviour of the editor's edit commands: what each
-// does to the current document's audio, selection, position and view, its
-// undo label, and where playback resumes. The main window calls these after
-// its dialogs; the command-line tool calls them with its arguments.
+// The document-level behaviour of the editor's edit commands without
+// parameters: what each does to the current document's audio, selection,
+// position and view, its undo label, and where playback resumes. The edits
+// with parameters (insert silence, repeat, amplify) are records of the
+// effect table. The main window calls these; the command-line tool too.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -23,11 +24,11 @@ bool CmTrim(LDocuments& docs);
 bool CmTrimStart(LDocuments& docs);
 bool CmTrimEnd(LDocuments& docs);
 bool CmEditSilence(LDocuments& docs);
-bool CmInsertSilence(LDocuments& docs, LInsertMode mode, int32_t lengthMs);
 bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path);
-bool CmRepeatLoop(LDocuments& docs, int32_t count);
 bool CmCopyToNew(LDocuments& docs);
-bool CmAmplify(LDocuments& docs, int32_t percent);
+
+// Where an insert goes: 0, the position, or the end (milliseconds).
+int32_t InsertPositionMs(const LSDFile& d, LInsertMode mode);
 
 // Loads a file into a free-standing cut list the way an insert or a mix
 // does (title "Loading Audio File Source", the VOX rate settings).

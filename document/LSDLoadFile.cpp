@@ -31,7 +31,7 @@ LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& type
     return LSoundSinkPtr();
 }
 
-int Process(LProgress* progress, SDLoadFile& record) {
+LProcessResult Process(LProgress* progress, SDLoadFile& record) {
     std::string caption = "Loading " + FileNamePart(record.szPath);
     progress->SetText(caption.c_str(), 0);
     progress->SetText("Please wait...", 1);

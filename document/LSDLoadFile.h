@@ -22,10 +22,10 @@ struct SDLoadFile {
     LCutListAudio* pAudio = nullptr;
     LDocumentHost* pHost = nullptr;
 };
-// 0 done, 1 cancelled (also the VOX rate question), 2 unknown type,
-// unreadable file, more than two channels, or the audio could not be
+// Cancelled also by the VOX rate question; failed for an unknown type, an
+// unreadable file, more than two channels, or audio that could not be
 // written to the cut tank (LastFailure says which).
-int Process(LProgress* progress, SDLoadFile& record);
+LProcessResult Process(LProgress* progress, SDLoadFile& record);
 
 // The reader for a file by its extension; an error-flagged silent source
 // for an unknown type or an unreadable file. A VOX file opens at voxRate.

@@ -398,7 +398,7 @@ void LDPAutoGain::Write() {
     }
 }
 
-int RunAutoGain(LProgress* progress, const LSoundSourcePtr& source, const LSoundSinkPtr& sink,
+LProcessResult RunAutoGain(LProgress* progress, const LSoundSourcePtr& source, const LSoundSinkPtr& sink,
                 const LAutoGainParams& params, const std::string& tempFolder) {
     LDPAutoGain agc(source, sink, params, tempFolder);
     for (;;) {

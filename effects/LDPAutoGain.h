@@ -160,9 +160,9 @@ private:
 };
 
 // The loop of the auto gain operation: one block per step, cancel polled
-// before each. 0 done, 1 cancelled (the processor and its files are gone
-// before this returns), 2 when the processor could not produce its output.
-int RunAutoGain(LProgress* progress, const LSoundSourcePtr& source, const LSoundSinkPtr& sink,
-                const LAutoGainParams& params = LAutoGainParams(), const std::string& tempFolder = TempFolder());
+// before each. Cancelled: the processor and its files are gone before this
+// returns; failed when the processor could not produce its output.
+LProcessResult RunAutoGain(LProgress* progress, const LSoundSourcePtr& source, const LSoundSinkPtr& sink,
+                           const LAutoGainParams& params = LAutoGainParams(), const std::string& tempFolder = TempFolder());
 
 }  // namespace sondrel

@@ -1,17 +1,20 @@
 #include "effects/LEffectOperations.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
+#include "core/LRangePump.h"
 #include "core/LSample.h"
 #include "core/LSoundTime.h"
-#include "document/LCutListEdit.h"
 #include "effects/LDynamics.h"
 #include "effects/LEchoReverb.h"
 #include "effects/LEnvelope.h"
 #include "effects/LEqualiser.h"
 #include "effects/LHighPass.h"
-#include "effects/LRangePump.h"
+#include "effects/LSRCCompressor.h"
+#include "effects/LSRCNoiseGates.h"
+#include "effects/LSpeedPitch.h"
 
 namespace sondrel {
 
@@ -19,27 +22,43 @@ namespace {
 
 int32_t Frames(int32_t ms, int32_t rate) { return LSoundTime(ms).GetSamples(rate); }
 
-int ReplaceThrough(LProgress* progress, LCutListAudio* audio, int32_t stEnd, int32_t stStart,
-                   LSoundProcessor& processor, const char* caption) {
+// The selection read through an effect source, the result pasted over it.
+LProcessResult ThroughProcessor(LProgress* progress, const LEfSelection& sel, LSoundProcessor& processor,
+                                const char* caption) {
     LEfReplaceSelection rec;
-    rec.pAudio = audio;
-    rec.stEnd = stEnd;
-    rec.stStart = stStart;
+    static_cast<LEfSelection&>(rec) = sel;
     rec.pProcessor = &processor;
     rec.szCaption = caption;
     return Process(progress, rec);
 }
 
+struct FrameRange {
+    int32_t start = 0, end = 0;
+};
+
+// The selection in frames, within the audio (a start before 0 counts as 0).
+FrameRange SelectionFrames(const LEfSelection& sel) {
+    const LCutListAudio& doc = *sel.pAudio;
+    return {std::max(Frames(sel.stStart, doc.nSampleRate), 0), std::min(Frames(sel.stEnd, doc.nSampleRate), doc.GetLength())};
+}
+
+// The selection's frames as a list of their own, read through a source.
+LSoundSourcePtr SelectionSource(const LCutListAudio& doc, const FrameRange& r) {
+    LCutListAudio copy;
+    doc.EfCopy(r.start, r.end, copy);
+    return CreateSource(copy);  // the reader keeps its own copy of the cuts
+}
+
 }  // namespace
 
-int Process(LProgress* progress, EfNormalize& record) {
+LProcessResult Process(LProgress* progress, EfNormalize& record) {
     if (record.stEnd <= record.stStart) return kProcessDone;
     LCutListAudio& doc = *record.pAudio;
     progress->SetText("Normalizing", 0);
     LSoundSourcePtr src = CreateSource(doc);
     auto peak = MakeSink<LSNKPeak>(src->nSampleRate, src->nChans);
     LEfSoundProcess pump{src, peak, record.stEnd, record.stStart};
-    int result = Process(progress, pump);
+    LProcessResult result = Process(progress, pump);
     if (result != kProcessDone) return result;
     int32_t iPeak = static_cast<LSNKPeak&>(*pump.pSink).iPeak;
     if (iPeak > 0) {
@@ -49,7 +68,7 @@ int Process(LProgress* progress, EfNormalize& record) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LEfEnvelope& record) {
+LProcessResult Process(LProgress* progress, LEfEnvelope& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     if (!record.pPointList || !LEnvelopeGain::Usable(*record.pPointList)) return kProcessFailed;
     LCutListAudio& doc = *record.pAudio;
@@ -57,33 +76,80 @@ int Process(LProgress* progress, LEfEnvelope& record) {
     int32_t total = std::max(Frames(record.stEnd, doc.nSampleRate) - start, 1);
     // The curve over exactly the frames the selection replacement rewrites.
     LSPEnvelope env(*record.pPointList, start, total);
-    return ReplaceThrough(progress, &doc, record.stEnd, record.stStart, env, "Envelope");
+    return ThroughProcessor(progress, record, env, "Envelope");
 }
 
-int Process(LProgress* progress, EfEcho& record) {
+LProcessResult Process(LProgress* progress, EfEcho& record) {
     LSPEcho echo(record.iEchoGain, record.iEchoTime);
-    return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, echo, "Echo");
+    return ThroughProcessor(progress, record, echo, "Echo");
 }
 
-int Process(LProgress* progress, EfReverb& record) {
+LProcessResult Process(LProgress* progress, EfReverb& record) {
     LSPReverb reverb(record.iReverbLevel, record.iReverbTime);
-    return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, reverb, "Reverb");
+    return ThroughProcessor(progress, record, reverb, "Reverb");
 }
 
-int Process(LProgress* progress, EfLowCutFilter& record) {
+LProcessResult Process(LProgress* progress, EfLowCutFilter& record) {
     // Wraps like the 32-bit doubling it stands for.
     LSPHighPass filter(int32_t(uint32_t(record.iFrequency) * 2u));
-    return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, filter, "Low Cut Filter");
+    return ThroughProcessor(progress, record, filter, "Low Cut Filter");
 }
 
-int Process(LProgress* progress, EfEqualiser& record) {
+LProcessResult Process(LProgress* progress, EfEqualiser& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     if (!record.pPointList) return kProcessFailed;
     LSPEqualiser eq(CreateEqFromPointList(*record.pPointList, record.pAudio->nSampleRate));
-    return ReplaceThrough(progress, record.pAudio, record.stEnd, record.stStart, eq, "Equalizing");
+    return ThroughProcessor(progress, record, eq, "Equalizing");
 }
 
-int Process(LProgress* progress, EfMixPaste& record) {
+LProcessResult Process(LProgress* progress, EfCompressor& record) {
+    LSPCompressor compressor(record.iThreshold, record.dRatio, record.iLimit);
+    return ThroughProcessor(progress, record, compressor, "Dynamic Range Compressor");
+}
+
+LProcessResult Process(LProgress* progress, EfNoiseReduction& record) {
+    LSPNoiseGates gates(record.iNoiseGateLevel);
+    return ThroughProcessor(progress, record, gates, "Noise Reduction");
+}
+
+LProcessResult Process(LProgress* progress, EfAutoGainControl& record) {
+    if (record.stEnd < record.stStart) return kProcessDone;
+    const FrameRange r = SelectionFrames(record);
+    std::string folder = record.szTempFolder;
+    if (folder.empty() && LAudioCutTank::Current()) folder = LAudioCutTank::Current()->GetFolder();
+    if (folder.empty()) folder = TempFolder();
+    return ReplaceFramesWith(*record.pAudio, r.start, r.end, [&](const LSoundSinkPtr& sink) {
+        return RunAutoGain(progress, SelectionSource(*record.pAudio, r), sink, record.params, folder);
+    });
+}
+
+LProcessResult Process(LProgress* progress, LEfChangeSpeedPitch& record) {
+    if (record.stEnd < record.stStart) return kProcessDone;
+    LCutListAudio& doc = *record.pAudio;
+    progress->SetText("Speed and Pitch Change", 0);
+    progress->SetText("Please wait...", 1);
+    const FrameRange r = SelectionFrames(record);
+    if (r.end <= r.start) return kProcessDone;
+
+    // Cut lists count frames in 32 bits: a slow-down of a long selection
+    // that could not be held is refused before anything is written.
+    const double frames = double(r.end - r.start);
+    const double grown = record.nMode == kSpeedPitchConstantSpeed ? frames : frames / SpeedPitchFactor(record.nPercent);
+    if (double(doc.GetLength()) - frames + grown + 65536.0 > double(INT32_MAX)) return kProcessFailed;
+
+    int32_t length = 0;
+    LProcessResult result = ReplaceFramesWith(
+        doc, r.start, r.end,
+        [&](const LSoundSinkPtr& sink) {
+            return RunSpeedPitch(progress, SelectionSource(doc, r), sink, record.nPercent, record.nMode);
+        },
+        &length);
+    if (result == kProcessDone)
+        record.stEnd = SpeedPitchSelectionEnd(std::max(record.stStart, 0), length, doc.nSampleRate);
+    return result;
+}
+
+LProcessResult Process(LProgress* progress, EfMixPaste& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     LCutListAudio& target = *record.pAudio;
     // Everything happens on a copy of the document's list, which replaces
@@ -131,24 +197,18 @@ int Process(LProgress* progress, EfMixPaste& record) {
     int32_t gain = int32_t((int64_t(record.iVolume) << 24) / 100);
     const uint32_t chans = docSrc->nChans;
 
-    LCutListAudio fresh;
-    int result = kProcessDone;
-    {
-        LSoundSinkPtr sink = CreateSink(fresh, rate, chans);
-        if (sink->HasError() || docSrc->HasError() || mixSrc->HasError()) return kProcessFailed;
+    const LProcessResult result = ReplaceFramesWith(doc, start, end, [&](const LSoundSinkPtr& sink) {
+        if (docSrc->HasError() || mixSrc->HasError()) return kProcessFailed;
         std::vector<int32_t> a(size_t(chans) * kMaxBlockFrames), b(a.size());
         int32_t done = 0, segmentEnd = fadeStart;
         bool fading = false;
         for (;;) {
-            if (progress->IsCancelled()) {
-                result = kProcessCancelled;
-                break;
-            }
+            if (progress->IsCancelled()) return kProcessCancelled;
             int32_t n = segmentEnd - done;
             if (n <= 0) {
                 segmentEnd = total;
                 n = total - done;
-                if (n <= 0) break;
+                if (n <= 0) return kProcessDone;
                 fading = true;
             }
             n = std::min(n, kMaxBlockFrames);
@@ -169,15 +229,12 @@ int Process(LProgress* progress, EfMixPaste& record) {
             done += n;
             progress->SetProgress(double(done) / double(total));
         }
-        if (result == kProcessDone && sink->HasError()) result = kProcessFailed;
-    }  // the writer delivers its segment into fresh here
-    if (result != kProcessDone) return result;
-    doc.EfPasteOver(start, end, fresh);
-    target = doc;
-    return kProcessDone;
+    });
+    if (result == kProcessDone) target = doc;
+    return result;
 }
 
-int Process(LProgress* progress, EfAutotrim& record) {
+LProcessResult Process(LProgress* progress, EfAutotrim& record) {
     LCutListAudio& doc = *record.pAudio;
     progress->SetText("AutoTrim", 0);
     progress->SetText("Please wait...", 1);

@@ -1,6 +1,7 @@
 // The checks the parameter dialogs make when OK is pressed, with the texts
-// they show, and the stored values' keys and defaults. The dialogs and the
-// command-line tool share them, so both refuse exactly the same values.
+// they show, and how a stored value is named. The effect table ties each
+// check and key to its effect; the dialogs and the command-line tool both go
+// through it, so both refuse exactly the same values.
 #pragma once
 #include <cstdint>
 
@@ -24,32 +25,11 @@ LParamCheck CheckSampleRate(int32_t rate);
 // Rates offered by the sample-rate dialogs' combo boxes.
 extern const int32_t kOfferedSampleRates[11];
 
-// Keys of section "StoredValues" with their defaults.
+// A key of section "StoredValues" with its default.
 struct LStoredValue {
     const char* szKey;
     int32_t nDefault;
 };
-namespace stored {
-constexpr LStoredValue EchoTime{"EchoTime", 800};
-constexpr LStoredValue EchoGain{"EchoGain", 50};
-constexpr LStoredValue ReverbLevel{"ReverbLevel", 100};
-constexpr LStoredValue ReverbTime{"ReverbTime", 50};
-constexpr LStoredValue NormalizePeakLevel{"NormalizePeakLevel", 100};
-constexpr LStoredValue AmplifyGain{"AmplifyGain", 100};
-constexpr LStoredValue LowCutFreq{"LowCutFreq", 250};
-constexpr LStoredValue SpSpeedPitch{"SpSpeedPitch", 100};
-constexpr LStoredValue ConstPitchSpeed{"ConstPitchSpeed", 100};
-constexpr LStoredValue ConstSpeedPitch{"ConstSpeedPitch", 0};
-constexpr LStoredValue NoiseGateLevel{"NoiseGateLevel", -30};
-constexpr LStoredValue CompressorRatio{"CompressorRatio", 0};
-constexpr LStoredValue CompressorThreshold{"CompressorThreshold", 0};
-constexpr LStoredValue CompressorLimit{"CompressorLimit", 0};
-constexpr LStoredValue PasteMixVolume{"PasteMixVolume", 100};
-constexpr LStoredValue LongerSelection{"LongerSelection", 0};
-constexpr LStoredValue FadeOutTime{"FadeOutTime", 250};
-constexpr LStoredValue SilenceTimes{"SilenceTimes", 0};
-constexpr LStoredValue RepeatNumTimes{"RepeatNumTimes", 1};
-}  // namespace stored
 
 // Reads and writes a stored value in section "StoredValues".
 int32_t ReadStored(const LStoredValue& v);

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "effects/LDynamics.h"
-#include "effects/LRangePump.h"  // MsToFrames
+#include "core/LRangePump.h"  // MsToFrames
 
 namespace sondrel {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "effects/LRangePump.h"  // MsToFrames
+#include "core/LRangePump.h"  // MsToFrames
 
 namespace sondrel {
 

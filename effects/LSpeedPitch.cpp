@@ -110,7 +110,7 @@ int32_t SpeedPitchSelectionEnd(int32_t stStart, int32_t frames, int32_t rate) {
     return stStart + (frames / rate) * 1000 + int32_t((int64_t(frames % rate) * 1000) / rate);
 }
 
-int RunSpeedPitch(LProgress* progress, const LSoundSourcePtr& selection, const LSoundSinkPtr& sink, int32_t percent,
+LProcessResult RunSpeedPitch(LProgress* progress, const LSoundSourcePtr& selection, const LSoundSinkPtr& sink, int32_t percent,
                   int32_t mode) {
     LPRSourceToSink pump;
     pump.szCaption = "Process Audio";

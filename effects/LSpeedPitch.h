@@ -81,8 +81,8 @@ LSoundSourcePtr OpenSpeedPitchChain(const LSoundSourcePtr& selection, int32_t pe
 int32_t SpeedPitchSelectionEnd(int32_t stStart, int32_t frames, int32_t rate);
 
 // Pumps the chain over a copy of the selection into the sink with the
-// caption "Process Audio"; 0 done, 1 cancelled, 2 failed.
-int RunSpeedPitch(LProgress* progress, const LSoundSourcePtr& selection, const LSoundSinkPtr& sink, int32_t percent,
+// caption "Process Audio".
+LProcessResult RunSpeedPitch(LProgress* progress, const LSoundSourcePtr& selection, const LSoundSinkPtr& sink, int32_t percent,
                   int32_t mode);
 
 }  // namespace sondrel

@@ -43,7 +43,8 @@ std::string FailureText(const LFailureNote& note) {
         case LFailure::kFileTooLarge: return "the file is too large for its disk";
         case LFailure::kIOError: return "the disk reported an error";
         case LFailure::kNotAudio: return "it is not a readable " + TypeName(note.szPath) + " file";
-        case LFailure::kTooLong: return "it is longer than Sondrel can hold (2^31 frames)";
+        case LFailure::kTooLong:
+            return std::string(note.szPath.empty() ? "the audio" : "it") + " is longer than Sondrel can hold (2^31 frames)";
         case LFailure::kChannels: {
             char b[96];
             std::snprintf(b, sizeof b, "it has %d channels; Sondrel edits mono and stereo audio", int(note.nValue));

@@ -33,6 +33,11 @@ void LMemorySettings::Set(const char* section, const char* key, const std::strin
     values_[Lower(section)][Lower(key)] = value;
 }
 
+bool LMemorySettings::Remove(const char* section, const char* key) {
+    auto s = values_.find(Lower(section));
+    return s != values_.end() && s->second.erase(Lower(key)) != 0;
+}
+
 bool LMemorySettings::HasSection(const std::string& section) const { return values_.count(Lower(section.c_str())) != 0; }
 
 LSettingsStore& Settings() { return gStore ? *gStore : DefaultStore(); }
@@ -58,10 +63,7 @@ void ReadString(const char* section, const char* key, const char* def, char* tex
 
 void WriteString(const char* section, const char* key, const char* text) { Settings().Set(section, key, text); }
 
-int32_t ReadInt(const char* section, const char* key, int32_t def) {
-    std::string v = ReadString(section, key, "");
-    if (v.empty()) return def;
-    // Leading decimal number: optional sign, then digits; no digits gives 0.
+int32_t LeadingInt(const std::string& v) {
     size_t i = 0;
     while (i < v.size() && (v[i] == ' ' || v[i] == '\t')) ++i;
     bool neg = false;
@@ -69,6 +71,12 @@ int32_t ReadInt(const char* section, const char* key, int32_t def) {
     uint32_t n = 0;
     while (i < v.size() && v[i] >= '0' && v[i] <= '9') n = n * 10u + uint32_t(v[i++] - '0');
     return neg ? int32_t(0u - n) : int32_t(n);
+}
+
+int32_t ReadInt(const char* section, const char* key, int32_t def) {
+    std::string v = ReadString(section, key, "");
+    if (v.empty()) return def;
+    return LeadingInt(v);
 }
 
 void WriteInt(const char* section, const char* key, int32_t value) {
@@ -84,5 +92,7 @@ bool ReadBool(const char* section, const char* key, bool def) {
 }
 
 void WriteBool(const char* section, const char* key, bool value) { WriteString(section, key, value ? "1" : "0"); }
+
+void RemoveSetting(const char* section, const char* key) { Settings().Remove(section, key); }
 
 }  // namespace sondrel

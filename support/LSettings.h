@@ -19,12 +19,15 @@ public:
     virtual bool Query(const char* section, const char* key, std::string& value) = 0;
     // Failures are silent.
     virtual void Set(const char* section, const char* key, const std::string& value) = 0;
+    // Removes a value; false when it was not there or could not be removed.
+    virtual bool Remove(const char*, const char*) { return false; }
 };
 
 class LMemorySettings : public LSettingsStore {
 public:
     bool Query(const char* section, const char* key, std::string& value) override;
     void Set(const char* section, const char* key, const std::string& value) override;
+    bool Remove(const char* section, const char* key) override;
     void Clear() { values_.clear(); }
     bool HasSection(const std::string& section) const;
 
@@ -44,5 +47,10 @@ int32_t ReadInt(const char* section, const char* key, int32_t def);
 void WriteInt(const char* section, const char* key, int32_t value);
 bool ReadBool(const char* section, const char* key, bool def);
 void WriteBool(const char* section, const char* key, bool value);
+void RemoveSetting(const char* section, const char* key);
+
+// A text's leading decimal number as ReadInt takes it: blanks, an optional
+// sign, digits; no digits gives 0.
+int32_t LeadingInt(const std::string& text);
 
 }  // namespace sondrel

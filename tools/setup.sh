@@ -10,7 +10,8 @@ packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           wine wine32:i386 xvfb xauth imagemagick
           sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils espeak-ng
-          clang libclang-rt-14-dev ccache)
+          libasound2-plugins:i386
+          clang libclang-rt-14-dev ccache cmark-gfm)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

@@ -33,6 +33,25 @@ REG
     wine regedit /S "$(winepath -w "$_wbuild/wine-desktop.reg" 2>/dev/null)" >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Two CD-ROM drives, D: and E:, over an empty folder, for the CD import's
+  # pass-through path (Wine opens their devices but has no CD-ROM ioctls).
+  # The drive types are read when the server starts, so it is stopped here,
+  # before the tests start their own.
+  if [ ! -e "$WINEPREFIX/dosdevices/e:" ]; then
+    mkdir -p "$_wbuild/cdrom"
+    ln -sfn "$_wbuild/cdrom" "$WINEPREFIX/dosdevices/d:"
+    ln -sfn "$_wbuild/cdrom" "$WINEPREFIX/dosdevices/e:"
+    cat > "$_wbuild/wine-cdrom.reg" <<REG
+REGEDIT4
+
+[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]
+"d:"="cdrom"
+"e:"="cdrom"
+REG
+    wine regedit /S "$(winepath -w "$_wbuild/wine-cdrom.reg" 2>/dev/null)" >/dev/null 2>&1 || true
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+  fi
 }
 
 # Starts a persistent wineserver and primes it so the first test does not hang.

@@ -85,8 +85,9 @@ void LThread::StopThreadTimed(uint32_t timeoutMs) {
     HANDLE h = pImpl->hThread;
     if (!h) return;
     bTerminated = false;
-    sigStop.Set();
+    // The caller's priority first, so that the worker's way out runs at it.
     SetThreadPriority(h, GetThreadPriority(GetCurrentThread()));
+    sigStop.Set();
     if (WaitForSingleObject(h, timeoutMs == kWaitForever ? INFINITE : timeoutMs) == WAIT_TIMEOUT) {
         TerminateThread(h, 0);
         // Termination is asynchronous; the object may be destroyed next.

@@ -13,6 +13,8 @@ const uint8_t kGSMFieldBits[kGSMFields] = {
     7, 2, 2, 6, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
 };
 
+// The 33-byte frame, fields most significant bit first: fields[0..kGSMFields)
+// in, frame[0..32] out.
 void PackGSMFrame(const int16_t* fields, uint8_t* frame) {
     uint32_t acc = 0;
     int bits = 0;
@@ -28,6 +30,7 @@ void PackGSMFrame(const int16_t* fields, uint8_t* frame) {
     }
 }
 
+// frame[0..32] in, fields[0..kGSMFields) out.
 void UnpackGSMFrame(const uint8_t* frame, int16_t* fields) {
     uint32_t acc = 0;
     int bits = 0;
@@ -45,7 +48,7 @@ void UnpackGSMFrame(const uint8_t* frame, int16_t* fields) {
 
 namespace {
 
-// The standard's 16-bit basic operations.
+// The saturating 16-bit operations the standard's procedures are written in.
 inline int16_t Sat(int32_t a) { return int16_t(a > 32767 ? 32767 : a < -32768 ? -32768 : a); }
 inline int16_t Add(int32_t a, int32_t b) { return Sat(a + b); }
 inline int16_t Sub(int32_t a, int32_t b) { return Sat(a - b); }
@@ -75,26 +78,26 @@ int16_t Div(int16_t num, int16_t denum) {
     return int16_t(q);
 }
 
-// LAR quantiser: A, B, smallest and largest code.
+// Tables 4.1 (the LAR quantiser: A, B, smallest and largest code) and 4.2 (1/A).
 const int16_t kA[8] = {20480, 20480, 20480, 20480, 13964, 15360, 8534, 9036};
 const int16_t kB[8] = {0, 0, 2048, -2560, 94, -1792, -341, -1144};
 const int16_t kMIC[8] = {-32, -32, -16, -16, -8, -8, -4, -4};
 const int16_t kMAC[8] = {31, 31, 15, 15, 7, 7, 3, 3};
 const int16_t kINVA[8] = {13107, 13107, 13107, 13107, 19223, 17476, 31454, 29708};
-// LTP gain decision levels and quantised gains.
+// Tables 4.3a and 4.3b: LTP gain decision levels and quantised gains.
 const int16_t kDLB[4] = {6554, 16384, 26214, 32767};
 const int16_t kQLB[4] = {3277, 11469, 21299, 32767};
-// Weighting filter impulse response.
+// Table 4.4: the weighting filter's impulse response.
 const int16_t kH[11] = {-134, -374, 0, 2054, 5741, 8192, 5741, 2054, 0, -374, -134};
-// Normalised inverse mantissa and mantissa of xmax.
+// Tables 4.5 and 4.6: normalised inverse mantissa and mantissa of xmax.
 const int16_t kNRFAC[8] = {29128, 26215, 23832, 21846, 20165, 18725, 17476, 16384};
 const int16_t kFAC[8] = {18431, 20479, 22527, 24575, 26623, 28671, 30719, 32767};
 
 // The four interpolation segments of a frame.
 const int kSegStart[5] = {0, 13, 27, 40, 160};
 
-// Reflection coefficients r[0..7] from the autocorrelation, by the Schur
-// recursion on the normalised lags.
+// 4.2.5 Computation of the reflection coefficients: r[0..7] (out) from the
+// autocorrelation acf[0..8] (in), by the Schur recursion on the normalised lags.
 void ReflectionCoefficients(const int32_t* acf, int16_t* r) {
     if (acf[0] <= 0) {
         std::memset(r, 0, 8 * sizeof(int16_t));
@@ -124,7 +127,8 @@ void ReflectionCoefficients(const int32_t* acf, int16_t* r) {
     }
 }
 
-// Piecewise-linear approximation of the log-area ratio of each coefficient.
+// 4.2.6 Transformation of reflection coefficients to log-area ratios: a
+// piecewise-linear approximation of each. r[0..7] in, LAR[0..7] out.
 void TransformationToLogAreaRatios(const int16_t* r, int16_t* LAR) {
     for (int i = 0; i < 8; ++i) {
         int16_t t = Abs(r[i]);
@@ -138,6 +142,8 @@ void TransformationToLogAreaRatios(const int16_t* r, int16_t* LAR) {
     }
 }
 
+// 4.2.7 Quantization and coding of the log-area ratios (table 4.1).
+// LAR[0..7] in, LARc[0..7] out (codes from kMIC to kMAC, offset to 0).
 void QuantizationAndCoding(const int16_t* LAR, int16_t* LARc) {
     for (int i = 0; i < 8; ++i) {
         int16_t c = Add(Add(Mult(kA[i], LAR[i]), kB[i]), 256);
@@ -148,6 +154,8 @@ void QuantizationAndCoding(const int16_t* LAR, int16_t* LARc) {
     }
 }
 
+// 4.2.8 Decoding of the coded log-area ratios (table 4.2), shared with the
+// decoder. LARc[0..7] in, LARpp[0..7] out.
 void DecodingOfCodedLogAreaRatios(const int16_t* LARc, int16_t* LARpp) {
     for (int i = 0; i < 8; ++i) {
         int16_t t = int16_t(Add(LARc[i], kMIC[i]) << 10);
@@ -157,8 +165,9 @@ void DecodingOfCodedLogAreaRatios(const int16_t* LARc, int16_t* LARpp) {
     }
 }
 
-// LARp of segment seg (samples 0..12, 13..26, 27..39, 40..159): the previous
-// and current frame's LARpp weighted 3:1, 1:1, 1:3, 0:1.
+// 4.2.9.1 Interpolation of the LARpp: LARp of segment seg (samples 0..12,
+// 13..26, 27..39, 40..159), the previous and current frame's LARpp weighted
+// 3:1, 1:1, 1:3, 0:1. prev[0..7] and cur[0..7] in, LARp[0..7] out.
 void InterpolatedLARp(int seg, const int16_t* prev, const int16_t* cur, int16_t* LARp) {
     for (int i = 0; i < 8; ++i) {
         switch (seg) {
@@ -170,6 +179,8 @@ void InterpolatedLARp(int seg, const int16_t* prev, const int16_t* cur, int16_t*
     }
 }
 
+// 4.2.9.2 Computation of the reflection coefficients rp from the LARp.
+// LARp[0..7] in, rp[0..7] out.
 void LARpToRp(const int16_t* LARp, int16_t* rp) {
     for (int i = 0; i < 8; ++i) {
         int16_t t = Abs(LARp[i]);
@@ -183,13 +194,16 @@ void LARpToRp(const int16_t* LARp, int16_t* rp) {
     }
 }
 
+// 4.2.9 for one segment: prev[0..7] and cur[0..7] in, rp[0..7] out.
 void SegmentRp(int seg, const int16_t* prev, const int16_t* cur, int16_t* rp) {
     int16_t LARp[8];
     InterpolatedLARp(seg, prev, cur, LARp);
     LARpToRp(LARp, rp);
 }
 
-// Lattice filter over s[0..n), in place (s becomes the residual d).
+// 4.2.10 Short term analysis filtering: the lattice filter over s[0..n), in
+// place (s in, the residual d out). u[0..7] is the filter memory (in and out),
+// rp[0..7] in.
 void ShortTermAnalysisFiltering(int16_t* u, const int16_t* rp, int n, int16_t* s) {
     for (int k = 0; k < n; ++k) {
         int16_t di = s[k], sav = di;
@@ -203,9 +217,10 @@ void ShortTermAnalysisFiltering(int16_t* u, const int16_t* rp, int n, int16_t* s
     }
 }
 
-// Lag Nc by the largest cross-correlation of the scaled sub-frame residual d
-// with the reconstructed history (hist[120 + k] is dp[k], k = -120..-1), and
-// the coded gain bc.
+// 4.2.11 Calculation of the LTP parameters: the lag Nc (40..120) by the
+// largest cross-correlation of the scaled sub-frame residual with the
+// reconstructed history, and the coded gain bc (0..3, table 4.3a). d[0..39]
+// in; hist[0..119] in, hist[120 + k] being dp[k] for k = -120..-1.
 void CalculationOfLTPParameters(const int16_t* d, const int16_t* hist, int& bc, int& Nc) {
     int16_t dmax = 0;
     for (int k = 0; k < 40; ++k) {
@@ -250,6 +265,9 @@ void CalculationOfLTPParameters(const int16_t* d, const int16_t* hist, int& bc, 
         if (R <= Mult(S, kDLB[bc])) return;
 }
 
+// 4.2.12 Long term analysis filtering: the prediction dpp[0..39] (out) from
+// hist[0..119] (in) with the quantised gain (table 4.3b), and the residual
+// e[0..39] (out) = d[0..39] (in) - dpp.
 void LongTermAnalysisFiltering(int bc, int Nc, const int16_t* hist, const int16_t* d, int16_t* dpp, int16_t* e) {
     const int16_t* past = hist + 120 - Nc;
     for (int k = 0; k < 40; ++k) {
@@ -258,7 +276,8 @@ void LongTermAnalysisFiltering(int bc, int Nc, const int16_t* hist, const int16_
     }
 }
 
-// e is padded with five zeros on either side: e[-5..44].
+// 4.2.13 Weighting filter (table 4.4): e[-5..44] in (five zeros on either
+// side of the sub-frame), x[0..39] out.
 void WeightingFilter(const int16_t* e, int16_t* x) {
     for (int k = 0; k < 40; ++k) {
         int32_t acc = 4096;
@@ -268,7 +287,8 @@ void WeightingFilter(const int16_t* e, int16_t* x) {
     }
 }
 
-// The one of the four decimated sequences x[m + 3i] with the most energy.
+// 4.2.14 RPE grid selection: the one of the four decimated sequences
+// x[m + 3i] with the most energy. x[0..39] in, xM[0..12] and Mc (0..3) out.
 void RPEGridSelection(const int16_t* x, int16_t* xM, int& Mc) {
     Mc = 0;
     int32_t EM = 0;
@@ -286,7 +306,7 @@ void RPEGridSelection(const int16_t* x, int16_t* xM, int& Mc) {
     for (int i = 0; i < 13; ++i) xM[i] = x[Mc + 3 * i];
 }
 
-// xmaxc's exponent and mantissa (mantissa 0..7).
+// 4.2.15 (part): xmaxc's exponent (-4..6) and mantissa (0..7), out.
 void APCMQuantizationXmaxcToExpMant(int16_t xmaxc, int& exp, int& mant) {
     exp = xmaxc > 15 ? (xmaxc >> 3) - 1 : 0;
     mant = xmaxc - (exp << 3);
@@ -302,7 +322,9 @@ void APCMQuantizationXmaxcToExpMant(int16_t xmaxc, int& exp, int& mant) {
     mant -= 8;
 }
 
-// xmax on a logarithmic scale (xmaxc), the samples in 3 bits each.
+// 4.2.15 APCM quantization of the selected RPE sequence: xmax on a
+// logarithmic scale (xmaxc, 0..63), the samples in 3 bits each (table 4.5).
+// xM[0..12] in; xMc[0..12] (0..7), mant, exp and xmaxc out.
 void APCMQuantization(const int16_t* xM, int16_t* xMc, int& mant, int& exp, int16_t& xmaxc) {
     int16_t xmax = 0;
     for (int i = 0; i < 13; ++i) {
@@ -326,6 +348,8 @@ void APCMQuantization(const int16_t* xM, int16_t* xMc, int& mant, int& exp, int1
     }
 }
 
+// 4.2.16 APCM inverse quantization (table 4.6), shared with the decoder.
+// xMc[0..12] (0..7) in, xMp[0..12] out.
 void APCMInverseQuantization(const int16_t* xMc, int mant, int exp, int16_t* xMp) {
     const int16_t fac = kFAC[mant];
     const int shift = 6 - exp;
@@ -337,12 +361,15 @@ void APCMInverseQuantization(const int16_t* xMc, int mant, int exp, int16_t* xMp
     }
 }
 
+// 4.2.17 RPE grid positioning: xMp[0..12] in at every third sample from Mc,
+// ep[0..39] out (zeros elsewhere).
 void RPEGridPositioning(int Mc, const int16_t* xMp, int16_t* ep) {
     std::memset(ep, 0, 40 * sizeof(int16_t));
     for (int i = 0; i < 13; ++i) ep[Mc + 3 * i] = xMp[i];
 }
 
-// The decoder's side of one sub-frame's RPE parameters: ep[0..39].
+// 4.3.1 RPE decoding: one sub-frame's RPE parameters (xmaxc, Mc, xMc[0..12]
+// in) to ep[0..39] (out), through 4.2.15's exponent, 4.2.16 and 4.2.17.
 void RPEDecoding(int16_t xmaxc, int Mc, const int16_t* xMc, int16_t* ep) {
     int exp, mant;
     APCMQuantizationXmaxcToExpMant(xmaxc, exp, mant);
@@ -351,14 +378,17 @@ void RPEDecoding(int16_t xmaxc, int Mc, const int16_t* xMc, int16_t* ep) {
     RPEGridPositioning(Mc, xMp, ep);
 }
 
-// Shifts the 120-sample history by one sub-frame and appends the new one.
+// The reconstructed residual's history of 4.2.11 and 4.3.2: hist[0..119]
+// (in and out) shifts by one sub-frame, sub[0..39] (in) is appended.
 void PushHistory(int16_t* hist, const int16_t* sub) {
     std::memmove(hist, hist + 40, 80 * sizeof(int16_t));
     std::memcpy(hist + 80, sub, 40 * sizeof(int16_t));
 }
 
-// Rebuilds one sub-frame of the short-term residual from its LTP
-// parameters; a lag outside 40..120 keeps the previous one.
+// 4.3.2 Long term synthesis filtering: one sub-frame of the short-term
+// residual out[0..39] (out) from erp[0..39] (in) and the LTP parameters; a
+// lag outside 40..120 keeps the previous one (nrp, in and out). drp[0..119]
+// is the history (in).
 void LongTermSynthesisFiltering(int16_t& nrp, int16_t* drp, int16_t Ncr, int16_t bcr, const int16_t* erp, int16_t* out) {
     const int16_t Nr = (Ncr < 40 || Ncr > 120) ? nrp : Ncr;
     nrp = Nr;
@@ -368,6 +398,9 @@ void LongTermSynthesisFiltering(int16_t& nrp, int16_t* drp, int16_t Ncr, int16_t
     PushHistory(drp, out);
 }
 
+// 4.3.4 Short term synthesis filtering: the inverse lattice over wt[0..n)
+// (in) into sr[0..n) (out) with rrp[0..7] (in); v[0..8] is the filter
+// memory (in and out).
 void ShortTermSynthesisFiltering(int16_t* v, const int16_t* rrp, int n, const int16_t* wt, int16_t* sr) {
     for (int k = 0; k < n; ++k) {
         int16_t sri = wt[k];
@@ -394,6 +427,10 @@ void LGSMFrame::Reset() {
     msr = 0;
 }
 
+// 4.2.1 .. 4.2.3 Preprocessing, on the program's scale: the downscaling of
+// 4.2.1 becomes the rounded division by 32 at the end, 4.2.2 is the offset
+// compensation and 4.2.3 the pre-emphasis. samples[0..159] in (internal
+// scale), s[0..159] out (16-bit words).
 void LGSMFrame::Preprocess(const int32_t* samples, int16_t* s) {
     int32_t prevIn = iPrevIn, acc = iOffsetAcc, prevOut = iPrevOut;
     for (int k = 0; k < kGSMFrameSamples; ++k) {
@@ -418,6 +455,7 @@ void LGSMFrame::Preprocess(const int32_t* samples, int16_t* s) {
     iPrevOut = prevOut;
 }
 
+// 4.2.4 Autocorrelation: s[0..159] in, acf[0..8] out.
 void LGSMFrame::AutoCorrelation(const int16_t* s, int32_t* acf) {
     // Products start shifted right by 2; whenever a sum comes near the 32-bit
     // limit, the shift grows and everything summed so far is halved.
@@ -451,6 +489,9 @@ void LGSMFrame::AutoCorrelation(const int16_t* s, int32_t* acf) {
     }
 }
 
+// 4.2.5 .. 4.2.10 for the frame, then 4.2.11 .. 4.2.17 for each of the four
+// sub-frames, and the packing of the 76 parameters. s[0..159] in (the
+// residual d on return), acf[0..8] in, frame[0..32] out.
 void LGSMFrame::EncodeAnalysed(int16_t* s, const int32_t* acf, uint8_t* frame) {
     int16_t f[kGSMFields];
     f[0] = 0xD;
@@ -501,6 +542,9 @@ void LGSMFrame::EncodeNormal(const int32_t* samples, uint8_t* frame) {
     EncodeAnalysed(s, acf, frame);
 }
 
+// 4.3.1 and 4.3.2 for each sub-frame, then 4.3.3 (the LARs decoded and
+// interpolated as in 4.2.8 and 4.2.9) and 4.3.4 for the frame.
+// frame[0..32] in, sr[0..159] out.
 void LGSMFrame::DecodeSpeech(const uint8_t* frame, int16_t* sr) {
     int16_t f[kGSMFields];
     UnpackGSMFrame(frame, f);
@@ -524,6 +568,9 @@ void LGSMFrame::DecodeSpeech(const uint8_t* frame, int16_t* sr) {
     std::memcpy(LARppDec, LARpp, sizeof LARpp);
 }
 
+// 4.3.5 De-emphasis filtering and 4.3.6 upscaling, without the truncation
+// of 4.3.7 (the program keeps the low bits). sr[0..159] in, samples[0..159]
+// out (internal scale).
 void LGSMFrame::Deemphasis(const int16_t* sr, int32_t* samples) {
     // out = 32 sr + 880/1024 of the previous output: 32 times the standard's
     // de-emphasis memory, whose double is the 16-bit sample. The memory is

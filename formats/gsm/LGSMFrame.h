@@ -1,6 +1,7 @@
 // GSM 06.10 full-rate speech codec (RPE-LTP): 160 samples at 8000 Hz to one
 // 33-byte frame and back. The analysis and synthesis steps follow the
-// standard's fixed-point procedures; the input and output ends work on the
+// standard's fixed-point procedures, each tagged with its clause (4.2.x for
+// the encoder, 4.3.x for the decoder, tables 4.1 to 4.6); the input and output ends work on the
 // program's 32-bit samples: a DC-blocking and pre-emphasis front end that
 // scales straight down to the codec's 16-bit words, and a de-emphasis that
 // scales straight back up without truncating to 13 bits.

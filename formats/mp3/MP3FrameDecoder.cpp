@@ -35,6 +35,9 @@ private:
 
 }  // namespace
 
+// ISO/IEC 11172-3 2.4.1.7 (syntax) and 2.4.2.7 (semantics) of side_info, with
+// the single-granule layout of ISO/IEC 13818-3 for the lower sampling
+// frequencies. bytes[0..SideInfoSize()) in, si out.
 void ParseSideInfo(const MP3Header& h, const uint8_t* bytes, MP3SideInfo& si) {
     SideReader r(bytes);
     const int32_t nch = h.Channels();
@@ -83,6 +86,8 @@ void ParseSideInfo(const MP3Header& h, const uint8_t* bytes, MP3SideInfo& si) {
     }
 }
 
+// The reordering of short-window lines (2.4.3.4) over the scalefactor bands
+// of table B.8: maps[0..2][0..575] out, one map per mixed-block variant.
 void ReorderMap(int32_t version, int32_t samplingFrequency, uint16_t maps[3][576]) {
     const int16_t* s = kMP3ShortBands[version * 3 + samplingFrequency];
     int32_t k = 0;
@@ -177,6 +182,8 @@ MP3FrameDecoder::Result MP3FrameDecoder::Decode(const MP3Header& h, const uint8_
     return kDecoded;
 }
 
+// The scalefactors of one granule and channel (2.4.1.7 and 2.4.2.7, with
+// scfsi re-use; ISO/IEC 13818-3 gives the lower-frequency partitions).
 void MP3FrameDecoder::ReadScaleFactors(const MP3Header& h, int32_t gr, int32_t ch, const MP3SideInfo& si) {
     const MP3GranuleInfo& gi = si.gr[gr][ch];
     int32_t* sl = sfLong_[ch];
@@ -288,6 +295,9 @@ void MP3FrameDecoder::ReadScaleFactors(const MP3Header& h, int32_t gr, int32_t c
     }
 }
 
+// The requantization gains of 2.4.3.4 (global_gain, subblock_gain,
+// scalefactors with scalefac_scale and preflag's pretab) as runs of lines
+// sharing one gain; runs out, their count returned.
 int32_t MP3FrameDecoder::BuildGainRuns(const MP3GranuleInfo& gi, int32_t ch, GainRun* runs) const {
     const float gg = lt_.globalGain[gi.global_gain];
     const int32_t shift = gi.scalefac_scale;
@@ -369,6 +379,8 @@ private:
 
 }  // namespace
 
+// Huffman decoding of the big_values regions and the count1 region (2.4.3.4,
+// code tables B.7) up to endBit; returns the number of lines decoded.
 int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch, int32_t endBit) {
     float* xr = xr_[ch];
     std::memset(xr, 0, sizeof xr_[0]);
@@ -463,6 +475,8 @@ int32_t MP3FrameDecoder::DecodeHuffmanData(const MP3GranuleInfo& gi, int32_t ch,
     return k;
 }
 
+// Stereo processing of 2.4.3.4: MS stereo and intensity stereo (the
+// ISO/IEC 13818-3 intensity positions for the lower sampling frequencies).
 void MP3FrameDecoder::JointStereo(const MP3Header& h, const MP3GranuleInfo& gl, const MP3GranuleInfo& g) {
     (void)gl;
     float* left = xr_[0];
@@ -566,6 +580,8 @@ void MP3FrameDecoder::JointStereo(const MP3Header& h, const MP3GranuleInfo& gl, 
     nBound[0] = nBound[1] = 576;
 }
 
+// The hybrid synthesis of 2.4.3.4: alias reduction (coefficients of table
+// B.9), IMDCT with windowing and overlap-add, and frequency inversion.
 void MP3FrameDecoder::Hybrid(const MP3GranuleInfo& gi, int32_t ch) {
     float* xr = xr_[ch];
     const bool shortBlocks = gi.window_switching && gi.block_type == 2;

@@ -56,6 +56,9 @@ uint32_t MP3InputFile::Read(void* data, uint32_t bytes) {
     return done;
 }
 
+// The frame header of ISO/IEC 11172-3 2.4.1.3 (syntax) and 2.4.2.3
+// (semantics), with the ID bit and the lower sampling frequencies of
+// ISO/IEC 13818-3 and the unofficial MPEG 2.5. b[0..3] in.
 bool MP3Header::Parse(const uint8_t b[4]) {
     if (b[0] != 0xFF || b[1] < 0xE0) return false;
     // ID 3 -> MPEG-1, 2 -> MPEG-2, 0 -> MPEG-2.5, 1 -> reserved.

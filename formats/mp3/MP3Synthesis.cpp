@@ -73,6 +73,9 @@ inline void StoreSamples(const float* s, int32_t* out, int32_t stride) {
 
 void MP3Dct32(const MP3LT& lt, const float* in, float* out) { Dct<32>(lt, in, out); }
 
+// The synthesis subband filter of ISO/IEC 11172-3 (the flow chart of annex
+// A, window D[] of table B.3), 18 times per granule. out: 576 frames of
+// nChans interleaved samples.
 void MP3FrameDecoder::Synthesis(int32_t nChans, int32_t* out) {
     const float* d = lt_.synthWindow;
     for (int32_t t = 0; t < 18; ++t) {

@@ -30,4 +30,13 @@ void LRegistrySettings::Set(const char* section, const char* key, const std::str
     RegCloseKey(h);
 }
 
+bool LRegistrySettings::Remove(const char* section, const char* key) {
+    std::string path = szRoot + "\\" + section;
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return false;
+    LONG r = RegDeleteValueA(h, key);
+    RegCloseKey(h);
+    return r == ERROR_SUCCESS;
+}
+
 }  // namespace sondrel

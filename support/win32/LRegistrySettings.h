@@ -13,6 +13,7 @@ public:
     explicit LRegistrySettings(std::string root = "Software\\Ketterly\\Sondrel") : szRoot(std::move(root)) {}
     bool Query(const char* section, const char* key, std::string& value) override;
     void Set(const char* section, const char* key, const std::string& value) override;
+    bool Remove(const char* section, const char* key) override;
 
 private:
     std::string szRoot;

@@ -13,8 +13,7 @@
 #endif
 
 #include "document/LEditCommands.h"
-#include "effects/LDynamicsCommands.h"
-#include "effects/LEffectCommands.h"
+#include "effects/EffectTestUtil.h"
 #include "effects/PointList.h"
 #include "formats/LWaveFile.h"
 #include "support/LFile.h"
@@ -22,6 +21,7 @@
 #include "support/TestUtil.h"
 
 using namespace sondrel;
+using namespace sondrel::test;
 
 namespace {
 
@@ -57,7 +57,7 @@ int RunCli(const std::vector<std::string>& args) {
 
 struct NullHost : LDocumentHost {
     int32_t rate = 0;
-    int RunOperation(const char*, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char*, const std::function<LProcessResult(LProgress*)>& op) override {
         LNullProgress p;
         return op(&p);
     }
@@ -120,9 +120,9 @@ TEST(CommandLineTool, AChainGivesTheSameFileAsTheDocumentOperations) {
         d.stPosition.ms = 2000;
         ASSERT_TRUE(CmPaste(docs));
         d.stSelStart.ms = 0, d.stSelEnd.ms = 700;
-        ASSERT_TRUE(CmAmplify(docs, 50));
+        ASSERT_TRUE(Fx(docs, LEffect::kAmplify, {50}));
         d.stSelStart.ms = 100, d.stSelEnd.ms = 300;
-        ASSERT_TRUE(CmRepeatLoop(docs, 2));
+        ASSERT_TRUE(Fx(docs, LEffect::kRepeatLoop, {2}));
         host.rate = 22050;
         ASSERT_TRUE(docs.CmConvertSampleRate());
         ASSERT_TRUE(docs.CmConvertChannel(1));
@@ -158,21 +158,21 @@ TEST(CommandLineTool, EffectStepsGiveTheSameFileAsTheDocumentCommands) {
         select(0, 500);
         ASSERT_TRUE(CmCopy(docs));
         select(1000, 1200);
-        ASSERT_TRUE(CmPasteMix(docs, 50, 2, 100));
-        ASSERT_TRUE(CmMixFile(docs, mix, 80, 1));
+        ASSERT_TRUE(Fx(docs, LEffect::kPasteMix, {50, 2, 100}));
+        ASSERT_TRUE(FxFile(docs, LEffect::kMixFile, mix, {80, 1}));
         select(0, 1000);
-        ASSERT_TRUE(CmFadeIn(docs));
+        ASSERT_TRUE(Fx(docs, LEffect::kFadeIn));
         select(1000, 2000);
-        ASSERT_TRUE(CmEcho(docs, 40, 100));
-        ASSERT_TRUE(CmReverb(docs, 30, 200));
-        ASSERT_TRUE(CmEqualizer(docs, eq));
+        ASSERT_TRUE(Fx(docs, LEffect::kEcho, {100, 40}));
+        ASSERT_TRUE(Fx(docs, LEffect::kReverb, {30, 200}));
+        ASSERT_TRUE(FxCurve(docs, LEffect::kEqualizer, eq));
         select(200, 800);
-        ASSERT_TRUE(CmNormalize(docs, 80));
-        ASSERT_TRUE(CmLowCutFilter(docs, 250));
-        ASSERT_TRUE(CmEnvelope(docs, env));
+        ASSERT_TRUE(Fx(docs, LEffect::kNormalize, {80}));
+        ASSERT_TRUE(Fx(docs, LEffect::kLowCutFilter, {250}));
+        ASSERT_TRUE(FxCurve(docs, LEffect::kEnvelope, env));
         select(2000, 2800);
-        ASSERT_TRUE(CmFadeOutAndTrim(docs));
-        ASSERT_TRUE(CmAutoTrim(docs));
+        ASSERT_TRUE(Fx(docs, LEffect::kFadeOutAndTrim));
+        ASSERT_TRUE(Fx(docs, LEffect::kAutoTrim));
     });
     ASSERT_FALSE(HasFatalFailure());
     std::vector<uint8_t> a, b;
@@ -237,14 +237,14 @@ TEST(CommandLineTool, DynamicsStepsGiveTheSameFileAsTheDocumentCommands) {
     SaveThroughEngine(dir, in, viaEngine, [&](LDocuments& docs, LSDFile& d, NullHost& host) {
         (void)host;
         d.stSelStart.ms = 0, d.stSelEnd.ms = 1200;
-        ASSERT_TRUE(CmCompressor(docs, -20, 2, 6));
+        ASSERT_TRUE(Fx(docs, LEffect::kCompressor, {-20, 2, 6}));
         d.stSelStart.ms = 500, d.stSelEnd.ms = 1500;
-        ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchConstantPitch, 150));
-        ASSERT_TRUE(CmNoiseReduction(docs, -30));
+        ASSERT_TRUE(Fx(docs, LEffect::kConstantPitchSpeed, {150}));
+        ASSERT_TRUE(Fx(docs, LEffect::kNoiseReduction, {-30}));
         d.stSelStart.ms = 1000, d.stSelEnd.ms = 2000;
-        ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchConstantSpeed, 120));
-        ASSERT_TRUE(CmSpeedPitch(docs, kSpeedPitchSimple, 70));
-        ASSERT_TRUE(CmAutoGainControl(docs));
+        ASSERT_TRUE(Fx(docs, LEffect::kConstantSpeedPitch, {120}));
+        ASSERT_TRUE(Fx(docs, LEffect::kSimpleSpeedPitch, {70}));
+        ASSERT_TRUE(Fx(docs, LEffect::kAutoGainControl));
     });
     ASSERT_FALSE(HasFatalFailure());
     std::vector<uint8_t> a, b, orig;
@@ -284,6 +284,45 @@ TEST(CommandLineTool, ErrorsAndRefusedValues) {
         }
     }
 }
+
+#ifdef _WIN32
+// The tool installs the readers the editor installs: WAV files in the
+// formats a system codec decodes open and save with the samples sox decodes.
+TEST(CommandLineTool, OpensTheCodecFilesTheEditorOpens) {
+    std::string dir = test::ScratchDir("clicodec");
+    auto windowsPath = [](std::string p) {
+        for (char& c : p)
+            if (c == '/') c = '\\';
+        return "Z:" + p;
+    };
+    struct Case {
+        const char* name;
+        int32_t tolerance16;  // 24-bit PCM is rounded to 16 bits on the way, sox truncates
+    };
+    for (const Case& c : {Case{"ima_mono", 0}, Case{"ulaw", 0}, Case{"gsm610", 0}, Case{"pcm24", 1}}) {
+        SCOPED_TRACE(c.name);
+        const std::string fixtures = SONDREL_FIXTURES_DIR;
+        const std::string in = windowsPath(fixtures + "/" + c.name + ".wav");
+        const std::string out = JoinPath(dir, std::string(c.name) + ".out.wav");
+        ASSERT_EQ(RunCli({in, out}), 0);
+        std::vector<uint8_t> raw = ReadBytes(windowsPath(fixtures + "/" + c.name + ".raw"));
+        ASSERT_FALSE(raw.empty());
+        LSoundSourcePtr saved = LWaveFile::OpenSource(out.c_str());
+        ASSERT_FALSE(saved->HasError());
+        std::vector<int32_t> got = ReadAll(*saved);
+        // A codec may leave out the frames of an incomplete last block.
+        const size_t want = raw.size() / 2;
+        ASSERT_GE(got.size() + 2048 * saved->nChans, want);
+        ASSERT_LE(got.size(), want);
+        int32_t worst = 0;
+        for (size_t i = 0; i < got.size(); ++i) {
+            const int32_t want = int16_t(raw[2 * i] | raw[2 * i + 1] << 8);
+            worst = std::max(worst, std::abs(got[i] / 16 - want));
+        }
+        EXPECT_LE(worst, c.tolerance16);
+    }
+}
+#endif
 
 #ifndef _WIN32
 TEST(CommandLineTool, InterruptCancelsAndLeavesNoOutput) {

@@ -33,8 +33,8 @@ public:
 
 protected:
     void ThreadFunction() override {
-        ++runs;
         startPriority = CurrentThreadPriority();
+        ++runs;  // last: the test waits for it before it reads the rest
         while (!StopSignal().Wait(5)) {
         }
         sawStop = IsToStop();

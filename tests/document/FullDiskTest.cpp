@@ -10,7 +10,7 @@
 #include "DocTestUtil.h"
 #include "document/LDocuments.h"
 #include "document/LEditCommands.h"
-#include "effects/LEffectCommands.h"
+#include "effects/LEffectRunner.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 #include "support/ScriptedHost.h"
@@ -134,7 +134,7 @@ TEST_F(FullDisk, AnEffectThatCannotWriteItsAudioLeavesTheDocumentAlone) {
     d.stSelEnd.ms = 1400;
     const size_t segments = AudFileCount(szDir);
     LFile::SimulateDiskFull(szDir, 5000);
-    EXPECT_FALSE(CmFadeIn(docs));
+    EXPECT_EQ(RunEffectCommand(docs, EffectOf(LEffect::kFadeIn), LEffectValues()), LCommandResult::kFailed);
     LFile::SimulateDiskFull("", 0);
     EXPECT_EQ(ReadList(d.audio), before);
     EXPECT_EQ(AudFileCount(szDir), segments);

@@ -3,7 +3,7 @@
 #include <random>
 
 #include "effects/LEnvelope.h"
-#include "effects/LRangePump.h"
+#include "core/LRangePump.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;

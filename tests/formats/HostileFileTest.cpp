@@ -26,9 +26,10 @@ int64_t FileSize(const std::string& path) {
     return f.Open(path.c_str(), LFile::kRead) ? f.Size() : -1;
 }
 
-int64_t FolderBytes(const std::string& dir) {
+// Bytes of the files in dir whose names end in suffix ("" for all).
+int64_t FolderBytes(const std::string& dir, const char* suffix = "") {
     int64_t total = 0;
-    for (const std::string& n : LFile::List(dir.c_str(), "")) total += FileSize(JoinPath(dir, n));
+    for (const std::string& n : LFile::List(dir.c_str(), suffix)) total += FileSize(JoinPath(dir, n));
     return total;
 }
 
@@ -36,7 +37,8 @@ struct Loaded {
     int result = -1;
     int32_t frames = -1;
     uint32_t chans = 0;
-    int64_t tankBytes = -1;  // temporary space the load took
+    int64_t segmentBytes = -1;  // the audio's segment files
+    int64_t tankBytes = -1;     // all temporary space the load took (segments and their summaries)
     LFailureNote note;
 };
 
@@ -55,6 +57,7 @@ Loaded Load(const std::string& path, const std::string& tankDir) {
     r.note = LastFailure();
     r.frames = audio.GetLength();
     r.chans = audio.nChans;
+    r.segmentBytes = FolderBytes(tankDir, ".aud");
     r.tankBytes = FolderBytes(tankDir);
     return r;
 }
@@ -78,8 +81,8 @@ void Check(const HostileCase& c, const std::string& scratch) {
     EXPECT_EQ(r.result, c.result);
     if (c.result == kProcessDone) {
         EXPECT_EQ(r.frames, c.frames);
-        EXPECT_EQ(r.tankBytes, int64_t(c.frames) * r.chans * 4);
-        // The segment is a small multiple of the file (4 bytes for each sample byte at most).
+        EXPECT_EQ(r.segmentBytes, int64_t(c.frames) * r.chans * 4);
+        // A small multiple of the file: 4 bytes for each sample byte, and a summary.
         EXPECT_LE(r.tankBytes, 8 * size);
     } else {
         EXPECT_EQ(r.note.eKind, c.refusal);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/LFile.h"
+#include "support/TestUtil.h"
 
 namespace sondrel::test {
 
@@ -77,12 +78,6 @@ inline std::string WriteBytes(const std::string& folder, const std::string& name
     std::string path = JoinPath(folder, name);
     LFile::WriteAll(path.c_str(), b.data(), b.size());
     return path;
-}
-
-inline Bytes ReadBytes(const std::string& path) {
-    Bytes b;
-    LFile::ReadAll(path.c_str(), b);
-    return b;
 }
 
 // Offset of the first chunk with this id at or after from (walking chunk by

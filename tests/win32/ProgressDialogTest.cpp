@@ -5,8 +5,9 @@
 #include <atomic>
 #include <thread>
 
-#include "effects/LRangePump.h"
-#include "effects/win32/LProgressDialog.h"
+#include "core/LRangePump.h"
+#include "ui/win32/LProgressDialog.h"
+#include "ui/win32/resource.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;
@@ -47,7 +48,7 @@ TEST(ProgressDialog, CancelFromOutsideStopsTheOperation) {
         if (HWND h = FindDialog("Sondrel progress test", 10000)) {
             Sleep(100);
             char line1[64] = {};
-            GetDlgItemTextA(h, 101, line1, sizeof line1);
+            GetDlgItemTextA(h, IDC_PROGRESS_TEXT2, line1, sizeof line1);
             EXPECT_STREQ(line1, "Please wait...");
             PostMessageA(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             posted = true;
@@ -78,9 +79,9 @@ TEST(ProgressDialog, RunsToTheEndAndDisablesTheParentMeanwhile) {
             secondRun = Run(parent);  // already open: refused
             SetText("Working", 0);
             char t[32] = {};
-            GetDlgItemTextA(hWindow, 100, t, sizeof t);
+            GetDlgItemTextA(hWindow, IDC_PROGRESS_TEXT, t, sizeof t);
             SetProgress(0.5);
-            LRESULT pos = SendDlgItemMessageA(hWindow, 102, PBM_GETPOS, 0, 0);
+            LRESULT pos = SendDlgItemMessageA(hWindow, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
             return std::string(t) == "Working" && pos == 50 && WaitTime(0) && !IsCancelled();
         }
     } probe(parent);

@@ -1,6 +1,8 @@
 // sondrel-cli: batch editing on the editor's own document operations.
 //   sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT
-// Exit codes: 0 done, 1 cancelled (Ctrl-C), 2 error.
+// Exit codes: 0 done, 1 cancelled (Ctrl-C, termination), 2 error. The effect steps, their
+// arguments, checks and help lines come from the effect table; the steps
+// below are the selection, the edits without parameters and the conversions.
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -24,12 +26,14 @@
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
 #include "document/LEditCommands.h"
-#include "effects/LEffectCommands.h"
-#include "effects/LDynamicsCommands.h"
-#include "effects/LEffectParams.h"
+#include "effects/LEffectRunner.h"
+#include "effects/LEffectTable.h"
 #include "effects/PointList.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#ifdef _WIN32
+#include "formats/win32/LPlatformReaders.h"
+#endif
 
 using namespace sondrel;
 
@@ -38,63 +42,12 @@ namespace {
 std::atomic<bool> gInterrupted{false};
 extern "C" void OnInterrupt(int) { gInterrupted = true; }
 
-const char kUsage[] =
-    "usage: sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT\n"
-    "\n"
-    "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
-    "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
-    "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
-    "\n"
-    "Selection and position:\n"
-    "  --select START,END          select a range\n"
-    "  --select-all                select the whole file\n"
-    "  --position T                move the position (insert point, trim point)\n"
-    "Edits:\n"
-    "  --cut, --copy, --paste      through the clipboard (paste replaces the selection)\n"
-    "  --delete, --trim            delete the selection / keep only the selection\n"
-    "  --trim-start, --trim-end    delete before / after the position\n"
-    "  --silence                   silence the selection\n"
-    "  --insert-silence MS[,begin|current|end]   (default current)\n"
-    "  --insert-file FILE[,begin|current|end]    (default current)\n"
-    "  --repeat N                  the selection plays N more times\n"
-    "  --copy-to-new               continue on a new document holding the selection\n"
-    "  --undo                      undo the last edit (eight steps deep)\n"
-    "Effects on the selection:\n"
-    "  --amplify PERCENT           at most 100\n"
-    "  --normalize PERCENT         peak level, at most 100\n"
-    "  --fade-in, --fade-out       linear fades over the selection\n"
-    "  --fade-out-trim             fade out, then delete everything after the selection\n"
-    "  --envelope CURVEFILE        gain curve (129-byte point list, as envelope.dat)\n"
-    "  --echo MS,PERCENT           echo time 10..2999, gain below 100\n"
-    "  --reverb LEVEL,MS           level at most 100, time 50..1000\n"
-    "  --low-cut HZ                high-pass at the dialog's frequency\n"
-    "  --equalizer CURVEFILE       equaliser curve (129-byte point list, as equalizer.dat)\n"
-    "  --paste-mix VOLUME,MODE[,FADE_MS]   mix the clipboard over the selection; MODE when it is\n"
-    "                              longer: 0 increase selection, 1 insert silence, 2 fade out mix\n"
-    "                              (FADE_MS default 250)\n"
-    "  --mix-file FILE,VOLUME,MODE mix a file over the selection (MODE as for --paste-mix, no fade)\n"
-    "  --auto-trim                 delete the quiet start and end (threshold -24 dB)\n"
-    "  --compressor THRESHOLD_DB,RATIO_INDEX,LIMIT_DB   threshold -40..0, ratio 0..6\n"
-    "                              (1:1 3:2 2:1 3:1 4:1 5:1 Limit), limit 0..12\n"
-    "  --noise-reduction DB        gate level -40..0\n"
-    "  --auto-gain                 automatic gain control (the position goes to 0)\n"
-    "  --speed-pitch PERCENT       speed and pitch together   } at most 300; below 10\n"
-    "  --tempo PERCENT             speed at constant pitch    } acts as 10; the selection\n"
-    "  --pitch PERCENT             pitch at constant speed    } ends with the new audio\n"
-    "Conversion:\n"
-    "  --rate HZ                   6000..96000\n"
-    "  --mono, --stereo\n"
-    "\n"
-    "--vox-rate HZ gives the rate of a .vox INPUT or inserted file (default 8000).\n"
-    "Exit codes: 0 done, 1 cancelled by Ctrl-C or a termination signal (no OUTPUT is left),\n"
-    "2 error (the message names the file and the cause; an OUTPUT that was there is kept).\n";
-
 class CliHost : public LDocumentHost {
 public:
     bool bShowProgress = false;
     int32_t nConvertRate = 0;
 
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& op) override {
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         struct P : LProgress {
             bool show;
             std::string title;
@@ -113,7 +66,7 @@ public:
         } p;
         p.show = bShowProgress;
         p.title = title;
-        int r = op(&p);
+        LProcessResult r = op(&p);
         if (p.show && p.last >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
         return r;
     }
@@ -226,6 +179,8 @@ void RemoveWorkFolder(const std::string& folder) {
     LFile::RemoveFolder(folder.c_str());
 }
 
+struct OwnStepDesc;
+
 struct Tool {
     CliHost host;
     LDocuments* docs = nullptr;
@@ -241,173 +196,11 @@ struct Tool {
     bool Refused(const LParamCheck& c) { return c.bOk ? true : Err(c.szMessage); }
 
     // Runs one step; consumes its arguments from args[i...].
-    bool Step(const std::vector<std::string>& args, size_t& i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& v) {
-            if (i + 1 >= args.size() - 1) return Err(a + " needs a value");
-            v = args[++i];
-            return true;
-        };
-        LSDFile* d = docs->Current();
-        std::string v;
-        if (a == "--select") {
-            if (!value(v)) return false;
-            auto p = Split(v);
-            int32_t s, e;
-            if (p.size() != 2 || !ParseTime(p[0], s) || !ParseTime(p[1], e)) return Err("--select wants START,END");
-            d->stSelStart.ms = s;
-            d->stSelEnd.ms = e;
-            return true;
-        }
-        if (a == "--position") {
-            int32_t t;
-            if (!value(v) || !ParseTime(v, t)) return error.empty() ? Err("--position wants a time") : false;
-            d->stPosition.ms = t < 0 ? 0 : t;
-            return true;
-        }
-        if (a == "--select-all") return CmSelectAll(*docs), true;
-        if (a == "--cut") return Note(CmCut(*docs), a);
-        if (a == "--copy") return Note(CmCopy(*docs), a);
-        if (a == "--paste") return Note(CmPaste(*docs), a) && Cancelled();
-        if (a == "--delete") return Note(CmClear(*docs), a);
-        if (a == "--trim") return Note(CmTrim(*docs), a);
-        if (a == "--trim-start") return Note(CmTrimStart(*docs), a);
-        if (a == "--trim-end") return Note(CmTrimEnd(*docs), a);
-        if (a == "--silence") return Note(CmEditSilence(*docs), a);
-        if (a == "--copy-to-new") return Note(CmCopyToNew(*docs), a);
-        if (a == "--undo") return Note(docs->CmUndo(), a);
-        if (a == "--mono" || a == "--stereo") {
-            docs->CmConvertChannel(a == "--mono" ? 1 : 2);
-            return Cancelled();
-        }
-        if (a == "--rate") {
-            int32_t hz;
-            if (!value(v)) return false;
-            if (!ParseInt(v, hz)) return Err("--rate wants a number");
-            if (!Refused(CheckSampleRate(hz))) return false;
-            host.nConvertRate = hz;
-            docs->CmConvertSampleRate();
-            return Cancelled();
-        }
-        if (a == "--amplify") {
-            int32_t pct;
-            if (!value(v)) return false;
-            if (!ParseInt(v, pct)) return Err("--amplify wants a percentage");
-            if (!Refused(CheckAmplifyGain(pct))) return false;
-            return Note(CmAmplify(*docs, pct), a);
-        }
-        // Dynamics and speed effects on the selection.
-        auto effect = [&](const std::function<bool()>& run) {
-            if (!d->HasValidSelection()) return Note(false, a);
-            if (run()) return true;
-            return Cancelled() && Err(a + ": the operation failed");
-        };
-        if (a == "--compressor") {
-            if (!value(v)) return false;
-            auto p = Split(v);
-            int32_t t, r, l;
-            if (p.size() != 3 || !ParseInt(p[0], t) || !ParseInt(p[1], r) || !ParseInt(p[2], l))
-                return Err("--compressor wants THRESHOLD_DB,RATIO_INDEX,LIMIT_DB");
-            if (!Refused(CheckCompressorValues(t, r, l))) return false;
-            return effect([&] { return CmCompressor(*docs, t, r, l); });
-        }
-        if (a == "--noise-reduction") {
-            int32_t db;
-            if (!value(v)) return false;
-            if (!ParseInt(v, db)) return Err("--noise-reduction wants a level in dB");
-            if (!Refused(CheckNoiseGateLevel(db))) return false;
-            return effect([&] { return CmNoiseReduction(*docs, db); });
-        }
-        if (a == "--auto-gain") return effect([&] { return CmAutoGainControl(*docs); });
-        if (a == "--speed-pitch" || a == "--tempo" || a == "--pitch") {
-            const LSpeedPitchMode mode = a == "--tempo"   ? kSpeedPitchConstantPitch
-                                         : a == "--pitch" ? kSpeedPitchConstantSpeed
-                                                          : kSpeedPitchSimple;
-            int32_t pct;
-            if (!value(v)) return false;
-            if (!ParseInt(v, pct)) return Err(a + " wants a percentage");
-            if (!Refused(CheckSpeedChangePercent(pct))) return false;
-            if (EffectiveSpeedPercent(pct) != pct)
-                std::fprintf(stderr, "sondrel-cli: %s %d acts as %d%%\n", a.c_str(), pct, EffectiveSpeedPercent(pct));
-            return effect([&] { return CmSpeedPitch(*docs, mode, pct); });
-        }
-        // End of the dynamics and speed effects.
-        if (a == "--repeat") {
-            int32_t n;
-            if (!value(v)) return false;
-            if (!ParseInt(v, n)) return Err("--repeat wants a count");
-            return Note(CmRepeatLoop(*docs, n), a);
-        }
-        if (a == "--insert-silence" || a == "--insert-file") {
-            if (!value(v)) return false;
-            auto p = Split(v);
-            LInsertMode mode = kInsertAtCurrent;
-            if (p.size() > 2 || (p.size() == 2 && !ParseMode(p[1], mode)))
-                return Err(a + " wants VALUE[,begin|current|end]");
-            if (a == "--insert-silence") {
-                int32_t ms;
-                if (!ParseInt(p[0], ms)) return Err("--insert-silence wants milliseconds");
-                return Note(CmInsertSilence(*docs, mode, ms), a);
-            }
-            if (!CmInsertFile(*docs, mode, p[0])) return Cancelled() && Err(OpenFailure(p[0]));
-            return Cancelled();
-        }
-        // ---- effects on the selection
-        if (a == "--normalize") {
-            int32_t pct;
-            if (!value(v)) return false;
-            if (!ParseInt(v, pct)) return Err("--normalize wants a percentage");
-            if (!Refused(CheckNormalizePeakLevel(pct))) return false;
-            return Note(CmNormalize(*docs, pct), a) && Cancelled();
-        }
-        if (a == "--fade-in") return Note(CmFadeIn(*docs), a) && Cancelled();
-        if (a == "--fade-out") return Note(CmFadeOut(*docs), a) && Cancelled();
-        if (a == "--fade-out-trim") return Note(CmFadeOutAndTrim(*docs), a) && Cancelled();
-        if (a == "--envelope" || a == "--equalizer") {
-            PointList curve;
-            if (!value(v)) return false;
-            if (!ReadCurve(v, curve)) return false;
-            return Note(a == "--envelope" ? CmEnvelope(*docs, curve) : CmEqualizer(*docs, curve), a) && Cancelled();
-        }
-        if (a == "--echo" || a == "--reverb") {
-            if (!value(v)) return false;
-            auto p = Split(v);
-            int32_t x, y;
-            if (p.size() != 2 || !ParseInt(p[0], x) || !ParseInt(p[1], y))
-                return Err(a == "--echo" ? "--echo wants MS,PERCENT" : "--reverb wants LEVEL,MS");
-            if (a == "--echo") {
-                if (!Refused(CheckEcho(x, y))) return false;
-                return Note(CmEcho(*docs, y, x), a) && Cancelled();
-            }
-            if (!Refused(CheckReverb(x, y))) return false;
-            return Note(CmReverb(*docs, x, y), a) && Cancelled();
-        }
-        if (a == "--low-cut") {
-            int32_t hz;
-            if (!value(v)) return false;
-            if (!ParseInt(v, hz)) return Err("--low-cut wants a frequency");
-            return Note(CmLowCutFilter(*docs, hz), a) && Cancelled();
-        }
-        if (a == "--paste-mix" || a == "--mix-file") {
-            if (!value(v)) return false;
-            auto p = Split(v);
-            const bool file = a == "--mix-file";
-            const size_t first = file ? 1 : 0;
-            int32_t volume, mode, fade = stored::FadeOutTime.nDefault;
-            bool ok = file ? p.size() == 3 : (p.size() == 2 || p.size() == 3);
-            ok = ok && ParseInt(p[first], volume) && ParseInt(p[first + 1], mode) && mode >= 0 && mode <= 2;
-            if (ok && !file && p.size() == 3) ok = ParseInt(p[2], fade);
-            if (!ok) return Err(file ? "--mix-file wants FILE,VOLUME,MODE (MODE 0, 1 or 2)"
-                                     : "--paste-mix wants VOLUME,MODE[,FADE_MS] (MODE 0, 1 or 2)");
-            if (!Refused(CheckMixVolume(volume))) return false;
-            if (!file) return Note(CmPasteMix(*docs, volume, mode, fade), a) && Cancelled();
-            if (!CmMixFile(*docs, p[0], volume, mode)) return Cancelled() && Err(OpenFailure(p[0]));
-            return true;
-        }
-        if (a == "--auto-trim") return Note(CmAutoTrim(*docs), a) && Cancelled();
-        // ---- end of effects on the selection
-        return Err("unknown step '" + a + "' (see --help)");
-    }
+    bool Step(const std::vector<std::string>& args, size_t& i);
+    bool EffectStep(const std::string& step, const std::string& value);
+    bool ParseEffectArgs(const std::string& step, const std::string& value, const LEffectDesc*& fx,
+                         LEffectValues& values);
+
     // A curve file: the count byte, then up to 64 (x, y) pairs.
     bool ReadCurve(const std::string& path, PointList& curve) {
         std::vector<uint8_t> bytes;
@@ -426,6 +219,239 @@ struct Tool {
     }
 };
 
+// ------------------------------------------------------------- the tool's own steps
+
+enum Section { kSelectionSteps, kEditSteps, kEffectSteps, kConversionSteps };
+
+// The steps that are not in the effect table: selection, the edits without
+// parameters, and the conversions.
+struct OwnStepDesc {
+    const char* szStep;
+    const char* szSyntax;  // empty: no value
+    Section section;
+    const char* szHelp;
+    bool (*pfn)(Tool& t, const std::string& step, const std::string& value);
+};
+
+bool Edit(Tool& t, const std::string& step, bool (*command)(LDocuments&)) { return t.Note(command(*t.docs), step); }
+
+const OwnStepDesc kOwnSteps[] = {
+    {"--select", "START,END", kSelectionSteps, "select a range",
+     [](Tool& t, const std::string&, const std::string& v) {
+         auto p = Split(v);
+         int32_t s, e;
+         if (p.size() != 2 || !ParseTime(p[0], s) || !ParseTime(p[1], e)) return t.Err("--select wants START,END");
+         t.docs->Current()->stSelStart.ms = s;
+         t.docs->Current()->stSelEnd.ms = e;
+         return true;
+     }},
+    {"--select-all", "", kSelectionSteps, "select the whole file",
+     [](Tool& t, const std::string&, const std::string&) { return CmSelectAll(*t.docs), true; }},
+    {"--position", "T", kSelectionSteps, "move the position (insert point, trim point)",
+     [](Tool& t, const std::string&, const std::string& v) {
+         int32_t ms;
+         if (!ParseTime(v, ms)) return t.Err("--position wants a time");
+         t.docs->Current()->stPosition.ms = ms < 0 ? 0 : ms;
+         return true;
+     }},
+    {"--cut", "", kEditSteps, "cut the selection into the clipboard",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmCut); }},
+    {"--copy", "", kEditSteps, "copy the selection into the clipboard",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmCopy); }},
+    {"--paste", "", kEditSteps, "paste the clipboard over the selection",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmPaste) && t.Cancelled(); }},
+    {"--delete", "", kEditSteps, "delete the selection",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmClear); }},
+    {"--trim", "", kEditSteps, "keep only the selection",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmTrim); }},
+    {"--trim-start", "", kEditSteps, "delete before the position",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmTrimStart); }},
+    {"--trim-end", "", kEditSteps, "delete after the position",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmTrimEnd); }},
+    {"--silence", "", kEditSteps, "silence the selection",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmEditSilence); }},
+    {"--insert-file", "FILE[,begin|current|end]", kEditSteps, "(default current)",
+     [](Tool& t, const std::string& a, const std::string& v) {
+         auto p = Split(v);
+         LInsertMode mode = kInsertAtCurrent;
+         if (p.size() > 2 || (p.size() == 2 && !ParseMode(p[1], mode)))
+             return t.Err(a + " wants VALUE[,begin|current|end]");
+         if (!CmInsertFile(*t.docs, mode, p[0])) return t.Cancelled() && t.Err(OpenFailure(p[0]));
+         return t.Cancelled();
+     }},
+    {"--copy-to-new", "", kEditSteps, "continue on a new document holding the selection",
+     [](Tool& t, const std::string& a, const std::string&) { return Edit(t, a, CmCopyToNew); }},
+    {"--undo", "", kEditSteps, "undo the last edit (eight steps deep)",
+     [](Tool& t, const std::string& a, const std::string&) { return t.Note(t.docs->CmUndo(), a); }},
+    {"--rate", "HZ", kConversionSteps, "6000..96000",
+     [](Tool& t, const std::string&, const std::string& v) {
+         int32_t hz;
+         if (!ParseInt(v, hz)) return t.Err("--rate wants a number");
+         if (!t.Refused(CheckSampleRate(hz))) return false;
+         t.host.nConvertRate = hz;
+         t.docs->CmConvertSampleRate();
+         return t.Cancelled();
+     }},
+    {"--mono", "", kConversionSteps, "one channel",
+     [](Tool& t, const std::string&, const std::string&) { return t.docs->CmConvertChannel(1), t.Cancelled(); }},
+    {"--stereo", "", kConversionSteps, "two channels",
+     [](Tool& t, const std::string&, const std::string&) { return t.docs->CmConvertChannel(2), t.Cancelled(); }},
+};
+
+// ------------------------------------------------------------- steps
+
+bool Tool::Step(const std::vector<std::string>& args, size_t& i) {
+    const std::string& a = args[i];
+    const OwnStepDesc* own = nullptr;
+    for (const OwnStepDesc& s : kOwnSteps)
+        if (a == s.szStep) own = &s;
+    const LEffectDesc* fx = nullptr;
+    for (const LEffectDesc& e : kEffects)
+        if (!fx && a == e.szStep) fx = &e;
+    if (!own && !fx) return Err("unknown step '" + a + "' (see --help)");
+    std::string value;
+    if (*(own ? own->szSyntax : fx->szSyntax)) {
+        if (i + 1 >= args.size() - 1) return Err(a + " needs a value");  // the last argument is OUTPUT
+        value = args[++i];
+    }
+    return own ? own->pfn(*this, a, value) : EffectStep(a, value);
+}
+
+// The arguments of an effect step by the record's syntax: "MS,PERCENT" gives
+// the first two parameters, FILE the path, CURVEFILE the curve, a
+// word|word token picks among the records sharing the step, and a [,...]
+// tail may be left out.
+bool Tool::ParseEffectArgs(const std::string& step, const std::string& value, const LEffectDesc*& fx,
+                           LEffectValues& values) {
+    std::vector<const LEffectDesc*> records;
+    for (const LEffectDesc& e : kEffects)
+        if (step == e.szStep) records.push_back(&e);
+    fx = records.front();
+    for (const LEffectDesc* r : records)
+        if (r->bDefaultVariant) fx = r;
+
+    std::string syntax = fx->szSyntax;
+    if (syntax.empty()) return true;
+    std::string bare = syntax;
+    bare.erase(std::remove_if(bare.begin(), bare.end(), [](char c) { return c == '[' || c == ']'; }), bare.end());
+    const std::vector<std::string> tokens = Split(bare);
+    // The arguments from the one after "[," on may be left out.
+    size_t firstOptional = tokens.size();
+    if (size_t b = syntax.find("[,"); b != std::string::npos)
+        firstOptional = size_t(std::count(syntax.begin(), syntax.begin() + long(b), ',')) + 1;
+
+    // A lone argument is taken whole, so that a path may hold commas.
+    std::vector<std::string> parts = tokens.size() == 1 ? std::vector<std::string>{value} : Split(value);
+    size_t variant = std::string::npos;
+    for (size_t t = 0; t < tokens.size(); ++t)
+        if (tokens[t].find('|') != std::string::npos) variant = t;
+    const std::string wants = step + " wants " + fx->szWants;
+    auto wrongShape = [&] {
+        return variant == std::string::npos ? Err(wants) : Err(step + " wants VALUE[," + tokens[variant] + "]");
+    };
+    if (parts.size() < firstOptional || parts.size() > tokens.size()) return wrongShape();
+    if (variant < parts.size()) {
+        const LEffectDesc* chosen = nullptr;
+        for (const LEffectDesc* r : records)
+            if (r->szVariantWord && parts[variant] == r->szVariantWord) chosen = r;
+        if (!chosen) return wrongShape();
+        fx = chosen;
+    }
+
+    for (size_t k = 0; k < fx->params.size(); ++k) values.v[k] = fx->params[k].stored.nDefault;
+    size_t param = 0;
+    for (size_t t = 0; t < parts.size(); ++t) {
+        if (t == variant) continue;
+        if (tokens[t] == "FILE") {
+            values.szPath = parts[t];
+        } else if (tokens[t] == "CURVEFILE") {
+            if (!ReadCurve(parts[t], values.curve)) return false;
+        } else {
+            int32_t x;
+            if (!ParseInt(parts[t], x) || param >= fx->params.size()) return Err(wants);
+            const LEffectParam& p = fx->params[param];
+            // A choice outside the control's own (a radio button that does not exist) is a wrong argument.
+            if (!p.szRangeMessage && (x < p.nMin || x > p.nMax)) return Err(wants);
+            values.v[param++] = x;
+        }
+    }
+    return true;
+}
+
+bool Tool::EffectStep(const std::string& step, const std::string& value) {
+    const LEffectDesc* fx = nullptr;
+    LEffectValues values;
+    if (!ParseEffectArgs(step, value, fx, values)) return false;
+    if (!Refused(CheckEffectValues(*fx, values))) return false;
+    for (size_t k = 0; k < fx->params.size(); ++k) {
+        const int32_t floor = fx->params[k].nActsAtLeast;
+        if (values[int(k)] < floor)
+            std::fprintf(stderr, "sondrel-cli: %s %d acts as %d%%\n", step.c_str(), values[int(k)], floor);
+    }
+    switch (RunEffectCommand(*docs, *fx, values)) {
+        case LCommandResult::kDone:
+            return Cancelled();
+        case LCommandResult::kNothingToDo:
+            return Note(false, step) && Cancelled();
+        case LCommandResult::kNotLoaded:
+            return Cancelled() && Err(OpenFailure(values.szPath));
+        case LCommandResult::kCancelled:
+            return Err("cancelled", 1);
+        case LCommandResult::kRefused:
+        case LCommandResult::kFailed:
+            break;
+    }
+    return Cancelled() && Err(step + ": the operation failed");
+}
+
+// ------------------------------------------------------------- --help
+
+// "  --step SYNTAX" in a column of 28, then the text; "\n" in the text
+// continues it under itself.
+void HelpLine(std::string& out, const std::string& step, const std::string& syntax, const std::string& text) {
+    std::string left = "  " + step + (syntax.empty() ? "" : " " + syntax);
+    out += left.size() < 30 ? left + std::string(30 - left.size(), ' ') : left + "   ";
+    for (char c : text) out += c == '\n' ? "\n" + std::string(30, ' ') : std::string(1, c);
+    out += '\n';
+}
+
+std::string Usage() {
+    std::string u =
+        "usage: sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT\n"
+        "\n"
+        "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
+        "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
+        "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
+        "\n";
+    const struct {
+        Section section;
+        const char* title;
+    } sections[] = {{kSelectionSteps, "Selection and position:"},
+                    {kEditSteps, "Edits:"},
+                    {kEffectSteps, "Effects on the selection:"},
+                    {kConversionSteps, "Conversion:"}};
+    for (const auto& sec : sections) {
+        u += sec.title;
+        u += '\n';
+        for (const OwnStepDesc& s : kOwnSteps)
+            if (s.section == sec.section) HelpLine(u, s.szStep, s.szSyntax, s.szHelp);
+        // Edit menu records among the edits, Effects menu records as effects;
+        // the records sharing a step are one line.
+        std::vector<std::string> listed;
+        for (const LEffectDesc& fx : kEffects) {
+            const Section s = fx.nCommand >= 4000 ? kEffectSteps : kEditSteps;
+            if (s != sec.section || std::find(listed.begin(), listed.end(), fx.szStep) != listed.end()) continue;
+            listed.push_back(fx.szStep);
+            HelpLine(u, fx.szStep, fx.szSyntax, fx.szHelp);
+        }
+    }
+    u += "\n"
+         "--vox-rate HZ gives the rate of a .vox INPUT or inserted file (default 8000).\n"
+         "Exit codes: 0 done, 1 cancelled by Ctrl-C or a termination signal (no OUTPUT is left),\n"
+         "2 error (the message names the file and the cause; an OUTPUT that was there is kept).\n";
+    return u;
+}
+
 int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool quiet = false;
@@ -433,7 +459,7 @@ int Run(int argc, char** argv) {
     size_t i = 0;
     for (; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
-            std::fputs(kUsage, stdout);
+            std::fputs(Usage().c_str(), stdout);
             return 0;
         }
         if (args[i] == "--quiet") {
@@ -449,12 +475,15 @@ int Run(int argc, char** argv) {
         }
     }
     if (args.size() - i < 2) {
-        std::fputs(kUsage, stderr);
+        std::fputs(Usage().c_str(), stderr);
         return 2;
     }
     std::vector<std::string> rest(args.begin() + long(i), args.end());
     const std::string input = rest.front(), output = rest.back();
 
+#ifdef _WIN32
+    InstallPlatformReaders();  // the system codecs, as the editor reads them
+#endif
     LMemorySettings settings;
     SetSettingsStore(&settings);
     WriteBool("Settings", "VoxPromptSampleRate", false);

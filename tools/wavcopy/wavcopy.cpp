@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     LNullProgress progress;
-    int result = Process(&progress, record);
+    LProcessResult result = Process(&progress, record);
     bool sinkFailed = record.pSink->HasError();
     record.pSink.Reset();  // finishes the file
     if (result != kProcessDone || sinkFailed) {

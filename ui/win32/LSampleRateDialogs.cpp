@@ -5,20 +5,21 @@
 
 #include "effects/LEffectParams.h"
 #include "support/LSettings.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
 namespace {
 
 struct RateDialogState {
-    int kind;           // template number
+    int kind;           // IDD_NEW_FILE, IDD_CONVERT_SAMPLE_RATE or IDD_VOX_SAMPLE_RATE
     bool setDefaults;   // NewWavDlg only
     int32_t rate;
     int32_t chans;
 };
 
 void FillRates(HWND dlg, int32_t current) {
-    HWND combo = GetDlgItem(dlg, 101);
+    HWND combo = GetDlgItem(dlg, IDC_SAMPLE_RATE);
     for (int32_t r : kOfferedSampleRates) {
         char t[16];
         std::snprintf(t, sizeof t, "%d", int(r));
@@ -35,9 +36,9 @@ INT_PTR CALLBACK RateDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         case WM_INITDIALOG: {
             st = reinterpret_cast<RateDialogState*>(lParam);
             SetWindowLongPtrA(dlg, GWLP_USERDATA, lParam);
-            if (st->kind == kNewWavDialog) {
+            if (st->kind == IDD_NEW_FILE) {
                 SetWindowTextA(dlg, st->setDefaults ? "Set Defaults" : "New File");
-                CheckRadioButton(dlg, 102, 103, st->chans == 2 ? 103 : 102);
+                CheckRadioButton(dlg, IDC_MONO, IDC_STEREO, st->chans == 2 ? IDC_STEREO : IDC_MONO);
             }
             FillRates(dlg, st->rate);
             return TRUE;
@@ -45,7 +46,7 @@ INT_PTR CALLBACK RateDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK && st) {
                 char t[32] = {};
-                GetDlgItemTextA(dlg, 101, t, sizeof t);
+                GetDlgItemTextA(dlg, IDC_SAMPLE_RATE, t, sizeof t);
                 int32_t rate = int32_t(std::strtol(t, nullptr, 10));
                 LParamCheck c = CheckSampleRate(rate);
                 if (!c.bOk) {
@@ -53,7 +54,7 @@ INT_PTR CALLBACK RateDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
                     return TRUE;
                 }
                 st->rate = rate;
-                st->chans = IsDlgButtonChecked(dlg, 102) == BST_CHECKED ? 1 : 2;
+                st->chans = IsDlgButtonChecked(dlg, IDC_MONO) == BST_CHECKED ? 1 : 2;
                 EndDialog(dlg, IDOK);
                 return TRUE;
             }
@@ -76,7 +77,7 @@ bool Run(HWND owner, RateDialogState& st) {
 bool RunNewFileDialog(HWND owner, bool setDefaults) {
     const char* rateKey = setDefaults ? "DefaultSampleRate" : "SelectedSampleRate";
     const char* chansKey = setDefaults ? "DefaultChannels" : "SelectedChannels";
-    RateDialogState st{kNewWavDialog, setDefaults, ReadInt("Settings", rateKey, 44100), ReadInt("Settings", chansKey, 1)};
+    RateDialogState st{IDD_NEW_FILE, setDefaults, ReadInt("Settings", rateKey, 44100), ReadInt("Settings", chansKey, 1)};
     if (!Run(owner, st)) return false;
     WriteInt("Settings", rateKey, st.rate);
     WriteInt("Settings", chansKey, st.chans);
@@ -84,14 +85,14 @@ bool RunNewFileDialog(HWND owner, bool setDefaults) {
 }
 
 bool RunVoxSampleRateDialog(HWND owner) {
-    RateDialogState st{kVoxSampleRateDialog, false, ReadInt("Settings", "VoxSelectedSampleRate", 8000), 1};
+    RateDialogState st{IDD_VOX_SAMPLE_RATE, false, ReadInt("Settings", "VoxSelectedSampleRate", 8000), 1};
     if (!Run(owner, st)) return false;
     WriteInt("Settings", "VoxSelectedSampleRate", st.rate);
     return true;
 }
 
 bool RunConvertSampleRateDialog(HWND owner, int32_t& rate) {
-    RateDialogState st{kConvertSampleDialog, false, rate, 1};
+    RateDialogState st{IDD_CONVERT_SAMPLE_RATE, false, rate, 1};
     if (!Run(owner, st)) return false;
     rate = st.rate;
     return true;

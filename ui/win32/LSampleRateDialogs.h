@@ -8,10 +8,6 @@
 
 namespace sondrel {
 
-constexpr int kNewWavDialog = 12;
-constexpr int kConvertSampleDialog = 14;
-constexpr int kVoxSampleRateDialog = 15;
-
 // setDefaults: caption "Set Defaults" and the "Default..." keys instead of
 // "New File" and the "Selected..." keys. True when OK stored the values.
 bool RunNewFileDialog(HWND owner, bool setDefaults);

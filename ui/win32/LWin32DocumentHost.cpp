@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "effects/win32/LProgressDialog.h"
+#include "ui/win32/LProgressDialog.h"
 #include "ui/win32/LSampleRateDialogs.h"
 
 namespace sondrel {
@@ -13,16 +13,16 @@ namespace {
 // Runs a callable as the body of a progress dialog.
 class LFunctionProgressDialog : public LProgressDialog {
 public:
-    LFunctionProgressDialog(const char* title, const std::function<int(LProgress*)>& op)
+    LFunctionProgressDialog(const char* title, const std::function<LProcessResult(LProgress*)>& op)
         : LProgressDialog(title), op_(op) {}
     bool Process() override {
         nResult = op_(this);
         return nResult == kProcessDone;
     }
-    int nResult = kProcessFailed;
+    LProcessResult nResult = kProcessFailed;
 
 private:
-    const std::function<int(LProgress*)>& op_;
+    const std::function<LProcessResult(LProgress*)>& op_;
 };
 
 const char kOpenFilter[] =
@@ -33,7 +33,7 @@ const char kSaveFilter[] =
     "GSM Files\0*.GSM\0";
 }  // namespace
 
-int LWin32DocumentHost::RunOperation(const char* title, const std::function<int(LProgress*)>& operation) {
+LProcessResult LWin32DocumentHost::RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& operation) {
     LFunctionProgressDialog dlg(title, operation);
     if (!dlg.Run(hOwner) && dlg.nResult == kProcessFailed) return kProcessFailed;
     return dlg.nResult;

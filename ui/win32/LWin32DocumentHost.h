@@ -12,7 +12,7 @@ public:
     explicit LWin32DocumentHost(HWND owner = nullptr) : hOwner(owner) {}
     void SetOwner(HWND owner) { hOwner = owner; }
 
-    int RunOperation(const char* title, const std::function<int(LProgress*)>& operation) override;
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& operation) override;
     bool AskNewFileFormat() override;
     bool AskVoxSampleRate() override;
     bool AskConvertSampleRate(int32_t& rate) override;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "ui/win32/resource.h"
+
 namespace sondrel {
 
 MainDialog::~MainDialog() {
@@ -11,7 +13,7 @@ MainDialog::~MainDialog() {
 bool MainDialog::Create(const char*) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    hWnd = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(kMainDialogTemplate), nullptr, DialogProc,
+    hWnd = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
                               reinterpret_cast<LPARAM>(this));
     if (!hWnd) return false;
     ShowWindow(hWnd, SW_SHOW);

@@ -4,8 +4,6 @@
 
 namespace sondrel {
 
-constexpr int kMainDialogTemplate = 1;
-
 class MainDialog {
 public:
     explicit MainDialog(HINSTANCE instance) : hInstance(instance) {}

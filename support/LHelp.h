@@ -1,0 +1,61 @@
+// Help: the manual is a set of HTML pages installed in the folder "Manual"
+// beside the program; every help context number names one page, which opens
+// in the user's browser.
+//
+// How to use it (dialogs, property pages, the main window):
+//   - a Help button or F1 in a dialog calls ShowHelp(context) with the
+//     dialog's context number below;
+//   - "Help Contents" (command 6000) and F1 in the main window call
+//     ShowHelp(kHelpContents).
+// ShowHelp never blocks and never shows WinHelp. The program entry sets the
+// manual folder and the shell opener once at start-up; tests set an opener
+// that records the page instead of starting a browser.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace sondrel {
+
+enum LHelpContext : int {
+    kHelpContents = 0,
+    kHelpNewFile = 101,          // "New File" and "Set Defaults" (sample rate and channels)
+    kHelpEditDialogs = 102,      // "Paste Mix" / "Mix File", "Insert Silence", "Repeat Loop"
+    kHelpEffects = 103,          // every effect dialog
+    kHelpRecording = 104,        // the record dialog
+    kHelpCDTracks = 105,         // "Load Audio CD Track(s)"
+    kHelpGeneralSettings = 106,  // Settings, "General" page
+    kHelpAudioSettings = 107,    // Settings, "Audio Processing" page
+    kHelpSampleRates = 108,      // "Convert Sample Rate" and "Vox Files Sample Rate"
+};
+
+struct LHelpTopic {
+    int nContext;
+    const char* szPage;  // file name in the manual folder
+};
+
+// Every help context with its page; the manual's build has each of them.
+const LHelpTopic* HelpTopics(size_t* count);
+// The page of a context; the contents page for a number not in the table.
+const char* HelpPage(int context);
+
+// The manual's folder below the program folder.
+constexpr const char* kManualFolderName = "Manual";
+
+class LHelpOpener {
+public:
+    virtual ~LHelpOpener() = default;
+    // Shows the page at this path; false when it could not be shown (the
+    // opener tells the user why).
+    virtual bool OpenPage(const std::string& path) = 0;
+};
+
+// Set once at start-up; null restores "no help available" (ShowHelp fails).
+void SetHelpOpener(LHelpOpener* opener);
+void SetManualFolder(const std::string& folder);
+const std::string& ManualFolder();
+
+// Opens the page of a help context; false when there is no opener or the
+// page could not be shown.
+bool ShowHelp(int context);
+
+}  // namespace sondrel

@@ -1,0 +1,126 @@
+// Driving a Win32 program from a second process, as a user would: start it
+// with its own environment, find its windows and message boxes by caption,
+// read what they show, press buttons, type keys, and work combo boxes and
+// list views. Written for Wine (see shared/WINE-TESTING.md), where it is
+// measured; every call also works on Windows.
+//
+// What crosses the process boundary and how:
+// - texts of windows and controls: WM_GETTEXT, CB_GETLBTEXT (the system
+//   copies these between processes; Wine answers CB_GETLBTEXT in UTF-16
+//   even when asked in ANSI, so it is asked in UTF-16); GetWindowTextA does
+//   not work across processes under Wine;
+// - list views take pointers the system does not copy: their item texts,
+//   states and rectangles go through memory allocated in the target process
+//   (VirtualAllocEx, WriteProcessMemory, ReadProcessMemory);
+// - buttons and commands are posted (BM_CLICK, WM_COMMAND), so the driver
+//   never blocks on a modal loop the click starts;
+// - accelerators with Ctrl need real input: the window is brought to the
+//   front and the keys go through SendInput.
+//
+// Every wait polls with a time-out; nothing sleeps a fixed time.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sondrel::drive {
+
+// A Unix path as Wine sees it (drive Z: is the Unix root); Windows paths
+// (with a drive letter) pass through.
+std::string WinePath(const std::string& path);
+
+// Polls until condition holds or timeoutMs pass; returns its last value.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs = 20);
+
+// A program started for a test. The destructor ends it if it still runs.
+class Program {
+public:
+    Program() = default;
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Starts exe with arguments; environment entries ("NAME", "value")
+    // replace or extend the driver's own environment. False when it
+    // cannot start.
+    bool Start(const std::string& exe, const std::string& args,
+               const std::vector<std::pair<std::string, std::string>>& environment = {});
+    // The exit code once it has ended within timeoutMs; STILL_ACTIVE otherwise.
+    DWORD WaitExit(DWORD timeoutMs);
+    void Kill();
+    DWORD Id() const { return pi_.dwProcessId; }
+    HANDLE Handle() const { return pi_.hProcess; }
+
+private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
+// Wine's load order for one DLL of one program, set in the registry for the
+// scope of the object (the per-program AppDefaults key of HKEY_CURRENT_USER)
+// and removed again after. A WINEDLLOVERRIDES entry given to the started
+// program does not work: Wine puts the driver's own value back. order is
+// Wine's: "native,builtin" lets a test double beside the program win over
+// Wine's builtin library; "" switches the DLL off, as if it were absent.
+class DllOverride {
+public:
+    DllOverride(const std::string& exeName, const std::string& dll, const std::string& order);
+    ~DllOverride();
+    DllOverride(const DllOverride&) = delete;
+    DllOverride& operator=(const DllOverride&) = delete;
+    bool Ok() const { return ok_; }
+
+private:
+    std::string key_, dll_;
+    bool ok_ = false;
+};
+
+// The value of an environment variable of the driver itself ("" when unset).
+std::string Environment(const char* name);
+
+// Visible top-level windows of process pid, in z-order.
+std::vector<HWND> TopWindows(DWORD pid);
+// A visible top-level window of pid with exactly this caption, or with this
+// window class when caption is empty; polls up to timeoutMs; null if none.
+HWND WaitForWindow(DWORD pid, const std::string& caption, DWORD timeoutMs, const char* windowClass = nullptr);
+// Polls until the window no longer exists or is hidden.
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
+
+// The text of a window or control (WM_GETTEXT).
+std::string Text(HWND window);
+// Posts BM_CLICK to the dialog's control id.
+void Click(HWND dialog, int id);
+// Posts WM_COMMAND with id (notification code 0) to window.
+void Command(HWND window, int id);
+// Brings window to the front and types key with Ctrl held (SendInput).
+bool SendCtrlKey(HWND window, WORD virtualKey);
+
+// A standard message box: its window, caption and message text.
+struct MessageBoxShown {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+};
+// Waits for a message box of pid with this caption; false when none comes.
+bool WaitForMessageBox(DWORD pid, const std::string& caption, MessageBoxShown& box, DWORD timeoutMs);
+
+// Combo boxes.
+int ComboCount(HWND combo);
+std::string ComboItem(HWND combo, int index);
+int ComboSelection(HWND combo);
+// Selects an entry as the user would: the selection changes and the parent
+// dialog gets CBN_SELCHANGE.
+void ComboSelect(HWND dialog, int id, int index);
+
+// List views of another process.
+int ListCount(HWND list);
+std::string ListText(HWND list, int item, int subItem);
+std::vector<int> ListSelected(HWND list);
+// Selects exactly these items.
+void ListSelect(HWND list, const std::vector<int>& items);
+// Double-clicks an item with the left button (posted mouse messages).
+void ListDoubleClick(HWND list, int item);
+
+}  // namespace sondrel::drive

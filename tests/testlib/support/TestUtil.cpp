@@ -1,0 +1,128 @@
+#include "support/TestUtil.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "support/LFile.h"
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace sondrel::test {
+
+uint32_t Seed() {
+    static uint32_t seed = [] {
+        if (const char* s = std::getenv("SONDREL_SEED")) return uint32_t(std::strtoul(s, nullptr, 10));
+        return uint32_t(std::chrono::steady_clock::now().time_since_epoch().count() & 0x7FFFFFFF);
+    }();
+    return seed;
+}
+
+static unsigned long ProcessId() {
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return (unsigned long)getpid();
+#endif
+}
+
+std::string ScratchDir(const std::string& tag) {
+    static std::atomic<int> counter{0};
+    namespace fs = std::filesystem;
+    // The process id keeps tests of one program that CTest runs side by side apart.
+    fs::path p = fs::current_path() / ("scratch-" + tag + "-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    fs::remove_all(p, ec);
+    fs::create_directories(p, ec);
+    return p.string();
+}
+
+bool HavePeer(const char* program) {
+#ifdef _WIN32
+    (void)program;
+    return false;
+#else
+    std::string cmd = std::string("command -v ") + program + " >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+#endif
+}
+
+int RunCommand(const std::string& command) {
+#ifdef _WIN32
+    (void)command;
+    return -1;
+#else
+    int r = std::system(command.c_str());
+    return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
+#endif
+}
+
+std::string CommandOutput(const std::string& command) {
+    std::string out;
+#ifndef _WIN32
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    pclose(p);
+#else
+    (void)command;
+#endif
+    return out;
+}
+
+VectorSource::VectorSource(std::vector<int32_t> samples, int32_t rate, uint32_t chans, int32_t peakBound)
+    : LSoundSourceBase(rate, chans, peakBound), data_(std::move(samples)) {
+    len_ = int32_t(data_.size() / nChans);
+}
+
+void VectorSource::Read(int32_t* buffer, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t f = pos_ + i;
+        for (uint32_t c = 0; c < nChans; ++c)
+            buffer[size_t(i) * nChans + c] = (f >= 0 && f < len_) ? data_[size_t(f) * nChans + c] : 0;
+    }
+    pos_ += n;
+}
+
+std::vector<int32_t> ReadAll(LSoundSourceBase& src, int32_t block) {
+    std::vector<int32_t> out;
+    std::vector<int32_t> buf(size_t(block) * src.nChans);
+    while (src.GetPosition() < src.GetLength()) {
+        int32_t n = std::min(block, src.GetLength() - src.GetPosition());
+        src.Read(buf.data(), n);
+        out.insert(out.end(), buf.begin(), buf.begin() + size_t(n) * src.nChans);
+    }
+    return out;
+}
+
+std::vector<int32_t> Sine(int32_t frames, uint32_t chans, int32_t rate, double hz, double amplitude) {
+    std::vector<int32_t> v(size_t(frames) * chans);
+    for (int32_t i = 0; i < frames; ++i) {
+        int32_t s = int32_t(std::lround(amplitude * std::sin(2.0 * 3.14159265358979323846 * hz * i / rate)));
+        for (uint32_t c = 0; c < chans; ++c) v[size_t(i) * chans + c] = s;
+    }
+    return v;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::vector<uint8_t> b;
+    LFile::ReadAll(path.c_str(), b);
+    return b;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return LFile::WriteAll(path.c_str(), bytes.data(), bytes.size());
+}
+
+}  // namespace sondrel::test

@@ -1,0 +1,205 @@
+// The settings pages' logic over a double of a page's controls, and the
+// shell association of file types.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/LSettings.h"
+#include "ui/LSettingsPages.h"
+
+using namespace sondrel;
+
+namespace {
+
+// A page's controls. The decibel slider keeps its value in its range, as the
+// real one does; Enable and Check keep what they were told.
+struct Controls : LPageControls {
+    std::map<int, bool> checked, enabled;
+    std::map<int, std::string> text;
+    std::map<int, std::vector<std::string>> items;
+    std::map<int, int> selected, dbValue;
+    std::map<int, std::pair<int, int>> dbRange;
+
+    bool IsChecked(int id) override { return checked[id]; }
+    void Check(int id, bool on) override { checked[id] = on; }
+    void Enable(int id, bool on) override { enabled[id] = on; }
+    std::string Text(int id) override { return text[id]; }
+    void SetText(int id, const std::string& t) override { text[id] = t; }
+    void AddListItem(int id, const std::string& t) override { items[id].push_back(t); }
+    void SelectListItem(int id, int index) override { selected[id] = index; }
+    void SetDbRange(int id, int lo, int hi) override { dbRange[id] = {lo, hi}; }
+    void SetDbValue(int id, int v) override { dbValue[id] = v; }
+    int DbValue(int id) override { return dbValue[id]; }
+    // The user picks one radio button of a pair.
+    void Pick(int on, int off) {
+        checked[on] = true;
+        checked[off] = false;
+    }
+};
+
+class Pages : public ::testing::Test {
+protected:
+    void SetUp() override { SetSettingsStore(&settings); }
+    void TearDown() override { SetSettingsStore(nullptr); }
+    LMemorySettings settings;
+    LMemoryRegistry reg;
+    Controls ctl;
+    const std::string program = "C:\\Program Files\\Ketterly\\Sondrel\\sondrel.exe";
+};
+
+using namespace general_page;
+
+TEST_F(Pages, GeneralPageShowsDefaultsAndStoredValues) {
+    LGeneralPage page(ctl, reg, program);
+    page.InitDialog();
+    for (int id : {kRunWav, kRunMp3, kRunGsm, kRunVox, kPromptRate, kVoxPrompt, kPlayWhenOpen})
+        EXPECT_TRUE(ctl.checked[id]) << id;
+    EXPECT_FALSE(ctl.checked[kDefaultRate]);
+    EXPECT_FALSE(ctl.checked[kVoxDefault]);
+    EXPECT_EQ(ctl.text[kVoxRate], "8000");
+    EXPECT_FALSE(ctl.enabled[kSetDefaults]);
+    EXPECT_FALSE(ctl.enabled[kVoxRate]);
+
+    WriteBool("Settings", "DefaultRunGsm", false);
+    WriteBool("Settings", "PromptSampleAndChannels", false);
+    WriteBool("Settings", "VoxPromptSampleRate", false);
+    WriteInt("Settings", "VoxDefaultSampleRate", 11025);
+    WriteBool("Settings", "PlayWhenOpen", false);
+    Controls again;
+    LGeneralPage page2(again, reg, program);
+    page2.InitDialog();
+    EXPECT_FALSE(again.checked[kRunGsm]);
+    EXPECT_TRUE(again.checked[kRunWav]);
+    EXPECT_FALSE(again.checked[kPromptRate]);
+    EXPECT_TRUE(again.checked[kDefaultRate]);
+    EXPECT_FALSE(again.checked[kVoxPrompt]);
+    EXPECT_TRUE(again.checked[kVoxDefault]);
+    EXPECT_EQ(again.text[kVoxRate], "11025");
+    EXPECT_FALSE(again.checked[kPlayWhenOpen]);
+    EXPECT_TRUE(again.enabled[kSetDefaults]);
+    EXPECT_TRUE(again.enabled[kVoxRate]);
+}
+
+TEST_F(Pages, RadioPairsEnableTheirControlsAtOnce) {
+    LGeneralPage page(ctl, reg, program);
+    page.InitDialog();
+    ctl.Pick(kDefaultRate, kPromptRate);
+    EXPECT_FALSE(page.Clicked(kDefaultRate));
+    EXPECT_TRUE(ctl.enabled[kSetDefaults]);
+    EXPECT_FALSE(ctl.enabled[kVoxRate]);
+    ctl.Pick(kVoxDefault, kVoxPrompt);
+    page.Clicked(kVoxDefault);
+    EXPECT_TRUE(ctl.enabled[kVoxRate]);
+    ctl.Pick(kPromptRate, kDefaultRate);
+    page.Clicked(kPromptRate);
+    EXPECT_FALSE(ctl.enabled[kSetDefaults]);
+    EXPECT_TRUE(ctl.enabled[kVoxRate]);
+    // The "Set Defaults" button is the Win32 page's to open.
+    EXPECT_TRUE(page.Clicked(kSetDefaults));
+}
+
+TEST_F(Pages, GeneralOkStoresEveryKeyAndLeavesTheOtherPagesKeys) {
+    WriteBool("Settings", "AutoPlaybackAfterEffects", false);
+    LGeneralPage page(ctl, reg, program);
+    page.InitDialog();
+    ctl.checked[kRunMp3] = false;
+    ctl.Pick(kDefaultRate, kPromptRate);
+    ctl.Pick(kVoxDefault, kVoxPrompt);
+    ctl.checked[kPlayWhenOpen] = false;
+
+    struct Case {
+        const char* typed;
+        const char* stored;
+    };
+    for (Case c : {Case{"16000", "16000"}, Case{"abc", "0"}, Case{"", "0"}, Case{"-8000", "-8000"}, Case{"22050 Hz", "22050"}}) {
+        ctl.text[kVoxRate] = c.typed;
+        page.CmOk();
+        EXPECT_EQ(ReadString("Settings", "VoxDefaultSampleRate", "?"), c.stored) << c.typed;
+    }
+    EXPECT_EQ(ReadString("Settings", "DefaultRunWav", ""), "1");
+    EXPECT_EQ(ReadString("Settings", "DefaultRunMp3", ""), "0");
+    EXPECT_EQ(ReadString("Settings", "PromptSampleAndChannels", ""), "0");
+    EXPECT_EQ(ReadString("Settings", "VoxPromptSampleRate", ""), "0");
+    EXPECT_EQ(ReadString("Settings", "PlayWhenOpen", ""), "0");
+    EXPECT_EQ(ReadString("Settings", "AutoPlaybackAfterEffects", ""), "0");
+}
+
+TEST_F(Pages, OkRegistersTheCheckedTypesThatHaveAFileType) {
+    reg.WriteString(LRegRoot::kClassesRoot, ".wav", nullptr, "SoundRecording");
+    reg.WriteString(LRegRoot::kClassesRoot, ".gsm", nullptr, "gsmfile");
+    reg.WriteString(LRegRoot::kClassesRoot, ".vox", nullptr, "");  // a key with an empty type
+    LGeneralPage page(ctl, reg, program);
+    page.InitDialog();
+    ctl.checked[kRunGsm] = false;
+    size_t keysBefore = reg.KeyCount();
+    page.CmOk();
+
+    std::string v;
+    ASSERT_TRUE(reg.ReadString(LRegRoot::kClassesRoot, "SoundRecording\\Shell\\Open\\Command", nullptr, v));
+    EXPECT_EQ(v, "\"" + program + "\" \"%L\"");
+    ASSERT_TRUE(reg.ReadString(LRegRoot::kClassesRoot, "SoundRecording\\Shell\\Open", nullptr, v));
+    EXPECT_EQ(v, "&Edit");
+    ASSERT_TRUE(reg.ReadString(LRegRoot::kClassesRoot, "SoundRecording\\Shell", nullptr, v));
+    EXPECT_EQ(v, "Open");
+    // .mp3 is checked but has no key: stored as yes, nothing registered. .gsm
+    // is unchecked: nothing written. .vox has an empty type: nothing either.
+    EXPECT_EQ(ReadString("Settings", "DefaultRunMp3", ""), "1");
+    EXPECT_EQ(reg.KeyCount(), keysBefore + 4);  // SoundRecording with its Shell, Open and Command keys
+    EXPECT_FALSE(reg.KeyExists(LRegRoot::kClassesRoot, "gsmfile\\Shell"));
+
+    // Unchecking later removes nothing.
+    ctl.checked[kRunWav] = false;
+    page.CmOk();
+    EXPECT_TRUE(reg.KeyExists(LRegRoot::kClassesRoot, "SoundRecording\\Shell\\Open\\Command"));
+}
+
+TEST_F(Pages, AssociationGoesToTheUsersClassesWhereTheMachinesAreRefused) {
+    reg.WriteString(LRegRoot::kClassesRoot, ".wav", nullptr, "wavfile");
+    reg.Refuse(LRegRoot::kClassesRoot);
+    EXPECT_TRUE(SetKey(reg, ".wav", program));
+    std::string v;
+    ASSERT_TRUE(reg.ReadString(LRegRoot::kCurrentUser, "Software\\Classes\\wavfile\\Shell\\Open\\Command", nullptr, v));
+    EXPECT_EQ(v, "\"" + program + "\" \"%L\"");
+    ASSERT_TRUE(reg.ReadString(LRegRoot::kCurrentUser, "Software\\Classes\\wavfile\\Shell", nullptr, v));
+    EXPECT_EQ(v, "Open");
+    EXPECT_FALSE(SetKey(reg, ".mp3", program));
+    EXPECT_FALSE(reg.KeyExists(LRegRoot::kCurrentUser, "Software\\Classes\\mp3file"));
+}
+
+TEST_F(Pages, AudioProcessingPage) {
+    using namespace audio_page;
+    std::vector<std::string> devices;
+    for (int i = 0; i < 130; ++i) devices.push_back("Device " + std::to_string(i));
+    WriteBool("Settings", "AutoPlaybackAfterEffects", false);
+    WriteInt("Settings", "AutoTrimThreshold", -300);
+    LAudioProcessPage page(ctl);
+    page.InitDialog(devices);
+    EXPECT_EQ(ctl.items[kPlayDevice].size(), 127u);
+    EXPECT_EQ(ctl.items[kPlayDevice][126], "Device 126");
+    EXPECT_EQ(ctl.selected[kPlayDevice], 0);
+    EXPECT_FALSE(ctl.checked[kAutoPlayback]);
+    EXPECT_EQ(ctl.dbRange[kTrimThreshold], std::make_pair(-40, -6));
+    EXPECT_EQ(ctl.dbValue[kTrimThreshold], -127);  // the stored value, clamped to a signed byte
+
+    // A value past either end of the slider is stored as that end.
+    struct Case {
+        int entered, stored;
+    };
+    ctl.checked[kAutoPlayback] = true;
+    for (Case c : {Case{-3, -6}, Case{-41, -40}, Case{-24, -24}, Case{-6, -6}, Case{0, -6}}) {
+        ctl.dbValue[kTrimThreshold] = c.entered;
+        page.CmOk();
+        EXPECT_EQ(ReadInt("Settings", "AutoTrimThreshold", 99), c.stored) << c.entered;
+    }
+    EXPECT_TRUE(ReadBool("Settings", "AutoPlaybackAfterEffects", false));
+
+    settings.Clear();
+    Controls none;
+    LAudioProcessPage empty(none);
+    empty.InitDialog({});
+    EXPECT_TRUE(none.items[kPlayDevice].empty());
+    EXPECT_EQ(none.selected.count(kPlayDevice), 0u);
+    EXPECT_EQ(none.dbValue[kTrimThreshold], -24);  // the default
+}
+
+}  // namespace

@@ -1,0 +1,89 @@
+// The "Settings" property sheet's two pages, "General" (template 16) and
+// "Audio Processing" (template 17), as logic over a page's controls: what
+// each control shows, which are enabled, what OK stores in section
+// "Settings", and the shell association of .wav, .mp3, .gsm and .vox files.
+// The Win32 pages forward their messages here; tests drive it with a double
+// of the controls.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/LRegistry.h"
+
+namespace sondrel {
+
+// Templates and control ids.
+constexpr int kGeneralPageTemplate = 16;
+constexpr int kAudioProcessPageTemplate = 17;
+namespace general_page {
+constexpr int kRunWav = 101, kRunMp3 = 102, kRunGsm = 103, kRunVox = 104;
+constexpr int kPromptRate = 105, kDefaultRate = 106, kSetDefaults = 107;
+constexpr int kVoxPrompt = 108, kVoxDefault = 109, kVoxRate = 110;
+constexpr int kPlayWhenOpen = 111;
+}  // namespace general_page
+namespace audio_page {
+constexpr int kPlayDevice = 101, kAutoPlayback = 102, kTrimThreshold = 103;
+constexpr int kTrimMin = -40, kTrimMax = -6;  // dB, the slider's range
+constexpr int kMaxDevices = 127;              // devices listed at most
+}  // namespace audio_page
+
+// A property page's controls as the logic sees them.
+class LPageControls {
+public:
+    virtual ~LPageControls() = default;
+    virtual bool IsChecked(int id) = 0;
+    virtual void Check(int id, bool on) = 0;
+    virtual void Enable(int id, bool on) = 0;
+    virtual std::string Text(int id) = 0;
+    virtual void SetText(int id, const std::string& text) = 0;
+    virtual void AddListItem(int id, const std::string& text) = 0;
+    virtual void SelectListItem(int id, int index) = 0;
+    // A decibel slider: range, value (clamped to the range by the control).
+    virtual void SetDbRange(int id, int minimum, int maximum) = 0;
+    virtual void SetDbValue(int id, int value) = 0;
+    virtual int DbValue(int id) = 0;
+};
+
+// Makes the program the handler that opens files of an extension (with its
+// dot, ".wav") from the shell: HKEY_CLASSES_ROOT\<ext> names the file type;
+// under it Shell\Open\Command runs the program with the file, Shell\Open is
+// labelled "&Edit" and Shell's default verb is "Open". Nothing is written
+// when the extension has no file type. Writes that HKEY_CLASSES_ROOT refuses
+// go to the user's own classes. False when nothing was registered.
+bool SetKey(LRegistry& reg, const char* extension, const std::string& programPath);
+
+// The program's command for a file-type verb: the quoted program path, a
+// blank and the quoted placeholder ("%L", "%1").
+std::string VerbCommand(const std::string& programPath, const char* placeholder);
+
+class LGeneralPage {
+public:
+    LGeneralPage(LPageControls& controls, LRegistry& reg, std::string programPath)
+        : ctl(controls), registry(reg), szProgramPath(std::move(programPath)) {}
+    void InitDialog();
+    // 107 only while 106 is selected; 110 only while 109 is.
+    void EnableControls();
+    // A button was clicked; true when the Win32 page must open the
+    // "Set Defaults" dialog (button 107).
+    bool Clicked(int id);
+    void CmOk();
+
+private:
+    LPageControls& ctl;
+    LRegistry& registry;
+    std::string szProgramPath;
+};
+
+class LAudioProcessPage {
+public:
+    explicit LAudioProcessPage(LPageControls& controls) : ctl(controls) {}
+    // deviceNames: the wave-out devices in device order.
+    void InitDialog(const std::vector<std::string>& deviceNames);
+    void CmOk();
+
+private:
+    LPageControls& ctl;
+};
+
+}  // namespace sondrel

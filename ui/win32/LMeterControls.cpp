@@ -1,0 +1,323 @@
+#include "ui/win32/LMeterControls.h"
+
+#include <algorithm>
+#include <string>
+
+#include "devices/LMixerRules.h"
+#include "ui/LMeterModel.h"
+#include "ui/win32/LControlClass.h"
+#include "ui/win32/LTransportResources.h"
+
+namespace sondrel {
+
+const char kDBDisplayClass[] = "LDBDisplay";
+const char kDBEditClass[] = "LDBEdit";
+
+namespace {
+
+// ------------------------------------------------------------ LDBDisplay
+
+constexpr int kMeterCount = 0, kMeterLevels = 2, kMeterGreenBitmap = 18, kMeterRedBitmap = 22,
+              kMeterGreenBrush = 26, kMeterRedBrush = 30, kMeterBytes = 34;
+
+LMeterModel ReadMeter(HWND w) {
+    LMeterModel m;
+    m.nBars = std::clamp<int32_t>(int16_t(GetWindowWord(w, kMeterCount)), 0, kMeterMaxBars);
+    for (int i = 0; i < kMeterMaxBars; ++i) m.iLevels[i] = int8_t(GetWindowWord(w, kMeterLevels + 2 * i));
+    return m;
+}
+
+void WriteMeter(HWND w, const LMeterModel& m) {
+    SetWindowWord(w, kMeterCount, WORD(m.nBars));
+    for (int i = 0; i < kMeterMaxBars; ++i) SetWindowWord(w, kMeterLevels + 2 * i, WORD(int16_t(m.iLevels[i])));
+}
+
+HANDLE MeterHandle(HWND w, int offset) { return reinterpret_cast<HANDLE>(LONG_PTR(GetWindowLongA(w, offset))); }
+
+// The width the levels scale to: less the white edge's column when it has one.
+int32_t MeterWidth(HWND w, const RECT& rc) {
+    int32_t width = rc.right - rc.left;
+    if (GetWindowLongA(w, GWL_STYLE) & kDBDisplayWhiteEdge) --width;
+    return width;
+}
+
+void ApplyRepaint(HWND w, const LMeterModel::Repaint& rp) {
+    if (rp.bAll) {
+        InvalidateRect(w, nullptr, FALSE);
+        return;
+    }
+    for (int i = 0; i < rp.nStripes; ++i) {
+        RECT r{rp.stripes[i].left, rp.stripes[i].top, rp.stripes[i].right, rp.stripes[i].bottom};
+        InvalidateRect(w, &r, FALSE);
+    }
+}
+
+void PaintMeter(HWND w) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    RECT rc;
+    GetClientRect(w, &rc);
+    LMeterModel m = ReadMeter(w);
+    if (!IsWindowEnabled(w) || m.nBars == 0) {
+        FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    } else {
+        const int32_t width = MeterWidth(w, rc), height = rc.bottom;
+        HBRUSH green = static_cast<HBRUSH>(MeterHandle(w, kMeterGreenBrush));
+        HBRUSH red = static_cast<HBRUSH>(MeterHandle(w, kMeterRedBrush));
+        if (!green) green = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        if (!red) red = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        for (int32_t i = 0; i < m.nBars; ++i) {
+            const int32_t top = LMeterModel::BarTop(i, m.nBars, height), bottom = LMeterModel::BarTop(i + 1, m.nBars, height);
+            LMeterModel::BarPaint p = LMeterModel::PaintBar(m.iLevels[i], width);
+            // The patterns start at each bar's top, so every bar looks alike.
+            SetBrushOrgEx(dc, 0, top, nullptr);
+            RECT g{0, top, p.greenEnd, bottom}, r{p.greenEnd, top, p.redEnd, bottom}, k{p.redEnd, top, width, bottom};
+            if (g.right > g.left) FillRect(dc, &g, green);
+            if (r.right > r.left) FillRect(dc, &r, red);
+            if (k.right > k.left) FillRect(dc, &k, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        }
+    }
+    if (GetWindowLongA(w, GWL_STYLE) & kDBDisplayWhiteEdge) {
+        HGDIOBJ old = SelectObject(dc, GetStockObject(WHITE_PEN));
+        MoveToEx(dc, 0, rc.bottom - 1, nullptr);
+        LineTo(dc, rc.right - 1, rc.bottom - 1);
+        LineTo(dc, rc.right - 1, -1);
+        SelectObject(dc, old);
+    }
+    EndPaint(w, &ps);
+}
+
+LRESULT CALLBACK MeterProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE: {
+            HINSTANCE inst = reinterpret_cast<LPCREATESTRUCTA>(lParam)->hInstance;
+            HBITMAP green = LoadTransportBitmap(inst, kBitmapMeterGreen, w);
+            HBITMAP red = LoadTransportBitmap(inst, kBitmapMeterRed, w);
+            SetWindowLongA(w, kMeterGreenBitmap, LONG(LONG_PTR(green)));
+            SetWindowLongA(w, kMeterRedBitmap, LONG(LONG_PTR(red)));
+            SetWindowLongA(w, kMeterGreenBrush, LONG(LONG_PTR(green ? CreatePatternBrush(green) : nullptr)));
+            SetWindowLongA(w, kMeterRedBrush, LONG(LONG_PTR(red ? CreatePatternBrush(red) : nullptr)));
+            return 0;
+        }
+        case WM_DESTROY:
+            for (int off : {kMeterGreenBrush, kMeterRedBrush, kMeterGreenBitmap, kMeterRedBitmap}) {
+                if (HANDLE h = MeterHandle(w, off)) DeleteObject(h);
+                SetWindowLongA(w, off, 0);
+            }
+            return 0;
+        case WM_ENABLE:
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        case WM_PAINT:
+            PaintMeter(w);
+            return 0;
+        default:
+            return DefWindowProcA(w, msg, wParam, lParam);
+    }
+}
+
+// ---------------------------------------------------------------- LDBEdit
+
+constexpr int kEditValue = 0, kEditMax = 2, kEditMin = 4, kEditChild = 8, kEditBytes = 12;
+// Set while the control writes its own edit's text, so that the edit's
+// EN_CHANGE is not taken for typing.
+constexpr const char kEditSelfProp[] = "LDBEditSettingText";
+
+LDBEditModel ReadEdit(HWND w) {
+    LDBEditModel m;
+    m.iValue = int8_t(GetWindowWord(w, kEditValue));
+    m.iMax = int8_t(GetWindowWord(w, kEditMax));
+    m.iMin = int8_t(GetWindowWord(w, kEditMin));
+    return m;
+}
+
+void WriteEdit(HWND w, const LDBEditModel& m) {
+    SetWindowWord(w, kEditValue, WORD(int16_t(m.iValue)));
+    SetWindowWord(w, kEditMax, WORD(int16_t(m.iMax)));
+    SetWindowWord(w, kEditMin, WORD(int16_t(m.iMin)));
+}
+
+HWND EditChild(HWND w) { return reinterpret_cast<HWND>(LONG_PTR(GetWindowLongA(w, kEditChild))); }
+
+void ShowEditText(HWND w, int32_t value) {
+    HWND child = EditChild(w);
+    if (!child) return;
+    SetPropA(w, kEditSelfProp, HANDLE(1));
+    SetWindowTextA(child, LDBEditModel::Text(value).c_str());
+    RemovePropA(w, kEditSelfProp);
+}
+
+void RepaintTrack(HWND w) {
+    RECT rc;
+    GetClientRect(w, &rc);
+    rc.left = LDBEditModel::kTrackStart;
+    InvalidateRect(w, &rc, FALSE);
+}
+
+void NotifyParent(HWND w) {
+    PostMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), EN_CHANGE), reinterpret_cast<LPARAM>(w));
+}
+
+void EditMouse(HWND w, int32_t x) {
+    RECT rc;
+    GetClientRect(w, &rc);
+    LDBEditModel m = ReadEdit(w);
+    int32_t v;
+    if (!m.ValueAt(x, rc.right, v) || !m.SetValue(v)) return;
+    WriteEdit(w, m);
+    ShowEditText(w, m.iValue);
+    RepaintTrack(w);
+    NotifyParent(w);
+}
+
+void FillSpan(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, COLORREF colour) {
+    if (right <= left) return;
+    RECT r{left, top, right, bottom};
+    SetBkColor(dc, colour);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+void PaintEdit(HWND w) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(w, &ps);
+    RECT rc;
+    GetClientRect(w, &rc);
+    LDBEditModel m = ReadEdit(w);
+    const int32_t start = LDBEditModel::kTrackStart, width = rc.right, h = rc.bottom;
+    if (!IsWindowEnabled(w)) {
+        FillSpan(dc, start, 0, width, h, RGB(128, 128, 128));
+    } else {
+        const int32_t xv = std::clamp(m.ValueX(m.iValue, width), start, width);
+        const int32_t x0 = std::clamp(m.ValueX(0, width), start, width);
+        if (m.iValue >= 0) {
+            FillSpan(dc, start, 0, x0, h, RGB(0, 128, 0));
+            FillSpan(dc, x0, 0, xv, h, RGB(192, 0, 0));
+        } else {
+            FillSpan(dc, start, 0, xv, h, RGB(0, 128, 0));
+        }
+        FillSpan(dc, xv, 0, width, h, RGB(0, 0, 0));
+        // The thumb: three pixels of light grey with a raised edge.
+        int32_t t = std::clamp(xv - 1, start, std::max(start, width - 3));
+        FillSpan(dc, t, 0, t + 3, h, RGB(192, 192, 192));
+        HGDIOBJ old = SelectObject(dc, GetStockObject(WHITE_PEN));
+        MoveToEx(dc, t, h - 1, nullptr);
+        LineTo(dc, t, 0);
+        LineTo(dc, t + 3, 0);
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+        MoveToEx(dc, t + 2, 1, nullptr);
+        LineTo(dc, t + 2, h - 1);
+        LineTo(dc, t - 1, h - 1);
+        SelectObject(dc, old);
+    }
+    EndPaint(w, &ps);
+}
+
+LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE: {
+            LDBEditModel m;
+            WriteEdit(w, m);
+            auto* cs = reinterpret_cast<LPCREATESTRUCTA>(lParam);
+            HWND child = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_AUTOHSCROLL, 0, 0,
+                                         LDBEditModel::kTrackStart, cs->cy, w, HMENU(kDBEditChildId), cs->hInstance,
+                                         nullptr);
+            SetWindowLongA(w, kEditChild, LONG(LONG_PTR(child)));
+            if (child) {
+                SendMessageA(child, WM_SETFONT, WPARAM(GetStockObject(ANSI_VAR_FONT)), FALSE);
+                ShowEditText(w, m.iValue);
+                if (cs->style & WS_DISABLED) EnableWindow(child, FALSE);
+            }
+            return 0;
+        }
+        case kDBEditSetValue: {
+            LDBEditModel m = ReadEdit(w);
+            m.SetValue(int32_t(lParam));
+            WriteEdit(w, m);
+            InvalidateRect(w, nullptr, FALSE);
+            ShowEditText(w, m.iValue);
+            return 0;
+        }
+        case kDBEditGetValue:
+            return ReadEdit(w).iValue;
+        case kDBEditSetRange: {
+            LDBEditModel m = ReadEdit(w);
+            m.SetRange(int32_t(lParam), int32_t(wParam));
+            WriteEdit(w, m);
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        }
+        case WM_LBUTTONDOWN:
+            if (HWND child = EditChild(w)) SetFocus(child);
+            EditMouse(w, int16_t(LOWORD(lParam)));
+            SetCapture(w);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (GetCapture() == w) EditMouse(w, int16_t(LOWORD(lParam)));
+            return 0;
+        case WM_LBUTTONUP:
+            if (GetCapture() == w) ReleaseCapture();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kDBEditChildId && HIWORD(wParam) == EN_CHANGE && !GetPropA(w, kEditSelfProp)) {
+                char text[8] = {};
+                GetWindowTextA(EditChild(w), text, sizeof text);  // up to 7 characters
+                LDBEditModel m = ReadEdit(w);
+                m.SetValue(TextToDB(text));
+                WriteEdit(w, m);
+                RepaintTrack(w);
+                NotifyParent(w);
+            }
+            return 0;
+        case WM_NCHITTEST:
+            return HTCLIENT;
+        case WM_SETFOCUS:
+            if (HWND child = EditChild(w)) {
+                SetFocus(child);
+                SendMessageA(child, EM_SETSEL, 0, 8);
+            }
+            return 0;
+        case WM_ENABLE:
+            if (HWND child = EditChild(w)) EnableWindow(child, BOOL(wParam));
+            InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        case WM_PAINT:
+            PaintEdit(w);
+            return 0;
+        default:
+            return DefWindowProcA(w, msg, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+bool RegisterMeterClasses(HINSTANCE instance) {
+    bool meter = RegisterControlClass(instance, kDBDisplayClass, MeterProc, kMeterBytes);
+    bool edit = RegisterControlClass(instance, kDBEditClass, EditProc, kEditBytes);
+    return meter && edit;
+}
+
+void DBDisplaySetLevel(HWND meter, int32_t dB) {
+    RECT rc;
+    GetClientRect(meter, &rc);
+    LMeterModel m = ReadMeter(meter);
+    LMeterModel::Repaint rp = m.SetLevel(dB, MeterWidth(meter, rc), rc.bottom);
+    WriteMeter(meter, m);
+    ApplyRepaint(meter, rp);
+}
+
+void DBDisplaySetLevels(HWND meter, const int8_t* levels, int32_t count) {
+    RECT rc;
+    GetClientRect(meter, &rc);
+    LMeterModel m = ReadMeter(meter);
+    LMeterModel::Repaint rp = m.SetLevels(levels, count, MeterWidth(meter, rc), rc.bottom);
+    WriteMeter(meter, m);
+    ApplyRepaint(meter, rp);
+}
+
+int32_t DBDisplayBars(HWND meter) { return ReadMeter(meter).nBars; }
+
+int32_t DBDisplayLevel(HWND meter, int32_t bar) {
+    return (bar >= 0 && bar < kMeterMaxBars) ? ReadMeter(meter).iLevels[bar] : 0;
+}
+
+}  // namespace sondrel

@@ -1,0 +1,108 @@
+// The transport dialog base shared by the main window and the record
+// dialog: it owns the sound player, the level meter, the wave window with
+// its scan worker, the transport buttons with their bitmaps, tooltips and
+// keys, the position scroll bar, the time display, the playback-device list
+// and the playback volume. A subclass gives the dialog template (with the
+// control ids of LTransportResources.h) and GetSource, the audio to play.
+//
+// Controls in the template: 120 file name (EDIT), 107 playback device
+// (COMBOBOX, drop-down list), 108 volume ("LDBEdit"), 111 Play, 112 Scrub,
+// 113 Stop (BUTTON, BS_CHECKBOX | BS_PUSHLIKE | BS_BITMAP), 114 Go to
+// start, 115 Rewind, 116 Forward, 117 Go to end (BUTTON, BS_BITMAP), 103
+// time display (static), 104 meter ("LDBDisplay"), 105 wave window
+// ("LWaveWindow"), 106 position (SCROLLBAR). Call RegisterTransportClasses
+// once before creating the template.
+//
+// Keys: F9 Play, Alt+F9 Play and go to end, F10 Scrub, Space Scrub/Play
+// (not while the file name has the focus), Esc Stop, Home and End, Left and
+// Right held for Rewind and Forward, Enter closes.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "core/LSoundStream.h"
+#include "ui/LTransportController.h"
+#include "ui/LWaveScanThread.h"
+#include "ui/win32/LKeyDialogBox.h"
+#include "ui/win32/LWaveWindow.h"
+
+namespace sondrel {
+
+// The transport's stored settings (section "Player"; the owner loads and saves them).
+struct LPlayerSettings {
+    uint16_t nFlags = 1;  // bit 0: the file-name field is disabled; bit 1: the file name was edited
+    char szFileName[260] = {};
+    int8_t iDevice = 0;    // "Device"
+    int8_t iVolumeDB = 0;  // "VolumeDB"
+
+    void Load();  // flags become 1
+    void Save() const;
+};
+
+bool RegisterTransportClasses(HINSTANCE instance);
+
+// The player behind the dialog: the sound player (made by
+// CreateSoundPlayerPort), or a stand-in a test gives.
+std::unique_ptr<LTransportPlayer> CreateSoundPlayerPort();
+// The playback volume of a wave-out device through its mixer lines.
+void ApplyPlaybackVolume(int8_t device, int8_t dB);
+
+class LPlayerBaseDlg : public LKeyDialogBox, private LTransportView {
+public:
+    LPlayerBaseDlg(HINSTANCE instance, LPCSTR templateName, LPlayerSettings& settings,
+                   std::unique_ptr<LTransportPlayer> player = nullptr);
+    ~LPlayerBaseDlg() override;
+
+    LTransportController& Transport() { return *pController; }
+    LTransportPlayer& Player() { return *pPlayer; }
+    LWaveWindow& Wave() { return wave; }
+    LWaveScanThread& WaveScan() { return scan; }
+    // Shows the wave of GetSource when no scan runs yet.
+    void StartWaveScan() { pController->StartWaveScan(); }
+    // Changes a control's tooltip ("LPlayerBaseDlg::UpdateTool hwnd == NULL").
+    void UpdateTool(int id, const char* text);
+
+protected:
+    // A counted reference to the source to play, positioned at its start.
+    virtual LSoundSourcePtr GetSource() = 0;
+    // Checks the transport buttons from the player's state.
+    virtual void UpdateControls();
+    virtual void Stop() { pController->CmStop(); }
+
+    INT_PTR DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool KeyDown(UINT vk, const LKeyState& keys) override;
+    bool KeyUp(UINT vk, const LKeyState& keys) override;
+
+    LPlayerSettings& rSettings;
+
+private:
+    void Init();
+    void Destroy();
+    void Command(WORD id, WORD code);
+    void AddTool(int id, const char* text);
+    void FillDevices();
+
+    // LTransportView
+    void ShowTime(int32_t ms) override;
+    void ShowScroll(int32_t position) override;
+    void ShowChecks(const LTransportChecks& checks) override;
+    void ShowLevels(const int8_t* levels, int32_t count) override;
+    bool WaveScanRunning() override { return scan.IsRunning(); }
+    void WaveStartScan(const LSoundSourcePtr& source) override;
+    void WaveCursor(int32_t sample, int32_t length) override { wave.SetCursor(sample, length); }
+    void WaveRequestView(int32_t start, int32_t length) override { scan.RequestView(start, length); }
+    void ShowPlayFailed() override;
+
+    std::unique_ptr<LTransportPlayer> pPlayer;
+    std::unique_ptr<LTransportController> pController;
+    HWND hMeter = nullptr;
+    LWaveWindow wave;
+    LWaveScanThread scan;
+    HWND hTooltip = nullptr;
+    HFONT hBoldFont = nullptr;
+    HBITMAP hBitmaps[7] = {};
+};
+
+}  // namespace sondrel
