@@ -6,6 +6,8 @@
 #include "core/LPump.h"
 #include "document/LCutListEdit.h"
 #include "document/LSDLoadFile.h"
+#include "formats/LMP3Export.h"
+#include "formats/LWaveFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 
@@ -107,6 +109,19 @@ LSDFile& LDocuments::AddUntitled(const LCutListAudio& audio) {
     return doc;
 }
 
+namespace {
+
+// A failure noted on a temporary file of a save names the target instead:
+// that file is ours, not the user's.
+void NameTargetForTemp(const std::string& temp, const std::string& target) {
+    LFailureNote note = LastFailure();
+    if (note.szPath != temp) return;
+    ClearFailure();
+    NoteFailure(note.eKind, target, note.nValue);
+}
+
+}  // namespace
+
 LProcessResult LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
     LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
     LProcessResult r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
@@ -143,12 +158,7 @@ LProcessResult LDocuments::WriteThroughSink(LSDFile& doc, const std::string& tar
     }
     if (!ok) {
         LFile::Delete(temp.c_str());
-        // The temporary file is ours, not the user's: name the target instead.
-        LFailureNote note = LastFailure();
-        if (note.szPath == temp) {
-            ClearFailure();
-            NoteFailure(note.eKind, target, note.nValue);
-        }
+        NameTargetForTemp(temp, target);
     }
     return r;
 }
@@ -162,6 +172,12 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
             "vox) instead?",
             false);
         return a == LDocumentHost::kYes && SaveDocumentAs(doc);
+    }
+    if (SameText(ext, ".mp3")) {
+        if (!SaveThroughEncoder(doc)) return false;
+        doc.bDirty = 0;
+        host_.DocumentChanged();
+        return true;
     }
     if (!IsDirectSaveType(ext)) return false;  // nothing written; the document stays dirty
 
@@ -180,6 +196,36 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
     doc.bDirty = 0;
     host_.DocumentChanged();
     return true;
+}
+
+// MP3: the audio goes to a temporary 16-bit WAV beside the target, the
+// encoder makes the MP3 from it, and the WAV is deleted whatever happened.
+// A WAV that could not be written completely (a full disk) fails the save
+// before the encoder starts; the encoder's own failures are shown by its
+// operation, and the target stays as it was in every case.
+bool LDocuments::SaveThroughEncoder(LSDFile& doc) {
+    ClearFailure();
+    SDSaveAsMp3 rec;
+    rec.szMp3Path = doc.szFilePath;
+    rec.szWavePath = MakeEncoderWavePath(doc.szFilePath);
+    if (rec.szWavePath.empty()) {
+        NoteFailure(LFile::LastError(), doc.szFilePath);
+        return ReportFailure("Cannot save", doc.szFilePath);
+    }
+    LProcessResult r = kProcessFailed;
+    {
+        LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(rec.szWavePath.c_str(), doc.audio.nSampleRate, 0, 16, doc.audio.nChans);
+        if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
+    }  // the WAV's header is complete here
+    if (r == kProcessDone) {
+        r = host_.RunOperation("Save mp3", [&](LProgress* p) { return Process(p, rec); });
+        LFile::Delete(rec.szWavePath.c_str());
+        return r == kProcessDone;
+    }
+    LFile::Delete(rec.szWavePath.c_str());
+    if (r == kProcessCancelled) return false;
+    NameTargetForTemp(rec.szWavePath, doc.szFilePath);
+    return ReportFailure("Cannot save", doc.szFilePath);
 }
 
 bool LDocuments::CmSave() { return pCurrent && SaveDocument(*pCurrent); }

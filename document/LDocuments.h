@@ -84,6 +84,8 @@ private:
     // The target is untouched unless it is done.
     LProcessResult WriteThroughSink(LSDFile& doc, const std::string& target);
     LProcessResult SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    // MP3: the encoder's own checks decide; false when nothing was saved.
+    bool SaveThroughEncoder(LSDFile& doc);
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
 

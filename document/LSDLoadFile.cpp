@@ -1,11 +1,14 @@
 #include "document/LSDLoadFile.h"
 
+#include "document/LAudioCutTank.h"
 #include "document/LDocumentHost.h"
 #include "document/LSDFile.h"
+#include "formats/LRealAudio.h"
 #include "formats/LWaveFile.h"
 #include "formats/gsm/LGSMFile.h"
 #include "formats/mp3/LMP3Source.h"
 #include "formats/vox/LVoxFile.h"
+#include "support/LFile.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
@@ -31,10 +34,38 @@ LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& type
     return LSoundSinkPtr();
 }
 
+namespace {
+
+// Where a RealAudio file is decoded to: its name with ".wav" in the data
+// folder, or another new name there when a file already has that one.
+std::string RealAudioWavePath(const std::string& realPath) {
+    const LAudioCutTank* tank = LAudioCutTank::Current();
+    std::string folder = tank ? tank->GetFolder() : std::string();
+    std::string name = FileNamePart(realPath);
+    name = name.substr(0, name.size() - FileExtension(name).size()) + ".wav";
+    std::string path = JoinPath(folder, name);
+    return LFile::Exists(path.c_str()) ? MakeTempFile(folder, "ra") : path;
+}
+
+}  // namespace
+
 LProcessResult Process(LProgress* progress, SDLoadFile& record) {
     std::string caption = "Loading " + FileNamePart(record.szPath);
     progress->SetText(caption.c_str(), 0);
     progress->SetText("Please wait...", 1);
+
+    if (IsRealAudioType(FileExtension(record.szPath))) {
+        if (!pDecodeRealAudio || !record.pAudio) return kProcessFailed;
+        std::string wav = RealAudioWavePath(record.szPath);
+        if (wav.empty()) return kProcessFailed;
+        LProcessResult r = pDecodeRealAudio(progress, record.szPath, wav);
+        if (r == kProcessDone) {
+            LCutListAudioLoadSource load{caption, record.pAudio, LWaveFile::OpenSource(wav.c_str())};
+            r = load.pSource->HasError() ? kProcessFailed : Process(progress, load);
+        }  // the reader is closed here, so that its file can go
+        LFile::Delete(wav.c_str());
+        return r;
+    }
 
     int32_t voxRate = record.nVoxDefaultRate;
     if (SameText(FileExtension(record.szPath), ".vox") && record.bVoxPrompt) {

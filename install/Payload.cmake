@@ -5,11 +5,9 @@
 #
 #   sondrel_install_payload(<program target>)
 #
-# SONDREL_LAME_EXE: the encoder to pack; when it has not been built the
-# install file carries it with size 0 and the installer skips it.
-# SONDREL_LAME_TARGET: the target that builds it, so it is built first.
+# SONDREL_LAME_EXE: the encoder to pack (built by the target "lame" from
+# Debian's source package, tools/build-lame.sh), so the install is built after it.
 set(SONDREL_LAME_EXE ${CMAKE_BINARY_DIR}/bin/lame.exe CACHE FILEPATH "lame.exe packed into the install file")
-set(SONDREL_LAME_TARGET "" CACHE STRING "target that builds lame.exe")
 
 function(sondrel_install_payload program)
   # kind|name|path|required-or-optional
@@ -17,7 +15,7 @@ function(sondrel_install_payload program)
   foreach(f ${SONDREL_MANUAL_FILES})
     list(APPEND payload "Manual|${f}|${SONDREL_MANUAL_DIR}/${f}|required")
   endforeach()
-  list(APPEND payload "|lame.exe|${SONDREL_LAME_EXE}|optional")
+  list(APPEND payload "|lame.exe|${SONDREL_LAME_EXE}|required")
 
   set(entries "")
   set(pack_args "")
@@ -79,7 +77,7 @@ const LInstallFile* InstallFileTable(size_t* count) {
     BYPRODUCTS ${setup}
     COMMENT "Packing SondrelSetup.exe" VERBATIM)
   add_dependencies(sondrel_setup sondrel_mksetup ${program} sondrel_manual)
-  if(SONDREL_LAME_TARGET)
-    add_dependencies(sondrel_setup ${SONDREL_LAME_TARGET})
+  if(TARGET lame)
+    add_dependencies(sondrel_setup lame)
   endif()
 endfunction()

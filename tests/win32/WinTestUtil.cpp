@@ -1,5 +1,7 @@
 #include "win32/WinTestUtil.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -71,6 +73,40 @@ bool SaveWindowBitmap(HWND hwnd, const std::string& path) {
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return ok;
+}
+
+WindowWatcher::WindowWatcher(const char* caption, int buttonId, DWORD delayMs, std::function<void()> beforePress,
+                             DWORD timeoutMs)
+    : t_([this, caption, buttonId, delayMs, beforePress, timeoutMs] {
+          DWORD start = GetTickCount();
+          while (GetTickCount() - start < timeoutMs) {
+              HWND h = FindWindowA(nullptr, caption);
+              DWORD pid = 0;
+              if (h) GetWindowThreadProcessId(h, &pid);
+              if (h && pid == GetCurrentProcessId()) {
+                  if (delayMs) Sleep(delayMs);
+                  char text[1024] = {};
+                  GetDlgItemTextA(h, 0xFFFF, text, sizeof text);
+                  text_ = text;
+                  if (beforePress) beforePress();
+                  PostMessageA(h, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+                  pressed_ = true;
+                  return;
+              }
+              Sleep(10);
+          }
+      }) {}
+
+bool ProcessRunning(const char* exeName) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof pe;
+    bool found = false;
+    for (BOOL more = Process32First(snap, &pe); more && !found; more = Process32Next(snap, &pe))
+        found = _stricmp(pe.szExeFile, exeName) == 0;
+    CloseHandle(snap);
+    return found;
 }
 
 }  // namespace sondrel::wintest

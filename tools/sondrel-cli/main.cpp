@@ -46,13 +46,24 @@ class CliHost : public LDocumentHost {
 public:
     bool bShowProgress = false;
     int32_t nConvertRate = 0;
+    std::string szLastError;  // what an operation reported with ShowError
 
     LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         struct P : LProgress {
             bool show;
             std::string title;
+            std::string* error;
             int last = -1;
             bool IsCancelled() override { return gInterrupted.load(); }
+            // The dialog's message box text, on one line.
+            void ShowError(const char* text) override {
+                error->clear();
+                for (const char* c = text; *c; ++c) {
+                    bool br = *c == '\r' || *c == '\n';
+                    if (!br) *error += *c;
+                    else if (!error->empty() && error->back() != ' ') *error += ' ';
+                }
+            }
             void SetText(const char*, int) override {}
             void SetProgress(double f) override {
                 if (!show) return;
@@ -66,6 +77,7 @@ public:
         } p;
         p.show = bShowProgress;
         p.title = title;
+        p.error = &szLastError;
         LProcessResult r = op(&p);
         if (p.show && p.last >= 0) std::fprintf(stderr, "\r%*s\r", 60, "");
         return r;
@@ -138,9 +150,11 @@ std::string OpenFailure(const std::string& path) {
     return "cannot open '" + path + "': not a readable " + ext.substr(1) + " file";
 }
 
-// The editor's own message when it gave one, otherwise the tool's.
+// The editor's own message when it gave one (its error box, or an
+// operation's such as the MP3 encoder's failure), otherwise the tool's.
 std::string Reported(const CliHost& host, const std::string& fallback) {
-    return host.szError.empty() ? fallback : host.szError;
+    if (!host.szError.empty()) return host.szError;
+    return host.szLastError.empty() ? fallback : host.szLastError;
 }
 
 // The run's private working folder in the system's temporary folder, made
@@ -421,7 +435,8 @@ std::string Usage() {
         "\n"
         "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
         "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
-        "extension (.wav as 16-bit PCM, .gsm, .vox). Times are milliseconds or h:mm:ss.hh.\n"
+        "extension (.wav as 16-bit PCM, .gsm, .vox, .mp3 through the LAME encoder \"lame\" on the PATH).\n"
+        "Times are milliseconds or h:mm:ss.hh.\n"
         "\n";
     const struct {
         Section section;
@@ -482,7 +497,7 @@ int Run(int argc, char** argv) {
     const std::string input = rest.front(), output = rest.back();
 
 #ifdef _WIN32
-    InstallPlatformReaders();  // the system codecs, as the editor reads them
+    InstallPlatformReaders();  // the system codecs, RealAudio and lame.exe, as the editor has them
 #endif
     LMemorySettings settings;
     SetSettingsStore(&settings);
@@ -522,6 +537,7 @@ int Run(int argc, char** argv) {
             bool ok = true;
             for (size_t s = 1; ok && s + 1 < rest.size(); ++s) {
                 tool.host.szError.clear();
+                tool.host.szLastError.clear();
                 ok = tool.Step(rest, s);
                 // A step the editor would have answered with an error box fails the run.
                 if (ok && !tool.host.szError.empty() && !gInterrupted) ok = tool.Err(tool.host.szError);
@@ -531,10 +547,12 @@ int Run(int argc, char** argv) {
                 message = tool.code == 2 ? Reported(tool.host, tool.error) : tool.error;
             } else {
                 tool.host.szError.clear();
+                tool.host.szLastError.clear();
                 LSDFile& d = *docs.Current();
                 d.szFilePath = output;
                 std::string ext = FileExtension(output);
-                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox"))) {
+                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox") ||
+                      SameText(ext, ".mp3"))) {
                     code = 2;
                     message = "cannot write '" + output + "': unknown file type '" + ext + "'";
                 } else if (!docs.CmSave()) {

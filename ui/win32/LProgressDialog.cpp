@@ -71,7 +71,7 @@ void LProgressDialog::SetProgress(double fraction) {
 
 void LProgressDialog::ShowError(const char* text) { MessageBoxA(hWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION); }
 
-bool LProgressDialog::WaitTime(DWORD milliseconds) {
+bool LProgressDialog::WaitTime(uint32_t milliseconds) {
     if (IsCancelled()) return false;
     if (milliseconds == 0) return true;
     DWORD left = milliseconds;

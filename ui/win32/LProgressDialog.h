@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 #include "core/LProgress.h"
 
 namespace sondrel {
@@ -22,8 +24,8 @@ public:
     bool IsCancelled() override;
     void SetText(const char* text, int line) override;
     void SetProgress(double fraction) override;
-    void ShowError(const char* text);
-    bool WaitTime(DWORD milliseconds);
+    void ShowError(const char* text) override;
+    bool WaitTime(uint32_t milliseconds) override;
     bool WaitForObject(HANDLE handle, DWORD timeoutMs);
     void RunModalLoop();
     HWND Window() const { return hWindow; }

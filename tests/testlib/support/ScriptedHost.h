@@ -18,7 +18,7 @@ public:
     std::vector<std::string> asked;
     std::vector<std::string> titles;
     std::vector<std::string> recent;
-    std::vector<std::string> errors;  // ShowError texts
+    std::vector<std::string> errors;  // shown by an operation's progress or by the host's ShowError
     int cancelAfterBlocks = -1;  // the next operation is cancelled after this many blocks
     bool newFileOk = true, voxOk = true;
     int32_t voxRate = 6000;      // stored by the VOX rate question when answered
@@ -30,11 +30,14 @@ public:
         titles.push_back(title);
         struct P : LProgress {
             int left;
+            std::vector<std::string>* errors;
             bool IsCancelled() override { return left >= 0 && left-- == 0; }
             void SetText(const char*, int) override {}
             void SetProgress(double) override {}
+            void ShowError(const char* text) override { errors->push_back(text); }
         } p;
         p.left = cancelAfterBlocks;
+        p.errors = &errors;
         cancelAfterBlocks = -1;
         return op(&p);
     }

@@ -115,6 +115,45 @@ std::vector<int32_t> Sine(int32_t frames, uint32_t chans, int32_t rate, double h
     return v;
 }
 
+AudioMatch CompareAudio(const std::vector<int32_t>& original, const std::vector<int32_t>& copy, uint32_t chans,
+                        int32_t maxLag) {
+    AudioMatch m;
+    const int64_t frames = int64_t(original.size() / chans), copyFrames = int64_t(copy.size() / chans);
+    if (frames == 0 || copyFrames == 0) return m;
+    // The lag: the best normalised correlation of the first channel over a
+    // stretch of at most a second after the first maxLag frames.
+    const int64_t from = std::min<int64_t>(maxLag, frames / 4);
+    const int64_t span = std::min<int64_t>(44100, frames - from);
+    double best = -2;
+    for (int32_t lag = 0; lag <= maxLag; ++lag) {
+        if (from + span + lag > copyFrames) break;
+        double xy = 0, xx = 0, yy = 0;
+        for (int64_t i = from; i < from + span; ++i) {
+            double x = original[size_t(i * chans)], y = copy[size_t((i + lag) * chans)];
+            xy += x * y;
+            xx += x * x;
+            yy += y * y;
+        }
+        double c = (xx > 0 && yy > 0) ? xy / std::sqrt(xx * yy) : 0;
+        if (c > best) {
+            best = c;
+            m.lag = lag;
+        }
+    }
+    double xy = 0, xx = 0, yy = 0;
+    const int64_t n = std::min<int64_t>(frames, copyFrames - m.lag);
+    for (int64_t i = 0; i < n * int64_t(chans); ++i) {
+        double x = original[size_t(i)], y = copy[size_t(i + int64_t(m.lag) * chans)];
+        xy += x * y;
+        xx += x * x;
+        yy += y * y;
+    }
+    m.correlation = (xx > 0 && yy > 0) ? xy / std::sqrt(xx * yy) : 0;
+    m.levelDb = (xx > 0 && yy > 0) ? 10.0 * std::log10(yy / xx) : -999;
+    m.extraFrames = copyFrames - frames - m.lag;
+    return m;
+}
+
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::vector<uint8_t> b;
     LFile::ReadAll(path.c_str(), b);

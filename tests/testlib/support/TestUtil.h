@@ -58,6 +58,20 @@ private:
 // Reads a whole source from its current position to its length.
 std::vector<int32_t> ReadAll(LSoundSourceBase& src, int32_t block = 8192);
 
+// How a decoded copy of some audio (an MP3 made from it, for instance)
+// matches the original: interleaved samples of the same channel count.
+struct AudioMatch {
+    double levelDb = 0;       // RMS of the copy over the original, in dB
+    int32_t lag = 0;          // frames the copy is delayed by (0..maxLag)
+    double correlation = 0;   // at that lag, over the original's length
+    int64_t extraFrames = 0;  // frames of the copy beyond the original's end plus the lag
+};
+// The lag is the one in 0..maxLag at which the first channels correlate
+// best; a copy shorter than the original plus the lag correlates over what
+// it has.
+AudioMatch CompareAudio(const std::vector<int32_t>& original, const std::vector<int32_t>& copy, uint32_t chans,
+                        int32_t maxLag);
+
 // A sine of the given frequency and amplitude (internal scale), all channels alike.
 std::vector<int32_t> Sine(int32_t frames, uint32_t chans, int32_t rate, double hz, double amplitude);
 
