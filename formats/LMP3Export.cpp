@@ -1,5 +1,6 @@
 #include "formats/LMP3Export.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -55,7 +56,12 @@ bool Mp3LooksComplete(const std::string& path) {
     const uint32_t at = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
     if (got < at + 16) return true;
     const uint8_t* tag = head + at;
-    if (std::memcmp(tag, "Info", 4) != 0 && std::memcmp(tag, "Xing", 4) != 0) return true;
+    if (std::memcmp(tag, "Info", 4) != 0 && std::memcmp(tag, "Xing", 4) != 0) {
+        // The encoder reserves the frame with zeros and fills it in at the
+        // very end; still zero, it was never filled in. (Run as we run it,
+        // the encoder always writes that frame.)
+        return std::any_of(head + 4, head + at + 16, [](uint8_t b) { return b != 0; });
+    }
     const uint32_t flags = BigEndian32(tag + 4);
     if (!(flags & 2)) return true;  // the tag carries no byte count
     const uint8_t* bytes = tag + 8 + ((flags & 1) ? 4 : 0);
@@ -79,8 +85,11 @@ LProcessResult Encode(LProgress* progress, const SDSaveAsMp3& rec) {
     std::string out = target;
     if (LFile::Exists(target.c_str())) {
         out = MakeTempFile(FolderOf(target), "mp3");
-        if (out.empty())
-            return Fail(progress, notSaved + "no new file can be made in its folder (" + FailureText({LFile::LastError()}) + ").");
+        if (out.empty()) {
+            LFailureNote why;
+            why.eKind = LFile::LastError();
+            return Fail(progress, notSaved + "no new file can be made in its folder (" + FailureText(why) + ").");
+        }
     }
     auto discard = [&] { LFile::Delete(out.c_str()); };
 

@@ -27,8 +27,9 @@ std::string EncoderCommandLine(const std::string& program, const std::string& wa
 std::string MakeEncoderWavePath(const std::string& mp3Path);
 
 // False when the MP3 at path carries the encoder's "Info"/"Xing" frame
-// with a byte count other than the file's size (cut short on a full disk,
-// or that frame never filled in). A file without such a frame is not judged.
+// with a byte count other than the file's size, or that frame still as the
+// encoder reserved it (zeros): the file was cut short on a full disk. A
+// file that does not start with an MPEG audio frame is not judged.
 bool Mp3LooksComplete(const std::string& path);
 
 // Encodes szWavePath into szMp3Path with the encoder program szEncoder.

@@ -350,6 +350,78 @@ TEST(CliReliability, AFullFileSystemFailsTheRunAndKeepsTheFileThatWasThere) {
         << ReadText(JoinPath(dir, "err2"));
 }
 
+// Saving as MP3 onto a real file system that fills: first the temporary
+// WAV beside the target, then the encoder's MP3, and last the encoder's
+// final flush, which Debian's lame does not check (it exits with 0 and a
+// file cut at a block). Every run that does not fit fails with the old file
+// intact and nothing of ours left; one more block of room and it succeeds.
+TEST(CliReliability, AnMp3SaveOnAFillingFileSystemKeepsTheOldFileUntilItIsComplete) {
+    if (!test::HavePeer("lame")) GTEST_SKIP() << "needs Debian's lame";
+    std::string dir = test::ScratchDir("climp3tmpfs");
+    const int32_t frames = 44100 * 3;
+    std::string in = MakeWav(JoinPath(dir, "in.wav"), frames, 2, 44100);
+    LFile::MakeFolder(JoinPath(dir, "mnt").c_str());
+    LFile::MakeFolder(JoinPath(dir, "tmp").c_str());
+    // What a complete save writes, outside the small file system.
+    Result whole = RunTool({in, JoinPath(dir, "whole.mp3")}, JoinPath(dir, "tmp"));
+    ASSERT_EQ(whole.code, 0) << whole.err;
+    std::vector<uint8_t> mp3;
+    ASSERT_TRUE(LFile::ReadAll(JoinPath(dir, "whole.mp3").c_str(), mp3));
+    const int64_t page = 4096, wav = 44 + int64_t(frames) * 4;
+    const int64_t wavPages = (wav + page - 1) / page * page, mp3Full = int64_t(mp3.size()) / page * page;
+    ASSERT_NE(int64_t(mp3.size()) % page, 0) << "the cut at the last block needs a partial block";
+    const std::string old(5000, 'o');
+    ASSERT_TRUE(LFile::WriteAll(JoinPath(dir, "keep.mp3").c_str(), old.data(), old.size()));
+
+    struct Case {
+        int64_t room;     // free bytes beside the target when the save starts
+        const char* why;  // part of the message; "" when the save succeeds
+    } cases[] = {
+        {0, "the disk is full"},
+        {8192, "the disk is full"},
+        {wavPages - page, "the disk is full"},
+        {wavPages, "failed (exit code"},
+        {wavPages + mp3Full / 2 / page * page, "failed (exit code"},
+        {wavPages + mp3Full, "could not write the whole file"},
+        {wavPages + mp3Full + 2 * page, ""},
+    };
+    std::string script = "set -u; D='" + dir + "'; CLI='" + SONDREL_CLI + "'\n" +
+                         "mount -t tmpfs -o size=4m tmpfs \"$D/mnt\" || { echo nomount > \"$D/result\"; exit 0; }\n";
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        std::string n = std::to_string(i);
+        script += "cp \"$D/keep.mp3\" \"$D/mnt/keep.mp3\"; rm -f \"$D/mnt/fill\"\n"
+                  "free=$(df -B1 --output=avail \"$D/mnt\" | tail -1)\n"
+                  "head -c $((free - " + std::to_string(cases[i].room) + ")) /dev/zero > \"$D/mnt/fill\"\n"
+                  "TMPDIR=\"$D/tmp\" \"$CLI\" --quiet \"$D/in.wav\" \"$D/mnt/keep.mp3\" 2> \"$D/err" + n +
+                  "\"; echo $? > \"$D/rc" + n + "\"\n"
+                  "cp \"$D/mnt/keep.mp3\" \"$D/got" + n + "\"; ls -A \"$D/mnt\" > \"$D/left" + n + "\"\n";
+    }
+    script += "echo ran > \"$D/result\"\n";
+    ASSERT_TRUE(LFile::WriteAll(JoinPath(dir, "run.sh").c_str(), script.data(), script.size()));
+    int rc = test::RunCommand("unshare --user --map-root-user --mount sh '" + JoinPath(dir, "run.sh") + "' 2>/dev/null");
+    std::string result = ReadText(JoinPath(dir, "result"));
+    if (rc != 0 || result != "ran\n") GTEST_SKIP() << "no private mount namespace here (" << result << ")";
+
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(testing::Message() << "room " << c.room);
+        std::string n = std::to_string(i);
+        std::string err = ReadText(JoinPath(dir, "err" + n));
+        std::vector<uint8_t> got;
+        ASSERT_TRUE(LFile::ReadAll(JoinPath(dir, "got" + n).c_str(), got));
+        EXPECT_EQ(ReadText(JoinPath(dir, "left" + n)), "fill\nkeep.mp3\n");
+        if (!*c.why) {
+            EXPECT_EQ(ReadText(JoinPath(dir, "rc" + n)), "0\n") << err;
+            EXPECT_EQ(got, mp3);
+            continue;
+        }
+        EXPECT_EQ(ReadText(JoinPath(dir, "rc" + n)), "2\n") << err;
+        EXPECT_EQ(std::string(got.begin(), got.end()), old);
+        EXPECT_TRUE(Has(err, dir + "/mnt/keep.mp3")) << err;
+        EXPECT_TRUE(Has(err, c.why)) << err;
+    }
+}
+
 #endif
 
 }  // namespace
