@@ -78,7 +78,10 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
         LProcessResult r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
         if (r != kProcessDone) {
             lstFiles.Remove(node);  // its audio and its references go with it
-            return r == kProcessFailed ? ReportFailure("Cannot open", path) : false;
+            // A failure that was noted is told here; one without a note was
+            // already shown by the operation itself (the RealAudio decoder's).
+            if (r != kProcessFailed || LastFailure().eKind == LFailure::kNone) return false;
+            return ReportFailure("Cannot open", path);
         }
         if (asNew) {
             doc.szFilePath.clear();

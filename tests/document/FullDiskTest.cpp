@@ -11,6 +11,7 @@
 #include "document/LDocuments.h"
 #include "document/LEditCommands.h"
 #include "effects/LEffectRunner.h"
+#include "formats/LRealAudio.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 #include "support/ScriptedHost.h"
@@ -143,6 +144,22 @@ TEST_F(FullDisk, AnEffectThatCannotWriteItsAudioLeavesTheDocumentAlone) {
     // Undo still gives the same audio: the snapshot was taken before the effect.
     EXPECT_TRUE(docs.CmUndo());
     EXPECT_EQ(ReadList(d.audio), before);
+}
+
+// A load whose operation already showed why it failed (the RealAudio
+// decoder's own message) is told once, not again as a second box.
+TEST_F(FullDisk, ALoadFailureTheOperationShowedIsToldOnce) {
+    LDecodeRealAudio was = pDecodeRealAudio;
+    pDecodeRealAudio = [](LProgress* progress, const std::string&, const std::string&) {
+        progress->ShowError("The decoder is missing.");
+        return kProcessFailed;
+    };
+    std::string ra = JoinPath(out, "song.ra");
+    ASSERT_TRUE(LFile::WriteAll(ra.c_str(), ".ra\xfd", 4));
+    EXPECT_FALSE(docs.AddFileToList(ra, false));
+    pDecodeRealAudio = was;
+    EXPECT_EQ(host.errors, std::vector<std::string>{"The decoder is missing."});
+    EXPECT_EQ(docs.GetNoFiles(), 0);
 }
 
 }  // namespace
