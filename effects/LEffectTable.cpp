@@ -10,6 +10,7 @@
 #include "effects/LHighPass.h"
 #include "effects/LSRCCompressor.h"
 #include "effects/LSpeedPitch.h"
+#include "support/LFailure.h"
 #include "support/LHelp.h"
 #include "support/LSettings.h"
 
@@ -228,7 +229,13 @@ constexpr LEffectParam kSilenceParams[] = {
 bool SilenceHasWork(const LEffectValues& v) { return v[0] > 0; }
 LProcessResult RunInsertSilence(LProgress*, LEffectJob& job) {
     const int32_t at = InsertPositionMs(job.doc, LInsertMode(job.nVariant));
-    job.doc.audio.EfInsertSilence(job.doc.MsToFrames(at), job.doc.MsToFrames(job.values[0]));
+    const int32_t frames = job.doc.MsToFrames(job.values[0]);
+    if (int64_t(job.doc.audio.GetLength()) + frames > kMaxStreamFrames) {
+        // Refused with its reason: the cut list would only drop it unsaid.
+        NoteFailure(LFailure::kTooLong, std::string());
+        return kProcessFailed;
+    }
+    job.doc.audio.EfInsertSilence(job.doc.MsToFrames(at), frames);
     return kProcessDone;
 }
 

@@ -300,8 +300,10 @@ TEST(CommandLineTool, InterruptCancelsAndLeavesNoOutput) {
     std::string dir = test::ScratchDir("cliint");
     std::string in = MakeWav(JoinPath(dir, "in.wav"), 44100 * 600, 2, 44100);
     std::string out = JoinPath(dir, "out.wav");
+    std::string tmp = test::ScratchDir("cliinttmp");
     pid_t pid = fork();
     if (pid == 0) {
+        setenv("TMPDIR", tmp.c_str(), 1);
         execl(SONDREL_CLI, SONDREL_CLI, "--quiet", in.c_str(), "--rate", "48000", out.c_str(), (char*)nullptr);
         _exit(127);
     }
@@ -314,7 +316,7 @@ TEST(CommandLineTool, InterruptCancelsAndLeavesNoOutput) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_FALSE(LFile::Exists(out.c_str()));
     EXPECT_TRUE(LFile::List(dir.c_str(), ".tmp").empty());
-    std::string work = TempFolder() + "/sondrel-cli-" + std::to_string(pid);
-    EXPECT_FALSE(LFile::Exists(work.c_str()));
+    // The run's working folder is gone with everything in it.
+    EXPECT_EQ(test::CommandOutput("ls -A '" + tmp + "'"), "");
 }
 #endif

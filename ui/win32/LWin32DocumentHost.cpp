@@ -50,6 +50,10 @@ LDocumentHost::Answer LWin32DocumentHost::Ask(const std::string& text, bool ques
     return r == IDYES ? kYes : r == IDNO ? kNo : kCancel;
 }
 
+void LWin32DocumentHost::ShowError(const std::string& text) {
+    MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_OK | MB_ICONERROR);
+}
+
 bool LWin32DocumentHost::AskOpenPath(std::string& path) {
     char file[MAX_PATH] = {};
     OPENFILENAMEA ofn = {};

@@ -14,6 +14,7 @@
 #include "install/win32/LWin32Installer.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LTempFiles.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
 #include "ui/win32/MainDialog.h"
@@ -64,6 +65,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     // would write its audio nowhere.
     std::string dataFolder = DataFolder(programFolder);
     CreateDirectoryA(dataFolder.c_str(), nullptr);
+    // What a run that died left there goes first; only the instance that
+    // holds the folder's lock may clear it (never a second one's audio).
+    LFolderLock folderLock;
+    if (folderLock.Acquire(dataFolder)) RemoveLeftovers(dataFolder, {});
     LCutTankScope tank(dataFolder);
 
     int result = 1;
