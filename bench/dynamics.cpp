@@ -80,7 +80,7 @@ void PumpThrough(benchmark::State& state, Make make) {
         pump.pSource = make(LSoundSourcePtr(new MemSource));
         pump.pSink = LSoundSinkPtr(new NullSink);
         LNullProgress progress;
-        if (Process(&progress, pump) != 0) state.SkipWithError("pump failed");
+        if (Process(&progress, pump) != kProcessDone) state.SkipWithError("pump failed");
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kFrames);
 }

@@ -51,7 +51,7 @@ void Pump(benchmark::State& state, uint32_t chans) {
         LNullProgress progress;
         LPRSourceToSink record{"", LWaveFile::OpenSource(in.c_str()),
                                LWaveFile::OpenSinkPCM(out.c_str(), kRate, 0, 16, chans)};
-        int r = Process(&progress, record);
+        LProcessResult r = Process(&progress, record);
         record.pSink.Reset();
         if (r != kProcessDone) state.SkipWithError("pump failed");
     }

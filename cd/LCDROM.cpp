@@ -55,7 +55,7 @@ std::string DurationText(uint32_t seconds) {
     return text;
 }
 
-int Process(LProgress* progress, LCDROMInfo& info) {
+LProcessResult Process(LProgress* progress, LCDROMInfo& info) {
     info = LCDROMInfo();
     progress->SetText("Loading CD Track List(s)", 0);
     progress->SetText("Please wait...", 1);
@@ -77,7 +77,7 @@ int Process(LProgress* progress, LCDROMInfo& info) {
     return kProcessDone;
 }
 
-int Process(LProgress* progress, LCDROMRipper& ripper) {
+LProcessResult Process(LProgress* progress, LCDROMRipper& ripper) {
     const LCDROMRipData& data = ripper.Data;
     char line[64];
     std::snprintf(line, sizeof line, "Loading CD Track %d", int(data.nTrack) + 1);
@@ -123,7 +123,7 @@ int Process(LProgress* progress, LCDROMRipper& ripper) {
     // track has left, so the last track of a disc never asks for sectors
     // past the lead-out (drives may refuse those).
     LAlignedBuffer buffer(ReadCDDataLength(kRipBlockSectors));
-    int readResult = kProcessDone;
+    LProcessResult readResult = kProcessDone;
     uint32_t dataBytes = 0;
     uint32_t current = first;
     while (!writeFailed && current < end) {

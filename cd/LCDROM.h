@@ -21,7 +21,7 @@ struct LCDROMInfo {
 
 // Counts the drives (at most 8) and reads each one's table of contents.
 // Always ends as done.
-int Process(LProgress* progress, LCDROMInfo& info);
+LProcessResult Process(LProgress* progress, LCDROMInfo& info);
 
 struct LCDROMRipData {
     uint8_t nDrive = 0;  // from 0
@@ -34,9 +34,8 @@ struct LCDROMRipper {
 };
 
 // Reads the track's sectors into the WAV file (replacing one that is there).
-// 0 done; 1 stopped by the user or 2 failed: a file begun for the track is
-// deleted again.
-int Process(LProgress* progress, LCDROMRipper& ripper);
+// Stopped by the user or failed, a file begun for the track is deleted again.
+LProcessResult Process(LProgress* progress, LCDROMRipper& ripper);
 
 // The 46-byte header of a ripped track holding dataBytes of audio: PCM,
 // 2 channels, 44100 Hz, 16 bits, an 18-byte format chunk.

@@ -13,7 +13,7 @@ const char kNoCDDrivesText[] =
 const char kNoCDTrackText[] = "No CD track found. Please insert CD.";
 
 void LCDRipperModel::UpdateDrive() {
-    view_.RunOperation("Load CD Drives", [&](LProgress* p) { return LProcessResult(Process(p, info_)); });
+    view_.RunOperation("Load CD Drives", [&](LProgress* p) { return Process(p, info_); });
     if (info_.nDrives == 0) {
         view_.ShowMessage(kNoCDDrivesText, "Error", true);
         view_.Close(false);
@@ -61,7 +61,7 @@ void LCDRipperModel::Import(int drive, const std::vector<int>& selected) {
         ripper.Data.nDrive = uint8_t(drive);
         ripper.Data.nTrack = uint8_t(item);
         ripper.Data.szPath = JoinPath(folder_, name);
-        lastRip_ = view_.RunOperation("Import CD Track(s)", [&](LProgress* p) { return LProcessResult(Process(p, ripper)); });
+        lastRip_ = view_.RunOperation("Import CD Track(s)", [&](LProgress* p) { return Process(p, ripper); });
         if (lastRip_ != kProcessDone) return;
         imported_.push_back(ripper.Data.szPath);
     }

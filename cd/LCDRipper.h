@@ -4,6 +4,7 @@
 // as documents afterwards. The Win32 dialog is a thin view over it.
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,15 +53,15 @@ public:
     // The WAV files imported so far, in order.
     const std::vector<std::string>& Imported() const { return imported_; }
     const LCDROMInfo& Info() const { return info_; }
-    // Result of the last track read (0, 1 or 2); -1 before any.
-    int LastRipResult() const { return lastRip_; }
+    // Result of the last track read; none before any.
+    std::optional<LProcessResult> LastRipResult() const { return lastRip_; }
 
 private:
     LCDRipperView& view_;
     std::string folder_;
     LCDROMInfo info_;
     int shownTracks_ = 0;
-    int lastRip_ = -1;
+    std::optional<LProcessResult> lastRip_;
     std::vector<std::string> imported_;
 };
 

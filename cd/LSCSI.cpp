@@ -69,8 +69,8 @@ int32_t WalkCDDrives(LProgress* progress, LSCSI& scsi, int32_t stopAt, std::stri
 }
 
 // The common part of every ASPI request: address, send, poll, abort.
-int SendASPIRequest(LProgress* progress, LSCSI& scsi, void* srb, volatile uint8_t* status, uint8_t* haId,
-                    uint8_t* target, uint8_t* lun, uint32_t timeoutMs) {
+LProcessResult SendASPIRequest(LProgress* progress, LSCSI& scsi, void* srb, volatile uint8_t* status,
+                               uint8_t* haId, uint8_t* target, uint8_t* lun, uint32_t timeoutMs) {
     *status = kSS_PENDING;
     *haId = uint8_t(scsi.nHostAdapter);
     *target = uint8_t(scsi.nTarget);
@@ -84,7 +84,7 @@ int SendASPIRequest(LProgress* progress, LSCSI& scsi, void* srb, volatile uint8_
     }
     Platform().SendASPI32Command(srb);
 
-    int stopped = -1;
+    LProcessResult stopped = kProcessDone;  // until a time-out or Cancel stops the wait
     int64_t remaining = timeoutMs;
     while (*status == kSS_PENDING) {
         if (remaining <= 0) {
@@ -99,7 +99,7 @@ int SendASPIRequest(LProgress* progress, LSCSI& scsi, void* srb, volatile uint8_
         }
         remaining -= 10;
     }
-    if (stopped < 0) {
+    if (stopped == kProcessDone) {
         if (*status == kSS_COMP) return kProcessDone;
         CDTrace("ProcessSCSISendASPISRB FAILED (pSrb->SRB_Status != SS_COMP)");
         return kProcessFailed;
@@ -171,12 +171,12 @@ bool WaitTime(LProgress* progress, uint32_t milliseconds) {
     return true;
 }
 
-int ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_GDEVBlock& srb, uint32_t timeoutMs) {
+LProcessResult ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_GDEVBlock& srb, uint32_t timeoutMs) {
     return SendASPIRequest(progress, scsi, &srb, &srb.SRB_Status, &srb.SRB_HaId, &srb.SRB_Target, &srb.SRB_Lun,
                            timeoutMs);
 }
 
-int ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_ExecSCSICmd& srb, uint32_t timeoutMs) {
+LProcessResult ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_ExecSCSICmd& srb, uint32_t timeoutMs) {
     return SendASPIRequest(progress, scsi, &srb, &srb.SRB_Status, &srb.SRB_HaId, &srb.SRB_Target, &srb.SRB_Lun,
                            timeoutMs);
 }
@@ -195,7 +195,7 @@ int32_t ProcessSCSICDGetNumberCDDrives(LProgress* progress) {
     return n < 0 ? 0 : n;
 }
 
-int ProcessSCSICDOpenDrive(LProgress* progress, LSCSI& scsi, int32_t n) {
+LProcessResult ProcessSCSICDOpenDrive(LProgress* progress, LSCSI& scsi, int32_t n) {
     if (n < 0) return kProcessFailed;
     std::string root;
     if (UsingASPI()) {
@@ -210,8 +210,8 @@ int ProcessSCSICDOpenDrive(LProgress* progress, LSCSI& scsi, int32_t n) {
     return kProcessDone;
 }
 
-int ProcessSCSIExecuteCommand(LProgress* progress, LSCSI& scsi, const uint8_t* cdb, uint32_t timeoutMs,
-                              uint32_t dataLength, uint8_t* buffer, uint8_t cdbLength) {
+LProcessResult ProcessSCSIExecuteCommand(LProgress* progress, LSCSI& scsi, const uint8_t* cdb, uint32_t timeoutMs,
+                                         uint32_t dataLength, uint8_t* buffer, uint8_t cdbLength) {
     if (cdbLength > 16) return kProcessFailed;
     if (UsingASPI()) {
         SRB_ExecSCSICmd srb = {};
@@ -248,19 +248,20 @@ int ProcessSCSIExecuteCommand(LProgress* progress, LSCSI& scsi, const uint8_t* c
     return ok ? kProcessDone : kProcessFailed;
 }
 
-int ProcessSCSICDGetTOC(LProgress* progress, LSCSI& scsi, uint8_t& tracks, uint32_t* starts) {
+LProcessResult ProcessSCSICDGetTOC(LProgress* progress, LSCSI& scsi, uint8_t& tracks, uint32_t* starts) {
     tracks = 0;
     LAlignedBuffer answer(kTOCBufferBytes);
     uint8_t cdb[kReadTOCCommandLength];
     BuildReadTOC(cdb);
-    int r = ProcessSCSIExecuteCommand(progress, scsi, cdb, kTOCTimeoutMs, kTOCBufferBytes, answer.Data(),
-                                      kReadTOCCommandLength);
+    LProcessResult r = ProcessSCSIExecuteCommand(progress, scsi, cdb, kTOCTimeoutMs, kTOCBufferBytes, answer.Data(),
+                                                 kReadTOCCommandLength);
     if (r != kProcessDone) return r;
     tracks = ParseTOC(answer.Data(), answer.Size(), starts);
     return kProcessDone;
 }
 
-int ProcessSCSICDReadDASectors(LProgress* progress, LSCSI& scsi, uint8_t* buffer, uint8_t count, uint32_t lba) {
+LProcessResult ProcessSCSICDReadDASectors(LProgress* progress, LSCSI& scsi, uint8_t* buffer, uint8_t count,
+                                          uint32_t lba) {
     uint8_t cdb[kReadCDCommandLength];
     BuildReadCD(cdb, lba, count);
     return ProcessSCSIExecuteCommand(progress, scsi, cdb, kReadCDTimeoutMs, ReadCDDataLength(count), buffer,

@@ -93,21 +93,22 @@ std::string SPTIDevicePath(const char* root);
 // in use or nothing answers.
 uint8_t ProcessSCSIGetDeviceType(LProgress* progress, LSCSI& scsi);
 int32_t ProcessSCSICDGetNumberCDDrives(LProgress* progress);
-// Addresses (ASPI) or opens (SPTI) CD-ROM drive n, counted from 0. 0, or 2
+// Addresses (ASPI) or opens (SPTI) CD-ROM drive n, counted from 0; failed
 // when there is no such drive.
-int ProcessSCSICDOpenDrive(LProgress* progress, LSCSI& scsi, int32_t n);
+LProcessResult ProcessSCSICDOpenDrive(LProgress* progress, LSCSI& scsi, int32_t n);
 // Track count and count + 1 start addresses (the lead-out's last); starts
 // holds kMaxTOCTracks + 1 entries. On failure the count is 0.
-int ProcessSCSICDGetTOC(LProgress* progress, LSCSI& scsi, uint8_t& tracks, uint32_t* starts);
+LProcessResult ProcessSCSICDGetTOC(LProgress* progress, LSCSI& scsi, uint8_t& tracks, uint32_t* starts);
 // Reads count (1..255) audio sectors from lba into buffer (count x 2352 bytes).
-int ProcessSCSICDReadDASectors(LProgress* progress, LSCSI& scsi, uint8_t* buffer, uint8_t count, uint32_t lba);
+LProcessResult ProcessSCSICDReadDASectors(LProgress* progress, LSCSI& scsi, uint8_t* buffer, uint8_t count,
+                                          uint32_t lba);
 // Sends a command block that moves dataLength bytes from the device into buffer.
-int ProcessSCSIExecuteCommand(LProgress* progress, LSCSI& scsi, const uint8_t* cdb, uint32_t timeoutMs,
-                              uint32_t dataLength, uint8_t* buffer, uint8_t cdbLength);
+LProcessResult ProcessSCSIExecuteCommand(LProgress* progress, LSCSI& scsi, const uint8_t* cdb, uint32_t timeoutMs,
+                                         uint32_t dataLength, uint8_t* buffer, uint8_t cdbLength);
 // Sends an ASPI request and polls its status until it completes, the
 // time-out passes or the user cancels; the last two abort the request.
-int ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_GDEVBlock& srb, uint32_t timeoutMs);
-int ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
+LProcessResult ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_GDEVBlock& srb, uint32_t timeoutMs);
+LProcessResult ProcessSCSISendASPISRB(LProgress* progress, LSCSI& scsi, SRB_ExecSCSICmd& srb, uint32_t timeoutMs);
 
 // The progress dialog's wait: false at once when cancelled, true at once
 // for 0, otherwise sleeps in slices of at most 200 ms and polls after each.

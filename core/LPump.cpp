@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "support/LFailure.h"
+
 namespace sondrel {
 
 LProcessResult Process(LProgress* progress, LPRSourceToSink& record) {
@@ -18,24 +20,32 @@ LProcessResult Process(LProgress* progress, LPRSourceToSink& record) {
     src = LSPConvRate(sink->nSampleRate).OpenSource(src);
     src = LSPPeakLimit(kMax16).OpenSource(src);
 
+    // A pair the converters cannot adapt (3 channels into mono, say) would
+    // be written as a different stream than it is.
+    if (src->nChans != sink->nChans) return kProcessFailed;
+
     double total = double(src->GetLength());
     if (total == 0.0) total = 1.0;
 
-    // Sized for the wider of the two formats: a channel pair the converters
-    // cannot adapt (3 channels into mono, say) must not overrun the block.
-    size_t chans = src->nChans > sink->nChans ? src->nChans : sink->nChans;
-    std::vector<int32_t> buffer(size_t(kMaxBlockFrames) * chans);
+    std::vector<int32_t> buffer(size_t(kMaxBlockFrames) * src->nChans);
     for (;;) {
         if (progress->IsCancelled()) return kProcessCancelled;
+        // A stream that runs past the 32-bit positions would wrap and never end.
+        if (src->GetPosition() > kMaxStreamFrames) {
+            NoteFailure(LFailure::kTooLong, std::string());
+            return kProcessFailed;
+        }
         src->Read(buffer.data(), kMaxBlockFrames);
         int32_t pos = src->GetPosition();
         int32_t len = src->GetLength();
         if (pos >= len) {
             int32_t n = kMaxBlockFrames - (pos - len);
             if (n > 0 && n <= kMaxBlockFrames) sink->Write(buffer.data(), n);
-            return kProcessDone;
+            return sink->HasError() ? kProcessFailed : kProcessDone;
         }
         sink->Write(buffer.data(), kMaxBlockFrames);
+        // A sink that could not take a block has lost it: stop at once.
+        if (sink->HasError()) return kProcessFailed;
         progress->SetProgress(double(pos) / total);
     }
 }

@@ -14,7 +14,9 @@ struct LPRSourceToSink {
     LSoundSinkPtr pSink;
 };
 
-// Failed for an unusable source or sink.
+// Failed for an unusable source or sink, a sink that failed to take a
+// block (the pump stops there), or a stream too long to count. The caller
+// finishes the sink (Finish) to learn whether its output is complete.
 LProcessResult Process(LProgress* progress, LPRSourceToSink& record);
 
 }  // namespace sondrel

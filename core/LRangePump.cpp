@@ -28,7 +28,10 @@ LProcessResult Process(LProgress* progress, LEfSoundProcess& record) {
         if (remaining <= 0) return kProcessDone;
         int32_t n = std::min(remaining, kMaxBlockFrames);
         src.Read(buffer.data(), n);
-        if (sink) sink->Write(buffer.data(), n);
+        if (sink) {
+            sink->Write(buffer.data(), n);
+            if (sink->HasError()) return kProcessFailed;  // the block is lost: stop at once
+        }
         done += n;
         progress->SetProgress(double(done) / double(total));
     }

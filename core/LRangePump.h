@@ -16,7 +16,8 @@ struct LEfSoundProcess {
 // Milliseconds to frames with truncating integer arithmetic.
 inline int32_t MsToFrames(int32_t ms, int32_t rate) { return (ms / 1000) * rate + ((ms % 1000) * rate) / 1000; }
 
-// Done or cancelled. Writes exactly the range's frames (at least one).
+// Done, cancelled, or failed when the sink could not take a block. Writes
+// exactly the range's frames (at least one).
 LProcessResult Process(LProgress* progress, LEfSoundProcess& record);
 
 }  // namespace sondrel

@@ -11,6 +11,9 @@ constexpr int32_t kMax16 = 0x7FFF0;             // 32767 << 4
 constexpr int32_t kPeakBoundCutList = 0x200000; // four times full scale
 constexpr int32_t kMaxBlockFrames = 8192;       // every stream call moves at most this
 constexpr int32_t kUnityGain = 0x1000000;       // 8.24 fixed point
+// The longest stream the engine takes: a reader's position runs up to one
+// block past the length, and that must still be a 32-bit frame count.
+constexpr int32_t kMaxStreamFrames = 0x7FFFFFFF - kMaxBlockFrames;
 
 inline int32_t FromPCM16(int16_t s) { return int32_t(s) * 16; }
 inline int32_t FromPCM8(uint8_t u) { return (int32_t(u) - 128) * 4096; }

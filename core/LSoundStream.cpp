@@ -43,6 +43,8 @@ LSoundSinkBase::~LSoundSinkBase() = default;
 
 void LSoundSinkBase::Seek(int32_t) {}
 
+bool LSoundSinkBase::Finish() { return !HasError(); }
+
 LSoundSourcePtr::LSoundSourcePtr() : LCountedPtr(new LSRCNull) {}
 
 LSoundSourcePtr::LSoundSourcePtr(LSoundSourceBase* p) : LCountedPtr(p ? p : new LSRCNull) {}

@@ -55,6 +55,12 @@ public:
     // Consumes n * nChans samples (n <= 8192); nPosition advances by n.
     virtual void Write(const int32_t* buffer, int32_t n) = 0;
     virtual void Seek(int32_t position);
+    // Completes the output now (a file header, a last partial frame, the
+    // data flushed to the disk and the file closed) and reports whether all
+    // of it got there: false, with the error flag set, when anything failed.
+    // Writes after it are discarded. The last release finishes a sink that
+    // was not finished, but only a caller of Finish learns how it went.
+    virtual bool Finish();
 
     bool HasError() const { return (nFlags & kErrorFlag) != 0; }
     void SetError() { nFlags |= kErrorFlag; }

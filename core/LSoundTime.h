@@ -12,15 +12,20 @@ struct LSoundTime {
     LSoundTime() = default;
     constexpr explicit LSoundTime(int32_t milliseconds) : ms(milliseconds) {}
 
+    // Both conversions saturate at the ends of the 32-bit range instead of
+    // wrapping: a far position must stay far, not turn into a near one.
     void SetSamples(int32_t frames, int32_t rate) {
         if (rate <= 0) {
             ms = 0;
             return;
         }
-        ms = (frames / rate) * 1000 + ((frames % rate) * 1000) / rate;
+        ms = Saturate((int64_t(frames) / rate) * 1000 + ((int64_t(frames) % rate) * 1000) / rate);
     }
     int32_t GetSamples(int32_t rate) const {
-        return (ms / 1000) * rate + ((ms % 1000) * rate) / 1000;
+        return Saturate((int64_t(ms) / 1000) * rate + ((int64_t(ms) % 1000) * rate) / 1000);
+    }
+    static constexpr int32_t Saturate(int64_t v) {
+        return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int32_t(v);
     }
     static LSoundTime FromSamples(int32_t frames, int32_t rate) {
         LSoundTime t;

@@ -44,9 +44,9 @@ LAudioCutTank::~LAudioCutTank() {
         }
         return;
     }
-    for (const std::string& name : LFile::List(szFolder.c_str(), ".pks")) LFile::Delete(JoinPath(szFolder, name).c_str());
+    for (const std::string& name : LFile::List(szFolder.c_str(), ".pks")) LFile::Delete(AppendPath(szFolder, name).c_str());
     for (const std::string& name : LFile::List(szFolder.c_str(), ".aud")) {
-        if (!LFile::Delete(JoinPath(szFolder, name).c_str())) {
+        if (!LFile::Delete(AppendPath(szFolder, name).c_str())) {
             // "LAudioCutTank::~LAudioCutTank() Delete File FAILED": skipped.
         }
     }
@@ -94,7 +94,9 @@ std::string LAudioCutTank::GetAudFilePath(uint16_t index) const {
     }
     char name[16];
     std::snprintf(name, sizeof name, "%d.aud", int(index));
-    return JoinPath(szFolder, name);
+    // Refused rather than cut short: "1.aud", "10.aud" and "11.aud" cut to
+    // one character would all be the same file.
+    return JoinPathChecked(szFolder, name);
 }
 
 uint32_t LAudioCutTank::GetRefCount(uint16_t index) const {
@@ -108,6 +110,42 @@ LAudioCutTank* LAudioCutTank::Install(LAudioCutTank* tank) {
     LAudioCutTank* old = g_pInstalled;
     g_pInstalled = tank;
     return old;
+}
+
+namespace {
+
+// The index a segment file's name (or its summary's, ext ".pks") stands
+// for ("12.aud"), or -1.
+int32_t SegmentIndexOf(const std::string& name, const char* extension) {
+    size_t dot = name.size() >= 5 ? name.size() - 4 : 0;
+    if (dot == 0 || dot > 5) return -1;
+    for (int i = 0; i < 4; ++i)
+        if ((name[dot + i] | 0x20) != (extension[i] | 0x20)) return -1;
+    if (name[0] == '0' && dot > 1) return -1;  // "01.aud" is not a name the tank makes
+    int32_t v = 0;
+    for (size_t i = 0; i < dot; ++i) {
+        if (name[i] < '0' || name[i] > '9') return -1;
+        v = v * 10 + (name[i] - '0');
+    }
+    return v < kSilentIndex ? v : -1;
+}
+
+}  // namespace
+
+int RemoveLeftovers(const std::string& folder, const std::set<uint16_t>& keep) {
+    if (folder.empty()) return 0;  // never the working folder by accident
+    int removed = 0;
+    for (const char* extension : {".aud", ".pks"}) {
+        for (const std::string& name : LFile::List(folder.c_str(), extension)) {
+            int32_t index = SegmentIndexOf(name, extension);
+            if (index < 0 || keep.count(uint16_t(index))) continue;
+            if (LFile::Delete(AppendPath(folder, name).c_str())) ++removed;
+        }
+    }
+    for (const std::string& name : LFile::List(folder.c_str(), ".tmp")) {
+        if (IsTempFileName(name) && LFile::Delete(AppendPath(folder, name).c_str())) ++removed;
+    }
+    return removed;
 }
 
 std::string DataFolder(const std::string& programFolder) {

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace sondrel {
@@ -38,7 +39,8 @@ public:
     // At the last reference (count below 2) the segment file is deleted and
     // the count becomes 0.
     void DecRef(uint16_t index);
-    // The folder joined with "<index>.aud"; empty for kSilentIndex.
+    // The folder joined with "<index>.aud"; empty for kSilentIndex and when
+    // the path would be longer than a path may be.
     std::string GetAudFilePath(uint16_t index) const;
 
     // Current count of an index (for checks and tests).
@@ -62,6 +64,24 @@ private:
     int32_t nLowestFree = 0;
     mutable std::mutex mtxRefs;
 };
+
+// Removes what Sondrel left in folder when a run ended without clearing up
+// (killed, crashed, the power lost): every segment file "<index>.aud" whose
+// index is not in keep, with its summary "<index>.pks" (a kept segment's
+// summary stays; its header tells whether it still matches), and every
+// temporary file Sondrel made there (the names MakeTempFile gives:
+// temporary WAVs, auto gain's working files).
+// Files of other programs are left alone, and a link of such a name is
+// removed, never followed. Returns how many files went.
+// - The editor calls it at start-up for its data folder, before the tank
+//   writes anything there and only while it holds the folder's LFolderLock
+//   (a second instance must not clear the first one's audio); the
+//   command-line tool calls it for the folders of its runs that died.
+// - keep is for crash recovery: a start-up that restores documents from
+//   their journals lists the segment indices those documents still use, and
+//   makes the tank count them before the next new segment is allocated
+//   (keep is empty while there is no recovery).
+int RemoveLeftovers(const std::string& folder, const std::set<uint16_t>& keep);
 
 // The data folder for segment files: the settings' value "Current" of
 // section "Folders", or, when that is empty, the program folder joined with

@@ -166,9 +166,35 @@ LSNKCutListAudio::LSNKCutListAudio(LCutListAudio* target, int32_t rate, uint32_t
     : LSoundSinkBase(rate, chans), pTarget(target), summary(nChans) {
     LAudioCutTank* tank = LAudioCutTank::Current();
     nIndex = tank ? tank->GetNewRefAndIncRef() : kSilentIndex;
-    // A new file, replacing any leftover of the same name (and its summary).
-    if (nIndex != kSilentIndex) DeleteSegmentSummary(SegmentPath(nIndex));
-    if (nIndex == kSilentIndex || !fFile.Open(SegmentPath(nIndex).c_str(), LFile::kTempExclusive)) SetError();
+    if (nIndex == kSilentIndex) {
+        // Every index in use (or no tank): nothing can be kept.
+        NoteFailure(LFailure::kIOError, tank ? tank->GetFolder() : std::string());
+        SetError();
+        return;
+    }
+    szPath = SegmentPath(nIndex);
+    if (szPath.empty()) {
+        // The folder leaves no room for the name: refused, never cut short.
+        NoteFailure(LFailure::kPathTooLong, tank->GetFolder());
+        SetError();
+        return;
+    }
+    // A new file of our own, replacing any leftover of the same name (and its summary).
+    DeleteSegmentSummary(szPath);
+    if (!fFile.Open(szPath.c_str(), LFile::kTempExclusive)) Failed();
+}
+
+void LSNKCutListAudio::Failed() {
+    if (!HasError()) NoteFailure(fFile.Error() == LFailure::kNone ? LFailure::kIOError : fFile.Error(), szPath);
+    SetError();
+    summary.Abandon();
+}
+
+bool LSNKCutListAudio::Finish() {
+    // Segments are working files: closing them is enough, no flush to the
+    // disk. The summary is made from the open file when the writer goes,
+    // so the file stays open until then.
+    return !HasError();
 }
 
 LSNKCutListAudio::~LSNKCutListAudio() {
@@ -181,7 +207,7 @@ LSNKCutListAudio::~LSNKCutListAudio() {
         pTarget->nSampleRate = nSampleRate;
         pTarget->nChans = nChans;
     }
-    if (nIndex != kSilentIndex) summary.Finish(fFile, SummaryPath(SegmentPath(nIndex)));
+    if (!szPath.empty()) summary.Finish(fFile, SummaryPath(szPath));
     fFile.Close();
     TankDecRef(nIndex);
 }
@@ -189,20 +215,18 @@ LSNKCutListAudio::~LSNKCutListAudio() {
 void LSNKCutListAudio::Write(const int32_t* buffer, int32_t n) {
     if (n <= 0) return;
     nPosition += n;
-    if (!fFile.IsOpen()) return;
+    if (!fFile.IsOpen() || HasError()) return;
     uint32_t bytes = uint32_t(n) * nChans * uint32_t(sizeof(int32_t));
-    if (fFile.Write(buffer, bytes) != bytes) {
-        SetError();
-        summary.Abandon();
-    } else {
+    if (fFile.Write(buffer, bytes) != bytes)
+        Failed();
+    else
         summary.Add(buffer, n);
-    }
 }
 
 void LSNKCutListAudio::Seek(int32_t position) {
     nPosition = std::max(position, 0);
     summary.Seek(fFile, nPosition);
-    if (fFile.IsOpen() && !fFile.Seek(int64_t(nPosition) * nChans * int64_t(sizeof(int32_t)))) SetError();
+    if (fFile.IsOpen() && !fFile.Seek(int64_t(nPosition) * nChans * int64_t(sizeof(int32_t)))) Failed();
 }
 
 LSoundSourcePtr CreateSource(const LCutListAudio& list) { return MakeSource<LSRCCutListAudio>(list); }
@@ -222,7 +246,7 @@ LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record) {
         LSoundSinkPtr sink = CreateSink(fresh, src->nSampleRate, src->nChans);
         LPRSourceToSink pump{record.szCaption, src, sink};
         result = Process(progress, pump);
-        writeFailed = sink->HasError();
+        writeFailed = !sink->Finish();
     }  // the writer delivers here
     if (writeFailed) result = kProcessFailed;  // what was written is incomplete
     if (result != kProcessFailed && record.pCutList) {

@@ -109,11 +109,18 @@ public:
     void Write(const int32_t* buffer, int32_t n) override;
     // Moves the write position (and the file pointer); a negative position counts as 0.
     void Seek(int32_t position) override;
+    // Whether the whole segment reached its file; the file is closed (with
+    // its summary made) and the cut delivered at the last release.
+    bool Finish() override;
     uint16_t GetIndex() const { return nIndex; }
 
 private:
+    // Sets the error flag and notes why the segment file failed.
+    void Failed();
+
     LCutListAudio* pTarget;
     uint16_t nIndex;
+    std::string szPath;
     LFile fFile;
     LSegmentSummaryBuilder summary;
 };

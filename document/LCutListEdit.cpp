@@ -12,7 +12,8 @@ namespace sondrel {
 namespace {
 
 using Node = LCutList::Node;
-constexpr int64_t kMaxFrames = std::numeric_limits<int32_t>::max();
+// A list no longer than a stream can count: its readers' positions must not wrap.
+constexpr int64_t kMaxFrames = kMaxStreamFrames;
 constexpr int32_t kMaxGain = 0x7FFFFFFF;
 
 // Drops the first d frames of a cut. Silence has no file offset.
@@ -190,6 +191,13 @@ void LCutListAudio::EfPasteOver(int32_t start, int32_t end, const LCutListAudio&
         EfPasteOver(start, end, copy);
         return;
     }
+    // The insert refuses a result longer than kMaxFrames; deleting first
+    // would then lose the selection for nothing.
+    int64_t total = GetLength();
+    int64_t deleted = end < start || end < 0 ? 0 : std::max<int64_t>(0, std::min<int64_t>(end, total) - std::max(start, 0));
+    int64_t left = total - deleted;
+    int64_t gap = start < 0 ? (left > 0 ? -int64_t(start) : 0) : std::max<int64_t>(0, int64_t(start) - left);
+    if (left + other.GetLength() + gap > kMaxFrames) return;
     EfDelete(start, end);
     EfInsert(start, other);
 }

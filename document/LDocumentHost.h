@@ -35,6 +35,9 @@ public:
     virtual bool AskConvertSampleRate(int32_t& rate) = 0;
     // A Yes/No/Cancel message box titled "Sondrel".
     virtual Answer Ask(const std::string& text, bool questionIcon) = 0;
+    // An error message box titled "Sondrel": an operation failed, and the
+    // text says which file and why ("Cannot save "x.wav": the disk is full.").
+    virtual void ShowError(const std::string& /*text*/) {}
     // "Open Audio Files" and "Locate Audio Files"; false on cancel.
     virtual bool AskOpenPath(std::string& path) = 0;
     virtual bool AskSavePath(std::string& path) = 0;

@@ -74,10 +74,14 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
         rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
         rec.pAudio = &doc.audio;
         rec.pHost = &host_;
+        ClearFailure();
         LProcessResult r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
         if (r != kProcessDone) {
             lstFiles.Remove(node);  // its audio and its references go with it
-            return false;
+            // A failure that was noted is told here; one without a note was
+            // already shown by the operation itself (the RealAudio decoder's).
+            if (r != kProcessFailed || LastFailure().eKind == LFailure::kNone) return false;
+            return ReportFailure("Cannot open", path);
         }
         if (asNew) {
             doc.szFilePath.clear();
@@ -108,24 +112,58 @@ LSDFile& LDocuments::AddUntitled(const LCutListAudio& audio) {
     return doc;
 }
 
-bool LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
+namespace {
+
+// A failure noted on a temporary file of a save names the target instead:
+// that file is ours, not the user's.
+void NameTargetForTemp(const std::string& temp, const std::string& target) {
+    LFailureNote note = LastFailure();
+    if (note.szPath != temp) return;
+    ClearFailure();
+    NoteFailure(note.eKind, target, note.nValue);
+}
+
+}  // namespace
+
+LProcessResult LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
     LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
     LProcessResult r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
-    return r == kProcessDone;
+    // Only a finished sink has its whole output on the disk.
+    bool finished = rec.pSink && rec.pSink->Finish();
+    return r == kProcessDone && !finished ? kProcessFailed : r;
 }
 
 // Writes the document into a new file beside the target and puts it in the
-// target's place only when the whole save has succeeded, so that a failed
-// or cancelled save never destroys the file that was there.
-bool LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written) {
-    bool ok = false;
+// target's place only when the whole file has been written, flushed and
+// closed, so that a failed or cancelled save (a full disk, say) never
+// destroys or shortens the file that was there.
+LProcessResult LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target) {
+    std::string folder = target.substr(0, target.size() - FileNamePart(target).size());
+    RemoveStaleTempFiles(folder.empty() ? "." : folder);  // left by saves that were killed
+    std::string temp = MakeTempFile(folder, "save");
+    if (temp.empty()) {
+        NoteFailure(LFile::LastError(), target);
+        return kProcessFailed;
+    }
+    LProcessResult r = kProcessFailed;
     {
-        LSoundSinkPtr sink = OpenAudioFileSink(written, target, doc.audio.nSampleRate, doc.audio.nChans);
-        if (sink && !sink->HasError()) ok = SaveToSink(doc, std::move(sink));
-    }  // the writer finishes its file here
-    if (ok && written != target) ok = LFile::Replace(written.c_str(), target.c_str());
-    if (!ok && written != target) LFile::Delete(written.c_str());
-    return ok;
+        LSoundSinkPtr sink = OpenAudioFileSink(temp, target, doc.audio.nSampleRate, doc.audio.nChans);
+        if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
+    }  // the writer is finished here at the latest
+    bool ok = r == kProcessDone;
+    if (ok) {
+        LFile::CopyPermissions(target.c_str(), temp.c_str());
+        ok = LFile::Replace(temp.c_str(), target.c_str());
+        if (!ok) {
+            NoteFailure(LFile::LastError(), target);
+            r = kProcessFailed;
+        }
+    }
+    if (!ok) {
+        LFile::Delete(temp.c_str());
+        NameTargetForTemp(temp, target);
+    }
+    return r;
 }
 
 bool LDocuments::SaveDocument(LSDFile& doc) {
@@ -153,10 +191,11 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         pCurrent = was;
         if (!converted) return false;
     }
-    std::string folder = doc.szFilePath.substr(0, doc.szFilePath.size() - FileNamePart(doc.szFilePath).size());
-    std::string temp = MakeTempFile(folder, "~snd");
-    if (temp.empty()) return false;
-    if (!WriteThroughSink(doc, doc.szFilePath, temp)) return false;
+    ClearFailure();
+    if (LProcessResult r = WriteThroughSink(doc, doc.szFilePath); r != kProcessDone) {
+        // A cancel is the user's own choice: no message for it.
+        return r == kProcessCancelled ? false : ReportFailure("Cannot save", doc.szFilePath);
+    }
     doc.bDirty = 0;
     host_.DocumentChanged();
     return true;
@@ -164,19 +203,32 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
 
 // MP3: the audio goes to a temporary 16-bit WAV beside the target, the
 // encoder makes the MP3 from it, and the WAV is deleted whatever happened.
+// A WAV that could not be written completely (a full disk) fails the save
+// before the encoder starts; the encoder's own failures are shown by its
+// operation, and the target stays as it was in every case.
 bool LDocuments::SaveThroughEncoder(LSDFile& doc) {
+    ClearFailure();
     SDSaveAsMp3 rec;
     rec.szMp3Path = doc.szFilePath;
     rec.szWavePath = MakeEncoderWavePath(doc.szFilePath);
-    if (rec.szWavePath.empty()) return false;
-    bool ok;
+    if (rec.szWavePath.empty()) {
+        NoteFailure(LFile::LastError(), doc.szFilePath);
+        return ReportFailure("Cannot save", doc.szFilePath);
+    }
+    LProcessResult r = kProcessFailed;
     {
         LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(rec.szWavePath.c_str(), doc.audio.nSampleRate, 0, 16, doc.audio.nChans);
-        ok = sink && !sink->HasError() && SaveToSink(doc, std::move(sink));
+        if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
     }  // the WAV's header is complete here
-    if (ok) ok = host_.RunOperation("Save mp3", [&](LProgress* p) { return Process(p, rec); }) == kProcessDone;
+    if (r == kProcessDone) {
+        r = host_.RunOperation("Save mp3", [&](LProgress* p) { return Process(p, rec); });
+        LFile::Delete(rec.szWavePath.c_str());
+        return r == kProcessDone;
+    }
     LFile::Delete(rec.szWavePath.c_str());
-    return ok;
+    if (r == kProcessCancelled) return false;
+    NameTargetForTemp(rec.szWavePath, doc.szFilePath);
+    return ReportFailure("Cannot save", doc.szFilePath);
 }
 
 bool LDocuments::CmSave() { return pCurrent && SaveDocument(*pCurrent); }
@@ -241,6 +293,24 @@ bool LDocuments::CmUndo() {
     return true;
 }
 
+LSDFile* LDocuments::CurrentForEdit() {
+    if (pCurrent) pCurrent->ClampToAudio();
+    return pCurrent;
+}
+
+LProcessResult LDocuments::RunOperation(const char* title,
+                                        const std::function<LProcessResult(LProgress*)>& operation) {
+    ClearFailure();
+    LProcessResult r = host_.RunOperation(title, operation);
+    if (r == kProcessFailed && LastFailure().eKind != LFailure::kNone) ReportFailure("Cannot complete", title);
+    return r;
+}
+
+bool LDocuments::ReportFailure(const char* what, const std::string& subject) {
+    host_.ShowError(std::string(what) + " \"" + subject + "\": " + FailureReason(LastFailure(), subject) + ".");
+    return false;
+}
+
 void LDocuments::StartModifyCurrentFile(const char* description) {
     if (!pCurrent) return;
     pCurrent->StartModify(description);
@@ -264,7 +334,7 @@ bool LDocuments::ConvertFormat(const char* description, int32_t rate, uint8_t ch
     rec.pCutList = &pCurrent->audio;
     rec.nSampleRate = rate;
     rec.nChans = chans;
-    LProcessResult r = host_.RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
+    LProcessResult r = RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
     host_.DocumentChanged();
     return r == kProcessDone;
 }

@@ -44,6 +44,19 @@ public:
     bool CmConvertSampleRate();
     bool CmConvertChannel(uint8_t chans);
 
+    // The current document with its position and selection held to its
+    // audio (0 to its length): every edit command starts here, so a
+    // selection or position past the end never reaches a cut-list operation.
+    LSDFile* CurrentForEdit();
+
+    // Runs a long operation under the host's progress dialog like
+    // LDocumentHost::RunOperation; when it fails for a noted reason, the
+    // host shows "Cannot complete "<title>": <reason>.".
+    LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& operation);
+    // Shows "<what> "<subject>": <reason>." for the failure noted last
+    // (LastFailure) and returns false.
+    bool ReportFailure(const char* what, const std::string& subject);
+
     // Undo snapshot before an edit of the current document.
     void StartModifyCurrentFile(const char* description);
     // After an edit: the cursor goes to positionMs; with automatic playback
@@ -67,8 +80,11 @@ public:
     LCutListAudio clipboard;
 
 private:
-    bool WriteThroughSink(LSDFile& doc, const std::string& target, const std::string& written);
-    bool SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    // Done: written and in place; cancelled; failed (LastFailure says why).
+    // The target is untouched unless it is done.
+    LProcessResult WriteThroughSink(LSDFile& doc, const std::string& target);
+    LProcessResult SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    // MP3: the encoder's own checks decide; false when nothing was saved.
     bool SaveThroughEncoder(LSDFile& doc);
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);

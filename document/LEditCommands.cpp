@@ -4,6 +4,7 @@
 
 #include "document/LCutListEdit.h"
 #include "document/LSDLoadFile.h"
+#include "support/LFailure.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
@@ -11,8 +12,24 @@ namespace sondrel {
 namespace {
 
 LSDFile* WithSelection(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     return d && d->HasValidSelection() ? d : nullptr;
+}
+
+// Frames of list once converted to rate (what a paste or insert adds).
+int64_t FramesAtRate(const LCutListAudio& list, int32_t rate) {
+    int64_t n = list.GetLength();
+    if (list.nSampleRate == rate || list.nSampleRate <= 0) return n;
+    return n * rate / list.nSampleRate + 1;
+}
+
+// An edit that would make the audio longer than a stream can count is
+// refused with a message; the cut-list operations would only drop it.
+bool Fits(LDocuments& docs, const char* title, int64_t frames) {
+    if (frames <= kMaxStreamFrames) return true;
+    docs.Host().ShowError(std::string("Cannot complete \"") + title +
+                          "\": the audio would be longer than Sondrel can hold (2^31 frames).");
+    return false;
 }
 
 void CollapseAtStart(LSDFile& d) { d.stSelEnd = d.stSelStart; }
@@ -50,16 +67,20 @@ bool CmCopy(LDocuments& docs) {
 }
 
 bool CmPaste(LDocuments& docs) {
-    LSDFile* d = docs.Current();
-    if (!d) return false;
+    LSDFile* d = docs.CurrentForEdit();
+    // An empty clipboard pastes nothing, and must not delete the selection either.
+    if (!d || docs.clipboard.GetLength() == 0) return false;
+    int32_t selFrames = d->HasValidSelection() ? d->MsToFrames(d->stSelEnd.ms) - d->MsToFrames(d->stSelStart.ms) : 0;
+    if (!Fits(docs, "Pasting",
+              int64_t(d->audio.GetLength()) - selFrames + FramesAtRate(docs.clipboard, d->audio.nSampleRate)))
+        return false;
     docs.StartModifyCurrentFile("Paste");
     LEfPasteOver rec;
     rec.pAudio = &d->audio;
     rec.stStart = d->stSelStart.ms;
     rec.stEnd = std::max(d->stSelEnd.ms, d->stSelStart.ms);
     rec.pClipboard = &docs.clipboard;
-    if (docs.Host().RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone)
-        return false;
+    if (docs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) return false;
     int32_t clipMs = LSoundTime::FromSamples(docs.clipboard.GetLength(), docs.clipboard.nSampleRate).ms;
     d->stSelEnd.ms = d->stSelStart.ms + clipMs;
     docs.EndModifyCurrentFile(500, d->stSelStart.ms);
@@ -77,7 +98,7 @@ bool CmClear(LDocuments& docs) {
 }
 
 bool CmSelectAll(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     if (!d) return false;
     d->stSelStart.ms = 0;
     d->stSelEnd.ms = d->LengthMs();
@@ -96,7 +117,7 @@ bool CmTrim(LDocuments& docs) {
 }
 
 bool CmTrimStart(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     if (!d) return false;
     docs.StartModifyCurrentFile("Trim Start");
     d->audio.EfTrimStart(d->MsToFrames(d->stPosition.ms));
@@ -105,7 +126,7 @@ bool CmTrimStart(LDocuments& docs) {
 }
 
 bool CmTrimEnd(LDocuments& docs) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     if (!d) return false;
     docs.StartModifyCurrentFile("Trim End");
     d->audio.EfTrimEnd(d->MsToFrames(d->stPosition.ms));
@@ -133,15 +154,19 @@ bool LoadIntoCutList(LDocuments& docs, const std::string& path, LCutListAudio& i
     rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
     rec.pAudio = &into;
     rec.pHost = &docs.Host();
-    return docs.Host().RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); }) ==
-           kProcessDone;
+    ClearFailure();
+    LProcessResult r = docs.Host().RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
+    if (r == kProcessFailed) docs.ReportFailure("Cannot open", path);
+    return r == kProcessDone;
 }
 
 bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path) {
-    LSDFile* d = docs.Current();
+    LSDFile* d = docs.CurrentForEdit();
     if (!d) return false;
     LCutListAudio other;
     if (!LoadIntoCutList(docs, path, other)) return false;
+    if (!Fits(docs, "Insert File", int64_t(d->audio.GetLength()) + FramesAtRate(other, d->audio.nSampleRate)))
+        return false;
     static const char* const kLabels[] = {"Insert File At Beginning", "Insert File At Current Position",
                                           "Insert File At The End"};
     docs.StartModifyCurrentFile(kLabels[mode]);
@@ -149,7 +174,7 @@ bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path) {
     rec.pAudio = &d->audio;
     rec.stPosition = InsertPositionMs(*d, mode);
     rec.pOther = &other;
-    docs.Host().RunOperation("Insert File", [&](LProgress* p) { return Process(p, rec); });
+    docs.RunOperation("Insert File", [&](LProgress* p) { return Process(p, rec); });
     docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
     return true;
 }

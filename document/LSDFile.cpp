@@ -1,5 +1,6 @@
 #include "document/LSDFile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sondrel {
@@ -50,6 +51,11 @@ std::string LSDFile::DisplayName() const {
 std::string LSDFile::MenuName() const { return szFilePath.empty() ? DisplayName() : szFilePath; }
 
 int32_t LSDFile::LengthMs() const { return FramesToMs(audio.GetLength()); }
+
+void LSDFile::ClampToAudio() {
+    const int32_t len = LengthMs();
+    for (LSoundTime* t : {&stPosition, &stSelStart, &stSelEnd}) t->ms = std::clamp(t->ms, int32_t(0), len);
+}
 
 std::string FileNamePart(const std::string& path) {
     size_t slash = path.find_last_of("\\/");

@@ -45,6 +45,8 @@ public:
     // The full path, or "Untitled %d" (the Window menu).
     std::string MenuName() const;
     int32_t LengthMs() const;
+    // Holds the position and both ends of the selection to 0..LengthMs().
+    void ClampToAudio();
     int32_t MsToFrames(int32_t ms) const { return LSoundTime(ms).GetSamples(audio.nSampleRate); }
     int32_t FramesToMs(int32_t frames) const { return LSoundTime::FromSamples(frames, audio.nSampleRate).ms; }
 

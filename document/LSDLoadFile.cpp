@@ -44,7 +44,7 @@ std::string RealAudioWavePath(const std::string& realPath) {
     std::string name = FileNamePart(realPath);
     name = name.substr(0, name.size() - FileExtension(name).size()) + ".wav";
     std::string path = JoinPath(folder, name);
-    return LFile::Exists(path.c_str()) ? MakeTempFile(folder, "~sra") : path;
+    return LFile::Exists(path.c_str()) ? MakeTempFile(folder, "ra") : path;
 }
 
 }  // namespace
@@ -74,7 +74,18 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record) {
         record.bVoxPrompt = false;
     }
     LSoundSourcePtr src = OpenAudioFileSource(record.szPath, voxRate);
-    if (src->HasError() || !record.pAudio) return kProcessFailed;
+    if (src->HasError() || !record.pAudio) {
+        // A reader that failed has said why; an unknown type has not.
+        NoteFailure(LFailure::kNotAudio, record.szPath);
+        return kProcessFailed;
+    }
+    if (src->nChans > 2) {
+        // Every operation of the editor converts between mono and stereo
+        // only; a document that could not be converted, played, mixed with
+        // or saved as GSM or VOX is refused at the door.
+        NoteFailure(LFailure::kChannels, record.szPath, src->nChans);
+        return kProcessFailed;
+    }
     LCutListAudioLoadSource load{caption, record.pAudio, src};
     return Process(progress, load);
 }

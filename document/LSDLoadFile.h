@@ -22,8 +22,9 @@ struct SDLoadFile {
     LCutListAudio* pAudio = nullptr;
     LDocumentHost* pHost = nullptr;
 };
-// Cancelled also by the VOX rate question; failed for an unknown type or an
-// unreadable file.
+// Cancelled also by the VOX rate question; failed for an unknown type, an
+// unreadable file, more than two channels, or audio that could not be
+// written to the cut tank (LastFailure says which).
 LProcessResult Process(LProgress* progress, SDLoadFile& record);
 
 // The reader for a file by its extension; an error-flagged silent source

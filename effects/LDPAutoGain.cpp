@@ -286,6 +286,7 @@ LDPAutoGain::LDPAutoGain(const LSoundSourcePtr& source, const LSoundSinkPtr& sin
     if (files_->szAudioPath.empty() || files_->szLevelPath.empty() ||
         !files_->fAudio.Open(files_->szAudioPath.c_str(), LFile::kTempExclusive) ||
         !files_->fLevels.Open(files_->szLevelPath.c_str(), LFile::kTempExclusive)) {
+        NoteFailure(LFile::LastError(), tempFolder);
         Fail();
         return;
     }
@@ -334,6 +335,7 @@ void LDPAutoGain::Analyse() {
     pSource->Read(block_.data(), nBlock);
     uint32_t bytes = uint32_t(block_.size() * sizeof(int32_t));
     if (files_->fAudio.Write(block_.data(), bytes) != bytes) {
+        NoteFailure(files_->fAudio.Error(), files_->szAudioPath);
         Fail();
         return;
     }
@@ -359,6 +361,7 @@ void LDPAutoGain::Analyse() {
         levels_[c] = int8_t(level);
     }
     if (files_->fLevels.Write(levels_.data(), uint32_t(chans)) != uint32_t(chans)) {
+        NoteFailure(files_->fLevels.Error(), files_->szLevelPath);
         Fail();
         return;
     }

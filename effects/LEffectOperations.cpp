@@ -115,8 +115,11 @@ LProcessResult Process(LProgress* progress, EfNoiseReduction& record) {
 LProcessResult Process(LProgress* progress, EfAutoGainControl& record) {
     if (record.stEnd < record.stStart) return kProcessDone;
     const FrameRange r = SelectionFrames(record);
+    std::string folder = record.szTempFolder;
+    if (folder.empty() && LAudioCutTank::Current()) folder = LAudioCutTank::Current()->GetFolder();
+    if (folder.empty()) folder = TempFolder();
     return ReplaceFramesWith(*record.pAudio, r.start, r.end, [&](const LSoundSinkPtr& sink) {
-        return RunAutoGain(progress, SelectionSource(*record.pAudio, r), sink, record.params, record.szTempFolder);
+        return RunAutoGain(progress, SelectionSource(*record.pAudio, r), sink, record.params, folder);
     });
 }
 

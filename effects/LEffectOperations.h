@@ -71,11 +71,12 @@ LProcessResult Process(LProgress* progress, EfNoiseReduction& record);
 // Analyses a copy of the selection in two passes. The result is a whole
 // number of analysis blocks long, its last block faded to silence, so the
 // selection's length changes to that. The two working files go to
-// szTempFolder and are deleted when the operation ends, also when it is
-// cancelled. A processor that cannot produce its output (no working folder)
-// fails and leaves the selection alone.
+// szTempFolder (empty: the cut tank's folder, where a run that dies leaves
+// them for the next start to remove) and are deleted when the operation
+// ends, also when it is cancelled. A processor that cannot produce its
+// output (no working folder) fails and leaves the selection alone.
 struct EfAutoGainControl : LEfSelection {
-    std::string szTempFolder = TempFolder();
+    std::string szTempFolder;
     LAutoGainParams params;
 };
 LProcessResult Process(LProgress* progress, EfAutoGainControl& record);

@@ -29,7 +29,7 @@ LParamCheck CheckEcho(int32_t timeMs, int32_t gainPercent) {
 
 LParamCheck CheckReverb(int32_t level, int32_t timeMs) {
     if (level > 100) return Invalid("Reverb level must be less than 100. Please try again.");
-    if (timeMs < 50 || timeMs > 1000) return Invalid("Reverb level must be between 50 and 1000. Please try again.");
+    if (timeMs < 50 || timeMs > 1000) return Invalid("Reverb time must be between 50 and 1000. Please try again.");
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "document/LEditCommands.h"
+#include "support/LFailure.h"
 
 namespace sondrel {
 
@@ -21,6 +22,7 @@ bool EffectApplicable(const LDocuments& docs, const LEffectDesc& fx) {
 }
 
 bool BeginEffectCommand(LDocuments& docs, const LEffectDesc& fx) {
+    docs.CurrentForEdit();  // the selection held to the audio before it is judged
     if (!EffectApplicable(docs, fx)) return false;
     docs.Host().StopPlayback();
     docs.StartModifyCurrentFile(fx.szUndoLabel);
@@ -29,6 +31,7 @@ bool BeginEffectCommand(LDocuments& docs, const LEffectDesc& fx) {
 
 LCommandResult RunEffectCommand(LDocuments& docs, const LEffectDesc& fx, const LEffectValues& values,
                                 const LEffectStart& start) {
+    docs.CurrentForEdit();  // the selection and position held to the audio before they are used
     if (!EffectApplicable(docs, fx) || (fx.pfnHasWork && !fx.pfnHasWork(values)))
         return LCommandResult::kNothingToDo;
     if (!CheckEffectValues(fx, values).bOk) return LCommandResult::kRefused;
@@ -53,10 +56,14 @@ LCommandResult RunEffectCommand(LDocuments& docs, const LEffectDesc& fx, const L
     LEffectJob job{d, taken, other, d.stSelStart.ms, d.stSelEnd.ms, fx.nVariant};
     LProcessResult result;
     if (fx.szTitle) {
-        result = docs.Host().RunOperation(fx.szTitle, [&](LProgress* p) { return fx.pfnRun(p, job); });
+        // A failure with a known cause is shown ("Cannot complete "Echo": the disk is full.").
+        result = docs.RunOperation(fx.szTitle, [&](LProgress* p) { return fx.pfnRun(p, job); });
     } else {
+        ClearFailure();
         LNullProgress none;
         result = fx.pfnRun(&none, job);
+        if (result == kProcessFailed && LastFailure().eKind != LFailure::kNone)
+            docs.ReportFailure("Cannot complete", fx.szCaption ? fx.szCaption : fx.szUndoLabel);
     }
     if (result != kProcessDone) {
         docs.Host().DocumentChanged();  // the undo record and the changed mark are new

@@ -10,15 +10,13 @@
 #include "effects/LHighPass.h"
 #include "effects/LSRCCompressor.h"
 #include "effects/LSpeedPitch.h"
+#include "support/LFailure.h"
+#include "support/LHelp.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
 
 namespace {
-
-// Help contexts of the dialogs in "Sondrel.hlp".
-constexpr int kHelpEffects = 103;
-constexpr int kHelpEdits = 102;
 
 LEfSelection Selection(const LEffectJob& job) { return {&job.doc.audio, job.stEnd, job.stStart}; }
 
@@ -231,7 +229,13 @@ constexpr LEffectParam kSilenceParams[] = {
 bool SilenceHasWork(const LEffectValues& v) { return v[0] > 0; }
 LProcessResult RunInsertSilence(LProgress*, LEffectJob& job) {
     const int32_t at = InsertPositionMs(job.doc, LInsertMode(job.nVariant));
-    job.doc.audio.EfInsertSilence(job.doc.MsToFrames(at), job.doc.MsToFrames(job.values[0]));
+    const int32_t frames = job.doc.MsToFrames(job.values[0]);
+    if (int64_t(job.doc.audio.GetLength()) + frames > kMaxStreamFrames) {
+        // Refused with its reason: the cut list would only drop it unsaid.
+        NoteFailure(LFailure::kTooLong, std::string());
+        return kProcessFailed;
+    }
+    job.doc.audio.EfInsertSilence(job.doc.MsToFrames(at), frames);
     return kProcessDone;
 }
 
@@ -250,7 +254,7 @@ constexpr LEffectDesc InsertSilence(LEffect id, int command, LInsertMode mode, c
             .pfnHasWork = SilenceHasWork,
             .nTemplate = 9,
             .szCaption = "Insert Silence",
-            .nHelpContext = kHelpEdits,
+            .nHelpContext = kHelpEditDialogs,
             .pfnRun = RunInsertSilence,
             .szStep = "--insert-silence",
             .szSyntax = "MS[,begin|current|end]",
@@ -511,7 +515,7 @@ const LEffectDesc kEffects[size_t(LEffect::kCount)] = {
      .pfnCheck = CheckMix,
      .nTemplate = 4,
      .szCaption = "Paste Mix",
-     .nHelpContext = kHelpEdits,
+     .nHelpContext = kHelpEditDialogs,
      .pfnRun = RunPasteMix,
      .szStep = "--paste-mix",
      .szSyntax = "VOLUME,MODE[,FADE_MS]",
@@ -531,7 +535,7 @@ const LEffectDesc kEffects[size_t(LEffect::kCount)] = {
      .pfnCheck = CheckMix,
      .nTemplate = 4,
      .szCaption = "Mix File",
-     .nHelpContext = kHelpEdits,
+     .nHelpContext = kHelpEditDialogs,
      .pfnRun = RunMixFile,
      .szStep = "--mix-file",
      .szSyntax = "FILE,VOLUME,MODE",
@@ -546,7 +550,7 @@ const LEffectDesc kEffects[size_t(LEffect::kCount)] = {
      .params = kRepeatParams,
      .nTemplate = 8,
      .szCaption = "Repeat Loop",
-     .nHelpContext = kHelpEdits,
+     .nHelpContext = kHelpEditDialogs,
      .pfnRun = RunRepeatLoop,
      .szStep = "--repeat",
      .szSyntax = "N",

@@ -165,8 +165,8 @@ struct LEffectDesc {
     // False for values that leave nothing to do (no undo record is pushed); null: always true.
     bool (*pfnHasWork)(const LEffectValues& values) = nullptr;
 
-    // The dialog: a template, its caption, the WinHelp context of its Help
-    // button (9) in "Sondrel.hlp". No template: the command runs at once.
+    // The dialog: a template, its caption, the help context (support/LHelp.h)
+    // its Help button (9) shows. No template: the command runs at once.
     int nTemplate = 0;
     const char* szCaption = nullptr;
     int nHelpContext = 0;

@@ -1,5 +1,7 @@
 #include "formats/LMP3Export.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "formats/LChildProcess.h"
@@ -32,6 +34,42 @@ bool HasData(const std::string& path) {
     return f.Open(path.c_str(), LFile::kRead) && f.Size() > 0;
 }
 
+uint32_t BigEndian32(const uint8_t* b) { return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]; }
+
+}  // namespace
+
+// The encoder writes its "Info"/"Xing" frame last, over the first frame,
+// with the whole file's size in it. When the disk fills during its final
+// flush it still exits with 0; the size in that frame (or the frame never
+// filled in) is then what tells.
+bool Mp3LooksComplete(const std::string& path) {
+    LFile f;
+    if (!f.Open(path.c_str(), LFile::kRead)) return false;
+    const int64_t size = f.Size();
+    uint8_t head[200] = {};
+    uint32_t got = f.Read(head, sizeof head);
+    if (got < 4 || head[0] != 0xFF || (head[1] & 0xE0) != 0xE0) return true;  // no frame to judge by
+    // The tag follows the side information: its place depends on the MPEG
+    // version and the channel mode (ISO/IEC 11172-3 2.4.1.7, 13818-3).
+    const bool mpeg1 = (head[1] & 0x18) == 0x18;
+    const bool mono = (head[3] & 0xC0) == 0xC0;
+    const uint32_t at = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    if (got < at + 16) return true;
+    const uint8_t* tag = head + at;
+    if (std::memcmp(tag, "Info", 4) != 0 && std::memcmp(tag, "Xing", 4) != 0) {
+        // The encoder reserves the frame with zeros and fills it in at the
+        // very end; still zero, it was never filled in. (Run as we run it,
+        // the encoder always writes that frame.)
+        return std::any_of(head + 4, head + at + 16, [](uint8_t b) { return b != 0; });
+    }
+    const uint32_t flags = BigEndian32(tag + 4);
+    if (!(flags & 2)) return true;  // the tag carries no byte count
+    const uint8_t* bytes = tag + 8 + ((flags & 1) ? 4 : 0);
+    return int64_t(BigEndian32(bytes)) == size;
+}
+
+namespace {
+
 LProcessResult Fail(LProgress* progress, const std::string& text) {
     progress->ShowError(text.c_str());
     return kProcessFailed;
@@ -46,8 +84,12 @@ LProcessResult Encode(LProgress* progress, const SDSaveAsMp3& rec) {
     // encoder writes beside it, and the new file takes its place afterwards.
     std::string out = target;
     if (LFile::Exists(target.c_str())) {
-        out = MakeTempFile(FolderOf(target), "~snd");
-        if (out.empty()) return Fail(progress, notSaved + "no new file can be made in its folder.");
+        out = MakeTempFile(FolderOf(target), "mp3");
+        if (out.empty()) {
+            LFailureNote why;
+            why.eKind = LFile::LastError();
+            return Fail(progress, notSaved + "no new file can be made in its folder (" + FailureText(why) + ").");
+        }
     }
     auto discard = [&] { LFile::Delete(out.c_str()); };
 
@@ -75,6 +117,10 @@ LProcessResult Encode(LProgress* progress, const SDSaveAsMp3& rec) {
         discard();
         return Fail(progress, notSaved + encoder + " wrote no MP3 data.");
     }
+    if (!Mp3LooksComplete(out)) {
+        discard();
+        return Fail(progress, notSaved + encoder + " could not write the whole file (the disk may be full).");
+    }
     if (out != target && !LFile::Replace(out.c_str(), target.c_str())) {
         discard();
         return Fail(progress, notSaved + "the file there could not be replaced (it may be open in another program).");
@@ -96,10 +142,13 @@ std::string MakeEncoderWavePath(const std::string& mp3Path) {
     size_t dot = mp3Path.find_last_of('.');
     bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     std::string beside = (hasExtension ? mp3Path.substr(0, dot) : mp3Path) + ".wav";
-    if (!LFile::Exists(beside.c_str())) return LFile::WriteAll(beside.c_str(), nullptr, 0) ? beside : std::string();
+    // Made only where nothing of that name is, and never through a link.
+    LFile made;
+    if (made.Open(beside.c_str(), LFile::kCreateNew)) return made.Close() ? beside : std::string();
+    if (LFile::LastError() != LFailure::kExists) return std::string();
     // The user's own WAV has that name: any other name serves, the encoder
     // is given both paths.
-    return MakeTempFile(FolderOf(mp3Path), "~snd");
+    return MakeTempFile(FolderOf(mp3Path), "wav");
 }
 
 LProcessResult Process(LProgress* progress, SDSaveAsMp3& record) {

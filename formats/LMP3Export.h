@@ -26,6 +26,12 @@ std::string EncoderCommandLine(const std::string& program, const std::string& wa
 // keeping the name ours. Empty when no file can be created there.
 std::string MakeEncoderWavePath(const std::string& mp3Path);
 
+// False when the MP3 at path carries the encoder's "Info"/"Xing" frame
+// with a byte count other than the file's size, or that frame still as the
+// encoder reserved it (zeros): the file was cut short on a full disk. A
+// file that does not start with an MPEG audio frame is not judged.
+bool Mp3LooksComplete(const std::string& path);
+
 // Encodes szWavePath into szMp3Path with the encoder program szEncoder.
 struct SDSaveAsMp3 {
     std::string szWavePath;  // deleted at the end, whatever the result
@@ -36,7 +42,7 @@ struct SDSaveAsMp3 {
 // ended and the target is as it was. 2: failed; the target is as it was and
 // the cause was shown with the progress dialog's ShowError (the encoder
 // could not be started, ended with a non-zero exit code or wrote no MP3
-// data, or the new file could not take the old one's place). There is no
+// data, its file is incomplete, or the new file could not take the old one's place). There is no
 // time limit: a long document may take long to encode.
 LProcessResult Process(LProgress* progress, SDSaveAsMp3& record);
 

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "support/LFailure.h"
+
 namespace sondrel {
 
 // Samples travel between file and buffers as little-endian 16-bit words.
@@ -34,8 +36,11 @@ bool Skip(LFile& f, int64_t bytes) {
     return at >= 0 && f.Seek(at + bytes);
 }
 
+// Every failure of the chunk walk: the file is not one we can read.
+thread_local const char* tPath = "";
 LSoundSourcePtr Fail(const char* text) {
     tDiagnostic = text;
+    NoteFailure(LFailure::kNotAudio, tPath);
     return LSoundSourcePtr();
 }
 
@@ -54,8 +59,13 @@ const char* LWaveFile::LastDiagnostic() { return tDiagnostic; }
 
 LSoundSourcePtr LWaveFile::OpenSource(const char* path) {
     tDiagnostic = "";
+    tPath = path ? path : "";
     LFile f;
-    if (!path || !f.Open(path, LFile::kRead)) return Fail("LWaveFile::OpenSource Unable to Open File:");
+    if (!path || !f.Open(path, LFile::kRead)) {
+        tDiagnostic = "LWaveFile::OpenSource Unable to Open File:";
+        NoteFailure(f.Error(), tPath);
+        return LSoundSourcePtr();
+    }
 
     // The RIFF WAVE chunk, skipping any other top-level chunk before it.
     uint8_t h[12];
@@ -107,10 +117,27 @@ LSoundSourcePtr LWaveFile::OpenSource(const char* path) {
     if (chans < 1 || chans > 255) return Fail("LWaveFile::OpenSource Channels out of range!");
     if (rate < 1 || rate > uint32_t(kMaxSampleRate)) return Fail("LWaveFile::OpenSource SampleRate out of range!");
 
+    // The data ends where the file does, whatever the chunk declares: a
+    // header is no reason to make up audio (or to fill a disk with it).
+    int64_t held = f.Size() - f.Tell();
+    if (held < 0) held = 0;
+    if (dataBytes == kUnfinishedSize || int64_t(dataBytes) > held) dataBytes = uint32_t(std::min<int64_t>(held, 0xFFFFFFFE));
+
+    if (tag == 1 && bits <= 16) {
+        uint32_t frameBytes = chans * (bits <= 8 ? 1 : 2);
+        if (dataBytes / frameBytes > uint32_t(kMaxStreamFrames)) {
+            tDiagnostic = "LWaveFile::OpenSource data longer than a stream can count";
+            NoteFailure(LFailure::kTooLong, tPath);
+            return LSoundSourcePtr();
+        }
+    }
     if (tag == 1 && bits <= 8) return MakeSource<LSRCPCM8File>(std::move(f), int32_t(rate), dataBytes, chans);
     if (tag == 1 && bits <= 16) return MakeSource<LSRCPCM16File>(std::move(f), int32_t(rate), dataBytes, chans);
     LSoundSourcePtr r = OpenCompressedWave(std::move(f), format, formatBytes, dataBytes);
-    if (r->HasError() && !*tDiagnostic) tDiagnostic = "LWaveFile::OpenSource compressed format not readable";
+    if (r->HasError()) {
+        if (!*tDiagnostic) tDiagnostic = "LWaveFile::OpenSource compressed format not readable";
+        NoteFailure(LFailure::kNotAudio, tPath);
+    }
     return r;
 }
 
@@ -152,13 +179,11 @@ LSRCPCMFileBase::LSRCPCMFileBase(LFile&& file, int32_t rate, uint32_t dataBytes,
     }
     int64_t start = hFile.Tell();
     nDataStart = start > 0 ? start : 0;
-    int64_t bytes = dataBytes;
-    if (dataBytes == LWaveFile::kUnfinishedSize) {
-        // The writer never finished: the samples run to the end of the file.
-        bytes = hFile.Size() - nDataStart;
-        if (bytes < 0) bytes = 0;
-    }
-    nLength = int32_t(std::min<int64_t>(bytes / nFrameBytes, INT32_MAX));
+    // A writer that never finished leaves the samples running to the end of
+    // the file; any other size counts only as far as the file holds data.
+    int64_t held = std::max<int64_t>(hFile.Size() - nDataStart, 0);
+    int64_t bytes = dataBytes == LWaveFile::kUnfinishedSize ? held : std::min<int64_t>(dataBytes, held);
+    nLength = int32_t(std::min<int64_t>(bytes / nFrameBytes, kMaxStreamFrames));
     pBuffer.assign((size_t(kMaxBlockFrames) * nFrameBytes + 1) / 2, 0);
 }
 
@@ -222,17 +247,18 @@ void LSRCPCM16File::Convert(int32_t* out, int32_t count) { ConvertFromPCM16(pBuf
 
 LSNKPCMFileBase::LSNKPCMFileBase(const char* path, int32_t rate, int32_t startFrame, uint32_t bytesPerSample,
                                  uint32_t chans)
-    : LSoundSinkBase(rate, chans), nBytesPerSample(bytesPerSample) {
+    : LSoundSinkBase(rate, chans), nBytesPerSample(bytesPerSample), szPath(path ? path : "") {
     nFrameBytes = uint32_t(nChans) * nBytesPerSample;
     nPosition = startFrame > 0 ? startFrame : 0;
     // A format no reader accepts is not written at all.
     if (rate < 1) SetError();
     if (HasError() || !path || !hFile.Open(path, LFile::kWriteOpen)) {
+        if (!HasError()) NoteFailure(hFile.Error(), szPath);
         SetError();
         return;
     }
     int64_t previous = hFile.Size();
-    WriteHeader(false);
+    if (!WriteHeader(false)) return;
     if (nPosition > 0) {
         int64_t target = int64_t(LWaveFile::kHeaderBytes) + int64_t(nPosition) * nFrameBytes;
         if (target > previous) {
@@ -245,17 +271,27 @@ LSNKPCMFileBase::LSNKPCMFileBase(const char* path, int32_t rate, int32_t startFr
         }
         hFile.Seek(target);
     }
-    hFile.Truncate();
+    if (!hFile.Truncate()) FileFailed();
     pBuffer.assign((size_t(kMaxBlockFrames) * nFrameBytes + 1) / 2, 0);
 }
 
-LSNKPCMFileBase::~LSNKPCMFileBase() {
-    if (!hFile.IsOpen()) return;
-    WriteHeader(true);
-    hFile.Close();
+LSNKPCMFileBase::~LSNKPCMFileBase() { Finish(); }
+
+void LSNKPCMFileBase::FileFailed() {
+    if (!HasError()) NoteFailure(hFile.Error() == LFailure::kNone ? LFailure::kIOError : hFile.Error(), szPath);
+    SetError();
 }
 
-void LSNKPCMFileBase::WriteHeader(bool finished) {
+bool LSNKPCMFileBase::Finish() {
+    if (hFile.IsOpen()) {
+        // The sizes go in even after a failure: what reached the file stays readable.
+        bool ok = WriteHeader(true) && hFile.Flush();
+        if (!hFile.Close() || !ok) FileFailed();
+    }
+    return !HasError();
+}
+
+bool LSNKPCMFileBase::WriteHeader(bool finished) {
     uint8_t h[LWaveFile::kHeaderBytes];
     std::memcpy(h, kHeaderTemplate, sizeof h);
     uint32_t align = nFrameBytes;
@@ -277,14 +313,17 @@ void LSNKPCMFileBase::WriteHeader(bool finished) {
             Put32(h + 42, uint32_t(data));
         }
     }
-    hFile.Seek(0);
-    hFile.Write(h, sizeof h);
+    if (!hFile.Seek(0) || hFile.Write(h, sizeof h) != sizeof h) {
+        FileFailed();
+        return false;
+    }
+    return true;
 }
 
 void LSNKPCMFileBase::Write(const int32_t* buffer, int32_t n) {
     if (n <= 0) return;
     nPosition += n;
-    if (HasError()) return;
+    if (HasError() || !hFile.IsOpen()) return;
     while (n > 0) {
         int32_t k = std::min(n, kMaxBlockFrames);
         Convert(buffer, k * nChans);
@@ -292,7 +331,7 @@ void LSNKPCMFileBase::Write(const int32_t* buffer, int32_t n) {
         if (hFile.Write(pBuffer.data(), bytes) != bytes) {
             // Disk full or similar: discard from here on; the header written
             // at the end reports only what reached the file.
-            SetError();
+            FileFailed();
             return;
         }
         buffer += size_t(k) * nChans;

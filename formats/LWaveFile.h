@@ -4,6 +4,7 @@
 // last reference goes.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/LSoundStream.h"
@@ -102,6 +103,8 @@ public:
 
     void Write(const int32_t* buffer, int32_t n) override;
     void Seek(int32_t p) override;
+    // Writes the real sizes, flushes and closes the file.
+    bool Finish() override;
 
 protected:
     // Converts count internal samples into the conversion buffer.
@@ -114,7 +117,10 @@ protected:
     std::vector<int16_t> pBuffer;
 
 private:
-    void WriteHeader(bool finished);
+    bool WriteHeader(bool finished);
+    // Sets the error flag and notes why the file failed.
+    void FileFailed();
+    std::string szPath;
 };
 
 class LSNKPCM8File : public LSNKPCMFileBase {

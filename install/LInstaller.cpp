@@ -200,7 +200,7 @@ void LInstaller::RemoveCreatedFolders() {
     vCreatedFolders.clear();
 }
 
-int LInstaller::Extract(LProgress* progress, const LInstallTrailer& trailer) {
+LProcessResult LInstaller::Extract(LProgress* progress, const LInstallTrailer& trailer) {
     LFile self;
     if (!self.Open(szSelfPath.c_str(), LFile::kRead)) return kProcessFailed;
     uint64_t total = trailer.PayloadBytes(), copied = 0;
@@ -269,7 +269,7 @@ int LInstaller::Extract(LProgress* progress, const LInstallTrailer& trailer) {
     return kProcessDone;
 }
 
-int LInstaller::Install(LProgress* progress) {
+LProcessResult LInstaller::Install(LProgress* progress) {
     szProgramFolder = InstallProgramFolder(shell.Registry());
     progress->SetText("Installing Sondrel", 0);
     progress->SetText("Checking the install file", 1);
@@ -291,7 +291,7 @@ int LInstaller::Install(LProgress* progress) {
                    kInstallErrorCaption, true);
         return kProcessFailed;
     }
-    int r = Extract(progress, trailer);
+    LProcessResult r = Extract(progress, trailer);
     if (r != kProcessDone) {
         RemoveCreatedFolders();
         return r;
@@ -404,7 +404,7 @@ void LInstaller::RemoveEverything() {
     }
 }
 
-int LInstaller::Uninstall(LProgress* progress, bool hasArguments) {
+LProcessResult LInstaller::Uninstall(LProgress* progress, bool hasArguments) {
     if (!hasArguments) {
         // The copy does the work, so that the program folder can go.
         std::string copy = JoinPath(shell.TempFolder(), "uninst.exe");

@@ -92,24 +92,24 @@ public:
     // The uninstaller works on the program folder recorded in the settings.
     LInstaller(LInstallShell& shell, std::vector<LInstallFile> files, std::string selfPath);
 
-    // The install operation (0 done, 1 cancelled, 2 failed) into the folder
-    // InstallProgramFolder names: checks the whole
-    // install file first and writes nothing when it is damaged; shows the
-    // licence; extracts every payload file beside its destination and moves
-    // them into place only when all are complete (Cancel or a failure leaves
-    // what was there before); then finalizes and starts the program.
-    int Install(LProgress* progress);
+    // The install operation into the folder InstallProgramFolder names:
+    // checks the whole install file first and writes nothing when it is
+    // damaged; shows the licence; extracts every payload file beside its
+    // destination and moves them into place only when all are complete
+    // (Cancel or a failure leaves what was there before); then finalizes and
+    // starts the program.
+    LProcessResult Install(LProgress* progress);
     // The uninstall operation. Without arguments: copies the program to the
     // temporary folder and starts the copy with "/uninstall". With them: asks,
     // then removes the files, links and keys the installation made, and the
     // folders only when nothing else is left in them.
-    int Uninstall(LProgress* progress, bool hasArguments);
+    LProcessResult Uninstall(LProgress* progress, bool hasArguments);
 
     const std::string& ProgramFolder() const { return szProgramFolder; }
 
 private:
     bool CheckInstallFile(LProgress* progress, LInstallTrailer& trailer);
-    int Extract(LProgress* progress, const LInstallTrailer& trailer);
+    LProcessResult Extract(LProgress* progress, const LInstallTrailer& trailer);
     bool MakeFolders();
     void RemoveCreatedFolders();
     void Finalize();

@@ -1,4 +1,4 @@
-// "Send..." (command 1009): mails the current document's file as an
+// "Send..." (IDM_SEND): mails the current document's file as an
 // attachment. The file on disk is what is sent, so a modified document is
 // offered for saving first and a document never saved is saved first.
 #pragma once
@@ -9,8 +9,6 @@
 #include "support/LMail.h"
 
 namespace sondrel {
-
-constexpr int kCmSend = 1009;
 
 // Does nothing without a current document. Stops playback; a document that
 // has no file yet goes through Save As, a modified one through "Save changes

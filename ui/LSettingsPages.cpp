@@ -14,10 +14,10 @@ struct RunKey {
     const char* extension;
 };
 constexpr RunKey kRunKeys[] = {
-    {general_page::kRunWav, "DefaultRunWav", ".wav"},
-    {general_page::kRunMp3, "DefaultRunMp3", ".mp3"},
-    {general_page::kRunGsm, "DefaultRunGsm", ".gsm"},
-    {general_page::kRunVox, "DefaultRunVox", ".vox"},
+    {IDC_GENERAL_WAV, "DefaultRunWav", ".wav"},
+    {IDC_GENERAL_MP3, "DefaultRunMp3", ".mp3"},
+    {IDC_GENERAL_GSM, "DefaultRunGsm", ".gsm"},
+    {IDC_GENERAL_VOX, "DefaultRunVox", ".vox"},
 };
 constexpr int kFileTypeMax = 259;  // a file type tag fills at most a 260-byte buffer
 }  // namespace
@@ -39,63 +39,62 @@ bool SetKey(LRegistry& reg, const char* extension, const std::string& programPat
 }
 
 void LGeneralPage::InitDialog() {
-    using namespace general_page;
     for (const RunKey& k : kRunKeys) ctl.Check(k.id, ReadBool("Settings", k.key, true));
     bool prompt = ReadBool("Settings", "PromptSampleAndChannels", true);
-    ctl.Check(kPromptRate, prompt);
-    ctl.Check(kDefaultRate, !prompt);
+    ctl.Check(IDC_GENERAL_PROMPT_FORMAT, prompt);
+    ctl.Check(IDC_GENERAL_DEFAULT_FORMAT, !prompt);
     bool voxPrompt = ReadBool("Settings", "VoxPromptSampleRate", true);
-    ctl.Check(kVoxPrompt, voxPrompt);
-    ctl.Check(kVoxDefault, !voxPrompt);
+    ctl.Check(IDC_GENERAL_VOX_PROMPT, voxPrompt);
+    ctl.Check(IDC_GENERAL_VOX_DEFAULT, !voxPrompt);
     char rate[16];
     std::snprintf(rate, sizeof rate, "%d", int(ReadInt("Settings", "VoxDefaultSampleRate", 8000)));
-    ctl.SetText(kVoxRate, rate);
-    ctl.Check(kPlayWhenOpen, ReadBool("Settings", "PlayWhenOpen", true));
+    ctl.SetText(IDC_GENERAL_VOX_RATE, rate);
+    ctl.Check(IDC_GENERAL_PLAY_WHEN_OPEN, ReadBool("Settings", "PlayWhenOpen", true));
     EnableControls();
 }
 
 void LGeneralPage::EnableControls() {
-    using namespace general_page;
-    ctl.Enable(kSetDefaults, ctl.IsChecked(kDefaultRate));
-    ctl.Enable(kVoxRate, ctl.IsChecked(kVoxDefault));
+    ctl.Enable(IDC_GENERAL_SET_DEFAULTS, ctl.IsChecked(IDC_GENERAL_DEFAULT_FORMAT));
+    ctl.Enable(IDC_GENERAL_VOX_RATE, ctl.IsChecked(IDC_GENERAL_VOX_DEFAULT));
 }
 
 bool LGeneralPage::Clicked(int id) {
-    using namespace general_page;
-    if (id == kSetDefaults) return true;
-    if (id == kPromptRate || id == kDefaultRate || id == kVoxPrompt || id == kVoxDefault) EnableControls();
+    if (id == IDC_GENERAL_SET_DEFAULTS) return true;
+    if (id == IDC_GENERAL_PROMPT_FORMAT || id == IDC_GENERAL_DEFAULT_FORMAT || id == IDC_GENERAL_VOX_PROMPT ||
+        id == IDC_GENERAL_VOX_DEFAULT)
+        EnableControls();
     return false;
 }
 
 void LGeneralPage::CmOk() {
-    using namespace general_page;
     for (const RunKey& k : kRunKeys) {
         bool on = ctl.IsChecked(k.id);
         WriteBool("Settings", k.key, on);
         if (on) SetKey(registry, k.extension, szProgramPath);
     }
-    WriteBool("Settings", "PromptSampleAndChannels", ctl.IsChecked(kPromptRate));
-    WriteBool("Settings", "VoxPromptSampleRate", ctl.IsChecked(kVoxPrompt));
-    WriteInt("Settings", "VoxDefaultSampleRate", LeadingInt(ctl.Text(kVoxRate)));
-    WriteBool("Settings", "PlayWhenOpen", ctl.IsChecked(kPlayWhenOpen));
+    WriteBool("Settings", "PromptSampleAndChannels", ctl.IsChecked(IDC_GENERAL_PROMPT_FORMAT));
+    WriteBool("Settings", "VoxPromptSampleRate", ctl.IsChecked(IDC_GENERAL_VOX_PROMPT));
+    WriteInt("Settings", "VoxDefaultSampleRate", LeadingInt(ctl.Text(IDC_GENERAL_VOX_RATE)));
+    WriteBool("Settings", "PlayWhenOpen", ctl.IsChecked(IDC_GENERAL_PLAY_WHEN_OPEN));
 }
 
 void LAudioProcessPage::InitDialog(const std::vector<std::string>& deviceNames) {
     using namespace audio_page;
     int n = std::min(int(deviceNames.size()), kMaxDevices);
-    for (int i = 0; i < n; ++i) ctl.AddListItem(kPlayDevice, deviceNames[size_t(i)]);
-    if (n > 0) ctl.SelectListItem(kPlayDevice, 0);
-    ctl.Check(kAutoPlayback, ReadBool("Settings", "AutoPlaybackAfterEffects", true));
-    ctl.SetDbRange(kTrimThreshold, kTrimMin, kTrimMax);
-    ctl.SetDbValue(kTrimThreshold, std::clamp(ReadInt("Settings", "AutoTrimThreshold", -24), -127, 127));
+    for (int i = 0; i < n; ++i) ctl.AddListItem(IDC_AUDIO_DEVICE, deviceNames[size_t(i)]);
+    if (n > 0) ctl.SelectListItem(IDC_AUDIO_DEVICE, 0);
+    ctl.Check(IDC_AUDIO_AUTOPLAY, ReadBool("Settings", "AutoPlaybackAfterEffects", true));
+    ctl.SetDbRange(IDC_AUDIO_AUTOTRIM_THRESHOLD, kTrimMin, kTrimMax);
+    ctl.SetDbValue(IDC_AUDIO_AUTOTRIM_THRESHOLD, std::clamp(ReadInt("Settings", "AutoTrimThreshold", -24), -127, 127));
 }
 
 void LAudioProcessPage::CmOk() {
     using namespace audio_page;
-    WriteBool("Settings", "AutoPlaybackAfterEffects", ctl.IsChecked(kAutoPlayback));
+    WriteBool("Settings", "AutoPlaybackAfterEffects", ctl.IsChecked(IDC_AUDIO_AUTOPLAY));
     // The slider keeps its value in range; a value typed past an end counts
     // as that end (-3 is stored as -6).
-    WriteInt("Settings", "AutoTrimThreshold", std::clamp(ctl.DbValue(kTrimThreshold), kTrimMin, kTrimMax));
+    WriteInt("Settings", "AutoTrimThreshold",
+             std::clamp(ctl.DbValue(IDC_AUDIO_AUTOTRIM_THRESHOLD), kTrimMin, kTrimMax));
 }
 
 }  // namespace sondrel

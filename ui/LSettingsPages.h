@@ -10,20 +10,14 @@
 #include <vector>
 
 #include "support/LRegistry.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
-// Templates and control ids.
-constexpr int kGeneralPageTemplate = 16;
-constexpr int kAudioProcessPageTemplate = 17;
-namespace general_page {
-constexpr int kRunWav = 101, kRunMp3 = 102, kRunGsm = 103, kRunVox = 104;
-constexpr int kPromptRate = 105, kDefaultRate = 106, kSetDefaults = 107;
-constexpr int kVoxPrompt = 108, kVoxDefault = 109, kVoxRate = 110;
-constexpr int kPlayWhenOpen = 111;
-}  // namespace general_page
+// The pages' templates and controls are those of resource.h
+// (IDD_SETTINGS_GENERAL with IDC_GENERAL_..., IDD_SETTINGS_AUDIO with
+// IDC_AUDIO_...).
 namespace audio_page {
-constexpr int kPlayDevice = 101, kAutoPlayback = 102, kTrimThreshold = 103;
 constexpr int kTrimMin = -40, kTrimMax = -6;  // dB, the slider's range
 constexpr int kMaxDevices = 127;              // devices listed at most
 }  // namespace audio_page

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     LNullProgress progress;
-    int result;
+    LProcessResult result;
     if (effect == "agc") {
         result = RunAutoGain(&progress, src, sink);
     } else {
@@ -74,6 +74,6 @@ int main(int argc, char** argv) {
     int32_t frames = sink->nPosition;
     sink.Reset();  // closes the output
     double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::fprintf(stderr, "%s: result %d, %d frames in %.4f s\n", effect.c_str(), result, frames, secs);
-    return result == 0 ? 0 : 1;
+    std::fprintf(stderr, "%s: result %d, %d frames in %.4f s\n", effect.c_str(), int(result), frames, secs);
+    return result == kProcessDone ? 0 : 1;
 }

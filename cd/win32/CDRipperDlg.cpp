@@ -3,25 +3,24 @@
 #include <commctrl.h>
 
 #include "cd/LCDRipper.h"
-#include "cd/win32/CDRipperIds.h"
 #include "cd/win32/LSCSIWin32.h"
 #include "document/LAudioCutTank.h"
+#include "support/LHelp.h"
 #include "ui/win32/LWin32DocumentHost.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
-
-const char kCDRipperHelpTopic[] = "Loading CD Tracks";
 
 namespace {
 
 class CDRipperDlg : public LCDRipperView {
 public:
-    CDRipperDlg(const LCDHelpFunction& help, std::string folder) : help_(help), model_(*this, std::move(folder)) {}
+    explicit CDRipperDlg(std::string folder) : model_(*this, std::move(folder)) {}
 
     INT_PTR Run(HWND owner) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&icc);
-        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CDRIPPER), owner, DialogProc,
+        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CD_TRACKS), owner, DialogProc,
                                reinterpret_cast<LPARAM>(this));
     }
     const std::vector<std::string>& Imported() const { return model_.Imported(); }
@@ -34,13 +33,13 @@ public:
         MessageBoxA(hDlg, text, caption, MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
     }
     void SetDrives(const std::vector<std::string>& names, int selected) override {
-        HWND combo = GetDlgItem(hDlg, IDC_CDDRIVE);
+        HWND combo = GetDlgItem(hDlg, IDC_CD_DRIVE);
         SendMessageA(combo, CB_RESETCONTENT, 0, 0);
         for (const std::string& n : names) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(n.c_str()));
         SendMessageA(combo, CB_SETCURSEL, WPARAM(selected), 0);
     }
     void SetTracks(const std::vector<std::string>& tracks, const std::vector<std::string>& durations) override {
-        HWND list = GetDlgItem(hDlg, IDC_CDTRACKS);
+        HWND list = GetDlgItem(hDlg, IDC_CD_TRACKS);
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
         for (size_t i = 0; i < tracks.size(); ++i) {
             LVITEMA item = {};
@@ -69,7 +68,7 @@ private:
     }
 
     void InitDialog() {
-        HWND list = GetDlgItem(hDlg, IDC_CDTRACKS);
+        HWND list = GetDlgItem(hDlg, IDC_CD_TRACKS);
         SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
         SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
         RECT client;
@@ -95,22 +94,22 @@ private:
                 case IDCANCEL:
                     EndDialog(hDlg, IDCANCEL);
                     return TRUE;
-                case IDC_CDREFRESH:
+                case IDC_CD_REFRESH:
                     model_.UpdateDrive();
                     return TRUE;
                 case IDHELP:
-                    if (help_) help_(kCDRipperHelpTopic);
+                    ShowHelp(kHelpCDTracks);
                     return TRUE;
-                case IDC_CDDRIVE:
+                case IDC_CD_DRIVE:
                     if (HIWORD(wParam) == CBN_SELCHANGE)
-                        model_.CDDriveChanged(int(SendDlgItemMessageA(hDlg, IDC_CDDRIVE, CB_GETCURSEL, 0, 0)));
+                        model_.CDDriveChanged(int(SendDlgItemMessageA(hDlg, IDC_CD_DRIVE, CB_GETCURSEL, 0, 0)));
                     return TRUE;
             }
             return FALSE;
         }
         if (msg == WM_NOTIFY) {
             auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-            if (hdr->idFrom == IDC_CDTRACKS && hdr->code == NM_DBLCLK) {
+            if (hdr->idFrom == IDC_CD_TRACKS && hdr->code == NM_DBLCLK) {
                 Import();
                 return TRUE;
             }
@@ -119,31 +118,30 @@ private:
     }
 
     void Import() {
-        int drive = int(SendDlgItemMessageA(hDlg, IDC_CDDRIVE, CB_GETCURSEL, 0, 0));
+        int drive = int(SendDlgItemMessageA(hDlg, IDC_CD_DRIVE, CB_GETCURSEL, 0, 0));
         std::vector<int> selected;
-        HWND list = GetDlgItem(hDlg, IDC_CDTRACKS);
+        HWND list = GetDlgItem(hDlg, IDC_CD_TRACKS);
         for (int i = -1; (i = int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED))) >= 0;)
             selected.push_back(i);
         model_.Import(drive, selected);
     }
 
     HWND hDlg = nullptr;
-    const LCDHelpFunction& help_;
     LCDRipperModel model_;
 };
 
 }  // namespace
 
-std::vector<std::string> RunCDRipperDialog(HWND owner, const LCDHelpFunction& help) {
+std::vector<std::string> RunCDRipperDialog(HWND owner) {
     UseWin32SCSIPlatformIfNone();
     LAudioCutTank* tank = LAudioCutTank::Current();
-    CDRipperDlg dlg(help, tank ? tank->GetFolder() : std::string());
+    CDRipperDlg dlg(tank ? tank->GetFolder() : std::string());
     dlg.Run(owner);
     return dlg.Imported();
 }
 
-int CmLoadCDTrack(HWND owner, LDocuments& documents, const LCDHelpFunction& help) {
-    return OpenImportedTracks(documents, RunCDRipperDialog(owner, help));
+int CmLoadCDTrack(HWND owner, LDocuments& documents) {
+    return OpenImportedTracks(documents, RunCDRipperDialog(owner));
 }
 
 }  // namespace sondrel

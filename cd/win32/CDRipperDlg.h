@@ -4,7 +4,6 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,20 +11,16 @@ namespace sondrel {
 
 class LDocuments;
 
-// Help for a topic; the main window shows it in the help file.
-using LCDHelpFunction = std::function<void(const char* topic)>;
-// The dialog's help topic.
-extern const char kCDRipperHelpTopic[];
-
-// Runs the dialog over owner. Returns the WAV files imported, in order:
+// Runs the dialog over owner; its Help button shows the CD tracks page of
+// the manual. Returns the WAV files imported, in order:
 // those of an OK, and also those imported before the user gave up on a
 // failed import with Cancel, so no finished track is dropped or left behind.
-std::vector<std::string> RunCDRipperDialog(HWND owner, const LCDHelpFunction& help);
+std::vector<std::string> RunCDRipperDialog(HWND owner);
 
 // The main window's "Load Audio CD Track(s)..." (Ctrl+L): runs the dialog
 // over owner, opens each imported file through documents (their host runs
 // the loads under its progress dialog) and deletes it. Returns the number
 // of documents opened.
-int CmLoadCDTrack(HWND owner, LDocuments& documents, const LCDHelpFunction& help);
+int CmLoadCDTrack(HWND owner, LDocuments& documents);
 
 }  // namespace sondrel

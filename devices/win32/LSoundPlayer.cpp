@@ -6,24 +6,13 @@
 
 #include "core/LSRCPeakLimit.h"
 #include "core/LSample.h"
+#include "support/win32/LCriticalSectionLock.h"
 
 namespace sondrel {
 
 namespace {
 
 const char kClassName[] = "LWSoundPlayer";
-
-// Holds a critical section for a scope.
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~Lock() { LeaveCriticalSection(&cs_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
 
 }  // namespace
 
@@ -54,7 +43,7 @@ int32_t LSoundPlayer::ToMs(int32_t frames) const { return FramesToMs(frames, pSo
 void LSoundPlayer::PostReport() { PostMessageA(hReportWindow, kReportMessage, 0, 0); }
 
 LChannelLevels LSoundPlayer::GetLevels() const {
-    Lock lock(const_cast<CRITICAL_SECTION&>(cs));
+    LCriticalSectionLock lock(const_cast<CRITICAL_SECTION&>(cs));
     return levels;
 }
 
@@ -170,7 +159,7 @@ void LSoundPlayer::Stop() {
 
 void LSoundPlayer::Pause() {
     {
-        Lock lock(cs);
+        LCriticalSectionLock lock(cs);
         if (!(nState & kOpen) || (nState & kPaused)) return;
         waveOutPause(hWaveOut);
         nState |= kPaused;
@@ -180,7 +169,7 @@ void LSoundPlayer::Pause() {
 
 void LSoundPlayer::Play() {
     {
-        Lock lock(cs);
+        LCriticalSectionLock lock(cs);
         if (!(nState & kOpen)) return;
         if (nState & kCueing) {
             // Leave the loop by dropping it and refilling the ring from the
@@ -216,7 +205,7 @@ void LSoundPlayer::Seek(int32_t sample) {
     bool cued = false;
     LChannelLevels snippet;
     {
-        Lock lock(cs);
+        LCriticalSectionLock lock(cs);
         if (!(nState & kOpen)) return;
         ResetRing();
         pSource->Seek(sample);
@@ -242,7 +231,7 @@ void LSoundPlayer::Cue() {
     int32_t ms;
     LChannelLevels snippet;
     {
-        Lock lock(cs);
+        LCriticalSectionLock lock(cs);
         uint16_t state = nState;
         if (!(state & kOpen)) return;
         if (state & kCueing) {
@@ -365,7 +354,7 @@ void LSoundPlayer::Notify() {
         int32_t ms;
         LChannelLevels lv;
         {
-            Lock lock(cs);
+            LCriticalSectionLock lock(cs);
             bNotifyPosition = false;
             ms = ToMs(iPosition);
             lv = levels;
@@ -376,7 +365,7 @@ void LSoundPlayer::Notify() {
     if (bNotifyStop) {
         int32_t ms;
         {
-            Lock lock(cs);
+            LCriticalSectionLock lock(cs);
             ms = ToMs(pSource->GetLength());
         }
         pListener->NotifyPosition(nListenerParam, ms);

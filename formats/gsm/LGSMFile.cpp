@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "support/LFailure.h"
+
 namespace sondrel {
 
 namespace {
@@ -10,12 +12,19 @@ constexpr int32_t kFramesPerIO = 52;  // frames moved per file call (one 8192-sa
 
 LGSMFileSource::LGSMFileSource(const char* path) : LSoundSourceBase(kGSMSampleRate, 1, kGSMPeakBound) {
     if (!path || !file.Open(path, LFile::kRead)) {
+        NoteFailure(file.Error(), path ? path : "");
         SetError();
         return;
     }
     int64_t frames = file.Size() / kGSMFrameBytes;  // a trailing partial frame is ignored
     if (frames < 0) frames = 0;
-    if (frames > INT32_MAX / kGSMFrameSamples) frames = INT32_MAX / kGSMFrameSamples;
+    if (frames > kMaxStreamFrames / kGSMFrameSamples) {
+        // More samples than positions can count: refused, not cut short.
+        NoteFailure(LFailure::kTooLong, path);
+        file.Close();
+        SetError();
+        return;
+    }
     nLength = int32_t(frames) * kGSMFrameSamples;
 }
 
@@ -91,24 +100,42 @@ void LGSMFileSource::Seek(int32_t position) {
     }
 }
 
-LGSMFileSink::LGSMFileSink(const char* path) : LSoundSinkBase(kGSMSampleRate, 1) {
-    if (!path || !file.Open(path, LFile::kCreate)) SetError();
+LGSMFileSink::LGSMFileSink(const char* path) : LSoundSinkBase(kGSMSampleRate, 1), szPath(path ? path : "") {
+    if (!path || !file.Open(path, LFile::kCreate)) {
+        NoteFailure(file.Error(), szPath);
+        SetError();
+    }
 }
 
-LGSMFileSink::~LGSMFileSink() {
-    if (nFill > 0 && file.IsOpen()) {
+LGSMFileSink::~LGSMFileSink() { Finish(); }
+
+void LGSMFileSink::Put(const uint8_t* bytes, uint32_t count) {
+    if (HasError() || file.Write(bytes, count) == count) return;
+    NoteFailure(file.Error(), szPath);
+    SetError();
+}
+
+bool LGSMFileSink::Finish() {
+    if (!file.IsOpen()) return !HasError();
+    if (nFill > 0) {
         std::memset(aInput + nFill, 0, size_t(kGSMFrameSamples - nFill) * sizeof(int32_t));
         uint8_t frame[kGSMFrameBytes];
         codec.EncodeNormal(aInput, frame);
-        file.Write(frame, kGSMFrameBytes);
+        Put(frame, kGSMFrameBytes);
+        nFill = 0;
     }
-    file.Close();
+    bool ok = HasError() || file.Flush();
+    if ((!file.Close() || !ok) && !HasError()) {
+        NoteFailure(file.Error(), szPath);
+        SetError();
+    }
+    return !HasError();
 }
 
 void LGSMFileSink::Write(const int32_t* buffer, int32_t n) {
     if (n <= 0) return;
     nPosition += n;
-    if (!file.IsOpen()) return;
+    if (!file.IsOpen() || HasError()) return;
     uint8_t bytes[kFramesPerIO * kGSMFrameBytes];
     int32_t filled = 0;  // bytes waiting in 'bytes'
     int32_t i = 0;
@@ -128,11 +155,11 @@ void LGSMFileSink::Write(const int32_t* buffer, int32_t n) {
         }
         filled += kGSMFrameBytes;
         if (filled == int32_t(sizeof bytes)) {
-            file.Write(bytes, uint32_t(filled));
+            Put(bytes, uint32_t(filled));
             filled = 0;
         }
     }
-    if (filled > 0) file.Write(bytes, uint32_t(filled));
+    if (filled > 0) Put(bytes, uint32_t(filled));
 }
 
 LSoundSourcePtr OpenGSMSource(const char* path) { return MakeSource<LGSMFileSource>(path); }

@@ -1,6 +1,7 @@
 // ".gsm" files: a headerless run of 33-byte GSM 06.10 frames, 8000 Hz mono.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "core/LSoundStream.h"
 #include "formats/gsm/LGSMFrame.h"
@@ -38,12 +39,18 @@ class LGSMFileSink : public LSoundSinkBase {
 public:
     // Creates the file anew; on failure the sink has the error flag and discards.
     explicit LGSMFileSink(const char* path);
-    // Pads the last partial frame with silence and writes it.
+    // Finishes the file when nobody did.
     ~LGSMFileSink() override;
     void Write(const int32_t* buffer, int32_t n) override;
     void Seek(int32_t) override {}  // a stream of frames cannot be rewritten
+    // Pads the last partial frame with silence, writes it, flushes and closes.
+    bool Finish() override;
 
 private:
+    // Writes bytes; a short write sets the error flag and notes why.
+    void Put(const uint8_t* bytes, uint32_t count);
+
+    std::string szPath;
     LFile file;
     LGSMFrame codec;
     int32_t aInput[kGSMFrameSamples];

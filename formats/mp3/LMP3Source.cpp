@@ -10,7 +10,7 @@ namespace {
 
 constexpr int32_t kPreRollFrames = 4;
 constexpr int32_t kMaxCandidates = 11;
-constexpr int32_t kMaxLength = 0x7FFFFFFF - 1152;
+constexpr int32_t kMaxLength = kMaxStreamFrames;
 
 // Size of an ID3v2 tag at the start of the file, 0 when there is none.
 int64_t LeadingTagSize(MP3InputFile& file) {
@@ -29,12 +29,14 @@ int64_t LeadingTagSize(MP3InputFile& file) {
 
 LMP3Source::LMP3Source(const char* path) : LSoundSourceBase(44100, 1, 0x200000) {
     if (!path || !file_.Open(path)) {
+        NoteFailure(LFile::LastError(), path ? path : "");
         SetError();
         return;
     }
     // Room for a trailing 128-byte tag is always assumed.
     nDataLength = std::max<int64_t>(0, file_.Size() - 128);
     if (!DecodeInitialHeader()) {
+        NoteFailure(LFailure::kNotAudio, path);
         SetError();
         return;
     }
@@ -45,6 +47,12 @@ LMP3Source::LMP3Source(const char* path) : LSoundSourceBase(44100, 1, 0x200000) 
     fFrameBytes = double(hdrReference.version == 0 ? 144 : 72) * hdrReference.bitrate / hdrReference.SampleRate();
     // The estimate counts the data after a leading tag.
     nLength = FramesToSamples(double(std::max<int64_t>(0, nDataLength - nDataStart)) / fFrameBytes + 0.9);
+    if (nLength >= kMaxLength) {
+        // More samples than positions can count: refused, not cut short.
+        NoteFailure(LFailure::kTooLong, path);
+        SetError();
+        return;
+    }
 
     decoder_.Setup(hdrReference);
     decoder_.ResetState();

@@ -2,16 +2,25 @@
 
 #include <cstring>
 
+#include "support/LFailure.h"
+
 namespace sondrel {
 
 LSRCVOX::LSRCVOX(const char* path, int32_t rate) : LSoundSourceBase(rate, 1, kVoxPeakBound) {
     if (!path || !file.Open(path, LFile::kRead)) {
+        NoteFailure(file.Error(), path ? path : "");
         SetError();
         return;
     }
     int64_t samples = file.Size() * 2;
     if (samples < 0) samples = 0;
-    if (samples > INT32_MAX - 1) samples = INT32_MAX - 1;
+    if (samples > kMaxStreamFrames) {
+        // More samples than positions can count: refused, not cut short.
+        NoteFailure(LFailure::kTooLong, path);
+        file.Close();
+        SetError();
+        return;
+    }
     nLength = int32_t(samples);
 }
 
@@ -71,16 +80,29 @@ void LSRCVOX::Seek(int32_t position) {
     }
 }
 
-LSNKVOX::LSNKVOX(const char* path, int32_t rate) : LSoundSinkBase(rate, 1) {
-    if (!path || !file.Open(path, LFile::kCreate)) SetError();
+LSNKVOX::LSNKVOX(const char* path, int32_t rate) : LSoundSinkBase(rate, 1), szPath(path ? path : "") {
+    if (!path || !file.Open(path, LFile::kCreate)) {
+        NoteFailure(file.Error(), szPath);
+        SetError();
+    }
 }
 
-LSNKVOX::~LSNKVOX() { file.Close(); }
+LSNKVOX::~LSNKVOX() { Finish(); }
+
+bool LSNKVOX::Finish() {
+    if (!file.IsOpen()) return !HasError();
+    bool ok = HasError() || file.Flush();
+    if ((!file.Close() || !ok) && !HasError()) {
+        NoteFailure(file.Error(), szPath);
+        SetError();
+    }
+    return !HasError();
+}
 
 void LSNKVOX::Write(const int32_t* buffer, int32_t n) {
     if (n <= 0) return;
     nPosition += n;
-    if (!file.IsOpen()) return;
+    if (!file.IsOpen() || HasError()) return;
     uint8_t bytes[kVoxChunkSamples / 2];
     for (int32_t i = 0; i < n;) {
         const int32_t end = n - i < kVoxChunkSamples ? n : i + kVoxChunkSamples;
@@ -95,7 +117,11 @@ void LSNKVOX::Write(const int32_t* buffer, int32_t n) {
                 bPending = true;
             }
         }
-        if (nb > 0) file.Write(bytes, nb);
+        if (nb > 0 && file.Write(bytes, nb) != nb) {
+            NoteFailure(file.Error(), szPath);
+            SetError();
+            return;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // in the high nibble), at a rate the file does not record.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "core/LSoundStream.h"
 #include "formats/vox/LVoxCodec.h"
@@ -37,12 +38,15 @@ class LSNKVOX : public LSoundSinkBase {
 public:
     // Creates the file anew; on failure the sink has the error flag and discards.
     LSNKVOX(const char* path, int32_t rate);
-    // Closes the file; a last odd sample is not written.
+    // Finishes the file when nobody did.
     ~LSNKVOX() override;
     void Write(const int32_t* buffer, int32_t n) override;
     void Seek(int32_t) override {}
+    // Flushes and closes the file; a last odd sample is not written.
+    bool Finish() override;
 
 private:
+    std::string szPath;
     LFile file;
     LVoxCodec codec;
     bool bPending = false;  // a high nibble waits for its low one

@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "ui/win32/LProgressDialog.h"
-#include "install/win32/InstallResource.h"
 #include "support/LFile.h"
 #include "support/win32/LWin32Registry.h"
+#include "ui/win32/LProgressDialog.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -47,7 +47,7 @@ private:
 };
 
 std::string LicenceText() {
-    HRSRC r = FindResourceA(nullptr, IDR_LICENCE_TEXT, MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HRSRC r = FindResourceA(nullptr, IDR_LICENCE_TEXT, RT_RCDATA);
     HGLOBAL g = r ? LoadResource(nullptr, r) : nullptr;
     const char* p = g ? static_cast<const char*>(LockResource(g)) : nullptr;
     if (!p) return std::string();
@@ -132,7 +132,7 @@ public:
         return true;
     }
     bool ShowLicence() override {
-        return DialogBoxParamA(GetModuleHandleA(nullptr), IDD_LICENCE_TERMS, Owner(), LicenceProc, 0) == IDOK;
+        return DialogBoxParamA(GetModuleHandleA(nullptr), IDD_LICENCE, Owner(), LicenceProc, 0) == IDOK;
     }
     bool AskYesNo(const std::string& text, const char* caption) override {
         return MessageBoxA(Owner(), text.c_str(), caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -161,7 +161,7 @@ public:
         nResult = role == LProgramRole::kInstaller ? installer.Install(this) : installer.Uninstall(this, hasArguments);
         return nResult == kProcessDone;
     }
-    int nResult = kProcessFailed;
+    LProcessResult nResult = kProcessFailed;
 
 private:
     LInstaller& installer;

@@ -23,7 +23,7 @@ namespace {
 class RecordedView : public LCDRipperView {
 public:
     std::vector<std::string> titles, messages, drives, tracks, durations;
-    std::vector<int> results;
+    std::vector<LProcessResult> results;
     int selectedDrive = -1;
     int closed = -1;  // 1 OK, 0 cancelled
     // This operation (counted from 0) is cancelled at its fourth poll: after
@@ -35,7 +35,7 @@ public:
         if (int(titles.size()) == cancelOperation) p.cancelAtPoll = 3;
         titles.push_back(title);
         results.push_back(op(&p));
-        return LProcessResult(results.back());
+        return results.back();
     }
     void ShowMessage(const char* text, const char* caption, bool error) override {
         messages.push_back(std::string(caption) + (error ? " (error): " : ": ") + text);

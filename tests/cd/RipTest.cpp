@@ -26,12 +26,12 @@ protected:
     void SetUp() override { dir = ScratchDir("rip"); }
 
     // Rips a track of the first drive; the file's bytes when one was left.
-    int Rip(uint8_t track, std::vector<uint8_t>* bytes = nullptr, uint8_t drive = 0) {
+    LProcessResult Rip(uint8_t track, std::vector<uint8_t>* bytes = nullptr, uint8_t drive = 0) {
         LCDROMRipper r;
         r.Data.nDrive = drive;
         r.Data.nTrack = track;
         r.Data.szPath = Path();
-        int result = Process(&progress, r);
+        LProcessResult result = Process(&progress, r);
         if (bytes) LFile::ReadAll(r.Data.szPath.c_str(), *bytes);
         return result;
     }
@@ -181,7 +181,7 @@ TEST_F(Ripping, FailedOrStoppedReadLeavesNoFile) {
         const char* what;
         int64_t errorAt, hangAt;
         int cancelAtPoll;
-        int result;
+        LProcessResult result;
     } cases[] = {
         {"read error", 140, -1, -1, kProcessFailed},
         {"cancel between reads", -1, -1, 2 + 3, kProcessCancelled},

@@ -241,7 +241,7 @@ protected:
         ASSERT_EQ(ProcessSCSICDOpenDrive(&progress, scsi, 0), kProcessDone);
         fake.nowMs = 0;
     }
-    int Read(uint32_t lba) { return ProcessSCSICDReadDASectors(&progress, scsi, buffer.Data(), 24, lba); }
+    LProcessResult Read(uint32_t lba) { return ProcessSCSICDReadDASectors(&progress, scsi, buffer.Data(), 24, lba); }
 
     FakeDevice* dev = nullptr;
     LSCSI scsi;

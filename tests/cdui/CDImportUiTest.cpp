@@ -8,15 +8,15 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "cd/LCDRipper.h"
-#include "cd/win32/CDRipperIds.h"
 #include "support/LFile.h"
+#include "support/LHelp.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
+#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;
@@ -25,13 +25,6 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
 constexpr DWORD kStepMs = 15000;
-
-std::string ReadText(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -153,13 +146,13 @@ protected:
 
     // Rows of the dialog's track list: "Track n" and the duration.
     std::vector<std::string> Rows(HWND dialog) {
-        HWND list = GetDlgItem(dialog, IDC_CDTRACKS);
+        HWND list = GetDlgItem(dialog, IDC_CD_TRACKS);
         std::vector<std::string> rows;
         for (int i = 0; i < ListCount(list); ++i) rows.push_back(ListText(list, i, 0) + "|" + ListText(list, i, 1));
         return rows;
     }
     std::vector<std::string> Drives(HWND dialog) {
-        HWND combo = GetDlgItem(dialog, IDC_CDDRIVE);
+        HWND combo = GetDlgItem(dialog, IDC_CD_DRIVE);
         std::vector<std::string> names;
         for (int i = 0; i < ComboCount(combo); ++i) names.push_back(ComboItem(combo, i));
         return names;
@@ -179,30 +172,33 @@ TEST_F(CDImport, CtrlLListsDrivesAndTracksAndRefreshKeepsOneEntryPerDrive) {
     HWND dlg = OpenDialog();
     ASSERT_NE(dlg, nullptr) << "Ctrl+L did not open the dialog";
     EXPECT_EQ(Drives(dlg), (std::vector<std::string>{"CD-ROM 1", "CD-ROM 2"}));
-    EXPECT_EQ(ComboSelection(GetDlgItem(dlg, IDC_CDDRIVE)), 0);
+    EXPECT_EQ(ComboSelection(GetDlgItem(dlg, IDC_CD_DRIVE)), 0);
     EXPECT_EQ(Rows(dlg), (std::vector<std::string>{"Track 1|0 :01", "Track 2|0 :01", "Track 3|0 :02",
                                                     "Track 4|0 :00"}));
 
-    ComboSelect(dlg, IDC_CDDRIVE, 1);
-    EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CDTRACKS)) == 2; }, kStepMs));
+    ComboSelect(dlg, IDC_CD_DRIVE, 1);
+    EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CD_TRACKS)) == 2; }, kStepMs));
     EXPECT_EQ(Rows(dlg), (std::vector<std::string>{"Track 1|1 :00", "Track 2|0 :01"}));
 
     for (int i = 1; i <= 2; ++i) {
-        Click(dlg, IDC_CDREFRESH);
+        Click(dlg, IDC_CD_REFRESH);
         // Each refresh lists the drives again, reading both tables of
         // contents, and selects the first drive.
         EXPECT_TRUE(WaitUntil([&] { return TocReads() == 2 * (i + 1) && IsWindowEnabled(dlg); }, kStepMs)) << Log();
-        EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CDTRACKS)) == 4; }, kStepMs));
+        EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CD_TRACKS)) == 4; }, kStepMs));
     }
     EXPECT_EQ(Drives(dlg), (std::vector<std::string>{"CD-ROM 1", "CD-ROM 2"}));
 
+    // Help opens the CD tracks page of the manual (the host records it).
     Click(dlg, IDHELP);
-    EXPECT_TRUE(WaitUntil([&] { return ReadText(JoinPath(report, "help.txt")) == "Loading CD Tracks\n"; }, kStepMs));
+    const std::string page = std::string(HelpPage(kHelpCDTracks)) + "\n";
+    EXPECT_TRUE(WaitUntil([&] { return ReadText(JoinPath(report, "help.txt")) == page; }, kStepMs))
+        << ReadText(JoinPath(report, "help.txt"));
 
     // A double-click imports the track under the pointer, as OK does.
-    ComboSelect(dlg, IDC_CDDRIVE, 1);
-    EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CDTRACKS)) == 2; }, kStepMs));
-    ListDoubleClick(GetDlgItem(dlg, IDC_CDTRACKS), 1);
+    ComboSelect(dlg, IDC_CD_DRIVE, 1);
+    EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CD_TRACKS)) == 2; }, kStepMs));
+    ListDoubleClick(GetDlgItem(dlg, IDC_CD_TRACKS), 1);
     EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
     std::vector<Document> docs = WaitForDocuments();
     ASSERT_EQ(docs.size(), 1u);
@@ -216,7 +212,7 @@ TEST_F(CDImport, OKWithThreeTracksOpensThreeUntitledModifiedDocumentsWithTheDisc
     Configure(Drive(discA, "strict-leadout async=3"));
     HWND dlg = OpenDialog();
     ASSERT_NE(dlg, nullptr);
-    HWND list = GetDlgItem(dlg, IDC_CDTRACKS);
+    HWND list = GetDlgItem(dlg, IDC_CD_TRACKS);
     ASSERT_EQ(ListCount(list), 4);
     ListSelect(list, {0, 1, 3});
     EXPECT_EQ(ListSelected(list), (std::vector<int>{0, 1, 3}));
@@ -257,7 +253,7 @@ TEST_F(CDImport, AReadErrorStopsTheImportDeletesThatTrackAndKeepsTheEarlierOnes)
     Configure(Drive(discA, "read-error=" + std::to_string(discA.starts[2] + 30)));
     HWND dlg = OpenDialog();
     ASSERT_NE(dlg, nullptr);
-    ListSelect(GetDlgItem(dlg, IDC_CDTRACKS), {0, 1, 2});
+    ListSelect(GetDlgItem(dlg, IDC_CD_TRACKS), {0, 1, 2});
     Click(dlg, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return Log().find("status=4") != std::string::npos; }, kStepMs)) << Log();
     // The dialog stays open, with the tracks read before the failed one.
@@ -332,7 +328,7 @@ TEST_F(CDImport, NoDriveAndNoDiscShowTheirMessages) {
         EXPECT_EQ(dlg != nullptr, c.dialogStays);
         if (dlg) {
             EXPECT_EQ(Drives(dlg), std::vector<std::string>{"CD-ROM 1"});
-            EXPECT_EQ(ListCount(GetDlgItem(dlg, IDC_CDTRACKS)), 0);
+            EXPECT_EQ(ListCount(GetDlgItem(dlg, IDC_CD_TRACKS)), 0);
             Click(dlg, IDOK);  // nothing to import: the dialog closes
             EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
         }

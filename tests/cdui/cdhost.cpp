@@ -1,5 +1,5 @@
 // A test host for CD import: a plain window standing in for the main
-// window. Ctrl+L (or the command 1011) runs the main window's
+// window. Ctrl+L (or the command IDM_LOAD_CD) runs the main window's
 // "Load Audio CD Track(s)..." command over its own documents; after each
 // command it reports the documents so the driver can check them.
 //
@@ -17,7 +17,7 @@
 //              frames (tab-separated), written after every command
 //   docN.raw   document N's samples as 16-bit little-endian values
 //   trace.txt  the diagnostic texts of CD import, one a line
-//   help.txt   the help topics asked for
+//   help.txt   the manual pages help was asked for, one a line
 #include <windows.h>
 
 #include <cstdio>
@@ -34,13 +34,14 @@
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
 #include "support/LFile.h"
+#include "support/LHelp.h"
 #include "ui/win32/LWin32DocumentHost.h"
+#include "ui/win32/resource.h"
 
 using namespace sondrel;
 
 namespace {
 
-constexpr int kCmLoadCDTrack = 1011;
 const char kHostClass[] = "SondrelCDHost";
 
 std::string gReport;
@@ -91,13 +92,20 @@ void WriteReport() {
     LFile::Replace(temp.c_str(), JoinPath(gReport, "docs.txt").c_str());
 }
 
-void ShowHelp(const char* topic) { Append("help.txt", topic); }
+// Records the page instead of starting a browser.
+class ReportHelpOpener : public LHelpOpener {
+public:
+    bool OpenPage(const std::string& path) override {
+        Append("help.txt", path.c_str());
+        return true;
+    }
+};
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
-            if (LOWORD(wParam) == kCmLoadCDTrack) {
-                CmLoadCDTrack(hwnd, *gDocuments, ShowHelp);
+            if (LOWORD(wParam) == IDM_LOAD_CD) {
+                CmLoadCDTrack(hwnd, *gDocuments);
                 WriteReport();
                 return 0;
             }
@@ -121,7 +129,7 @@ int RunWindow(HINSTANCE instance, LWin32DocumentHost& host) {
                               nullptr, nullptr, instance, nullptr);
     if (!hwnd) return 3;
     host.SetOwner(hwnd);
-    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'L', kCmLoadCDTrack}};
+    ACCEL keys[] = {{FVIRTKEY | FCONTROL, 'L', IDM_LOAD_CD}};
     HACCEL accelerators = CreateAcceleratorTableA(keys, 1);
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) {
@@ -139,7 +147,7 @@ int Rip(int drive, int track, const std::string& path) {
     ripper.Data.nTrack = uint8_t(track);
     ripper.Data.szPath = path;
     LWin32DocumentHost host(nullptr);
-    return host.RunOperation("Import CD Track(s)", [&](LProgress* p) { return LProcessResult(Process(p, ripper)); });
+    return host.RunOperation("Import CD Track(s)", [&](LProgress* p) { return Process(p, ripper); });
 }
 
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
@@ -151,7 +159,7 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 int Bench(const std::string& folder, const std::string& reportPath, LDocuments& documents) {
     LWin32DocumentHost host(nullptr);
     LCDROMInfo info;
-    host.RunOperation("Load CD Drives", [&](LProgress* p) { return LProcessResult(Process(p, info)); });
+    host.RunOperation("Load CD Drives", [&](LProgress* p) { return Process(p, info); });
     if (info.nDrives == 0 || info.nTracks[0] == 0) return 2;
     double audioSeconds = 0;
     std::vector<std::string> files;
@@ -183,6 +191,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     UseWin32SCSIPlatformIfNone();
     gReport = Env("CDHOST_REPORT");
     if (!gReport.empty()) SetCDTraceHook(TraceToReport);
+    ReportHelpOpener help;
+    SetHelpOpener(&help);
 
     std::string folder = Env("CDHOST_DATA");
     if (folder.empty()) {
@@ -208,5 +218,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     else
         result = RunWindow(instance, host);
     documents.ReleaseAll();
+    SetHelpOpener(nullptr);
     return result;
 }

@@ -14,6 +14,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/CliRun.h"
 #include "formats/LWaveFile.h"
 #include "formats/mp3/LMP3Source.h"
 #include "support/LFile.h"
@@ -24,31 +25,7 @@ using namespace sondrel;
 namespace {
 
 // Runs the tool on in and out; its exit code.
-int RunTool(const std::string& in, const std::string& out) {
-#ifdef _WIN32
-    std::string exe = SONDREL_CLI;
-    if (!exe.empty() && exe[0] == '/') {
-        exe = "Z:" + exe;
-        for (char& c : exe)
-            if (c == '/') c = '\\';
-    }
-    std::string cmd = "\"" + exe + "\" --quiet \"" + in + "\" \"" + out + "\"";
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    WaitForSingleObject(pi.hProcess, 120000);
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return int(code);
-#else
-    return test::RunCommand("'" SONDREL_CLI "' --quiet '" + in + "' '" + out + "' 2>/dev/null");
-#endif
-}
+int RunTool(const std::string& in, const std::string& out) { return test::RunCli({in, out}); }
 
 // Two seconds of tones, a different one in each channel, as a 16-bit WAV;
 // returns what the file holds.

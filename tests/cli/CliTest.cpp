@@ -12,6 +12,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/CliRun.h"
 #include "document/LEditCommands.h"
 #include "effects/EffectTestUtil.h"
 #include "effects/PointList.h"
@@ -24,36 +25,6 @@ using namespace sondrel;
 using namespace sondrel::test;
 
 namespace {
-
-// Runs the command-line tool with arguments; returns its exit code.
-int RunCli(const std::vector<std::string>& args) {
-#ifdef _WIN32
-    std::string exe = SONDREL_CLI;
-    if (!exe.empty() && exe[0] == '/') {
-        exe = "Z:" + exe;
-        for (char& c : exe)
-            if (c == '/') c = '\\';
-    }
-    std::string cmd = "\"" + exe + "\" --quiet";
-    for (const auto& a : args) cmd += " \"" + a + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    WaitForSingleObject(pi.hProcess, 120000);
-    DWORD code = 99;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return int(code);
-#else
-    std::string cmd = std::string("'") + SONDREL_CLI + "' --quiet";
-    for (const auto& a : args) cmd += " '" + a + "'";
-    return test::RunCommand(cmd + " 2>/dev/null");
-#endif
-}
 
 struct NullHost : LDocumentHost {
     int32_t rate = 0;
@@ -329,8 +300,10 @@ TEST(CommandLineTool, InterruptCancelsAndLeavesNoOutput) {
     std::string dir = test::ScratchDir("cliint");
     std::string in = MakeWav(JoinPath(dir, "in.wav"), 44100 * 600, 2, 44100);
     std::string out = JoinPath(dir, "out.wav");
+    std::string tmp = test::ScratchDir("cliinttmp");
     pid_t pid = fork();
     if (pid == 0) {
+        setenv("TMPDIR", tmp.c_str(), 1);
         execl(SONDREL_CLI, SONDREL_CLI, "--quiet", in.c_str(), "--rate", "48000", out.c_str(), (char*)nullptr);
         _exit(127);
     }
@@ -343,7 +316,7 @@ TEST(CommandLineTool, InterruptCancelsAndLeavesNoOutput) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_FALSE(LFile::Exists(out.c_str()));
     EXPECT_TRUE(LFile::List(dir.c_str(), ".tmp").empty());
-    std::string work = TempFolder() + "/sondrel-cli-" + std::to_string(pid);
-    EXPECT_FALSE(LFile::Exists(work.c_str()));
+    // The run's working folder is gone with everything in it.
+    EXPECT_EQ(test::CommandOutput("ls -A '" + tmp + "'"), "");
 }
 #endif

@@ -9,6 +9,7 @@
 #include "core/LPump.h"
 #include "core/LSRCConvertRate.h"
 #include "support/TestUtil.h"
+#include "support/ToneMeasure.h"
 
 using namespace sondrel;
 using namespace sondrel::test;
@@ -389,28 +390,6 @@ TEST(ConvertRate, OtherChannelCountsLeaveTheBufferButMoveOn) {
 }
 
 namespace {
-
-// In-place iterative radix-2 FFT; size must be a power of two.
-void Fft(std::vector<std::complex<double>>& a) {
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        std::complex<double> w = std::polar(1.0, -2 * kPi / double(len));
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> wk = 1;
-            for (size_t k = 0; k < len / 2; ++k, wk *= w) {
-                std::complex<double> u = a[i + k], v = a[i + k + len / 2] * wk;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-            }
-        }
-    }
-}
 
 struct ToneFigures {
     double levelDb;     // tone level out against in

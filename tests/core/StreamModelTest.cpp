@@ -224,11 +224,12 @@ TEST(Pump, AdaptsChannelsAndLimitsLoudSources) {
     ASSERT_EQ(Process(&np, rec), kProcessDone);
     EXPECT_EQ(out, std::vector<int32_t>(100, 0));
 
-    // Mono into a 3-channel sink cannot be adapted; the pump must not overrun.
+    // Mono into a 3-channel sink cannot be adapted: refused, nothing written.
     std::vector<int32_t> out3;
     LPRSourceToSink rec3{"x", MakeSource<VectorSource>(std::vector<int32_t>(9000, 1), 8000, 1),
                          MakeSink<VectorSink>(&out3, 8000, 3)};
-    EXPECT_EQ(Process(&np, rec3), kProcessDone);
+    EXPECT_EQ(Process(&np, rec3), kProcessFailed);
+    EXPECT_TRUE(out3.empty());
 
     // A source whose bound is above 16-bit full scale is limited on the way.
     std::vector<int32_t> loud = Sine(20000, 1, 8000, 440, 1500000);

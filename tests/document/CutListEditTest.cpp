@@ -244,7 +244,9 @@ TEST_F(CutListEditCases, Amplify) {
 // Lists cannot grow past 2^31 - 1 frames: an edit that would is left out
 // rather than wrapping the length negative.
 TEST_F(CutListEditCases, EditsNeverWrapTheLength) {
-    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    // A list stays within what a reader's positions can count (one block
+    // below 2^31), so that reading it to its end cannot wrap either.
+    constexpr int32_t kMax = kMaxStreamFrames;
     Run({
         {"silence that would overflow", kOne, [](auto& l, auto&) { l.EfInsertSilence(kMax - 50, 100); }, kOne},
         {"insert that would overflow", kOne, [](auto& l, auto& o) { l.EfInsert(kMax - 3, o); }, kOne},

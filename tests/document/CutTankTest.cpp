@@ -92,11 +92,14 @@ TEST_F(CutTank, SegmentPathsJoinTheFolderAndIndex) {
     EXPECT_EQ(slash.GetAudFilePath(0), "segs/0.aud");
     LAudioCutTank backslash(std::string("C:\\Sondrel\\Current\\"));
     EXPECT_EQ(backslash.GetAudFilePath(3), "C:\\Sondrel\\Current\\3.aud");
-    // The path never exceeds 259 characters.
-    LAudioCutTank deep(std::string(250, 'd') + "/");
-    EXPECT_EQ(deep.GetAudFilePath(12345), std::string(250, 'd') + "/12345.au");
+    // A path beyond 259 characters is refused, never cut short: cut to
+    // length, "10.aud" and "11.aud" would name the same file.
+    LAudioCutTank deep(std::string(253, 'd') + "/");
+    EXPECT_EQ(deep.GetAudFilePath(1), std::string(253, 'd') + "/1.aud");
+    EXPECT_EQ(deep.GetAudFilePath(10), "");
+    EXPECT_EQ(deep.GetAudFilePath(11), "");
     LAudioCutTank full(std::string(259, 'f'));
-    EXPECT_EQ(full.GetAudFilePath(1), std::string(259, 'f'));
+    EXPECT_EQ(full.GetAudFilePath(1), "");
 }
 
 TEST(CutTankFolder, TheDataFolderComesFromTheSettingsOrBesideTheProgram) {

@@ -1,6 +1,9 @@
 #include "tests/drive/LDrive.h"
 
 #include <commctrl.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -60,7 +63,7 @@ std::string ClassName(HWND window) {
 }  // namespace
 
 std::string WinePath(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':') return path;
+    if (path.empty() || path[0] != '/') return path;
     std::string r = "Z:" + path;
     std::replace(r.begin(), r.end(), '/', '\\');
     return r;
@@ -120,6 +123,10 @@ DWORD Program::WaitExit(DWORD timeoutMs) {
     return code;
 }
 
+void Program::WaitIdle(DWORD timeoutMs) {
+    if (pi_.hProcess) WaitForInputIdle(pi_.hProcess, timeoutMs);
+}
+
 void Program::Kill() {
     if (pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
         TerminateProcess(pi_.hProcess, 99);
@@ -161,7 +168,7 @@ BOOL CALLBACK CollectWindow(HWND w, LPARAM p) {
     auto* s = reinterpret_cast<WindowSearch*>(p);
     DWORD owner = 0;
     GetWindowThreadProcessId(w, &owner);
-    if (owner == s->pid && IsWindowVisible(w)) s->found.push_back(w);
+    if ((s->pid == 0 || owner == s->pid) && IsWindowVisible(w)) s->found.push_back(w);
     return TRUE;
 }
 }  // namespace
@@ -193,14 +200,18 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
 }
 
 std::string Text(HWND window) {
-    char text[1024] = {};
-    LRESULT n = SendTimeout(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return n > 0 ? std::string(text, size_t(std::min<LRESULT>(n, sizeof text - 1))) : std::string();
+    LRESULT length = SendTimeout(window, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0) return std::string();
+    std::vector<char> text(size_t(length) + 1);
+    LRESULT n = SendTimeout(window, WM_GETTEXT, WPARAM(text.size()), reinterpret_cast<LPARAM>(text.data()));
+    return n > 0 ? std::string(text.data(), size_t(std::min(n, length))) : std::string();
 }
 
 void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-void Command(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+void Command(HWND window, int id) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
 
 bool SendCtrlKey(HWND window, WORD virtualKey) {
     SetForegroundWindow(window);
@@ -444,6 +455,193 @@ void ListDoubleClick(HWND list, int item) {
     PostMessageA(list, WM_LBUTTONUP, 0, at);
     PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+namespace {
+BOOL CALLBACK CollectStatic(HWND w, LPARAM p) {
+    if (SameName(ClassName(w), "Static")) {
+        std::string t = Text(w);
+        if (!t.empty()) *reinterpret_cast<std::string*>(p) += t + "\n";
+    }
+    return TRUE;
+}
+}  // namespace
+
+std::string StaticTexts(HWND dialog) {
+    std::string all;
+    EnumChildWindows(dialog, CollectStatic, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+bool WaitStaticText(HWND dialog, const std::string& text, DWORD timeoutMs) {
+    return WaitUntil([&] { return IsWindow(dialog) && StaticTexts(dialog).find(text) != std::string::npos; },
+                     timeoutMs);
+}
+
+DWORD WindowProcess(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+std::string ImageOf(DWORD pid) {
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!h) return std::string();
+    char path[MAX_PATH] = {};
+    DWORD n = MAX_PATH;
+    BOOL ok = QueryFullProcessImageNameA(h, 0, path, &n);
+    CloseHandle(h);
+    return ok ? std::string(path, n) : std::string();
+}
+
+std::string CommandLineOf(DWORD pid) {
+    using QueryFn = LONG(WINAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!h) return std::string();
+    std::string result;
+    PROCESS_BASIC_INFORMATION info = {};
+    if (query && query(h, 0, &info, sizeof info, nullptr) == 0) {
+        // 32-bit layouts: PEB + 0x10 is the process parameters, whose
+        // command line (a counted wide string) is at + 0x40.
+        uint32_t params = 0;
+        struct {
+            uint16_t length, maximum;
+            uint32_t buffer;
+        } line = {};
+        SIZE_T got = 0;
+        if (ReadProcessMemory(h, static_cast<char*>(static_cast<void*>(info.PebBaseAddress)) + 0x10, &params, 4, &got) &&
+            ReadProcessMemory(h, reinterpret_cast<void*>(uintptr_t(params) + 0x40), &line, sizeof line, &got)) {
+            std::vector<wchar_t> w(line.length / 2 + 1);
+            if (ReadProcessMemory(h, reinterpret_cast<void*>(uintptr_t(line.buffer)), w.data(), line.length, &got)) {
+                char text[2048] = {};
+                WideCharToMultiByte(CP_ACP, 0, w.data(), int(line.length / 2), text, sizeof text - 1, nullptr, nullptr);
+                result = text;
+            }
+        }
+    }
+    CloseHandle(h);
+    return result;
+}
+
+HWND WaitForWindowOfImage(const std::string& caption, const std::string& exePath, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : TopWindows(0)) {
+                if (Text(w) != caption || !SameName(ImageOf(WindowProcess(w)), exePath)) continue;
+                found = w;
+                return true;
+            }
+            return false;
+        },
+        timeoutMs, 50);
+    return found;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    DWORD size = GetFileSize(h, nullptr), got = 0;
+    bytes.resize(size);
+    if (!ReadFile(h, bytes.data(), size, &got, nullptr) || got != size) bytes.clear();
+    CloseHandle(h);
+    return bytes;
+}
+
+std::string ReadText(const std::string& path) {
+    std::vector<uint8_t> bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    BOOL ok = WriteFile(h, bytes.data(), DWORD(bytes.size()), &put, nullptr) && put == bytes.size();
+    CloseHandle(h);
+    return ok;
+}
+
+std::vector<std::string> List(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Reg(HKEY root, const std::string& key, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "<missing>";
+    char value[1024] = {};
+    DWORD size = sizeof value - 1;
+    LONG r = RegQueryValueExA(h, name && *name ? name : nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(h);
+    return r == ERROR_SUCCESS ? std::string(value) : std::string("<missing>");
+}
+
+bool RegKeyExists(HKEY root, const std::string& key) {
+    HKEY h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+bool RegSet(HKEY root, const std::string& key, const char* name, const std::string& value) {
+    HKEY h;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG r = RegSetValueExA(h, name && *name ? name : nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                            DWORD(value.size() + 1));
+    RegCloseKey(h);
+    return r == ERROR_SUCCESS;
+}
+
+void RegRemoveTree(HKEY root, const std::string& key) {
+    HKEY h;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
+    char sub[256];
+    for (;;) {
+        DWORD n = sizeof sub;
+        if (RegEnumKeyExA(h, 0, sub, &n, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        RegRemoveTree(h, sub);
+    }
+    RegCloseKey(h);
+    RegDeleteKeyA(root, key.c_str());
+}
+
+std::string LinkTarget(const std::string& linkPath) {
+    std::string target;
+    HRESULT init = CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            std::vector<wchar_t> wide(linkPath.size() + 1);
+            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide.data(), int(wide.size()));
+            if (SUCCEEDED(file->Load(wide.data(), STGM_READ))) {
+                char path[MAX_PATH] = {};
+                if (SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0))) target = path;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(init)) CoUninitialize();
+    return target;
 }
 
 }  // namespace sondrel::drive

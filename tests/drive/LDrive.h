@@ -14,13 +14,18 @@
 //   (VirtualAllocEx, WriteProcessMemory, ReadProcessMemory);
 // - buttons and commands are posted (BM_CLICK, WM_COMMAND), so the driver
 //   never blocks on a modal loop the click starts;
+// - a process's image and command line are read from the process itself
+//   (QueryFullProcessImageName, its parameters block);
 // - accelerators with Ctrl need real input: the window is brought to the
 //   front and the keys go through SendInput.
 //
-// Every wait polls with a time-out; nothing sleeps a fixed time.
+// Every wait polls with a time-out; nothing sleeps a fixed time. Besides the
+// windows, what a program leaves behind is read here too: files, registry
+// values and shell links.
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -28,8 +33,8 @@
 
 namespace sondrel::drive {
 
-// A Unix path as Wine sees it (drive Z: is the Unix root); Windows paths
-// (with a drive letter) pass through.
+// A Unix path (from "/") as Wine sees it: drive Z: is the Unix root. Any
+// other path passes through.
 std::string WinePath(const std::string& path);
 
 // Polls until condition holds or timeoutMs pass; returns its last value.
@@ -50,6 +55,8 @@ public:
                const std::vector<std::pair<std::string, std::string>>& environment = {});
     // The exit code once it has ended within timeoutMs; STILL_ACTIVE otherwise.
     DWORD WaitExit(DWORD timeoutMs);
+    // Waits until the program waits for input (its first window is up).
+    void WaitIdle(DWORD timeoutMs);
     void Kill();
     DWORD Id() const { return pi_.dwProcessId; }
     HANDLE Handle() const { return pi_.hProcess; }
@@ -80,10 +87,11 @@ private:
 // The value of an environment variable of the driver itself ("" when unset).
 std::string Environment(const char* name);
 
-// Visible top-level windows of process pid, in z-order.
+// Visible top-level windows of process pid (of every process for 0), in z-order.
 std::vector<HWND> TopWindows(DWORD pid);
-// A visible top-level window of pid with exactly this caption, or with this
-// window class when caption is empty; polls up to timeoutMs; null if none.
+// A visible top-level window of pid (any process for 0) with exactly this
+// caption, or with this window class when caption is empty; polls up to
+// timeoutMs; null if none.
 HWND WaitForWindow(DWORD pid, const std::string& caption, DWORD timeoutMs, const char* windowClass = nullptr);
 // Polls until the window no longer exists or is hidden.
 bool WaitForWindowGone(HWND window, DWORD timeoutMs);
@@ -92,7 +100,10 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 std::string Text(HWND window);
 // Posts BM_CLICK to the dialog's control id.
 void Click(HWND dialog, int id);
-// Posts WM_COMMAND with id (notification code 0) to window.
+// Posts WM_COMMAND with id to window as its control of that id would
+// (BN_CLICKED, the control's handle): menu commands, and a dialog's buttons
+// when the dialog rather than the button should act (message boxes, a
+// property sheet's OK).
 void Command(HWND window, int id);
 // Brings window to the front and types key with Ctrl held (SendInput).
 bool SendCtrlKey(HWND window, WORD virtualKey);
@@ -140,5 +151,42 @@ std::vector<int> ListSelected(HWND list);
 void ListSelect(HWND list, const std::vector<int>& items);
 // Double-clicks an item with the left button (posted mouse messages).
 void ListDoubleClick(HWND list, int item);
+
+// Every non-empty static text of a dialog, each followed by a newline (a
+// message box's text and labels).
+std::string StaticTexts(HWND dialog);
+// Polls until the dialog's static texts hold text (a message box's text can
+// be set just after it shows); false when the dialog goes first.
+bool WaitStaticText(HWND dialog, const std::string& text, DWORD timeoutMs);
+
+// Processes: the one a window belongs to, the full path of a process's
+// program and its command line ("" when they cannot be read).
+DWORD WindowProcess(HWND window);
+std::string ImageOf(DWORD pid);
+std::string CommandLineOf(DWORD pid);
+// A visible top-level window with this caption whose process runs the
+// program at exePath (compared without case); polls up to timeoutMs.
+HWND WaitForWindowOfImage(const std::string& caption, const std::string& exePath, DWORD timeoutMs);
+
+// Files (Windows paths): whether one exists, its bytes or text (empty when it
+// cannot be read), a file written from bytes, and the names in a folder
+// (no "." and ".."), sorted; empty when the folder is missing.
+bool Exists(const std::string& path);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+std::string ReadText(const std::string& path);
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<std::string> List(const std::string& folder);
+
+// Registry: a string value (name "" or null for the key's default value),
+// or "<missing>" when the key or value is not there; whether a key exists;
+// a string value written (the key made as needed); a key removed with all
+// below it.
+std::string Reg(HKEY root, const std::string& key, const char* name);
+bool RegKeyExists(HKEY root, const std::string& key);
+bool RegSet(HKEY root, const std::string& key, const char* name, const std::string& value);
+void RegRemoveTree(HKEY root, const std::string& key);
+
+// The target path of a shell link (.lnk); "" when it cannot be read.
+std::string LinkTarget(const std::string& linkPath);
 
 }  // namespace sondrel::drive

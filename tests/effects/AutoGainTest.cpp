@@ -221,8 +221,8 @@ TEST(AutoGain, TemporaryFilesLiveOnlyAsLongAsTheProcessor) {
         auto files = tmpFiles();
         ASSERT_EQ(files.size(), 2u);
         std::sort(files.begin(), files.end());
-        EXPECT_EQ(files[0].substr(0, 3), "lca");
-        EXPECT_EQ(files[1].substr(0, 3), "lcp");
+        EXPECT_EQ(files[0].substr(0, 7), "~sndlca");
+        EXPECT_EQ(files[1].substr(0, 7), "~sndlcp");
         // The audio copy holds the raw frames, the level file a byte per channel and block.
         std::vector<uint8_t> audio, levels;
 #ifdef _WIN32

@@ -21,7 +21,7 @@ TEST(EffectParams, DialogChecksAcceptAndRefuseAtTheirEdges) {
         {"echo both bad: time first", CheckEcho(5, 100), false, "Echo time must be between 10 and 3000ms. Please try again.",
          "Invalid value"},
         {"reverb 100/50", CheckReverb(100, 50), true, nullptr, nullptr},
-        {"reverb time 49", CheckReverb(100, 49), false, "Reverb level must be between 50 and 1000. Please try again.",
+        {"reverb time 49", CheckReverb(100, 49), false, "Reverb time must be between 50 and 1000. Please try again.",
          "Invalid value"},
         {"reverb both bad: level first", CheckReverb(101, 2000), false, "Reverb level must be less than 100. Please try again.",
          "Invalid value"},

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "support/LFile.h"
@@ -15,7 +17,18 @@ std::string WriteInput(const uint8_t* data, size_t size, const char* extension) 
     return path;
 }
 
-void Drain(LSoundSourceBase& source, int32_t maxFrames) {
+namespace {
+void CheckGrowth(LSoundSourceBase& source, size_t inputBytes) {
+    int64_t length = source.GetLength();
+    if (length > kMaxFramesPerInputByte * int64_t(inputBytes)) {
+        std::fprintf(stderr, "size-growth guard: %lld frames from %zu input bytes\n", (long long)length, inputBytes);
+        std::abort();
+    }
+}
+}  // namespace
+
+void Drain(LSoundSourceBase& source, size_t inputBytes, int32_t maxFrames) {
+    CheckGrowth(source, inputBytes);
     std::vector<int32_t> buf(size_t(kMaxBlockFrames) * source.nChans);
     int32_t len = std::min(source.GetLength(), maxFrames);
     int32_t done = 0;
@@ -23,6 +36,7 @@ void Drain(LSoundSourceBase& source, int32_t maxFrames) {
         source.Read(buf.data(), 4096);
         done += 4096;
     }
+    CheckGrowth(source, inputBytes);
     for (int32_t p : {len / 2, 0, -100, len + 10, 1}) {
         source.Seek(p);
         source.Read(buf.data(), 1000);

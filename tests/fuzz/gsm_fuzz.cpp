@@ -5,6 +5,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = sondrel::fuzz::WriteInput(data, size, ".gsm");
     sondrel::LSoundSourcePtr src = sondrel::OpenGSMSource(path.c_str());
-    sondrel::fuzz::Drain(*src);
+    sondrel::fuzz::Drain(*src, size);
     return 0;
 }

@@ -5,6 +5,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = sondrel::fuzz::WriteInput(data, size, ".mp3");
     sondrel::LSoundSourcePtr src = sondrel::OpenMP3Source(path.c_str());
-    sondrel::fuzz::Drain(*src, 1 << 16);
+    sondrel::fuzz::Drain(*src, size, 1 << 16);
     return 0;
 }

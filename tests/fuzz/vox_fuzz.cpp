@@ -8,6 +8,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t rate = size ? rates[data[0] & 7] : 8000;
     std::string path = sondrel::fuzz::WriteInput(data, size, ".vox");
     sondrel::LSoundSourcePtr src = sondrel::OpenVOXSource(path.c_str(), rate);
-    sondrel::fuzz::Drain(*src);
+    sondrel::fuzz::Drain(*src, size);
     return 0;
 }

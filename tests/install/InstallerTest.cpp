@@ -261,7 +261,7 @@ protected:
         std::sort(v.begin(), v.end());
         return v;
     }
-    int Install(const std::string& self, int cancelAt = -1) {
+    LProcessResult Install(const std::string& self, int cancelAt = -1) {
         CancelAt p(cancelAt);
         LInstaller inst = Make(self);
         return inst.Install(&p);

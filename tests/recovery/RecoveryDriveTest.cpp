@@ -35,12 +35,6 @@ constexpr DWORD kStartMs = 60000;  // a fresh Wine prefix can be slow to show th
 std::string Work() { return WinePath(Environment("SONDREL_RECOVERY_WORK")); }
 std::string Data() { return JoinPath(Work(), "data"); }
 
-std::string ReadText(const std::string& path) {
-    std::vector<uint8_t> b;
-    LFile::ReadAll(path.c_str(), b);
-    return std::string(b.begin(), b.end());
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t at = 0;

@@ -12,6 +12,7 @@
 
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "ui/win32/resource.h"
 
 using namespace sondrel;
 namespace fs = std::filesystem;
@@ -50,9 +51,26 @@ TEST(Help, EveryContextOpensAPageOfTheManual) {
         EXPECT_TRUE(fs::is_regular_file(fs::path(ManualDir()) / topics[i].szPage))
             << "context " << topics[i].nContext << ": " << topics[i].szPage << " is not in the manual";
     }
-    // The contents and every context number the dialogs and pages use.
-    for (int c : {int(kHelpContents), 101, 102, 103, 104, 105, 106, 107, 108})
-        EXPECT_TRUE(contexts.count(c)) << "context " << c << " has no page";
+    // The contents and every context the dialogs and pages use: the
+    // resource header's number for each is the one the code passes.
+    const struct {
+        int resource;
+        LHelpContext context;
+    } used[] = {
+        {IDH_NEW_FILE, kHelpNewFile},
+        {IDH_EDITS, kHelpEditDialogs},
+        {IDH_EFFECTS, kHelpEffects},
+        {IDH_RECORDING, kHelpRecording},
+        {IDH_CD_TRACKS, kHelpCDTracks},
+        {IDH_SETTINGS_GENERAL, kHelpGeneralSettings},
+        {IDH_SETTINGS_AUDIO, kHelpAudioSettings},
+        {IDH_SAMPLE_RATE, kHelpSampleRates},
+    };
+    EXPECT_TRUE(contexts.count(kHelpContents));
+    for (const auto& u : used) {
+        EXPECT_EQ(u.resource, int(u.context));
+        EXPECT_TRUE(contexts.count(u.context)) << "context " << u.context << " has no page";
+    }
     EXPECT_STREQ(HelpPage(kHelpContents), "index.html");
     EXPECT_STREQ(HelpPage(9999), "index.html");
 

@@ -47,18 +47,17 @@ protected:
     const std::string program = "C:\\Program Files\\Ketterly\\Sondrel\\sondrel.exe";
 };
 
-using namespace general_page;
-
 TEST_F(Pages, GeneralPageShowsDefaultsAndStoredValues) {
     LGeneralPage page(ctl, reg, program);
     page.InitDialog();
-    for (int id : {kRunWav, kRunMp3, kRunGsm, kRunVox, kPromptRate, kVoxPrompt, kPlayWhenOpen})
+    for (int id : {IDC_GENERAL_WAV, IDC_GENERAL_MP3, IDC_GENERAL_GSM, IDC_GENERAL_VOX, IDC_GENERAL_PROMPT_FORMAT,
+                   IDC_GENERAL_VOX_PROMPT, IDC_GENERAL_PLAY_WHEN_OPEN})
         EXPECT_TRUE(ctl.checked[id]) << id;
-    EXPECT_FALSE(ctl.checked[kDefaultRate]);
-    EXPECT_FALSE(ctl.checked[kVoxDefault]);
-    EXPECT_EQ(ctl.text[kVoxRate], "8000");
-    EXPECT_FALSE(ctl.enabled[kSetDefaults]);
-    EXPECT_FALSE(ctl.enabled[kVoxRate]);
+    EXPECT_FALSE(ctl.checked[IDC_GENERAL_DEFAULT_FORMAT]);
+    EXPECT_FALSE(ctl.checked[IDC_GENERAL_VOX_DEFAULT]);
+    EXPECT_EQ(ctl.text[IDC_GENERAL_VOX_RATE], "8000");
+    EXPECT_FALSE(ctl.enabled[IDC_GENERAL_SET_DEFAULTS]);
+    EXPECT_FALSE(ctl.enabled[IDC_GENERAL_VOX_RATE]);
 
     WriteBool("Settings", "DefaultRunGsm", false);
     WriteBool("Settings", "PromptSampleAndChannels", false);
@@ -68,51 +67,51 @@ TEST_F(Pages, GeneralPageShowsDefaultsAndStoredValues) {
     Controls again;
     LGeneralPage page2(again, reg, program);
     page2.InitDialog();
-    EXPECT_FALSE(again.checked[kRunGsm]);
-    EXPECT_TRUE(again.checked[kRunWav]);
-    EXPECT_FALSE(again.checked[kPromptRate]);
-    EXPECT_TRUE(again.checked[kDefaultRate]);
-    EXPECT_FALSE(again.checked[kVoxPrompt]);
-    EXPECT_TRUE(again.checked[kVoxDefault]);
-    EXPECT_EQ(again.text[kVoxRate], "11025");
-    EXPECT_FALSE(again.checked[kPlayWhenOpen]);
-    EXPECT_TRUE(again.enabled[kSetDefaults]);
-    EXPECT_TRUE(again.enabled[kVoxRate]);
+    EXPECT_FALSE(again.checked[IDC_GENERAL_GSM]);
+    EXPECT_TRUE(again.checked[IDC_GENERAL_WAV]);
+    EXPECT_FALSE(again.checked[IDC_GENERAL_PROMPT_FORMAT]);
+    EXPECT_TRUE(again.checked[IDC_GENERAL_DEFAULT_FORMAT]);
+    EXPECT_FALSE(again.checked[IDC_GENERAL_VOX_PROMPT]);
+    EXPECT_TRUE(again.checked[IDC_GENERAL_VOX_DEFAULT]);
+    EXPECT_EQ(again.text[IDC_GENERAL_VOX_RATE], "11025");
+    EXPECT_FALSE(again.checked[IDC_GENERAL_PLAY_WHEN_OPEN]);
+    EXPECT_TRUE(again.enabled[IDC_GENERAL_SET_DEFAULTS]);
+    EXPECT_TRUE(again.enabled[IDC_GENERAL_VOX_RATE]);
 }
 
 TEST_F(Pages, RadioPairsEnableTheirControlsAtOnce) {
     LGeneralPage page(ctl, reg, program);
     page.InitDialog();
-    ctl.Pick(kDefaultRate, kPromptRate);
-    EXPECT_FALSE(page.Clicked(kDefaultRate));
-    EXPECT_TRUE(ctl.enabled[kSetDefaults]);
-    EXPECT_FALSE(ctl.enabled[kVoxRate]);
-    ctl.Pick(kVoxDefault, kVoxPrompt);
-    page.Clicked(kVoxDefault);
-    EXPECT_TRUE(ctl.enabled[kVoxRate]);
-    ctl.Pick(kPromptRate, kDefaultRate);
-    page.Clicked(kPromptRate);
-    EXPECT_FALSE(ctl.enabled[kSetDefaults]);
-    EXPECT_TRUE(ctl.enabled[kVoxRate]);
+    ctl.Pick(IDC_GENERAL_DEFAULT_FORMAT, IDC_GENERAL_PROMPT_FORMAT);
+    EXPECT_FALSE(page.Clicked(IDC_GENERAL_DEFAULT_FORMAT));
+    EXPECT_TRUE(ctl.enabled[IDC_GENERAL_SET_DEFAULTS]);
+    EXPECT_FALSE(ctl.enabled[IDC_GENERAL_VOX_RATE]);
+    ctl.Pick(IDC_GENERAL_VOX_DEFAULT, IDC_GENERAL_VOX_PROMPT);
+    page.Clicked(IDC_GENERAL_VOX_DEFAULT);
+    EXPECT_TRUE(ctl.enabled[IDC_GENERAL_VOX_RATE]);
+    ctl.Pick(IDC_GENERAL_PROMPT_FORMAT, IDC_GENERAL_DEFAULT_FORMAT);
+    page.Clicked(IDC_GENERAL_PROMPT_FORMAT);
+    EXPECT_FALSE(ctl.enabled[IDC_GENERAL_SET_DEFAULTS]);
+    EXPECT_TRUE(ctl.enabled[IDC_GENERAL_VOX_RATE]);
     // The "Set Defaults" button is the Win32 page's to open.
-    EXPECT_TRUE(page.Clicked(kSetDefaults));
+    EXPECT_TRUE(page.Clicked(IDC_GENERAL_SET_DEFAULTS));
 }
 
 TEST_F(Pages, GeneralOkStoresEveryKeyAndLeavesTheOtherPagesKeys) {
     WriteBool("Settings", "AutoPlaybackAfterEffects", false);
     LGeneralPage page(ctl, reg, program);
     page.InitDialog();
-    ctl.checked[kRunMp3] = false;
-    ctl.Pick(kDefaultRate, kPromptRate);
-    ctl.Pick(kVoxDefault, kVoxPrompt);
-    ctl.checked[kPlayWhenOpen] = false;
+    ctl.checked[IDC_GENERAL_MP3] = false;
+    ctl.Pick(IDC_GENERAL_DEFAULT_FORMAT, IDC_GENERAL_PROMPT_FORMAT);
+    ctl.Pick(IDC_GENERAL_VOX_DEFAULT, IDC_GENERAL_VOX_PROMPT);
+    ctl.checked[IDC_GENERAL_PLAY_WHEN_OPEN] = false;
 
     struct Case {
         const char* typed;
         const char* stored;
     };
     for (Case c : {Case{"16000", "16000"}, Case{"abc", "0"}, Case{"", "0"}, Case{"-8000", "-8000"}, Case{"22050 Hz", "22050"}}) {
-        ctl.text[kVoxRate] = c.typed;
+        ctl.text[IDC_GENERAL_VOX_RATE] = c.typed;
         page.CmOk();
         EXPECT_EQ(ReadString("Settings", "VoxDefaultSampleRate", "?"), c.stored) << c.typed;
     }
@@ -130,7 +129,7 @@ TEST_F(Pages, OkRegistersTheCheckedTypesThatHaveAFileType) {
     reg.WriteString(LRegRoot::kClassesRoot, ".vox", nullptr, "");  // a key with an empty type
     LGeneralPage page(ctl, reg, program);
     page.InitDialog();
-    ctl.checked[kRunGsm] = false;
+    ctl.checked[IDC_GENERAL_GSM] = false;
     size_t keysBefore = reg.KeyCount();
     page.CmOk();
 
@@ -148,7 +147,7 @@ TEST_F(Pages, OkRegistersTheCheckedTypesThatHaveAFileType) {
     EXPECT_FALSE(reg.KeyExists(LRegRoot::kClassesRoot, "gsmfile\\Shell"));
 
     // Unchecking later removes nothing.
-    ctl.checked[kRunWav] = false;
+    ctl.checked[IDC_GENERAL_WAV] = false;
     page.CmOk();
     EXPECT_TRUE(reg.KeyExists(LRegRoot::kClassesRoot, "SoundRecording\\Shell\\Open\\Command"));
 }
@@ -174,20 +173,20 @@ TEST_F(Pages, AudioProcessingPage) {
     WriteInt("Settings", "AutoTrimThreshold", -300);
     LAudioProcessPage page(ctl);
     page.InitDialog(devices);
-    EXPECT_EQ(ctl.items[kPlayDevice].size(), 127u);
-    EXPECT_EQ(ctl.items[kPlayDevice][126], "Device 126");
-    EXPECT_EQ(ctl.selected[kPlayDevice], 0);
-    EXPECT_FALSE(ctl.checked[kAutoPlayback]);
-    EXPECT_EQ(ctl.dbRange[kTrimThreshold], std::make_pair(-40, -6));
-    EXPECT_EQ(ctl.dbValue[kTrimThreshold], -127);  // the stored value, clamped to a signed byte
+    EXPECT_EQ(ctl.items[IDC_AUDIO_DEVICE].size(), 127u);
+    EXPECT_EQ(ctl.items[IDC_AUDIO_DEVICE][126], "Device 126");
+    EXPECT_EQ(ctl.selected[IDC_AUDIO_DEVICE], 0);
+    EXPECT_FALSE(ctl.checked[IDC_AUDIO_AUTOPLAY]);
+    EXPECT_EQ(ctl.dbRange[IDC_AUDIO_AUTOTRIM_THRESHOLD], std::make_pair(-40, -6));
+    EXPECT_EQ(ctl.dbValue[IDC_AUDIO_AUTOTRIM_THRESHOLD], -127);  // the stored value, clamped to a signed byte
 
     // A value past either end of the slider is stored as that end.
     struct Case {
         int entered, stored;
     };
-    ctl.checked[kAutoPlayback] = true;
+    ctl.checked[IDC_AUDIO_AUTOPLAY] = true;
     for (Case c : {Case{-3, -6}, Case{-41, -40}, Case{-24, -24}, Case{-6, -6}, Case{0, -6}}) {
-        ctl.dbValue[kTrimThreshold] = c.entered;
+        ctl.dbValue[IDC_AUDIO_AUTOTRIM_THRESHOLD] = c.entered;
         page.CmOk();
         EXPECT_EQ(ReadInt("Settings", "AutoTrimThreshold", 99), c.stored) << c.entered;
     }
@@ -197,9 +196,9 @@ TEST_F(Pages, AudioProcessingPage) {
     Controls none;
     LAudioProcessPage empty(none);
     empty.InitDialog({});
-    EXPECT_TRUE(none.items[kPlayDevice].empty());
-    EXPECT_EQ(none.selected.count(kPlayDevice), 0u);
-    EXPECT_EQ(none.dbValue[kTrimThreshold], -24);  // the default
+    EXPECT_TRUE(none.items[IDC_AUDIO_DEVICE].empty());
+    EXPECT_EQ(none.selected.count(IDC_AUDIO_DEVICE), 0u);
+    EXPECT_EQ(none.dbValue[IDC_AUDIO_AUTOTRIM_THRESHOLD], -24);  // the default
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // type a name into the dialog's file field and press OK, or cancel.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <dlgs.h>
 
 #include <cstring>
 #include <filesystem>
@@ -29,7 +30,7 @@ void Answer(const char* title, const char* name, bool* found) {
     Sleep(200);
     if (name) {
         // The explorer-style dialog's file-name field.
-        SendMessageA(GetDlgItem(dlg, 1148), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+        SendMessageA(GetDlgItem(dlg, cmb13), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else {
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/win32/LKeyDialogBox.h"
+#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;
@@ -43,7 +44,7 @@ static void CALLBACK AllowClose(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     g_closedEarly = !IsWindow(g_dialog->Window());
     if (g_closedEarly) return;
-    GetWindowTextA(GetDlgItem(g_dialog->Window(), 120), g_text, sizeof g_text);
+    GetWindowTextA(GetDlgItem(g_dialog->Window(), IDC_TRANSPORT_FILE_NAME), g_text, sizeof g_text);
     g_dialog->allowCancel = true;
     PostMessageA(g_dialog->Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
@@ -56,7 +57,7 @@ TEST(KeyDialogBox, KeysGoToTheHandlersOncePerPress) {
     g_dialog = &dlg;
     ASSERT_TRUE(dlg.Open(nullptr));
     EXPECT_FALSE(dlg.Open(nullptr));  // open already
-    HWND edit = GetDlgItem(dlg.Window(), 120);
+    HWND edit = GetDlgItem(dlg.Window(), IDC_TRANSPORT_FILE_NAME);
     SetFocus(edit);
     PostMessageA(edit, WM_KEYDOWN, VK_RIGHT, KeyParam(false));
     PostMessageA(edit, WM_KEYDOWN, VK_RIGHT, KeyParam(true));

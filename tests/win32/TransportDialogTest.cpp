@@ -12,7 +12,7 @@
 #include "support/TestUtil.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LPlayerBaseDlg.h"
-#include "ui/win32/LTransportResources.h"
+#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;
@@ -127,29 +127,29 @@ TEST_F(TransportDialog, ButtonsFollowThePlayer) {
     TestTransport dlg(settings, doc->audio);
     ASSERT_TRUE(dlg.Open(nullptr));
     HWND w = dlg.Window();
-    EXPECT_TRUE(Checked(dlg, kIdcStop));
-    EXPECT_EQ(Text(w, kIdcFileName), "take.wav");
-    ASSERT_NE(SendDlgItemMessageA(w, kIdcPlayDevice, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_TRUE(Checked(dlg, IDC_STOP));
+    EXPECT_EQ(Text(w, IDC_TRANSPORT_FILE_NAME), "take.wav");
+    ASSERT_NE(SendDlgItemMessageA(w, IDC_TRANSPORT_DEVICE, CB_GETCOUNT, 0, 0), 0);
     dlg.StartWaveScan();
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kIdcWaveWindow)));
-    EXPECT_EQ(Text(w, kIdcTimeDisplay), "0:00:30.00");  // the end is shown first
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDC_TRANSPORT_WAVE)));
+    EXPECT_EQ(Text(w, IDC_TRANSPORT_TIME), "0:00:30.00");  // the end is shown first
     dlg.Transport().CmStart();
 
     // Play: Play checked, the time moves.
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kIdcPlay, BN_CLICKED), LPARAM(GetDlgItem(w, kIdcPlay)));
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_PLAY, BN_CLICKED), LPARAM(GetDlgItem(w, IDC_PLAY)));
     ASSERT_TRUE(RunUntil(dlg, 5000, [&] { return dlg.Transport().PositionMs() > 200; }));
-    EXPECT_TRUE(Checked(dlg, kIdcPlay));
-    EXPECT_FALSE(Checked(dlg, kIdcStop));
+    EXPECT_TRUE(Checked(dlg, IDC_PLAY));
+    EXPECT_FALSE(Checked(dlg, IDC_STOP));
     EXPECT_EQ(dlg.Player().State() & kPlayerOpen, kPlayerOpen);
 
     // Space: scrubbing; Space again: playing on.
-    SetFocus(GetDlgItem(w, kIdcPlay));
+    SetFocus(GetDlgItem(w, IDC_PLAY));
     Key(dlg, WM_KEYDOWN, VK_SPACE);
-    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, kIdcScrub); }));
-    EXPECT_FALSE(Checked(dlg, kIdcPlay));
+    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, IDC_SCRUB); }));
+    EXPECT_FALSE(Checked(dlg, IDC_PLAY));
     Key(dlg, WM_KEYUP, VK_SPACE);
     Key(dlg, WM_KEYDOWN, VK_SPACE);
-    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, kIdcPlay); }));
+    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, IDC_PLAY); }));
 
     // Holding Right: one forward scan, however often the key repeats;
     // releasing it plays on.
@@ -158,28 +158,28 @@ TEST_F(TransportDialog, ButtonsFollowThePlayer) {
     for (int i = 0; i < 5; ++i) Key(dlg, WM_KEYDOWN, VK_RIGHT, true);
     RunUntil(dlg, 200, [] { return false; });
     EXPECT_TRUE(dlg.Transport().ForwardScanning());
-    EXPECT_TRUE(Checked(dlg, kIdcPlay));  // the scan plays
+    EXPECT_TRUE(Checked(dlg, IDC_PLAY));  // the scan plays
     Key(dlg, WM_KEYUP, VK_RIGHT);
     ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return !dlg.Transport().ForwardScanning(); }));
-    EXPECT_TRUE(Checked(dlg, kIdcPlay));
+    EXPECT_TRUE(Checked(dlg, IDC_PLAY));
 
     // Esc stops.
     Key(dlg, WM_KEYDOWN, VK_ESCAPE);
-    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, kIdcStop); }));
-    EXPECT_FALSE(Checked(dlg, kIdcPlay));
+    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, IDC_STOP); }));
+    EXPECT_FALSE(Checked(dlg, IDC_PLAY));
 
     // Played to the end, the player stops by itself and the buttons say so.
     dlg.Transport().ShowPosition(29000);
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kIdcPlay, BN_CLICKED), 0);
-    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, kIdcPlay); }));
-    ASSERT_TRUE(RunUntil(dlg, 8000, [&] { return Checked(dlg, kIdcStop); }));
-    EXPECT_EQ(Text(w, kIdcTimeDisplay), "0:00:30.00");
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_PLAY, BN_CLICKED), 0);
+    ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, IDC_PLAY); }));
+    ASSERT_TRUE(RunUntil(dlg, 8000, [&] { return Checked(dlg, IDC_STOP); }));
+    EXPECT_EQ(Text(w, IDC_TRANSPORT_TIME), "0:00:30.00");
 
     // The scroll bar: a line left at 1.5 s goes to 0.
     dlg.Transport().ShowPosition(1500);
-    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(SB_LINELEFT, 0), LPARAM(GetDlgItem(w, kIdcPositionScroll)));
+    SendMessageA(w, WM_HSCROLL, MAKEWPARAM(SB_LINELEFT, 0), LPARAM(GetDlgItem(w, IDC_TRANSPORT_POSITION)));
     EXPECT_EQ(dlg.Transport().PositionMs(), 0);
-    EXPECT_EQ(GetScrollPos(GetDlgItem(w, kIdcPositionScroll), SB_CTL), 0);
+    EXPECT_EQ(GetScrollPos(GetDlgItem(w, IDC_TRANSPORT_POSITION), SB_CTL), 0);
     dlg.Close();
 }
 
@@ -188,14 +188,14 @@ TEST_F(TransportDialog, ButtonsFollowThePlayer) {
 TEST_F(TransportDialog, SpaceInTheFileNameTypesASpace) {
     TestTransport dlg(settings, doc->audio);
     ASSERT_TRUE(dlg.Open(nullptr));
-    HWND edit = GetDlgItem(dlg.Window(), kIdcFileName);
+    HWND edit = GetDlgItem(dlg.Window(), IDC_TRANSPORT_FILE_NAME);
     SetFocus(edit);
     SendMessageA(edit, EM_SETSEL, 8, 8);
     Key(dlg, WM_KEYDOWN, VK_SPACE);  // translated into the character by the loop
     RunUntil(dlg, 300, [] { return false; });
-    EXPECT_TRUE(Checked(dlg, kIdcStop));
+    EXPECT_TRUE(Checked(dlg, IDC_STOP));
     EXPECT_EQ(dlg.Player().State(), 0);
-    EXPECT_EQ(Text(dlg.Window(), kIdcFileName), "take.wav ");
+    EXPECT_EQ(Text(dlg.Window(), IDC_TRANSPORT_FILE_NAME), "take.wav ");
     dlg.Close();
     EXPECT_STREQ(settings.szFileName, "take.wav ");
     EXPECT_EQ(settings.nFlags & 2, 2);
@@ -207,23 +207,24 @@ TEST_F(TransportDialog, PressReleaseVolumeAndErrors) {
     TestTransport dlg(settings, doc->audio);
     ASSERT_TRUE(dlg.Open(nullptr));
     HWND w = dlg.Window();
-    HWND fwd = GetDlgItem(w, kIdcForward);
+    HWND fwd = GetDlgItem(w, IDC_FORWARD);
     PostMessageA(fwd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return dlg.Transport().ForwardScanning(); }));
     PostMessageA(fwd, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     ASSERT_TRUE(RunUntil(dlg, 3000, [&] { return !dlg.Transport().ForwardScanning(); }));
-    EXPECT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, kIdcStop); }));  // it was stopped before
+    EXPECT_TRUE(RunUntil(dlg, 3000, [&] { return Checked(dlg, IDC_STOP); }));  // it was stopped before
 
-    SendDlgItemMessageA(w, kIdcPlayVolume, kDBEditSetValue, 0, -6);
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kIdcPlayVolume, EN_CHANGE), LPARAM(GetDlgItem(w, kIdcPlayVolume)));
+    SendDlgItemMessageA(w, IDC_TRANSPORT_VOLUME, kDBEditSetValue, 0, -6);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_TRANSPORT_VOLUME, EN_CHANGE),
+                 LPARAM(GetDlgItem(w, IDC_TRANSPORT_VOLUME)));
     RunUntil(dlg, 100, [] { return false; });
     EXPECT_EQ(settings.iVolumeDB, -6);
     EXPECT_EQ(SpeakersVolume(), DWORD((-6 + 36) * 1424));  // set through the mixer
 
     dlg.broken = true;
-    PostMessageA(w, WM_COMMAND, MAKEWPARAM(kIdcPlay, BN_CLICKED), 0);
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDC_PLAY, BN_CLICKED), 0);
     RunUntil(dlg, 300, [] { return false; });
-    EXPECT_TRUE(Checked(dlg, kIdcStop));
+    EXPECT_TRUE(Checked(dlg, IDC_STOP));
     EXPECT_EQ(FindWindowA(nullptr, "Error"), nullptr);
     dlg.Close();
 }

@@ -9,14 +9,13 @@
 #include "ui/LWaveScanThread.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LWaveWindow.h"
+#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;
 using namespace sondrel::wintest;
 
 namespace {
-
-constexpr int kWaveId = 105;
 
 // Feeds a scan into the control the way the worker does, synchronously.
 class WindowHost : public LWaveScanHost {
@@ -63,7 +62,7 @@ protected:
     }
     // A wave window of 200 columns and height 100 in the host, attached to win.
     HWND AddWave(ControlHost& host, LWaveWindow& win) {
-        HWND w = host.AddControl(kWaveWindowClass, kWaveId, 10, 10, 202, 101);
+        HWND w = host.AddControl(kWaveWindowClass, IDC_TRANSPORT_WAVE, 10, 10, 202, 101);
         if (w) win.Attach(w);
         return w;
     }
@@ -149,7 +148,7 @@ TEST_F(WaveControls, WaveWindowMouseNotifiesItsParent) {
     for (int x : {60, 205, 240, 300, 120}) post(WM_MOUSEMOVE, x);
     post(WM_LBUTTONUP, 150);
     ControlHost::Pump();
-    EXPECT_EQ(host.Codes(kWaveId), (std::vector<int>{8, 4, 8, 8, 8, 5, 8, 2}));
+    EXPECT_EQ(host.Codes(IDC_TRANSPORT_WAVE), (std::vector<int>{8, 4, 8, 8, 8, 5, 8, 2}));
     EXPECT_EQ(win.MarkStart(), 400);
     EXPECT_EQ(win.MarkEnd(), 1500);
     EXPECT_EQ(win.Cursor(), 1500);
@@ -163,7 +162,7 @@ TEST_F(WaveControls, WaveWindowMouseNotifiesItsParent) {
 // nine channels show eight bars; disabled it is grey.
 TEST_F(WaveControls, LevelMeterPaintsTheBarExtents) {
     ControlHost host(520, 120);
-    HWND m = host.AddControl(kDBDisplayClass, 104, 10, 10, 480, 80);
+    HWND m = host.AddControl(kDBDisplayClass, IDC_TRANSPORT_METER, 10, 10, 480, 80);
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(PixelAt(m, 100, 40), RGB(128, 128, 128));  // no bars yet
     const COLORREF litGreen = RGB(0, 224, 0), darkGreen = RGB(0, 96, 0), litRed = RGB(240, 32, 32), black = RGB(0, 0, 0);
@@ -206,9 +205,9 @@ TEST_F(WaveControls, LevelMeterPaintsTheBarExtents) {
 // The decibel slider: its text, typing, the mouse and its painting.
 TEST_F(WaveControls, DBEditTextTypingAndMouse) {
     ControlHost host(200, 60);
-    HWND e = host.AddControl(kDBEditClass, 108, 10, 10, 128, 20);
+    HWND e = host.AddControl(kDBEditClass, IDC_TRANSPORT_VOLUME, 10, 10, 128, 20);
     ASSERT_NE(e, nullptr);
-    HWND child = GetDlgItem(e, kDBEditChildId);
+    HWND child = GetDlgItem(e, IDC_DBEDIT_TEXT);
     ASSERT_NE(child, nullptr);
     auto text = [&] {
         char t[16] = {};
@@ -234,7 +233,7 @@ TEST_F(WaveControls, DBEditTextTypingAndMouse) {
     SendMessageA(child, WM_CHAR, '7', 0);
     ControlHost::Pump();
     EXPECT_EQ(SendMessageA(e, kDBEditGetValue, 0, 0), 7);
-    EXPECT_EQ(host.Codes(108), (std::vector<int>{0x300}));
+    EXPECT_EQ(host.Codes(IDC_TRANSPORT_VOLUME), (std::vector<int>{0x300}));
 
     // The mouse on the track: x 104 is 0 dB on a 96-pixel track.
     host.notes.clear();
@@ -244,7 +243,7 @@ TEST_F(WaveControls, DBEditTextTypingAndMouse) {
     ControlHost::Pump();
     EXPECT_EQ(SendMessageA(e, kDBEditGetValue, 0, 0), 6);
     EXPECT_EQ(text(), "6dB");
-    EXPECT_EQ(host.Codes(108), (std::vector<int>{0x300, 0x300}));
+    EXPECT_EQ(host.Codes(IDC_TRANSPORT_VOLUME), (std::vector<int>{0x300, 0x300}));
     // Green to 0 dB, dark red to the value, black after, the thumb at the value.
     EXPECT_EQ(PixelAt(e, 50, 10), RGB(0, 128, 0));
     EXPECT_EQ(PixelAt(e, 108, 10), RGB(192, 0, 0));
@@ -259,9 +258,9 @@ TEST_F(WaveControls, DBEditTextTypingAndMouse) {
 // track's start with it; the control's height is the edit's.
 TEST_F(WaveControls, DBEditFollowsItsFont) {
     ControlHost host(400, 80);
-    HWND e = host.AddControl(kDBEditClass, 108, 10, 10, 300, 20);
+    HWND e = host.AddControl(kDBEditClass, IDC_TRANSPORT_VOLUME, 10, 10, 300, 20);
     ASSERT_NE(e, nullptr);
-    HWND child = GetDlgItem(e, kDBEditChildId);
+    HWND child = GetDlgItem(e, IDC_DBEDIT_TEXT);
     HFONT big = CreateFontA(-26, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
     HDC dc = GetDC(child);

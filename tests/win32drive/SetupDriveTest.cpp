@@ -4,11 +4,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "DriveUtil.h"
 #include "install/LInstallLayout.h"
 #include "install/LInstallTable.h"
+#include "support/TestUtil.h"
+#include "tests/drive/LDrive.h"
+#include "ui/win32/resource.h"
 
-using namespace drive;
+using namespace sondrel::drive;
+namespace test = sondrel::test;
 
 namespace {
 
@@ -45,32 +48,34 @@ protected:
         CopyFileA(WinePath(SETUP_EXE).c_str(), (kWork + "\\SondrelSetup.exe").c_str(), FALSE);
     }
     // Runs an install file up to its licence and answers it.
-    void RunToLicence(Process& p, const std::string& exe, bool agree) {
+    void RunToLicence(Program& p, const std::string& exe, bool agree) {
         ASSERT_TRUE(p.Start(exe, ""));
-        HWND licence = WaitWindow("Software Licence Terms", p.Id(), 30000);
+        p.WaitIdle(10000);
+        HWND licence = WaitForWindow(p.Id(), "Software Licence Terms", 30000);
         ASSERT_NE(licence, nullptr) << "no licence terms from " << exe;
-        EXPECT_NE(Text(GetDlgItem(licence, 101)).find("SONDREL 1.00 SOFTWARE LICENCE TERMS"), std::string::npos);
-        Press(licence, agree ? IDOK : IDCANCEL);
+        EXPECT_NE(Text(GetDlgItem(licence, IDC_LICENCE_TEXT)).find("SONDREL 1.00 SOFTWARE LICENCE TERMS"), std::string::npos);
+        Command(licence, agree ? IDOK : IDCANCEL);
     }
     void ExpectCorruptMessage(const std::string& exe) {
-        Process p;
+        Program p;
         ASSERT_TRUE(p.Start(exe, ""));
-        HWND box = WaitWindow("Install Error", p.Id(), 30000);
+        p.WaitIdle(10000);
+        HWND box = WaitForWindow(p.Id(), "Install Error", 30000);
         ASSERT_NE(box, nullptr) << exe;
         EXPECT_TRUE(WaitStaticText(box, "Installation file corrupt.", 5000)) << StaticTexts(box);
-        EXPECT_EQ(WaitWindow("Software Licence Terms", p.Id(), 0), nullptr);
-        Press(box, IDOK);
-        EXPECT_TRUE(p.WaitExit(15000));
+        EXPECT_EQ(WaitForWindow(p.Id(), "Software Licence Terms", 0), nullptr);
+        Command(box, IDOK);
+        EXPECT_NE(p.WaitExit(15000), STILL_ACTIVE);
     }
     void Install() {
         if (Exists(In("sondrel.exe"))) return;
-        Process p;
+        Program p;
         RunToLicence(p, kWork + "\\SondrelSetup.exe", true);
-        HWND editor = WaitWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
+        HWND editor = WaitForWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
         ASSERT_NE(editor, nullptr) << "the installed editor did not start";
-        EXPECT_TRUE(p.WaitExit(15000));
+        EXPECT_NE(p.WaitExit(15000), STILL_ACTIVE);
         PostMessageA(editor, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(WaitGone(editor, 10000));
+        EXPECT_TRUE(WaitForWindowGone(editor, 10000));
     }
 };
 
@@ -98,9 +103,9 @@ TEST_F(Setup, DamagedInstallFilesShowTheCorruptMessageAndWriteNothing) {
 }
 
 TEST_F(Setup, CancellingTheLicenceInstallsNothing) {
-    Process p;
+    Program p;
     RunToLicence(p, kWork + "\\SondrelSetup.exe", false);
-    EXPECT_TRUE(p.WaitExit(15000));
+    EXPECT_NE(p.WaitExit(15000), STILL_ACTIVE);
     ExpectNothingInstalled("licence cancelled");
 }
 
@@ -122,16 +127,17 @@ TEST_F(Setup, CancelDuringExtractionLeavesNoHalfWrittenProgram) {
     std::string error;
     ASSERT_TRUE(sondrel::WriteInstallFile(kWork + "\\BigSetup.exe", files, error)) << error;
 
-    Process p;
+    Program p;
     RunToLicence(p, kWork + "\\BigSetup.exe", true);
-    HWND progress = WaitWindow("Installing Sondrel v 1.00", p.Id(), 10000);
+    HWND progress = WaitForWindow(p.Id(), "Installing Sondrel v 1.00", 10000);
     ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(WaitText(GetDlgItem(progress, 101), "lame.exe", 30000)) << "the encoder's copy was not seen";
+    HWND line = GetDlgItem(progress, IDC_PROGRESS_TEXT2);
+    ASSERT_TRUE(WaitUntil([&] { return Text(line) == "lame.exe"; }, 30000, 5)) << "the encoder's copy was not seen";
     PostMessageA(progress, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(p.WaitExit(30000));
-    EXPECT_EQ(WaitWindow("Install Error", p.Id(), 0), nullptr);
+    EXPECT_NE(p.WaitExit(30000), STILL_ACTIVE);
+    EXPECT_EQ(WaitForWindow(p.Id(), "Install Error", 0), nullptr);
     ExpectNothingInstalled("cancelled while copying");
-    EXPECT_EQ(WaitWindowOfImage("Sondrel", In("sondrel.exe"), 500), nullptr);
+    EXPECT_EQ(WaitForWindowOfImage("Sondrel", In("sondrel.exe"), 500), nullptr);
     DeleteFileA((kWork + "\\big-lame.exe").c_str());
     DeleteFileA((kWork + "\\BigSetup.exe").c_str());
 }
@@ -180,31 +186,31 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
 TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
     Install();
     std::string take = kWork + "\\take one.wav";
-    ASSERT_TRUE(WriteWav(take));
+    ASSERT_TRUE(test::WriteSawtoothWav(take));
     HINSTANCE r = ShellExecuteA(nullptr, "Edit with Sondrel", take.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     ASSERT_GT(reinterpret_cast<INT_PTR>(r), 32);
-    HWND editor = WaitWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
+    HWND editor = WaitForWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
     ASSERT_NE(editor, nullptr);
     std::string cmd = CommandLineOf(WindowProcess(editor));
     EXPECT_NE(cmd.find("\"" + take + "\""), std::string::npos) << cmd;
     PostMessageA(editor, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitGone(editor, 10000));
+    EXPECT_TRUE(WaitForWindowGone(editor, 10000));
 }
 
 TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
     Install();
     // A recording the user saved beside the program, and the editor's own files.
-    ASSERT_TRUE(WriteWav(In("my recording.wav")));
+    ASSERT_TRUE(test::WriteSawtoothWav(In("my recording.wav")));
     ASSERT_TRUE(WriteBytes(In("Current") + "\\1.aud", {1, 2, 3}));
     ASSERT_TRUE(WriteBytes(In("Current") + "\\equalizer.dat", {4, 5, 6}));
     auto before = List(ProgramFolder());
 
     for (bool yes : {false, true}) {
-        Process p;
+        Program p;
         ASSERT_TRUE(p.Start(In("uninst.exe"), ""));
-        EXPECT_TRUE(p.WaitExit(15000)) << "the uninstaller waits for its copy";
-        EXPECT_EQ(p.ExitCode(), 0u);
-        HWND ask = WaitWindow("Uninstall Sondrel", 0, 30000);
+        p.WaitIdle(10000);
+        EXPECT_EQ(p.WaitExit(15000), 0u) << "the uninstaller waits for its copy";
+        HWND ask = WaitForWindow(0, "Uninstall Sondrel", 30000);
         ASSERT_NE(ask, nullptr);
         EXPECT_TRUE(WaitStaticText(ask, "Are you sure you want to remove Sondrel from this computer?", 5000));
         DWORD pid = WindowProcess(ask);
@@ -213,7 +219,7 @@ TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
         EXPECT_NE(image, In("uninst.exe")) << "the question comes from the temporary copy";
         EXPECT_NE(CommandLineOf(pid).find("/uninstall"), std::string::npos);
         HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        Press(ask, yes ? IDYES : IDNO);
+        Command(ask, yes ? IDYES : IDNO);
         if (!yes) {
             EXPECT_EQ(WaitForSingleObject(copy, 15000), WAIT_OBJECT_0);
             CloseHandle(copy);
@@ -221,11 +227,11 @@ TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
             EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
             continue;
         }
-        ASSERT_TRUE(WaitGone(ask, 10000));
-        HWND kept = WaitWindow("Uninstall Sondrel", pid, 30000);
+        ASSERT_TRUE(WaitForWindowGone(ask, 10000));
+        HWND kept = WaitForWindow(pid, "Uninstall Sondrel", 30000);
         ASSERT_NE(kept, nullptr) << "no word about the folder that still holds the user's file";
         EXPECT_TRUE(WaitStaticText(kept, ProgramFolder(), 5000)) << StaticTexts(kept);
-        Press(kept, IDOK);
+        Command(kept, IDOK);
         EXPECT_EQ(WaitForSingleObject(copy, 15000), WAIT_OBJECT_0);
         CloseHandle(copy);
     }

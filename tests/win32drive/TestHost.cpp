@@ -1,7 +1,7 @@
 // Stands in for the editor's main window in tests: opens the audio file
 // named on its command line as a document and runs the commands that the
 // settings pages, mail and help serve when a test posts their command ids
-// (1009 "Send...", 1010 "Settings...", 6000 "Help Contents"), plus 9001,
+// (IDM_SEND, IDM_SETTINGS, IDM_HELP_CONTENTS), plus 9001,
 // which changes the document as an edit would. Its caption is
 // "Sondrel Test Host" or "Sondrel Test Host [file name]".
 //
@@ -25,6 +25,7 @@
 #include "ui/LSendCommand.h"
 #include "ui/win32/LSettingsSheet.h"
 #include "ui/win32/LWin32DocumentHost.h"
+#include "ui/win32/resource.h"
 
 using namespace sondrel;
 
@@ -66,9 +67,9 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case kCmSend: CmSend(hwnd, gHost->docs); break;
-                case kCmSettings: CmSettings(hwnd); break;
-                case kCmHelpContents: CmHelp(); break;
+                case IDM_SEND: CmSend(hwnd, gHost->docs); break;
+                case IDM_SETTINGS: CmSettings(hwnd); break;
+                case IDM_HELP_CONTENTS: CmHelp(); break;
                 case kCmModify:
                     if (gHost->docs.Current()) {
                         gHost->docs.StartModifyCurrentFile("Trim");

@@ -1,6 +1,6 @@
 // sondrel-cli: batch editing on the editor's own document operations.
 //   sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT
-// Exit codes: 0 done, 1 cancelled (Ctrl-C), 2 error. The effect steps, their
+// Exit codes: 0 done, 1 cancelled (Ctrl-C, termination), 2 error. The effect steps, their
 // arguments, checks and help lines come from the effect table; the steps
 // below are the selection, the edits without parameters and the conversions.
 #include <atomic>
@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -92,6 +91,11 @@ public:
     Answer Ask(const std::string&, bool) override { return kCancel; }
     bool AskOpenPath(std::string&) override { return false; }
     bool AskSavePath(std::string&) override { return false; }
+    // The editor's error box: the first message of a step ends the run.
+    void ShowError(const std::string& text) override {
+        if (szError.empty()) szError = text;
+    }
+    std::string szError;
 };
 
 bool ParseInt(const std::string& s, int32_t& out) {
@@ -144,6 +148,49 @@ std::string OpenFailure(const std::string& path) {
     if (!(SameText(ext, ".wav") || SameText(ext, ".mp3") || SameText(ext, ".gsm") || SameText(ext, ".vox")))
         return "cannot open '" + path + "': unknown file type '" + ext + "'";
     return "cannot open '" + path + "': not a readable " + ext.substr(1) + " file";
+}
+
+// The editor's own message when it gave one (its error box, or an
+// operation's such as the MP3 encoder's failure), otherwise the tool's.
+std::string Reported(const CliHost& host, const std::string& fallback) {
+    if (!host.szError.empty()) return host.szError;
+    return host.szLastError.empty() ? fallback : host.szLastError;
+}
+
+// The run's private working folder in the system's temporary folder, made
+// fresh under an unpredictable name (never an existing folder or link).
+// Folders of earlier runs that were killed are cleared first.
+bool MakeWorkFolder(std::string& folder) {
+    const std::string tmp = TempFolder();
+    for (const std::string& dead : DeadRunFolders(tmp, "sondrel-cli")) {
+        RemoveLeftovers(dead, {});
+        LFile::RemoveFolder(dead.c_str());  // only when nothing else is left in it
+    }
+    folder = MakeRunFolder(tmp, "sondrel-cli");
+    if (folder.empty()) {
+        LFailureNote note{LFile::LastError(), tmp, 0};
+        std::fprintf(stderr, "sondrel-cli: cannot make a working folder in '%s': %s\n", tmp.c_str(),
+                     FailureText(note).c_str());
+        return false;
+    }
+    // Segment names must fit whole: a path cut short would mix up segments.
+    if (JoinPathChecked(folder, "65534.aud").empty()) {
+#ifdef _WIN32
+        const char* variable = "TEMP";
+#else
+        const char* variable = "TMPDIR";
+#endif
+        std::fprintf(stderr, "sondrel-cli: cannot work in '%s': the path is too long (set %s to a shorter one)\n",
+                     tmp.c_str(), variable);
+        LFile::RemoveFolder(folder.c_str());
+        return false;
+    }
+    return true;
+}
+
+void RemoveWorkFolder(const std::string& folder) {
+    RemoveLeftovers(folder, {});
+    LFile::RemoveFolder(folder.c_str());
 }
 
 struct OwnStepDesc;
@@ -415,7 +462,8 @@ std::string Usage() {
     }
     u += "\n"
          "--vox-rate HZ gives the rate of a .vox INPUT or inserted file (default 8000).\n"
-         "Exit codes: 0 done, 1 cancelled by Ctrl-C (no OUTPUT is left), 2 error.\n";
+         "Exit codes: 0 done, 1 cancelled by Ctrl-C or a termination signal (no OUTPUT is left),\n"
+         "2 error (the message names the file and the cause; an OUTPUT that was there is kept).\n";
     return u;
 }
 
@@ -456,33 +504,50 @@ int Run(int argc, char** argv) {
     WriteBool("Settings", "VoxPromptSampleRate", false);
     WriteInt("Settings", "VoxDefaultSampleRate", voxRate);
 
+    // Termination requests cancel like Ctrl-C: the run stops at the next
+    // block, removes its working folder and leaves no partial OUTPUT.
     std::signal(SIGINT, OnInterrupt);
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path tankDir = fs::path(TempFolder()) / ("sondrel-cli-" + std::to_string(getpid()));
-    fs::create_directories(tankDir, ec);
-    if (ec) return std::fprintf(stderr, "sondrel-cli: cannot make a working folder in %s\n", TempFolder().c_str()), 2;
+    std::signal(SIGTERM, OnInterrupt);
+#ifdef SIGHUP
+    std::signal(SIGHUP, OnInterrupt);
+#endif
+#ifdef SIGBREAK
+    std::signal(SIGBREAK, OnInterrupt);
+#endif
+    std::string tankDir;
+    if (!MakeWorkFolder(tankDir)) {
+        SetSettingsStore(nullptr);
+        return 2;
+    }
 
     int code = 0;
     std::string message;
     {
-        LCutTankScope tank(tankDir.string());
+        LCutTankScope tank(tankDir);
         Tool tool;
         tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
         LDocuments docs(tool.host);
         tool.docs = &docs;
         if (!docs.AddFileToList(input, false)) {
             code = gInterrupted ? 1 : 2;
-            message = gInterrupted ? "cancelled" : OpenFailure(input);
+            message = gInterrupted ? "cancelled" : Reported(tool.host, OpenFailure(input));
         } else {
             CmSelectAll(docs);
             docs.Current()->stPosition.ms = 0;
             bool ok = true;
-            for (size_t s = 1; ok && s + 1 < rest.size(); ++s) ok = tool.Step(rest, s);
+            for (size_t s = 1; ok && s + 1 < rest.size(); ++s) {
+                tool.host.szError.clear();
+                tool.host.szLastError.clear();
+                ok = tool.Step(rest, s);
+                // A step the editor would have answered with an error box fails the run.
+                if (ok && !tool.host.szError.empty() && !gInterrupted) ok = tool.Err(tool.host.szError);
+            }
             if (!ok) {
                 code = tool.code;
-                message = tool.error;
+                message = tool.code == 2 ? Reported(tool.host, tool.error) : tool.error;
             } else {
+                tool.host.szError.clear();
+                tool.host.szLastError.clear();
                 LSDFile& d = *docs.Current();
                 d.szFilePath = output;
                 std::string ext = FileExtension(output);
@@ -492,15 +557,13 @@ int Run(int argc, char** argv) {
                     message = "cannot write '" + output + "': unknown file type '" + ext + "'";
                 } else if (!docs.CmSave()) {
                     code = gInterrupted ? 1 : 2;
-                    message = gInterrupted ? "cancelled" : "cannot write '" + output + "'";
-                    // The save's own explanation (the MP3 encoder's failure) says more.
-                    if (!gInterrupted && !tool.host.szLastError.empty()) message = tool.host.szLastError;
+                    message = gInterrupted ? "cancelled" : Reported(tool.host, "cannot write '" + output + "'");
                 }
             }
         }
         docs.ReleaseAll();
     }
-    fs::remove_all(tankDir, ec);
+    RemoveWorkFolder(tankDir);
     SetSettingsStore(nullptr);
     if (code) std::fprintf(stderr, "sondrel-cli: %s\n", message.c_str());
     return code;

@@ -83,7 +83,7 @@ int Tones() {
             pump.pSource = OpenSpeedPitchChain(LSoundSourcePtr(new ToneSource(hz, n)), r.percent, r.mode);
             pump.pSink = LSoundSinkPtr(new CollectSink(&out));
             LNullProgress progress;
-            if (Process(&progress, pump) != 0) {
+            if (Process(&progress, pump) != kProcessDone) {
                 std::fprintf(stderr, "pump failed\n");
                 return 1;
             }

@@ -6,7 +6,8 @@
 #include "devices/LMixerRules.h"
 #include "ui/LMeterModel.h"
 #include "ui/win32/LControlClass.h"
-#include "ui/win32/LTransportResources.h"
+#include "ui/win32/LTransportBitmaps.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -221,7 +222,7 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             WriteEdit(w, m);
             auto* cs = reinterpret_cast<LPCREATESTRUCTA>(lParam);
             HWND child = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_AUTOHSCROLL, 0, 0,
-                                         LDBEditModel::kTrackStart, cs->cy, w, HMENU(kDBEditChildId), cs->hInstance,
+                                         LDBEditModel::kTrackStart, cs->cy, w, HMENU(IDC_DBEDIT_TEXT), cs->hInstance,
                                          nullptr);
             SetWindowLongA(w, kEditChild, LONG(LONG_PTR(child)));
             if (child) {
@@ -286,7 +287,7 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (GetCapture() == w) ReleaseCapture();
             return 0;
         case WM_COMMAND:
-            if (LOWORD(wParam) == kDBEditChildId && HIWORD(wParam) == EN_CHANGE && !GetPropA(w, kEditSelfProp)) {
+            if (LOWORD(wParam) == IDC_DBEDIT_TEXT && HIWORD(wParam) == EN_CHANGE && !GetPropA(w, kEditSelfProp)) {
                 char text[8] = {};
                 GetWindowTextA(EditChild(w), text, sizeof text);  // up to 7 characters
                 LDBEditModel m = ReadEdit(w);

@@ -13,7 +13,7 @@
 //
 // LDBEdit: a slider with a small edit field for a value in dB. State in its
 // 12 window bytes: value (word at 0), maximum (2, default 12), minimum (4,
-// default -36), child edit window (8). Messages:
+// default -36), child edit window (8; control id IDC_DBEDIT_TEXT). Messages:
 //   WM_USER     (0x400) set the value (lParam), clamped; no notification
 //   WM_USER + 1 (0x401) returns the value
 //   WM_USER + 2 (0x402) set the range: maximum = lParam, minimum = wParam
@@ -32,7 +32,6 @@ extern const char kDBEditClass[];     // "LDBEdit"
 constexpr UINT kDBEditSetValue = WM_USER;
 constexpr UINT kDBEditGetValue = WM_USER + 1;
 constexpr UINT kDBEditSetRange = WM_USER + 2;
-constexpr int kDBEditChildId = 100;
 constexpr LONG kDBDisplayWhiteEdge = 0x1000;  // window style bit
 
 bool RegisterMeterClasses(HINSTANCE instance);

@@ -9,7 +9,8 @@
 #include "core/LSoundTime.h"
 #include "support/LSettings.h"
 #include "ui/win32/LMeterControls.h"
-#include "ui/win32/LTransportResources.h"
+#include "ui/win32/LTransportBitmaps.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -111,7 +112,7 @@ void LPlayerBaseDlg::UpdateTool(int id, const char* text) {
 }
 
 void LPlayerBaseDlg::FillDevices() {
-    HWND list = GetDlgItem(Window(), kIdcPlayDevice);
+    HWND list = GetDlgItem(Window(), IDC_TRANSPORT_DEVICE);
     if (!list) return;
     const bool combo = IsComboBox(list);
     const int count = std::min<int>(int(waveOutGetNumDevs()), 127);
@@ -128,21 +129,21 @@ void LPlayerBaseDlg::FillDevices() {
 void LPlayerBaseDlg::Init() {
     HWND w = Window();
     // 1. Meter, wave window, file name.
-    hMeter = GetDlgItem(w, kIdcLevelMeter);
-    if (HWND wv = GetDlgItem(w, kIdcWaveWindow)) wave.Attach(wv);
-    SetDlgItemTextA(w, kIdcFileName, rSettings.szFileName);
-    if (rSettings.nFlags & 1) EnableWindow(GetDlgItem(w, kIdcFileName), FALSE);
+    hMeter = GetDlgItem(w, IDC_TRANSPORT_METER);
+    if (HWND wv = GetDlgItem(w, IDC_TRANSPORT_WAVE)) wave.Attach(wv);
+    SetDlgItemTextA(w, IDC_TRANSPORT_FILE_NAME, rSettings.szFileName);
+    if (rSettings.nFlags & 1) EnableWindow(GetDlgItem(w, IDC_TRANSPORT_FILE_NAME), FALSE);
     rSettings.nFlags &= ~2;
     // 2. Volume and an empty meter.
-    SendDlgItemMessageA(w, kIdcPlayVolume, kDBEditSetValue, 0, rSettings.iVolumeDB);
+    SendDlgItemMessageA(w, IDC_TRANSPORT_VOLUME, kDBEditSetValue, 0, rSettings.iVolumeDB);
     if (hMeter) DBDisplaySetLevel(hMeter, -127);
     // 3. Bold time display, press-and-release buttons, bitmaps, tooltips, scroll range.
     hBoldFont = CreateFontA(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif");
-    SendDlgItemMessageA(w, kIdcTimeDisplay, WM_SETFONT, WPARAM(hBoldFont), FALSE);
-    ReportPressAndRelease(GetDlgItem(w, kIdcRewind));
-    ReportPressAndRelease(GetDlgItem(w, kIdcForward));
-    const int buttons[7] = {kIdcPlay, kIdcScrub, kIdcStop, kIdcGoStart, kIdcRewind, kIdcForward, kIdcGoEnd};
+    SendDlgItemMessageA(w, IDC_TRANSPORT_TIME, WM_SETFONT, WPARAM(hBoldFont), FALSE);
+    ReportPressAndRelease(GetDlgItem(w, IDC_REWIND));
+    ReportPressAndRelease(GetDlgItem(w, IDC_FORWARD));
+    const int buttons[7] = {IDC_PLAY, IDC_SCRUB, IDC_STOP, IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD, IDC_GO_TO_END};
     const LTransportBitmap pictures[7] = {kBitmapPlay,   kBitmapScrub,   kBitmapStop, kBitmapStart,
                                           kBitmapRewind, kBitmapForward, kBitmapEnd};
     for (int i = 0; i < 7; ++i) {
@@ -157,13 +158,13 @@ void LPlayerBaseDlg::Init() {
     const struct {
         int id;
         const char* text;
-    } tips[] = {{kIdcFileName, "File Name"},          {kIdcPlayDevice, "Playback Device"},
-                {kIdcPlayVolume, "Volume"},           {kIdcPlay, "Play (F9)"},
-                {kIdcScrub, "Scrub (Space)"},         {kIdcStop, "Stop (Esc)"},
-                {kIdcGoStart, "Go to Start (Home)"},  {kIdcRewind, "Rewind (<-)"},
-                {kIdcForward, "Forward (->)"},        {kIdcGoEnd, "Go to End (End)"}};
+    } tips[] = {{IDC_TRANSPORT_FILE_NAME, "File Name"},  {IDC_TRANSPORT_DEVICE, "Playback Device"},
+                {IDC_TRANSPORT_VOLUME, "Volume"},        {IDC_PLAY, "Play (F9)"},
+                {IDC_SCRUB, "Scrub (Space)"},            {IDC_STOP, "Stop (Esc)"},
+                {IDC_GO_TO_START, "Go to Start (Home)"}, {IDC_REWIND, "Rewind (<-)"},
+                {IDC_FORWARD, "Forward (->)"},           {IDC_GO_TO_END, "Go to End (End)"}};
     for (const auto& t : tips) AddTool(t.id, t.text);
-    SetScrollRange(GetDlgItem(w, kIdcPositionScroll), SB_CTL, 0, kScrollRange, FALSE);
+    SetScrollRange(GetDlgItem(w, IDC_TRANSPORT_POSITION), SB_CTL, 0, kScrollRange, FALSE);
     // 4. Devices.
     FillDevices();
     // 5. The player reports to the dialog; device and volume.
@@ -175,12 +176,12 @@ void LPlayerBaseDlg::Init() {
 
 void LPlayerBaseDlg::Destroy() {
     scan.Stop();
-    HWND edit = GetDlgItem(Window(), kIdcFileName);
+    HWND edit = GetDlgItem(Window(), IDC_TRANSPORT_FILE_NAME);
     if (edit && SendMessageA(edit, EM_GETMODIFY, 0, 0)) {
         GetWindowTextA(edit, rSettings.szFileName, sizeof rSettings.szFileName);
         rSettings.nFlags |= 2;
     }
-    SendDlgItemMessageA(Window(), kIdcTimeDisplay, WM_SETFONT, 0, FALSE);
+    SendDlgItemMessageA(Window(), IDC_TRANSPORT_TIME, WM_SETFONT, 0, FALSE);
     if (hBoldFont) DeleteObject(hBoldFont);
     hBoldFont = nullptr;
     pPlayer->SetListener(nullptr);
@@ -190,22 +191,22 @@ void LPlayerBaseDlg::Destroy() {
 void LPlayerBaseDlg::Command(WORD id, WORD code) {
     LTransportController& t = *pController;
     switch (id) {
-        case kIdcPlay: t.CmPlay(); break;
-        case kIdcScrub: t.CmScrub(); break;
-        case kIdcStop: Stop(); break;
-        case kIdcGoStart: t.CmStart(); break;
-        case kIdcGoEnd: t.CmEnd(); break;
-        case kIdcRewind:
-        case kIdcForward:
+        case IDC_PLAY: t.CmPlay(); break;
+        case IDC_SCRUB: t.CmScrub(); break;
+        case IDC_STOP: Stop(); break;
+        case IDC_GO_TO_START: t.CmStart(); break;
+        case IDC_GO_TO_END: t.CmEnd(); break;
+        case IDC_REWIND:
+        case IDC_FORWARD:
             if (code == kButtonPressed) {
-                id == kIdcRewind ? t.CmBack() : t.CmFwd();
+                id == IDC_REWIND ? t.CmBack() : t.CmFwd();
             } else if (code == kButtonReleased) {
                 t.CmBackFwdStop();
             }
             break;
-        case kIdcPlayDevice:
+        case IDC_TRANSPORT_DEVICE:
             if (code == CBN_SELCHANGE || code == LBN_SELCHANGE) {
-                HWND list = GetDlgItem(Window(), kIdcPlayDevice);
+                HWND list = GetDlgItem(Window(), IDC_TRANSPORT_DEVICE);
                 LRESULT sel = SendMessageA(list, IsComboBox(list) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
                 if (sel >= 0) {
                     rSettings.iDevice = int8_t(sel);
@@ -213,13 +214,14 @@ void LPlayerBaseDlg::Command(WORD id, WORD code) {
                 }
             }
             break;
-        case kIdcPlayVolume:
+        case IDC_TRANSPORT_VOLUME:
             if (code == EN_CHANGE) {
-                rSettings.iVolumeDB = int8_t(SendDlgItemMessageA(Window(), kIdcPlayVolume, kDBEditGetValue, 0, 0));
+                rSettings.iVolumeDB =
+                    int8_t(SendDlgItemMessageA(Window(), IDC_TRANSPORT_VOLUME, kDBEditGetValue, 0, 0));
                 ApplyPlaybackVolume(rSettings.iDevice, rSettings.iVolumeDB);
             }
             break;
-        case kIdcWaveWindow: t.WaveNotify(code, wave.Cursor()); break;
+        case IDC_TRANSPORT_WAVE: t.WaveNotify(code, wave.Cursor()); break;
         default: break;
     }
 }
@@ -233,7 +235,7 @@ INT_PTR LPlayerBaseDlg::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             Command(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_HSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(Window(), kIdcPositionScroll)) {
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(Window(), IDC_TRANSPORT_POSITION)) {
                 pController->Scroll(LOWORD(wParam), int16_t(HIWORD(wParam)));
             }
             return TRUE;
@@ -257,7 +259,7 @@ bool LPlayerBaseDlg::KeyDown(UINT vk, const LKeyState& keys) {
         case VK_F10: t.CmScrub(); return true;
         case VK_SPACE:
             // A space typed into the file name is a space.
-            if (GetFocus() == GetDlgItem(Window(), kIdcFileName)) return false;
+            if (GetFocus() == GetDlgItem(Window(), IDC_TRANSPORT_FILE_NAME)) return false;
             t.CmToggleScrubPlay();
             return true;
         case VK_ESCAPE: Stop(); return true;
@@ -281,20 +283,20 @@ bool LPlayerBaseDlg::KeyUp(UINT vk, const LKeyState&) {
 void LPlayerBaseDlg::ShowTime(int32_t ms) {
     char text[32];
     FormatPosition(LSoundTime(ms), text);
-    SetDlgItemTextA(Window(), kIdcTimeDisplay, text);
+    SetDlgItemTextA(Window(), IDC_TRANSPORT_TIME, text);
 }
 
 void LPlayerBaseDlg::ShowScroll(int32_t position) {
-    SetScrollPos(GetDlgItem(Window(), kIdcPositionScroll), SB_CTL, position, TRUE);
+    SetScrollPos(GetDlgItem(Window(), IDC_TRANSPORT_POSITION), SB_CTL, position, TRUE);
 }
 
 void LPlayerBaseDlg::ShowChecks(const LTransportChecks&) { UpdateControls(); }
 
 void LPlayerBaseDlg::UpdateControls() {
     const LTransportChecks c = ChecksOf(pPlayer->State());
-    CheckDlgButton(Window(), kIdcPlay, c.bPlay ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(Window(), kIdcScrub, c.bScrub ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(Window(), kIdcStop, c.bStop ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Window(), IDC_PLAY, c.bPlay ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Window(), IDC_SCRUB, c.bScrub ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Window(), IDC_STOP, c.bStop ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void LPlayerBaseDlg::ShowLevels(const int8_t* levels, int32_t count) {

@@ -3,15 +3,16 @@
 // its scan worker, the transport buttons with their bitmaps, tooltips and
 // keys, the position scroll bar, the time display, the playback-device list
 // and the playback volume. A subclass gives the dialog template (with the
-// control ids of LTransportResources.h) and GetSource, the audio to play.
+// control ids of resource.h) and GetSource, the audio to play.
 //
-// Controls in the template: 120 file name (EDIT), 107 playback device
-// (COMBOBOX, drop-down list), 108 volume ("LDBEdit"), 111 Play, 112 Scrub,
-// 113 Stop (BUTTON, BS_CHECKBOX | BS_PUSHLIKE | BS_BITMAP), 114 Go to
-// start, 115 Rewind, 116 Forward, 117 Go to end (BUTTON, BS_BITMAP), 103
-// time display (static), 104 meter ("LDBDisplay"), 105 wave window
-// ("LWaveWindow"), 106 position (SCROLLBAR). Call RegisterTransportClasses
-// once before creating the template.
+// Controls in the template: IDC_TRANSPORT_FILE_NAME (EDIT),
+// IDC_TRANSPORT_DEVICE (COMBOBOX, drop-down list), IDC_TRANSPORT_VOLUME
+// ("LDBEdit"), IDC_PLAY, IDC_SCRUB, IDC_STOP (BUTTON, BS_CHECKBOX |
+// BS_PUSHLIKE | BS_BITMAP), IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD,
+// IDC_GO_TO_END (BUTTON, BS_BITMAP), IDC_TRANSPORT_TIME (static),
+// IDC_TRANSPORT_METER ("LDBDisplay"), IDC_TRANSPORT_WAVE ("LWaveWindow"),
+// IDC_TRANSPORT_POSITION (SCROLLBAR). Call RegisterTransportClasses once
+// before creating the template.
 //
 // Keys: F9 Play, Alt+F9 Play and go to end, F10 Scrub, Space Scrub/Play
 // (not while the file name has the focus), Esc Stop, Home and End, Left and
@@ -29,6 +30,10 @@
 #include "ui/win32/LWaveWindow.h"
 
 namespace sondrel {
+
+// Codes a press-and-release button (Rewind, Forward) sends its parent.
+constexpr WORD kButtonPressed = 16;
+constexpr WORD kButtonReleased = 17;
 
 // The transport's stored settings (section "Player"; the owner loads and saves them).
 struct LPlayerSettings {

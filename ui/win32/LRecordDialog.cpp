@@ -9,7 +9,7 @@
 #include "document/LAudioCutTank.h"
 #include "support/LFilePath.h"
 #include "ui/win32/LMeterControls.h"
-#include "ui/win32/LTransportResources.h"
+#include "ui/win32/LTransportBitmaps.h"
 #include "ui/win32/resource.h"
 
 namespace sondrel {

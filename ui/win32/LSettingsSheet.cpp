@@ -13,14 +13,13 @@
 #include "support/win32/LWin32Registry.h"
 #include "ui/LSendCommand.h"
 #include "ui/LSettingsPages.h"
+#include "ui/win32/LMeterControls.h"
 #include "ui/win32/LSampleRateDialogs.h"
-#include "ui/win32/SettingsResource.h"
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
 namespace {
-
-constexpr UINT kDbSetValue = WM_USER, kDbGetValue = WM_USER + 1, kDbSetRange = WM_USER + 2;
 
 // A page's controls over its dialog window. The threshold is the decibel
 // slider "LDBEdit" when the template has one, else an edit holding the number.
@@ -43,17 +42,17 @@ public:
     void SetDbRange(int id, int lo, int hi) override {
         nMin = lo;
         nMax = hi;
-        if (IsDbEdit(id)) SendDlgItemMessageA(hDlg, id, kDbSetRange, WPARAM(lo), LPARAM(hi));
+        if (IsDbEdit(id)) SendDlgItemMessageA(hDlg, id, kDBEditSetRange, WPARAM(lo), LPARAM(hi));
     }
     void SetDbValue(int id, int value) override {
         if (IsDbEdit(id)) {
-            SendDlgItemMessageA(hDlg, id, kDbSetValue, 0, LPARAM(value));
+            SendDlgItemMessageA(hDlg, id, kDBEditSetValue, 0, LPARAM(value));
             return;
         }
         SetDlgItemInt(hDlg, id, UINT(std::clamp(value, nMin, nMax)), TRUE);
     }
     int DbValue(int id) override {
-        if (IsDbEdit(id)) return int(int8_t(SendDlgItemMessageA(hDlg, id, kDbGetValue, 0, 0)));
+        if (IsDbEdit(id)) return int(int8_t(SendDlgItemMessageA(hDlg, id, kDBEditGetValue, 0, 0)));
         return int(std::strtol(Text(id).c_str(), nullptr, 10));
     }
 
@@ -61,7 +60,7 @@ private:
     bool IsDbEdit(int id) {
         char cls[16] = {};
         GetClassNameA(GetDlgItem(hDlg, id), cls, sizeof cls);
-        return std::string(cls) == "LDBEdit";
+        return std::string(cls) == kDBEditClass;
     }
     HWND hDlg;
     int nMin = -127, nMax = 127;
@@ -173,7 +172,7 @@ bool CmSettings(HWND owner) {
     state.programPath = ProgramPath();
 
     PROPSHEETPAGEA pages[2] = {};
-    const int templates[2] = {IDD_GENERAL_PAGE, IDD_AUDIO_PROCESS_PAGE};
+    const int templates[2] = {IDD_SETTINGS_GENERAL, IDD_SETTINGS_AUDIO};
     PageSpec specs[2] = {{&state, Make<GeneralPage>}, {&state, Make<AudioPage>}};
     for (int i = 0; i < 2; ++i) {
         pages[i].dwSize = sizeof pages[i];
@@ -188,7 +187,7 @@ bool CmSettings(HWND owner) {
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USEICONID | PSH_HASHELP;
     sheet.hwndParent = owner;
     sheet.hInstance = GetModuleHandleA(nullptr);
-    sheet.pszIcon = MAKEINTRESOURCEA(IDI_PROGRAM);
+    sheet.pszIcon = MAKEINTRESOURCEA(IDI_MAIN);
     sheet.pszCaption = "Settings";
     sheet.nPages = 2;
     sheet.ppsp = pages;

@@ -1,6 +1,7 @@
 // The commands the main window's menu runs that this part of the program
-// serves: "Settings..." (1010), "Send..." (1009) and Help (6000, F1). Each is
-// one call; the main window passes itself as the owner.
+// serves: "Settings..." (IDM_SETTINGS), "Send..." (IDM_SEND) and Help
+// (IDM_HELP_CONTENTS, F1). Each is one call; the main window passes itself
+// as the owner.
 #pragma once
 #include <windows.h>
 
@@ -8,9 +9,6 @@
 #include "support/LMail.h"
 
 namespace sondrel {
-
-constexpr int kCmSettings = 1010;
-constexpr int kCmHelpContents = 6000;
 
 // The "Settings" property sheet (icon 1, pages 16 and 17, no Apply button);
 // OK stores each visited page's values. True when the user chose OK.

@@ -3,27 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/win32/LCriticalSectionLock.h"
 #include "ui/win32/LControlClass.h"
 
 namespace sondrel {
 
 const char kWaveWindowClass[] = "LWaveWindow";
-
-namespace {
-
-// Holds the control's critical section for a scope.
-class Lock {
-public:
-    explicit Lock(CRITICAL_SECTION& cs) : cs_(cs) { EnterCriticalSection(&cs_); }
-    ~Lock() { LeaveCriticalSection(&cs_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-private:
-    CRITICAL_SECTION& cs_;
-};
-
-}  // namespace
 
 bool LWaveWindow::RegisterClass(HINSTANCE instance) {
     return RegisterControlClass(instance, kWaveWindowClass, WndProc, 4);
@@ -55,7 +40,7 @@ void LWaveWindow::Attach(HWND window) {
 void LWaveWindow::Measure() {
     RECT rc{};
     GetClientRect(hWnd, &rc);
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     view.Size(rc.right - rc.left, rc.bottom - rc.top);
 }
 
@@ -66,39 +51,39 @@ void LWaveWindow::InvalidateColumns(const LColumnSpan& s) {
 }
 
 void LWaveWindow::SetCursor(int32_t sample, int32_t length) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     LColumnSpan now;
     InvalidateColumns(view.SetCursor(sample, length, &now));
     InvalidateColumns(now);
 }
 
 void LWaveWindow::SetLength(int32_t sample) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     InvalidateColumns(view.SetLength(sample));
 }
 
 void LWaveWindow::SetMarkStart(int32_t sample) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     InvalidateColumns(view.SetMarkStart(sample));
 }
 
 void LWaveWindow::SetMarkEnd(int32_t sample) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     InvalidateColumns(view.SetMarkEnd(sample));
 }
 
 int32_t LWaveWindow::Field(int32_t LWaveView::*field) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     return view.*field;
 }
 
 LWaveView LWaveWindow::Snapshot() {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     return view;
 }
 
 LViewChange LWaveWindow::ScanSetView(int32_t start, int32_t length, LWaveView& mapping) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     LViewChange ch = view.SetView(start, length);
     if (hWnd && ch.kind == LViewChange::kScroll) {
         RECT area{1, 1, view.nWidth + 1, view.nHeight};
@@ -126,7 +111,7 @@ LViewChange LWaveWindow::ScanSetView(int32_t start, int32_t length, LWaveView& m
 }
 
 void LWaveWindow::ScanStoreColumn(int32_t c, uint8_t height) {
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     if (c < 0 || c >= kWaveMaxColumns) return;
     view.columns[c] = height;
     InvalidateColumns(LColumnSpan{c, c});
@@ -138,7 +123,7 @@ void LWaveWindow::ScanStarted() {
     // column anyway. The frame still shows the grey of the disabled state,
     // so the whole window is repainted once.
     SetWindowLongA(hWnd, GWL_STYLE, GetWindowLongA(hWnd, GWL_STYLE) & ~WS_DISABLED);
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     view.nViewLength = 0;
     InvalidateRect(hWnd, nullptr, FALSE);
 }
@@ -150,7 +135,7 @@ void LWaveWindow::ScanStopped() {
 void LWaveWindow::Paint() {
     // The lock first: the worker must not scroll between BeginPaint taking
     // the update region and the drawing of it.
-    Lock lock(cs);
+    LCriticalSectionLock lock(cs);
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hWnd, &ps);
     const RECT& r = ps.rcPaint;
@@ -216,7 +201,7 @@ void LWaveWindow::Mouse(UINT msg, int32_t x) {
     std::vector<int32_t> notes;
     {
         std::vector<LColumnSpan> spans;
-        Lock lock(cs);
+        LCriticalSectionLock lock(cs);
         // Captured means the system's capture, which another window may take.
         view.bCaptured = GetCapture() == hWnd;
         if (msg == WM_LBUTTONDOWN) {

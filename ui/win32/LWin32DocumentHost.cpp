@@ -50,6 +50,10 @@ LDocumentHost::Answer LWin32DocumentHost::Ask(const std::string& text, bool ques
     return r == IDYES ? kYes : r == IDNO ? kNo : kCancel;
 }
 
+void LWin32DocumentHost::ShowError(const std::string& text) {
+    MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_OK | MB_ICONERROR);
+}
+
 // Names come in the UTF-8 code page: a path of MAX_PATH characters can take
 // up to three bytes a character.
 constexpr size_t kPathBytes = MAX_PATH * 3;

@@ -17,6 +17,7 @@ public:
     bool AskVoxSampleRate() override;
     bool AskConvertSampleRate(int32_t& rate) override;
     Answer Ask(const std::string& text, bool questionIcon) override;
+    void ShowError(const std::string& text) override;
     bool AskOpenPath(std::string& path) override;
     bool AskSavePath(std::string& path) override;
 

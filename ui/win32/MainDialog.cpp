@@ -14,7 +14,7 @@
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LPlayerBaseDlg.h"
 #include "ui/win32/LSplashScreen.h"
-#include "ui/win32/LTransportResources.h"
+#include "ui/win32/LTransportBitmaps.h"
 #include "ui/win32/resource.h"
 
 namespace sondrel {

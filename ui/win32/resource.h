@@ -153,6 +153,9 @@
 #define IDC_CD_TRACKS 102
 #define IDC_CD_REFRESH 103
 
+// The installer's licence terms dialog; its text is the resource IDR_LICENCE_TEXT.
+#define IDC_LICENCE_TEXT 101
+
 // The start-up recovery prompt (Recover is IDOK).
 #define IDC_RECOVER_TEXT 100
 #define IDC_RECOVER_LIST 101
@@ -163,6 +166,7 @@
 #define IDR_MAIN_MENU 1
 #define IDR_WEB_POPUP 2   // Internet Resources, from the status bar
 #define IDR_EDIT_POPUP 3  // the wave window's context menu
+#define IDR_LICENCE_TEXT "LicenceText"  // RCDATA: the licence terms, paragraphs ending in "\n"
 
 // File
 #define IDM_NEW 1001
@@ -278,6 +282,8 @@
 #define IDH_NEW_FILE 101
 #define IDH_EDITS 102    // paste mix, mix file, insert silence, repeat
 #define IDH_EFFECTS 103  // every effect dialog
+#define IDH_RECORDING 104
+#define IDH_CD_TRACKS 105
 #define IDH_SETTINGS_GENERAL 106
 #define IDH_SETTINGS_AUDIO 107
 #define IDH_SAMPLE_RATE 108  // convert sample rate, VOX rate

@@ -6,7 +6,6 @@
 #include <random>
 
 #include "formats/mp3/LMP3Source.h"
-#include "support/LFile.h"
 #include "support/TestUtil.h"
 
 namespace sondrel::test {
@@ -64,32 +63,6 @@ std::vector<int16_t> MakeSignal(Signal kind, int32_t rate, int32_t chans, double
         }
     }
     return out;
-}
-
-bool WriteWav16(const std::string& path, const std::vector<int16_t>& samples, int32_t rate, int32_t chans) {
-    std::vector<uint8_t> b;
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-    };
-    auto u16 = [&](uint16_t v) {
-        b.push_back(uint8_t(v));
-        b.push_back(uint8_t(v >> 8));
-    };
-    const uint32_t data = uint32_t(samples.size() * 2);
-    b.insert(b.end(), {'R', 'I', 'F', 'F'});
-    u32(36 + data);
-    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    u32(16);
-    u16(1);
-    u16(uint16_t(chans));
-    u32(uint32_t(rate));
-    u32(uint32_t(rate * chans * 2));
-    u16(uint16_t(chans * 2));
-    u16(16);
-    b.insert(b.end(), {'d', 'a', 't', 'a'});
-    u32(data);
-    for (int16_t s : samples) u16(uint16_t(s));
-    return LFile::WriteAll(path.c_str(), b.data(), b.size());
 }
 
 bool LameEncode(const std::string& wav, const std::string& mp3, const std::string& options) {

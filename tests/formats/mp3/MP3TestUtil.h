@@ -16,7 +16,6 @@ enum class Signal { kTone, kSweep, kNoise, kTransients, kMix };
 // 16-bit interleaved test signal; channels differ so that stereo coding has
 // something to do.
 std::vector<int16_t> MakeSignal(Signal kind, int32_t rate, int32_t chans, double seconds, uint32_t seed);
-bool WriteWav16(const std::string& path, const std::vector<int16_t>& samples, int32_t rate, int32_t chans);
 // Encodes wav into mp3 with lame and the given options.
 bool LameEncode(const std::string& wav, const std::string& mp3, const std::string& options);
 // mpg123's 16-bit decode (no gapless trimming).

@@ -18,7 +18,7 @@ public:
     std::vector<std::string> asked;
     std::vector<std::string> titles;
     std::vector<std::string> recent;
-    std::vector<std::string> errors;    // what operations showed with ShowError
+    std::vector<std::string> errors;  // shown by an operation's progress or by the host's ShowError
     int cancelAfterBlocks = -1;  // the next operation is cancelled after this many blocks
     bool newFileOk = true, voxOk = true;
     int32_t voxRate = 6000;      // stored by the VOX rate question when answered
@@ -66,6 +66,7 @@ public:
         savePaths.pop_front();
         return true;
     }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
     void StopPlayback() override { ++stops; }
     void AddRecentFile(const std::string& p) override { recent.push_back(p); }
     void PlayFrom(int32_t ms) override { played = ms; }

@@ -27,6 +27,12 @@ std::string CommandOutput(const std::string& command);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
+// A 16-bit PCM WAV file (a plain 44-byte header) of interleaved samples.
+bool WriteWav16(const std::string& path, const std::vector<int16_t>& samples, int32_t rate, int32_t chans);
+// Some audio for a test that needs a file to open: one second of a 200 Hz
+// sawtooth, 16-bit mono at 8000 Hz.
+bool WriteSawtoothWav(const std::string& path);
+
 // Source over an in-memory sample vector (interleaved frames).
 class VectorSource : public LSoundSourceBase {
 public:

@@ -15,6 +15,7 @@
 #include "install/win32/LWin32Installer.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LTempFiles.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
 #include "ui/LCrashRecovery.h"
@@ -81,19 +82,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     std::string dataFolder = DataFolder(programFolder);
     CreateDirectoryA(dataFolder.c_str(), nullptr);
 
-    // What a run that ended abnormally left there is offered before the
-    // tank exists, so that no new segment overwrites audio still to recover.
+    // What a run that died left there goes first, and only in the instance
+    // that holds the folder's lock (never a second one's audio): its
+    // documents are offered before the tank exists, then everything else it
+    // left is cleared, keeping the segments of the documents to recover.
+    LFolderLock folderLock;
+    const std::string heldFolder = folderLock.Acquire(dataFolder) ? dataFolder : std::string();
     LRecoveredDocuments recovered = AskToRecover(
-        dataFolder, [](const LRecoveryPrompt& p) { return RunRecoveryDialog(nullptr, p); }, FormatLocalTimeWin32);
+        heldFolder, [](const LRecoveryPrompt& p) { return RunRecoveryDialog(nullptr, p); }, FormatLocalTimeWin32);
+    RemoveLeftovers(heldFolder, recovered.KeepSet());
     LCutTankScope tank(dataFolder);
-    LCrashRecovery journals(dataFolder);  // after the tank: it ends first
+    LCrashRecovery journals(heldFolder);  // after the tank: it ends first
 
     int result = 1;
     {
         LWin32MainServices services;
-        services.SetCDImport([](HWND owner, LDocuments& docs) {
-            CmLoadCDTrack(owner, docs, [](const char*) { ShowHelp(kHelpCDTracks); });
-        });
+        services.SetCDImport([](HWND owner, LDocuments& docs) { CmLoadCDTrack(owner, docs); });
         MainDialog main(instance, services);
         // The recovered documents go in before the command line's file
         // allocates anything; every change after is journalled.

@@ -1,14 +1,14 @@
-#include "ui/win32/LTransportResources.h"
+#include "ui/win32/LTransportBitmaps.h"
 
 #include <string>
+
+#include "ui/win32/resource.h"
 
 namespace sondrel {
 
 const char* TransportBitmapName(LTransportBitmap which) {
-    static const char* const names[kBitmapCount] = {"PlayBitmap",    "ScrubBitmap",     "StopBitmap",
-                                                     "StartBitmap",   "RewindBitmap",    "ForwardBitmap",
-                                                     "EndBitmap",     "LDBDisplayGreen", "LDBDisplayRed",
-                                                     "RetakeBitmap"};
+    static const char* const names[kBitmapCount] = {IDB_PLAY,   IDB_SCRUB,   IDB_STOP,        IDB_START,    IDB_REWIND,
+                                                     IDB_FORWARD, IDB_END, IDB_METER_GREEN, IDB_METER_RED, IDB_RETAKE};
     return (which >= 0 && which < kBitmapCount) ? names[which] : "";
 }
 
