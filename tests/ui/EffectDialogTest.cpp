@@ -215,7 +215,7 @@ TEST_F(EffectDialogs, OkStoresAcceptedValuesOrRefusesWithTheMessage) {
     const char* kEchoTime = "Echo time must be between 10 and 3000ms. Please try again.";
     const char* kEchoGain = "Echo Gain must be less than 100%. Please try again.";
     const char* kRevLevel = "Reverb level must be less than 100. Please try again.";
-    const char* kRevTime = "Reverb level must be between 50 and 1000. Please try again.";
+    const char* kRevTime = "Reverb time must be between 50 and 1000. Please try again.";
     const char* kMix = "Mix Volume must be less than 100%. Please try again.";
     const char* kSpeed = "Speed Change Percent must be less than 300.";
     const char* kInvalid = "Invalid value";
@@ -391,7 +391,7 @@ TEST_F(EffectDialogs, ReverbPreviewPlaysTimesOkRefuses) {
     Do(Type(IDC_REVERB_TIME, "20"));
     EXPECT_EQ(Played(), Expected(LSPReverb(40, 20).OpenSource(Document())));
     EXPECT_FALSE(dialog->CmOk());
-    EXPECT_EQ(view.messages.back().text, "Reverb level must be between 50 and 1000. Please try again.");
+    EXPECT_EQ(view.messages.back().text, "Reverb time must be between 50 and 1000. Please try again.");
 }
 
 TEST_F(EffectDialogs, CompressorRatioChangeRestartsThePreview) {
