@@ -39,9 +39,11 @@ void SetHelpOpener(LHelpOpener* opener) { gOpener = opener; }
 void SetManualFolder(const std::string& folder) { Folder() = folder; }
 const std::string& ManualFolder() { return Folder(); }
 
-bool ShowHelp(int context) {
-    if (!gOpener) return false;
-    return gOpener->OpenPage(JoinPath(Folder(), HelpPage(context)));
+bool ShowHelp(int context) { return ShowManualPage(HelpPage(context)); }
+
+bool ShowManualPage(const char* page) {
+    if (!gOpener || !page) return false;
+    return gOpener->OpenPage(JoinPath(Folder(), page));
 }
 
 }  // namespace sondrel

@@ -57,5 +57,8 @@ const std::string& ManualFolder();
 // Opens the page of a help context; false when there is no opener or the
 // page could not be shown.
 bool ShowHelp(int context);
+// Opens a page of the manual by its file name (the main window's list of
+// the manual's pages).
+bool ShowManualPage(const char* page);
 
 }  // namespace sondrel

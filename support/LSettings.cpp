@@ -24,7 +24,7 @@ bool LMemorySettings::Query(const char* section, const char* key, std::string& v
     auto s = values_.find(Lower(section));
     if (s == values_.end()) return false;
     auto v = s->second.find(Lower(key));
-    if (v == s->second.end() || v->second.size() + 1 > size_t(kSettingsTextMax)) return false;
+    if (v == s->second.end() || TextCharacters(v->second) + 1 > size_t(kSettingsTextMax)) return false;
     value = v->second;
     return true;
 }
@@ -39,6 +39,12 @@ bool LMemorySettings::Remove(const char* section, const char* key) {
 }
 
 bool LMemorySettings::HasSection(const std::string& section) const { return values_.count(Lower(section.c_str())) != 0; }
+
+size_t TextCharacters(const std::string& utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8) n += (c & 0xC0) != 0x80;  // continuation bytes are not characters
+    return n;
+}
 
 LSettingsStore& Settings() { return gStore ? *gStore : DefaultStore(); }
 void SetSettingsStore(LSettingsStore* store) { gStore = store; }
@@ -57,6 +63,9 @@ std::string ReadString(const char* section, const char* key, const char* def) {
 void ReadString(const char* section, const char* key, const char* def, char* text) {
     std::string v = ReadString(section, key, def);
     size_t n = v.size() < size_t(kSettingsTextMax - 1) ? v.size() : size_t(kSettingsTextMax - 1);
+    // A text cut to fit ends before a whole character.
+    if (n < v.size())
+        while (n > 0 && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80) --n;
     std::memcpy(text, v.data(), n);
     text[n] = '\0';
 }

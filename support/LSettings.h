@@ -11,11 +11,17 @@ namespace sondrel {
 
 constexpr int kSettingsTextMax = 260;  // buffer size: 259 characters and the terminator
 
+// Texts are UTF-8 (the program's code page): a value fits when it has at
+// most 259 characters, whatever their bytes, so that a path in any script
+// keeps the limit a path in Latin letters has.
+size_t TextCharacters(const std::string& utf8);
+constexpr size_t kSettingsTextBytes = size_t(kSettingsTextMax) * 4;  // the most bytes 259 characters take
+
 class LSettingsStore {
 public:
     virtual ~LSettingsStore() = default;
-    // False when the section or value is missing or the value does not fit
-    // the 260-byte buffer; the caller then uses its default.
+    // False when the section or value is missing or the value has more than
+    // 259 characters; the caller then uses its default.
     virtual bool Query(const char* section, const char* key, std::string& value) = 0;
     // Failures are silent.
     virtual void Set(const char* section, const char* key, const std::string& value) = 0;

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the editor and starts it under Wine. On a
-# machine without a display it runs under Xvfb, saves a screenshot as
-# build/win32/editor.png, and closes it again.
+# Installs what is missing, builds the editor and starts it under Wine with a
+# sample file open (a spoken sentence pair made by tools/make-speech.sh), or
+# with the files named as arguments. On a machine without a display it runs
+# under Xvfb, saves a screenshot as build/win32/editor.png once the waveform
+# is drawn, and closes it again.
+#   usage: tools/start-editor.sh [FILE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/setup.sh"
@@ -11,16 +14,32 @@ build="$root/build/win32"
 source "$root/tools/wine-env.sh" "$build"
 sondrel_wine_prefix
 exe="$build/bin/sondrel.exe"
+if [ $# = 0 ]; then
+  sample="$build/sample.wav"
+  if [ ! -f "$sample" ]; then
+    bash "$root/tools/make-speech.sh" "$build/sample.raw" 44100 1 1
+    sox -t raw -r 44100 -e signed-integer -b 16 -c 1 -L "$build/sample.raw" "$sample"
+    rm -f "$build/sample.raw"
+  fi
+  set -- "$(winepath -w "$sample" 2>/dev/null)"
+fi
 if [ -n "${DISPLAY:-}" ]; then
   exec wine "$exe" "$@"
 fi
 echo "no display: running the editor under Xvfb for a screenshot" >&2
+# Nobody can answer a question here: recovery data an earlier run of this
+# build's editor left (it was killed) would stop the start at its prompt.
+rm -f "$build/bin/Current/"*.jnl
+shot="$(winepath -w "$build/editor.png" 2>/dev/null)"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  wine "$0" "${@:1}" &
+  exe=$1 probe=$2 shot=$3; shift 3
+  wine "$exe" "$@" &
   pid=$!
-  sleep 6
-  import -window root "'"$build"'/editor.png"
+  wine "$probe" shot "$shot" 120000 || echo "the editor showed no document" >&2
+  # Closed as a user closes it: an editor killed here would leave its
+  # recovery journal, and the next start would ask about it.
+  if wine "$probe" close; then wait $pid 2>/dev/null || true; else echo "the editor did not close" >&2; fi
   wineserver -k
   wait $pid 2>/dev/null || true
-' "$exe" "$@"
+' bash "$exe" "$build/bin/editorprobe.exe" "$shot" "$@"
 echo "screenshot: $build/editor.png"

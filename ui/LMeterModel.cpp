@@ -65,19 +65,19 @@ bool LDBEditModel::SetValue(int32_t dB) {
 }
 
 bool LDBEditModel::ValueAt(int32_t x, int32_t w, int32_t& dB) const {
-    if (x < kTrackStart) return false;
+    if (x < nTrackStart) return false;
     // A slider no wider than its edit still answers (with its minimum or
     // maximum) instead of dividing by zero.
-    int32_t track = std::max(w - kTrackStart, 1);
-    int32_t v = iMin + (x - kTrackStart) * (iMax - iMin) / track;
+    int32_t track = std::max(w - nTrackStart, 1);
+    int32_t v = iMin + (x - nTrackStart) * (iMax - iMin) / track;
     dB = std::clamp<int32_t>(v, std::min(iMin, iMax), iMax);
     return true;
 }
 
 int32_t LDBEditModel::ValueX(int32_t dB, int32_t w) const {
     int32_t span = iMax - iMin;
-    if (span <= 0) return kTrackStart;
-    return kTrackStart + (dB - iMin) * (w - kTrackStart) / span;
+    if (span <= 0) return nTrackStart;
+    return nTrackStart + (dB - iMin) * (w - nTrackStart) / span;
 }
 
 std::string LDBEditModel::Text(int32_t dB) {

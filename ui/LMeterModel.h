@@ -55,7 +55,7 @@ private:
 // The decibel slider's value, range and text.
 class LDBEditModel {
 public:
-    static constexpr int32_t kTrackStart = 32;  // the child edit's width
+    static constexpr int32_t kTrackStart = 32;  // the child edit's width at 96 DPI
 
     // Stores the value clamped to the range; true when it changed.
     bool SetValue(int32_t dB);
@@ -64,7 +64,7 @@ public:
         iMax = int8_t(maximum);
         iMin = int8_t(minimum);
     }
-    // Value under the mouse at x in a client of width w (x >= 32 only).
+    // Value under the mouse at x in a client of width w (x >= nTrackStart only).
     bool ValueAt(int32_t x, int32_t w, int32_t& dB) const;
     // x of a value on the track.
     int32_t ValueX(int32_t dB, int32_t w) const;
@@ -75,6 +75,8 @@ public:
     int8_t iValue = 0;
     int8_t iMax = 12;
     int8_t iMin = -36;
+    // Where the track begins: the child edit's width, wider with a larger font.
+    int16_t nTrackStart = kTrackStart;
 };
 
 }  // namespace sondrel

@@ -29,6 +29,12 @@ if [ -f "$root/build/win32/bin/cdhost.exe" ]; then
   section "CD import of a 60-minute disc through the ASPI test double, under Wine"
   bash "$root/bench/peer/cd-import.sh" "$root/build/win32"
 fi
+section "editor start with a one-hour WAV to the waveform drawn, under Wine, vs cp"
+if [ -f "$root/build/win32/bin/editorprobe.exe" ]; then
+  bash "$root/bench/peer/editor-open.sh" "$root/build/win32"
+else
+  echo "(needs the Windows build: tools/build.sh win32)"
+fi
 section "player and recorder workers under Wine, CPU per second of audio"
 if [ -f "$root/build/win32/bin/devicebench.exe" ]; then
   bash "$root/bench/peer/devices-under-wine.sh" "$root/build/win32"

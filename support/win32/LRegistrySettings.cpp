@@ -8,7 +8,7 @@ bool LRegistrySettings::Query(const char* section, const char* key, std::string&
     std::string path = szRoot + "\\" + section;
     HKEY h;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-    char buf[kSettingsTextMax] = {};
+    char buf[kSettingsTextBytes] = {};
     DWORD size = sizeof buf;
     LONG r = RegQueryValueExA(h, key, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
     RegCloseKey(h);
@@ -17,7 +17,7 @@ bool LRegistrySettings::Query(const char* section, const char* key, std::string&
     if (size >= sizeof buf) size = sizeof buf - 1;
     buf[size] = '\0';
     value = buf;
-    return true;
+    return TextCharacters(value) + 1 <= size_t(kSettingsTextMax);
 }
 
 void LRegistrySettings::Set(const char* section, const char* key, const std::string& value) {

@@ -226,6 +226,143 @@ bool SendCtrlKey(HWND window, WORD virtualKey) {
     return SendInput(4, in, sizeof(INPUT)) == 4;
 }
 
+bool SendKeys(HWND window, const std::vector<KeyStroke>& keys) {
+    SetForegroundWindow(window);
+    if (!WaitUntil([&] { return GetForegroundWindow() == window; }, 3000)) return false;
+    std::vector<INPUT> in(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wVk = keys[i].vk;
+        in[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
+        if (keys[i].vk == VK_HOME || keys[i].vk == VK_END || keys[i].vk == VK_LEFT || keys[i].vk == VK_RIGHT ||
+            keys[i].vk == VK_DELETE)
+            in[i].ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    }
+    return SendInput(UINT(in.size()), in.data(), sizeof(INPUT)) == in.size();
+}
+
+bool Press(HWND window, WORD virtualKey, const std::vector<WORD>& modifiers) {
+    std::vector<KeyStroke> keys;
+    for (WORD m : modifiers) keys.push_back({m, false});
+    keys.push_back({virtualKey, false});
+    keys.push_back({virtualKey, true});
+    for (auto m = modifiers.rbegin(); m != modifiers.rend(); ++m) keys.push_back({*m, true});
+    return SendKeys(window, keys);
+}
+
+std::string TextUtf8(HWND window) {
+    wchar_t text[1024] = {};
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &n))
+        return std::string();
+    char out[4096] = {};
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, int(std::min<DWORD_PTR>(n, 1023)), out, sizeof out - 1, nullptr,
+                                    nullptr);
+    return std::string(out, size_t(std::max(bytes, 0)));
+}
+
+bool SetTextUtf8(HWND window, const std::string& text) {
+    wchar_t w[1024] = {};
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, w, 1023);
+    DWORD_PTR r = 0;
+    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w), SMTO_ABORTIFHUNG, 5000, &r) &&
+           r == TRUE;
+}
+
+namespace {
+uint32_t Crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+void Put32Be(std::vector<uint8_t>& f, uint32_t v) {
+    for (int i = 3; i >= 0; --i) f.push_back(uint8_t(v >> (8 * i)));
+}
+void Chunk(std::vector<uint8_t>& f, const char* type, const std::vector<uint8_t>& data) {
+    Put32Be(f, uint32_t(data.size()));
+    size_t start = f.size();
+    f.insert(f.end(), type, type + 4);
+    f.insert(f.end(), data.begin(), data.end());
+    Put32Be(f, Crc32(&f[start], f.size() - start));
+}
+}  // namespace
+
+bool SaveScreenPng(const std::string& path) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = dib && bits;
+    if (ok) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        ok = BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE;
+        SelectObject(mem, old);
+    }
+    std::vector<uint8_t> raw;  // filter byte 0, then RGB per pixel, per row
+    if (ok) {
+        GdiFlush();
+        const uint8_t* px = static_cast<const uint8_t*>(bits);
+        raw.reserve(size_t(h) * (1 + 3 * size_t(w)));
+        for (int y = 0; y < h; ++y) {
+            raw.push_back(0);
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* p = px + (size_t(y) * w + x) * 4;
+                raw.push_back(p[2]);
+                raw.push_back(p[1]);
+                raw.push_back(p[0]);
+            }
+        }
+    }
+    if (dib) DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    if (!ok) return false;
+    // zlib stream of stored blocks.
+    std::vector<uint8_t> z = {0x78, 0x01};
+    uint32_t a = 1, b = 0;
+    for (size_t at = 0; at < raw.size() || at == 0;) {
+        size_t n = std::min<size_t>(65535, raw.size() - at);
+        bool last = at + n >= raw.size();
+        z.push_back(last ? 1 : 0);
+        z.push_back(uint8_t(n));
+        z.push_back(uint8_t(n >> 8));
+        z.push_back(uint8_t(~n));
+        z.push_back(uint8_t(~n >> 8));
+        z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+        for (size_t i = at; i < at + n; ++i) {
+            a = (a + raw[i]) % 65521;
+            b = (b + a) % 65521;
+        }
+        at += n;
+        if (last) break;
+    }
+    Put32Be(z, (b << 16) | a);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> ihdr;
+    Put32Be(ihdr, uint32_t(w));
+    Put32Be(ihdr, uint32_t(h));
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
+    Chunk(png, "IHDR", ihdr);
+    Chunk(png, "IDAT", z);
+    Chunk(png, "IEND", {});
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    ok = WriteFile(f, png.data(), DWORD(png.size()), &written, nullptr) && written == png.size();
+    CloseHandle(f);
+    return ok;
+}
+
 bool WaitForMessageBox(DWORD pid, const std::string& caption, MessageBoxShown& box, DWORD timeoutMs) {
     HWND w = WaitForWindow(pid, caption, timeoutMs, "#32770");
     if (!w) return false;

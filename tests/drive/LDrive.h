@@ -107,6 +107,24 @@ void Click(HWND dialog, int id);
 void Command(HWND window, int id);
 // Brings window to the front and types key with Ctrl held (SendInput).
 bool SendCtrlKey(HWND window, WORD virtualKey);
+// One key going down or up.
+struct KeyStroke {
+    WORD vk;
+    bool up;
+};
+// Brings window to the front and types these key events in order (SendInput).
+bool SendKeys(HWND window, const std::vector<KeyStroke>& keys);
+// A key pressed and released with the given modifiers held (VK_SHIFT,
+// VK_CONTROL, VK_MENU), for instance Press(w, VK_END, {VK_SHIFT}).
+bool Press(HWND window, WORD virtualKey, const std::vector<WORD>& modifiers = {});
+
+// The text of a window or control in UTF-8 whatever the driver's code page
+// (WM_GETTEXT in UTF-16), and a text set the same way (WM_SETTEXT).
+std::string TextUtf8(HWND window);
+bool SetTextUtf8(HWND window, const std::string& text);
+
+// The screen as a PNG file (24-bit, uncompressed deflate blocks).
+bool SaveScreenPng(const std::string& path);
 
 // A standard message box: its window, caption and message text.
 struct MessageBoxShown {

@@ -42,4 +42,14 @@ TEST(Settings, TextLongerThanTheBufferReadsAsDefault) {
     char text[kSettingsTextMax];
     ReadString("Recent", "RecentFile 1", "", text);
     EXPECT_EQ(std::string(text), fits);
+    // The limit counts characters: a path in Cyrillic letters (two bytes
+    // each) or CJK (three) is as long as a Latin one before it is refused.
+    std::string cyrillic, cjk;
+    for (int i = 0; i < 259; ++i) cyrillic += "\xD0\x96";  // Ж
+    for (int i = 0; i < 260; ++i) cjk += "\xE6\x9D\xB1";  // 東
+    WriteString("Recent", "RecentFile 3", cyrillic.c_str());
+    EXPECT_EQ(ReadString("Recent", "RecentFile 3", "def"), cyrillic);
+    WriteString("Recent", "RecentFile 4", cjk.c_str());
+    EXPECT_EQ(ReadString("Recent", "RecentFile 4", "def"), "def");
+    EXPECT_EQ(TextCharacters(cjk), 260u);
 }

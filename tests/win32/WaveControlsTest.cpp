@@ -254,6 +254,44 @@ TEST_F(WaveControls, DBEditTextTypingAndMouse) {
     EXPECT_EQ(PixelAt(e, 50, 10), RGB(128, 128, 128));
 }
 
+// A larger font (a high DPI) widens the edit to its text and moves the
+// track's start with it; the control's height is the edit's.
+TEST_F(WaveControls, DBEditFollowsItsFont) {
+    ControlHost host(400, 80);
+    HWND e = host.AddControl(kDBEditClass, IDC_TRANSPORT_VOLUME, 10, 10, 300, 20);
+    ASSERT_NE(e, nullptr);
+    HWND child = GetDlgItem(e, IDC_DBEDIT_TEXT);
+    HFONT big = CreateFontA(-26, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, big);
+    SIZE wide{};
+    GetTextExtentPoint32A(dc, "-99dB", 5, &wide);
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    ASSERT_GT(wide.cx, 40);
+
+    SendMessageA(e, WM_SETFONT, WPARAM(big), TRUE);
+    SetWindowPos(e, nullptr, 0, 0, 300, 40, SWP_NOMOVE | SWP_NOZORDER);
+    RECT r;
+    GetWindowRect(child, &r);
+    const int start = r.right - r.left;
+    EXPECT_GE(start, wide.cx);
+    EXPECT_EQ(r.bottom - r.top, 40);
+    // The track's left end is the minimum, its right end the maximum.
+    PostMessageA(e, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start, 5));
+    PostMessageA(e, WM_LBUTTONUP, 0, MAKELPARAM(start, 5));
+    ControlHost::Pump();
+    EXPECT_EQ(SendMessageA(e, kDBEditGetValue, 0, 0), -36);
+    PostMessageA(e, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(299, 5));
+    PostMessageA(e, WM_LBUTTONUP, 0, MAKELPARAM(299, 5));
+    ControlHost::Pump();
+    EXPECT_GE(SendMessageA(e, kDBEditGetValue, 0, 0), 11);
+    EXPECT_EQ(PixelAt(e, start + 2, 20), RGB(0, 128, 0));  // the track, not the edit
+    DestroyWindow(e);
+    DeleteObject(big);
+}
+
 // The worker on its own thread draws into the window while the window's
 // thread paints: columns arrive progressively, scrolls move the picture,
 // and stopping greys it again.

@@ -74,8 +74,15 @@ protected:
         HWND editor = WaitForWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
         ASSERT_NE(editor, nullptr) << "the installed editor did not start";
         EXPECT_NE(p.WaitExit(15000), STILL_ACTIVE);
+        // The editor's process, not only its window, has ended before the
+        // test looks at its folders: it releases its data folder last.
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, WindowProcess(editor));
         PostMessageA(editor, WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitForWindowGone(editor, 10000));
+        if (process) {
+            EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
+            CloseHandle(process);
+        }
     }
 };
 

@@ -1,9 +1,12 @@
 // Writes the transport and meter bitmaps (1x and 2x) drawn by
-// ui/LTransportGlyphs into a folder: makebitmaps ui/win32/res
+// ui/LTransportGlyphs, and the main window's strips, active and record
+// pictures and icon drawn by ui/LMainPictures, into a folder:
+// makebitmaps ui/win32/res
 #include <cstdio>
 #include <string>
 
 #include "support/LFile.h"
+#include "ui/LMainPictures.h"
 #include "ui/LTransportGlyphs.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +23,13 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "makebitmaps: cannot write %s\n", path.c_str());
                 return 1;
             }
+        }
+    }
+    for (const LPictureFile& f : MainPictureFiles()) {
+        std::string path = JoinPath(argv[1], f.szName);
+        if (!LFile::WriteAll(path.c_str(), f.vBytes.data(), f.vBytes.size())) {
+            std::fprintf(stderr, "makebitmaps: cannot write %s\n", path.c_str());
+            return 1;
         }
     }
     return 0;

@@ -119,7 +119,7 @@ LRESULT CALLBACK MeterProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------- LDBEdit
 
-constexpr int kEditValue = 0, kEditMax = 2, kEditMin = 4, kEditChild = 8, kEditBytes = 12;
+constexpr int kEditValue = 0, kEditMax = 2, kEditMin = 4, kEditTrack = 6, kEditChild = 8, kEditBytes = 12;
 // Set while the control writes its own edit's text, so that the edit's
 // EN_CHANGE is not taken for typing.
 constexpr const char kEditSelfProp[] = "LDBEditSettingText";
@@ -129,6 +129,7 @@ LDBEditModel ReadEdit(HWND w) {
     m.iValue = int8_t(GetWindowWord(w, kEditValue));
     m.iMax = int8_t(GetWindowWord(w, kEditMax));
     m.iMin = int8_t(GetWindowWord(w, kEditMin));
+    m.nTrackStart = int16_t(GetWindowWord(w, kEditTrack));
     return m;
 }
 
@@ -136,6 +137,7 @@ void WriteEdit(HWND w, const LDBEditModel& m) {
     SetWindowWord(w, kEditValue, WORD(int16_t(m.iValue)));
     SetWindowWord(w, kEditMax, WORD(int16_t(m.iMax)));
     SetWindowWord(w, kEditMin, WORD(int16_t(m.iMin)));
+    SetWindowWord(w, kEditTrack, WORD(m.nTrackStart));
 }
 
 HWND EditChild(HWND w) { return reinterpret_cast<HWND>(LONG_PTR(GetWindowLongA(w, kEditChild))); }
@@ -151,7 +153,7 @@ void ShowEditText(HWND w, int32_t value) {
 void RepaintTrack(HWND w) {
     RECT rc;
     GetClientRect(w, &rc);
-    rc.left = LDBEditModel::kTrackStart;
+    rc.left = ReadEdit(w).nTrackStart;
     InvalidateRect(w, &rc, FALSE);
 }
 
@@ -184,7 +186,7 @@ void PaintEdit(HWND w) {
     RECT rc;
     GetClientRect(w, &rc);
     LDBEditModel m = ReadEdit(w);
-    const int32_t start = LDBEditModel::kTrackStart, width = rc.right, h = rc.bottom;
+    const int32_t start = m.nTrackStart, width = rc.right, h = rc.bottom;
     if (!IsWindowEnabled(w)) {
         FillSpan(dc, start, 0, width, h, RGB(128, 128, 128));
     } else {
@@ -230,6 +232,32 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
+        case WM_SETFONT: {
+            // The edit takes the font and is as wide as its widest text
+            // needs (never narrower than at 96 DPI); the track follows it.
+            HWND child = EditChild(w);
+            if (!child) return 0;
+            SendMessageA(child, WM_SETFONT, wParam, lParam);
+            LDBEditModel m = ReadEdit(w);
+            m.nTrackStart = int16_t(LDBEditModel::kTrackStart);
+            if (HDC dc = GetDC(child)) {
+                HGDIOBJ old = SelectObject(dc, HFONT(wParam ? HFONT(wParam) : GetStockObject(ANSI_VAR_FONT)));
+                SIZE text{};
+                if (GetTextExtentPoint32A(dc, "-99dB", 5, &text))
+                    m.nTrackStart = int16_t(std::clamp<LONG>(text.cx + 6, LDBEditModel::kTrackStart, 400));
+                SelectObject(dc, old);
+                ReleaseDC(child, dc);
+            }
+            WriteEdit(w, m);
+            RECT rc;
+            GetClientRect(w, &rc);
+            MoveWindow(child, 0, 0, m.nTrackStart, rc.bottom, TRUE);
+            if (LOWORD(lParam)) InvalidateRect(w, nullptr, FALSE);
+            return 0;
+        }
+        case WM_SIZE:
+            if (HWND child = EditChild(w)) MoveWindow(child, 0, 0, ReadEdit(w).nTrackStart, HIWORD(lParam), TRUE);
+            return 0;
         case kDBEditSetValue: {
             LDBEditModel m = ReadEdit(w);
             m.SetValue(int32_t(lParam));

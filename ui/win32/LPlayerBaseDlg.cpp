@@ -37,12 +37,6 @@ LRESULT CALLBACK PressReleaseProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam
     return old ? CallWindowProcA(old, w, msg, wParam, lParam) : DefWindowProcA(w, msg, wParam, lParam);
 }
 
-void ReportPressAndRelease(HWND button) {
-    if (!button || GetPropA(button, kPressReleaseProp)) return;
-    LONG_PTR old = SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PressReleaseProc));
-    SetPropA(button, kPressReleaseProp, reinterpret_cast<HANDLE>(old));
-}
-
 bool IsComboBox(HWND w) {
     char cls[32] = {};
     GetClassNameA(w, cls, sizeof cls);
@@ -50,6 +44,12 @@ bool IsComboBox(HWND w) {
 }
 
 }  // namespace
+
+void ReportPressAndRelease(HWND button) {
+    if (!button || GetPropA(button, kPressReleaseProp)) return;
+    LONG_PTR old = SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PressReleaseProc));
+    SetPropA(button, kPressReleaseProp, reinterpret_cast<HANDLE>(old));
+}
 
 void LPlayerSettings::Load() {
     nFlags = 1;
@@ -85,17 +85,19 @@ LPlayerBaseDlg::~LPlayerBaseDlg() {
     if (hBoldFont) DeleteObject(hBoldFont);
 }
 
-void LPlayerBaseDlg::AddTool(int id, const char* text) {
-    HWND control = GetDlgItem(Window(), id);
-    if (!hTooltip || !control) return;  // "LPlayerBaseDlg::AddTool Unable to create window"
+void AddControlTooltip(HWND tooltip, HWND dialog, int id, const char* text) {
+    HWND control = GetDlgItem(dialog, id);
+    if (!tooltip || !control) return;  // "LPlayerBaseDlg::AddTool Unable to create window"
     TOOLINFOA ti{};
     ti.cbSize = TTTOOLINFOA_V1_SIZE;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = Window();
+    ti.hwnd = dialog;
     ti.uId = reinterpret_cast<UINT_PTR>(control);
     ti.lpszText = const_cast<char*>(text);
-    SendMessageA(hTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
+
+void LPlayerBaseDlg::AddTool(int id, const char* text) { AddControlTooltip(hTooltip, Window(), id, text); }
 
 void LPlayerBaseDlg::UpdateTool(int id, const char* text) {
     HWND control = Window() ? GetDlgItem(Window(), id) : nullptr;

@@ -53,6 +53,12 @@ bool RegisterTransportClasses(HINSTANCE instance);
 std::unique_ptr<LTransportPlayer> CreateSoundPlayerPort();
 // The playback volume of a wave-out device through its mixer lines.
 void ApplyPlaybackVolume(int8_t device, int8_t dB);
+// Makes a button report its press and its release to its parent (WM_COMMAND
+// with kButtonPressed and kButtonReleased), then behave as a button.
+void ReportPressAndRelease(HWND button);
+// A tip for the dialog's control id in a tooltip window (the tool is the
+// control's window, subclassed so that the tip follows the mouse).
+void AddControlTooltip(HWND tooltip, HWND dialog, int id, const char* text);
 
 class LPlayerBaseDlg : public LKeyDialogBox, private LTransportView {
 public:

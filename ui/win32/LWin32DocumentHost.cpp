@@ -54,8 +54,12 @@ void LWin32DocumentHost::ShowError(const std::string& text) {
     MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_OK | MB_ICONERROR);
 }
 
+// Names come in the UTF-8 code page: a path of MAX_PATH characters can take
+// up to three bytes a character.
+constexpr size_t kPathBytes = MAX_PATH * 3;
+
 bool LWin32DocumentHost::AskOpenPath(std::string& path) {
-    char file[MAX_PATH] = {};
+    char file[kPathBytes] = {};
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hOwner;
@@ -72,7 +76,7 @@ bool LWin32DocumentHost::AskOpenPath(std::string& path) {
 }
 
 bool LWin32DocumentHost::AskSavePath(std::string& path) {
-    char file[MAX_PATH] = {};
+    char file[kPathBytes] = {};
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hOwner;

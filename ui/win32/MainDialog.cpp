@@ -1,69 +1,858 @@
 #include "ui/win32/MainDialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <algorithm>
+#include <cstring>
+
+#include "devices/win32/LSoundPlayer.h"
+#include "support/LSettings.h"
+#include "ui/LMainIds.h"
+#include "ui/LMainMenu.h"
+#include "ui/LMainModel.h"
+#include "ui/win32/LMeterControls.h"
+#include "ui/win32/LPlayerBaseDlg.h"
+#include "ui/win32/LSplashScreen.h"
+#include "ui/win32/LTransportBitmaps.h"
 #include "ui/win32/resource.h"
 
 namespace sondrel {
 
-MainDialog::~MainDialog() {
-    if (hWnd) DestroyWindow(hWnd);
+using namespace mainid;
+
+namespace {
+
+// The editor's window carries this property, so that a second start finds
+// it and not some other program's "Sondrel" window.
+constexpr char kEditorMark[] = "Sondrel.Editor";
+
+bool IsEditorTitle(const char* t) {
+    return std::strcmp(t, "Sondrel") == 0 || std::strncmp(t, "Sondrel [", 9) == 0;
 }
 
-bool MainDialog::Create(const char*) {
+BOOL CALLBACK FindEditor(HWND w, LPARAM lParam) {
+    char title[64] = {};
+    GetWindowTextA(w, title, sizeof title);
+    if (IsEditorTitle(title) && GetPropA(w, kEditorMark)) {
+        *reinterpret_cast<HWND*>(lParam) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring Wide(const std::string& s) {
+    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, nullptr, 0);
+    std::wstring w(size_t(n > 0 ? n : 1), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, w.data(), n);
+    w.resize(w.size() - 1);
+    return w;
+}
+
+std::string Narrow(const wchar_t* w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string s(size_t(n > 0 ? n : 1), '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+    s.resize(s.size() - 1);
+    return s;
+}
+
+// The long form of a path when it fits 259 characters; the path itself otherwise.
+std::string LongPath(const std::string& path) {
+    std::wstring w = Wide(path);
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetLongPathNameW(w.c_str(), buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return path;
+    return Narrow(buf);
+}
+
+// The menu ids of the main menu's popups that hold the recent files and the open windows.
+constexpr int kFilePopup = 0, kWindowPopup = 5;
+
+// Paths handed over as data wait for this message.
+constexpr UINT kLoadPendingMessage = WM_APP + 1;
+
+void BuildMenu(HMENU menu, const std::vector<LMenuNode>& items) {
+    for (const LMenuNode& n : items) {
+        if (n.IsSeparator()) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        } else if (n.IsPopup()) {
+            HMENU sub = CreatePopupMenu();
+            BuildMenu(sub, n.items);
+            AppendMenuA(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), n.szText.c_str());
+        } else {
+            AppendMenuA(menu, MF_STRING, UINT_PTR(n.nId), n.szText.c_str());
+        }
+    }
+}
+
+// The toolbar: image → command.
+const struct {
+    int image, command;
+} kToolbarButtons[] = {{6, kNew}, {7, kOpen}, {8, kSave}, {3, kUndo}, {0, kCut}, {1, kCopy}, {2, kPaste}};
+
+// The view buttons and their images in the view image list.
+const struct {
+    int control, image;
+} kViewButtons[] = {{kCtlZoomOut, 4}, {kCtlZoomIn, 6}, {kCtlZoomSelection, 5}, {kCtlZoomFull, 8},
+                    {kCtlVerticalZoom, 2}};
+
+// Transport pictures: 0..6 the transport set, then the main window's own.
+enum {
+    kPicPlay,
+    kPicScrub,
+    kPicStop,
+    kPicStart,
+    kPicRewind,
+    kPicForward,
+    kPicEnd,
+    kPicPlayActive,
+    kPicStopActive,
+    kPicRecord,
+    kPicCount
+};
+
+}  // namespace
+
+// ------------------------------------------------------------------ single instance
+
+UINT WaveViewsDrawnMessage() {
+    static const UINT msg = RegisterWindowMessageA("Sondrel.WaveViewsDrawn");
+    return msg;
+}
+
+HWND FindRunningEditor() {
+    HWND found = nullptr;
+    EnumWindows(FindEditor, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool HandOver(HWND editor, const std::string& path) {
+    if (!editor) return false;
+    if (IsIconic(editor)) ShowWindow(editor, SW_RESTORE);  // back to maximised or normal, as it was
+    SetForegroundWindow(editor);
+    if (path.empty()) return true;
+    std::wstring w = Wide(path);
+    // An atom holds at most 255 characters; a longer path goes as data.
+    ATOM atom = w.size() <= 255 ? GlobalAddAtomW(w.c_str()) : 0;
+    if (atom) {
+        if (PostMessageA(editor, kHandOverMessage, WPARAM(0), LPARAM(atom))) return true;
+        GlobalDeleteAtom(atom);
+    }
+    COPYDATASTRUCT cd{kHandOverData, DWORD(path.size() + 1), const_cast<char*>(path.c_str())};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(editor, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cd), SMTO_ABORTIFHUNG, 10000,
+                               &result) != 0;
+}
+
+std::string CommandLinePath(const char* commandLine) {
+    if (!commandLine) return std::string();
+    const char* p = commandLine;
+    while (*p == ' ' || *p == '\t') ++p;
+    std::string path;
+    if (*p == '"') {
+        const char* end = std::strchr(p + 1, '"');
+        path.assign(p + 1, end ? size_t(end - p - 1) : std::strlen(p + 1));
+    } else {
+        path = p;
+        while (!path.empty() && (path.back() == ' ' || path.back() == '\t' || path.back() == '\r' || path.back() == '\n'))
+            path.pop_back();
+    }
+    if (path.empty()) return path;
+    return LongPath(path);
+}
+
+// ------------------------------------------------------------------ the player
+
+// The sound player as the controller sees it; its reports go on to the controller.
+class MainDialog::Player : public LMainPlayer, private LSoundPlayerNotify {
+public:
+    explicit Player(MainDialog& owner) : rOwner(owner) {
+        player.SetDevice(int8_t(ReadInt("Player", "Device", 0)));
+        player.SetListener(this);
+    }
+    ~Player() override {
+        player.SetListener(nullptr);
+        player.Stop();
+    }
+    bool Start(const LSoundSourcePtr& source) override { return player.Start(source, 0); }
+    void Stop() override { player.Stop(); }
+    void Play() override { player.Play(); }
+    void Cue() override { player.Cue(); }
+    void Seek(int32_t frame) override { player.Seek(frame); }
+    uint16_t State() override { return player.GetState(); }
+
+private:
+    void Changed() {
+        if (rOwner.pController) rOwner.pController->PlayerState(player.GetState());
+    }
+    void NotifyPlay(uint32_t) override { Changed(); }
+    void NotifyStop(uint32_t) override { Changed(); }
+    void NotifyCue(uint32_t) override { Changed(); }
+    void NotifyPause(uint32_t) override { Changed(); }
+    void NotifyPosition(uint32_t, int32_t ms) override {
+        if (rOwner.pController) rOwner.pController->PlayerPosition(ms);
+    }
+    void NotifyLevels(uint32_t, const LChannelLevels& levels) override {
+        if (rOwner.pController) rOwner.pController->PlayerLevels(levels.iLevels, levels.nCount);
+    }
+
+    MainDialog& rOwner;
+    LSoundPlayer player;
+};
+
+// ------------------------------------------------------------------ life
+
+MainDialog::MainDialog(HINSTANCE instance, LMainServices& services)
+    : LKeyDialogBox(instance, MAKEINTRESOURCEA(IDD_MAIN)), rServices(services) {
+    pPlayer = std::make_unique<Player>(*this);
+    LMainView& view = *this;
+    pController = std::make_unique<LMainController>(dialogs, view, rServices, *pPlayer);
+}
+
+MainDialog::~MainDialog() {
+    overviewScan.Stop();
+    waveScan.Stop();
+    if (Window()) DestroyWindow(Window());
+    pController.reset();  // the documents and the clipboard
+    pPlayer.reset();
+    for (HBITMAP b : hTransport)
+        if (b) DeleteObject(b);
+    for (HICON i : hViewIcons)
+        if (i) DestroyIcon(i);
+    if (hToolbarImages) ImageList_Destroy(hToolbarImages);
+    if (hViewImages) ImageList_Destroy(hViewImages);
+    if (hEditPopup) DestroyMenu(hEditPopup);
+    if (hWebPopup) DestroyMenu(hWebPopup);
+}
+
+bool MainDialog::Create(const char* commandLine) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    hWnd = CreateDialogParamA(hInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, DialogProc,
-                              reinterpret_cast<LPARAM>(this));
-    if (!hWnd) return false;
-    ShowWindow(hWnd, SW_SHOW);
-    UpdateWindow(hWnd);
+    RegisterTransportClasses(hInstance);
+    RegisterSplashScreenClass(hInstance);
+    szCommandLinePath = CommandLinePath(commandLine);
+    if (!Open(nullptr)) return false;
     return true;
 }
 
 int MainDialog::RunMessageLoop() {
-    MSG msg;
-    while (hWnd && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (hWnd && IsDialogMessageA(hWnd, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    RunLoop();
     return 0;
 }
 
-bool MainDialog::CmCancel() { return true; }
-
-INT_PTR CALLBACK MainDialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, lParam);
-        auto* self = reinterpret_cast<MainDialog*>(lParam);
-        self->hWnd = hwnd;
-        SetWindowTextA(hwnd, "Sondrel");
-        return TRUE;
+int MainDialog::Dpi() const {
+    HWND w = Window();
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (fn && w) {
+        UINT d = fn(w);
+        if (d) return int(d);
     }
-    auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return FALSE;
-    return self->HandleMessage(msg, wParam, lParam);
+    HDC dc = GetDC(w);
+    int d = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(w, dc);
+    return d > 0 ? d : 96;
 }
 
-INT_PTR MainDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
+void MainDialog::InitDialog() {
+    HWND w = Window();
+    SetPropA(w, kEditorMark, reinterpret_cast<HANDLE>(1));
+    dialogs.SetOwner(w);
+    hSplash = ShowSplashScreen(hInstance, w);
+
+    hIconBig = static_cast<HICON>(LoadImageA(hInstance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    hIconSmall = static_cast<HICON>(LoadImageA(hInstance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (hIconBig) SendMessageA(w, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(hIconBig));
+    if (hIconSmall) SendMessageA(w, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(hIconSmall));
+
+    CreateMenus();
+    CreateToolbar();
+    hStatus = GetDlgItem(w, kCtlStatus);
+
+    // Volume, wave windows, meter, scroll bar, the press-and-hold buttons.
+    int8_t volume = int8_t(std::clamp(ReadInt("Settings", "PlayVolume", 0), -127, 127));
+    SendDlgItemMessageA(w, kCtlVolume, kDBEditSetValue, 0, volume);
+    overview.Attach(GetDlgItem(w, kCtlOverview));
+    wave.Attach(GetDlgItem(w, kCtlWave));
+    hMeter = GetDlgItem(w, kCtlMeter);
+    if (hMeter) DBDisplaySetLevel(hMeter, -127);
+    ::SetScrollRange(GetDlgItem(w, kCtlPosition), SB_CTL, 0, 200, FALSE);
+    ReportPressAndRelease(GetDlgItem(w, kCtlRewind));
+    ReportPressAndRelease(GetDlgItem(w, kCtlForward));
+    LoadPictures();
+
+    hTooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr, hInstance,
+                               nullptr);
+    for (int c = kCtlMeter; c <= kCtlVerticalZoom; ++c)
+        if (const char* tip = ControlTooltip(c)) AddControlTooltip(hTooltip, w, c, tip);
+    ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), volume);
+
+    // Placement: maximised, or the stored rectangle fitted to the desktop.
+    bool maximized = true;
+    LPlacement p = ReadPlacement(maximized);
+    RECT desk{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &desk, 0);
+    LPlacement fitted = FitPlacement(p, {desk.left, desk.top, desk.right - desk.left, desk.bottom - desk.top});
+    SetWindowPos(w, nullptr, fitted.x, fitted.y, fitted.width, fitted.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutControls();
+    ShowWindow(w, maximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+
+    pController->Init(szCommandLinePath);
+}
+
+void MainDialog::DestroyDialog() {
+    HWND w = Window();
+    pController->Destroy();
+    overviewScan.Stop();
+    waveScan.Stop();
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    if (GetWindowPlacement(w, &wp)) {
+        const RECT& r = wp.rcNormalPosition;
+        StorePlacement({r.left, r.top, r.right - r.left, r.bottom - r.top}, wp.showCmd == SW_SHOWMAXIMIZED ||
+                                                                                IsZoomed(w),
+                       GetSystemMetrics(SM_CXSCREEN));
+    }
+    if (hSplash && IsWindow(hSplash)) DestroyWindow(hSplash);
+    for (int c = kCtlSelStart; c <= kCtlTime; ++c) SendDlgItemMessageA(w, c, WM_SETFONT, 0, FALSE);
+    if (hTimeFont) DeleteObject(hTimeFont);
+    if (hSelectionFont) DeleteObject(hSelectionFont);
+    hTimeFont = hSelectionFont = nullptr;
+    SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, 0, FALSE);
+    if (hVolumeFont) DeleteObject(hVolumeFont);
+    hVolumeFont = nullptr;
+    nVolumeFontDpi = 0;
+    if (hIconBig) DestroyIcon(hIconBig);
+    if (hIconSmall) DestroyIcon(hIconSmall);
+    hIconBig = hIconSmall = nullptr;
+    RemovePropA(w, kEditorMark);
+}
+
+void MainDialog::CreateMenus() {
+    hMenu = CreateMenu();
+    BuildMenu(hMenu, MainMenuBar());
+    // The channel count and the play speed show as radio marks.
+    for (int id : {kMono, kStereo, kPlaySlow, kPlayNormal, kPlayFast}) {
+        MENUITEMINFOA mi = {};
+        mi.cbSize = sizeof mi;
+        mi.fMask = MIIM_FTYPE;
+        if (GetMenuItemInfoA(hMenu, UINT(id), FALSE, &mi)) {
+            mi.fType |= MFT_RADIOCHECK;
+            SetMenuItemInfoA(hMenu, UINT(id), FALSE, &mi);
+        }
+    }
+    SetMenu(Window(), hMenu);
+    HMENU edit = CreatePopupMenu();
+    BuildMenu(edit, EditPopupMenu().items);
+    hEditPopup = edit;
+    HMENU web = CreatePopupMenu();
+    BuildMenu(web, InternetResourcesMenu().items);
+    hWebPopup = web;
+}
+
+void MainDialog::CreateToolbar() {
+    HWND w = Window();
+    hToolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP | CCS_NODIVIDER, 0, 0,
+                               0, 0, w, nullptr, hInstance, nullptr);
+    SendMessageA(hToolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    const bool big = Dpi() >= 144;
+    const int size = big ? 48 : 24;
+    HBITMAP strip = static_cast<HBITMAP>(
+        LoadImageA(hInstance, big ? IDB_TOOLBAR_2X : MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0, 0));
+    hToolbarImages = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 9, 0);
+    if (strip) {
+        ImageList_AddMasked(hToolbarImages, strip, RGB(255, 0, 255));
+        DeleteObject(strip);
+    }
+    SendMessageA(hToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hToolbarImages));
+    TBBUTTON buttons[7] = {};
+    for (int i = 0; i < 7; ++i) {
+        buttons[i].iBitmap = kToolbarButtons[i].image;
+        buttons[i].idCommand = kToolbarButtons[i].command;
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = BTNS_BUTTON;
+    }
+    SendMessageA(hToolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+    SendMessageA(hToolbar, TB_AUTOSIZE, 0, 0);
+}
+
+void MainDialog::LoadPictures() {
+    HWND w = Window();
+    const bool big = Dpi() >= 144;
+    for (int i = 0; i < kPicCount; ++i) {
+        if (hTransport[i]) DeleteObject(hTransport[i]);
+        hTransport[i] = nullptr;
+    }
+    for (int i = 0; i <= kPicEnd; ++i) hTransport[i] = LoadTransportBitmap(hInstance, LTransportBitmap(i), w);
+    const char* own[3] = {IDB_PLAY_ACTIVE, IDB_STOP_ACTIVE, IDB_RECORD};
+    for (int i = 0; i < 3; ++i) {
+        std::string name = own[i];
+        HANDLE h = big ? LoadImageA(hInstance, (name + "_2x").c_str(), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS) : nullptr;
+        if (!h) h = LoadImageA(hInstance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS);
+        hTransport[kPicPlayActive + i] = static_cast<HBITMAP>(h);
+    }
+    const struct {
+        int control, picture;
+    } pictures[] = {{kCtlPlay, kPicPlay},     {kCtlScrub, kPicScrub},     {kCtlStop, kPicStopActive},
+                    {kCtlStart, kPicStart},   {kCtlRewind, kPicRewind},   {kCtlForward, kPicForward},
+                    {kCtlEnd, kPicEnd},       {kCtlRecord, kPicRecord}};
+    for (const auto& p : pictures)
+        SendDlgItemMessageA(w, p.control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hTransport[p.picture]));
+
+    // The view buttons take icons of the view image list.
+    const int size = big ? 32 : 16;
+    if (hViewImages) ImageList_Destroy(hViewImages);
+    hViewImages = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 9, 0);
+    HBITMAP strip = static_cast<HBITMAP>(
+        LoadImageA(hInstance, big ? IDB_VIEW_IMAGES_2X : IDB_VIEW_IMAGES, IMAGE_BITMAP, 0, 0, 0));
+    if (strip) {
+        ImageList_AddMasked(hViewImages, strip, RGB(255, 0, 255));
+        DeleteObject(strip);
+    }
+    for (int i = 0; i < 5; ++i) {
+        if (hViewIcons[i]) DestroyIcon(hViewIcons[i]);
+        hViewIcons[i] = ImageList_GetIcon(hViewImages, kViewButtons[i].image, ILD_NORMAL);
+        SendDlgItemMessageA(w, kViewButtons[i].control, BM_SETIMAGE, IMAGE_ICON,
+                            reinterpret_cast<LPARAM>(hViewIcons[i]));
+    }
+    ShowPlayerState(nPlayerState);
+}
+
+// ------------------------------------------------------------------ layout
+
+void MainDialog::LayoutControls() {
+    HWND w = Window();
+    RECT rc;
+    GetClientRect(w, &rc);
+    const int W = rc.right, H = rc.bottom;
+    if (W <= 0 || H <= 0) return;
+    auto place = [&](int id, int x, int y, int cx, int cy) {
+        if (HWND c = GetDlgItem(w, id)) MoveWindow(c, x, y, std::max(cx, 0), std::max(cy, 0), TRUE);
+    };
+
+    int top = 0;
+    if (hToolbar) {
+        SendMessageA(hToolbar, TB_AUTOSIZE, 0, 0);
+        RECT t;
+        GetWindowRect(hToolbar, &t);
+        top = t.bottom - t.top;
+    }
+    int h = 0;
+    if (hStatus) {
+        SendMessageA(hStatus, WM_SIZE, 0, 0);
+        RECT s;
+        GetWindowRect(hStatus, &s);
+        h = s.bottom - s.top;
+        int parts[2] = {std::max(W - 10 * h, 0), -1};
+        SendMessageA(hStatus, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    }
+
+    // Transport row: eight equal buttons from the left, one pixel apart,
+    // then the volume control and the meter.
+    const int rowH = Scaled(50);
+    const int yRow = H - h - rowH;
+    const int order[8] = {kCtlPlay, kCtlRecord, kCtlScrub, kCtlStop, kCtlStart, kCtlRewind, kCtlForward, kCtlEnd};
+    const int bw = std::min(rowH, std::max((W - Scaled(200)) / 8 - 1, Scaled(16)));
+    for (int i = 0; i < 8; ++i) place(order[i], i * (bw + 1), yRow, bw, rowH);
+    const int xRight = 8 * (bw + 1);
+    const int rest = std::max(W - xRight, 0);
+    place(kCtlVolume, xRight, yRow, rest / 3, rowH);
+    // The volume's text in the dialog's font at this DPI.
+    if (nVolumeFontDpi != Dpi()) {
+        HFONT f = CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                              "MS Shell Dlg");
+        SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, WPARAM(f), TRUE);
+        if (hVolumeFont) DeleteObject(hVolumeFont);
+        hVolumeFont = f;
+        nVolumeFontDpi = Dpi();
+    }
+    place(kCtlMeter, xRight + rest / 3 + 1, yRow, rest - rest / 3 - 1, rowH);
+
+    // Time fields: the selection's three in the left third, the current
+    // time in the rest in a bold font 0.18 of its width high (within a
+    // fifth of the window's height).
+    const int third = W / 3;
+    const int timeW = W - third;
+    int fontH = std::max(int(0.18 * timeW), Scaled(12));
+    fontH = std::min(fontH, std::max(H / 5, Scaled(12)));
+    const int timeH = fontH + fontH / 5 + Scaled(6);
+    const int yTime = yRow - timeH;
+    place(kCtlFrame, 0, yTime, W, timeH);
+    for (int i = 0; i < 3; ++i)
+        place(kCtlSelStart + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
+    place(kCtlTime, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+    // The selection's fields in a plain font half their height.
+    HFONT selFont = CreateFontA(-std::max(timeH / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                VARIABLE_PITCH | FF_SWISS, "Arial");
+    for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, kCtlSelStart + i, WM_SETFONT, WPARAM(selFont), TRUE);
+    if (hSelectionFont) DeleteObject(hSelectionFont);
+    hSelectionFont = selFont;
+    auto makeFont = [](int height) {
+        return CreateFontA(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
+    };
+    HFONT font = makeFont(fontH);
+    // Whatever face the system gives, the time fits its field.
+    if (HDC dc = GetDC(w)) {
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE ext{};
+        const char sample[] = "0:00:00.00";
+        GetTextExtentPoint32A(dc, sample, int(sizeof sample - 1), &ext);
+        SelectObject(dc, old);
+        ReleaseDC(w, dc);
+        const int room = timeW * 9 / 10;
+        if (ext.cx > room && ext.cx > 0) {
+            DeleteObject(font);
+            font = makeFont(std::max(int(int64_t(fontH) * room / ext.cx), Scaled(12)));
+        }
+    }
+    SendDlgItemMessageA(w, kCtlTime, WM_SETFONT, WPARAM(font), TRUE);
+    if (hTimeFont) DeleteObject(hTimeFont);
+    hTimeFont = font;
+
+    // Scroll bar and the five view buttons above the time fields.
+    const int scrollH = Scaled(24);
+    const int yScroll = yTime - scrollH;
+    const int scrollW = W / 2;
+    place(kCtlPosition, 0, yScroll, scrollW, scrollH);
+    const int zw = (W - scrollW) / 5;
+    const int views[5] = {kCtlZoomOut, kCtlZoomIn, kCtlZoomSelection, kCtlZoomFull, kCtlVerticalZoom};
+    for (int i = 0; i < 5; ++i) place(views[i], scrollW + i * zw, yScroll, i == 4 ? W - scrollW - 4 * zw : zw, scrollH);
+
+    // The overview takes twice the status bar's height at the top; the main
+    // view the rest.
+    const int overviewH = 2 * std::max(h, Scaled(20));
+    place(kCtlOverview, 0, top, W, overviewH);
+    place(kCtlWave, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
+    InvalidateRect(w, nullptr, TRUE);
+}
+
+// ------------------------------------------------------------------ messages
+
+INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND w = Window();
     switch (msg) {
+        case WM_INITDIALOG:
+            InitDialog();
+            return FALSE;  // the focus stays where the dialog manager put none
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDCANCEL) {
-                if (CmCancel()) DestroyWindow(hWnd);
-                return TRUE;
+            Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+            return TRUE;
+        case WM_NOTIFY:
+            return Notify(reinterpret_cast<const NMHDR*>(lParam));
+        case WM_TIMER:
+            pController->Timer(int(wParam));
+            return TRUE;
+        case WM_HSCROLL:
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(w, kCtlPosition))
+                pController->Scroll(LOWORD(wParam), int16_t(HIWORD(wParam)));
+            return TRUE;
+        case WM_SIZE:
+            LayoutControls();
+            return TRUE;
+        case WM_GETMINMAXINFO: {
+            auto* mm = reinterpret_cast<MINMAXINFO*>(lParam);
+            mm->ptMinTrackSize.x = Scaled(kMinWindowWidth);
+            mm->ptMinTrackSize.y = Scaled(kMinWindowHeight);
+            return TRUE;
+        }
+        case WM_MENUSELECT: {
+            UINT flags = HIWORD(wParam);
+            if (flags == 0xFFFF && lParam == 0)
+                pController->MenuClosed();
+            else
+                pController->MenuSelect((flags & MF_POPUP) ? 0 : LOWORD(wParam));
+            return TRUE;
+        }
+        case WM_EXITMENULOOP:
+            pController->MenuClosed();
+            return TRUE;
+        case WM_CONTEXTMENU:
+            ContextMenu(reinterpret_cast<HWND>(wParam), int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam)));
+            return TRUE;
+        case WM_MOUSEWHEEL: {
+            nWheel += GET_WHEEL_DELTA_WPARAM(wParam);
+            int notches = nWheel / WHEEL_DELTA;
+            nWheel -= notches * WHEEL_DELTA;
+            if (notches) pController->Wheel(notches, (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0);
+            return TRUE;
+        }
+        case WM_DROPFILES: {
+            HDROP drop = reinterpret_cast<HDROP>(wParam);
+            UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+            for (UINT i = 0; i < n; ++i) {
+                wchar_t path[MAX_PATH];
+                if (DragQueryFileW(drop, i, path, MAX_PATH)) pController->Load(Narrow(path));
             }
-            break;
-        case WM_CLOSE:
-            if (CmCancel()) DestroyWindow(hWnd);
+            DragFinish(drop);
             return TRUE;
+        }
+        case kHandOverMessage:
+            EvLoad(ATOM(lParam));
+            return TRUE;
+        case WM_COPYDATA: {
+            auto* cd = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (!cd || cd->dwData != kHandOverData || !cd->lpData || cd->cbData == 0) return FALSE;
+            std::string path(static_cast<const char*>(cd->lpData), cd->cbData);
+            path.resize(std::strlen(path.c_str()));
+            // Opened once this call has returned, so that the sender is not held up by a load.
+            vPendingLoads.push_back(path);
+            PostMessageA(w, kLoadPendingMessage, 0, 0);
+            SetWindowLongPtrA(w, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        case kLoadPendingMessage: {
+            std::vector<std::string> paths;
+            paths.swap(vPendingLoads);
+            for (const std::string& p : paths) pController->Load(LongPath(p));
+            return TRUE;
+        }
+        case WM_DPICHANGED: {
+            const RECT* r = reinterpret_cast<const RECT*>(lParam);
+            LoadPictures();
+            SetWindowPos(w, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            LayoutControls();
+            return TRUE;
+        }
         case WM_DESTROY:
-            SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
-            hWnd = nullptr;
-            PostQuitMessage(0);
+            DestroyDialog();
             return TRUE;
+    }
+    if (msg == WaveViewsDrawnMessage()) {
+        bool drawn = pController->Current() && overviewScan.IsRunning() && waveScan.IsRunning() &&
+                     overviewScan.IsIdle() && waveScan.IsIdle();
+        // What the columns hold is on the screen before the answer.
+        if (drawn) RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SetWindowLongPtrA(w, DWLP_MSGRESULT, drawn ? 1 : 0);
+        return TRUE;
     }
     return FALSE;
 }
+
+void MainDialog::EvLoad(ATOM atom) {
+    std::string path;
+    if (atom) {
+        wchar_t name[261] = {};
+        if (GlobalGetAtomNameW(atom, name, 261)) path = Narrow(name);
+        GlobalDeleteAtom(atom);
+    }
+    if (!path.empty()) pController->Load(LongPath(path));
+}
+
+void MainDialog::Command(WORD id, WORD code, HWND control) {
+    if (!control || control == hToolbar) {
+        pController->Command(id);
+        return;
+    }
+    switch (id) {
+        case kCtlVolume:
+            if (code == EN_CHANGE) {
+                int8_t dB = int8_t(SendMessageA(control, kDBEditGetValue, 0, 0));
+                WriteInt("Settings", "PlayVolume", dB);
+                ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), dB);
+            }
+            return;
+        case kCtlOverview:
+        case kCtlWave: {
+            LWaveWindow& ww = id == kCtlWave ? wave : overview;
+            pController->WaveNotify(id, code, ww.MarkStart(), ww.MarkEnd(), ww.Cursor());
+            return;
+        }
+        default:
+            pController->ControlNotify(id, code);
+    }
+}
+
+bool MainDialog::Notify(const NMHDR* nm) {
+    if (!nm) return false;
+    if (nm->hwndFrom == hStatus && (nm->code == NM_CLICK || nm->code == NM_RCLICK)) {
+        POINT p;
+        GetCursorPos(&p);
+        Popup(hWebPopup, p.x, p.y);
+        return true;
+    }
+    if (nm->code == TTN_GETDISPINFOA) {
+        auto* di = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(nm));
+        if (di->uFlags & TTF_IDISHWND) return false;
+        int id = int(nm->idFrom);
+        if (id == kUndo) {
+            szUndoTip = UndoTooltip(pController->Current() ? pController->Current()->UndoLabel() : std::string());
+            di->lpszText = const_cast<char*>(szUndoTip.c_str());
+        } else if (const char* tip = ToolbarTooltip(id)) {
+            di->lpszText = const_cast<char*>(tip);
+        }
+        return true;
+    }
+    return false;
+}
+
+void MainDialog::Popup(HMENU menu, int x, int y) {
+    SetForegroundWindow(Window());
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, Window(), nullptr);
+    PostMessageA(Window(), WM_NULL, 0, 0);
+}
+
+void MainDialog::ContextMenu(HWND where, int x, int y) {
+    if (where == wave.Window()) {
+        if (x == -1 && y == -1) {  // the keyboard's context-menu key: the middle of the view
+            RECT r;
+            GetWindowRect(where, &r);
+            x = (r.left + r.right) / 2;
+            y = (r.top + r.bottom) / 2;
+        }
+        Popup(hEditPopup, x, y);
+    } else if (where == hStatus) {
+        Popup(hWebPopup, x, y);
+    }
+}
+
+bool MainDialog::KeyDown(UINT vk, const LKeyState& keys) {
+    // Typing a volume into the decibel field keeps its keys.
+    HWND focus = GetFocus();
+    HWND volume = GetDlgItem(Window(), kCtlVolume);
+    bool typing = focus && volume && (focus == volume || IsChild(volume, focus));
+    if (typing && !keys.bControl && (vk < VK_F1 || vk > VK_F24)) return false;
+    return pController->KeyDown(vk, {keys.bControl, keys.bShift, keys.bAlt});
+}
+
+bool MainDialog::KeyUp(UINT vk, const LKeyState& keys) {
+    return pController->KeyUp(vk, {keys.bControl, keys.bShift, keys.bAlt});
+}
+
+// ------------------------------------------------------------------ LMainView
+
+void MainDialog::SetTitle(const std::string& text) { SetWindowTextA(Window(), text.c_str()); }
+
+void MainDialog::EnableCommand(int id, bool enabled) {
+    UINT flags = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+    if (id >= 1000) {
+        if (hMenu) EnableMenuItem(hMenu, UINT(id), flags);
+        if (hEditPopup) EnableMenuItem(hEditPopup, UINT(id), flags);
+        if (hToolbar) SendMessageA(hToolbar, TB_ENABLEBUTTON, WPARAM(id), MAKELPARAM(enabled, 0));
+    } else if (HWND c = GetDlgItem(Window(), id)) {
+        EnableWindow(c, enabled);
+    }
+}
+
+void MainDialog::CheckCommand(int id, bool checked) {
+    if (id >= 1000) {
+        if (hMenu) CheckMenuItem(hMenu, UINT(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    } else {
+        CheckDlgButton(Window(), id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void MainDialog::SetUndoLabel(const std::string& label) {
+    std::string text = UndoTooltip(label);
+    for (HMENU m : {hMenu, hEditPopup})
+        if (m) ModifyMenuA(m, kUndo, MF_BYCOMMAND | MF_STRING, kUndo, text.c_str());
+}
+
+void MainDialog::SetStatusRate(const std::string& text) {
+    if (hStatus) SendMessageA(hStatus, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainDialog::SetStatusMessage(const std::string& text) {
+    if (hStatus) SendMessageA(hStatus, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void MainDialog::SetText(int control, const std::string& text) { SetDlgItemTextA(Window(), control, text.c_str()); }
+
+void MainDialog::SetScrollPos(int32_t position) {
+    ::SetScrollPos(GetDlgItem(Window(), kCtlPosition), SB_CTL, position, TRUE);
+}
+
+void MainDialog::SetRecentMenu(const std::vector<LMenuEntry>& items) {
+    HMENU file = GetSubMenu(hMenu, kFilePopup);
+    if (!file) return;
+    for (int id = kRecentFirst; id <= kRecentSeparator; ++id) DeleteMenu(file, UINT(id), MF_BYCOMMAND);
+    // Each goes before Exit, in order; the separator after the last.
+    for (const LMenuEntry& e : items)
+        InsertMenuA(file, kExit, MF_BYCOMMAND | MF_STRING, UINT_PTR(e.nId), e.szText.c_str());
+    if (!items.empty()) InsertMenuA(file, kExit, MF_BYCOMMAND | MF_SEPARATOR, kRecentSeparator, nullptr);
+}
+
+void MainDialog::SetWindowMenu(const std::vector<LMenuEntry>& items, int checkedId) {
+    HMENU win = GetSubMenu(hMenu, kWindowPopup);
+    if (!win) return;
+    for (int id = kWindowFirst; id <= kWindowSeparator; ++id) DeleteMenu(win, UINT(id), MF_BYCOMMAND);
+    for (const LMenuEntry& e : items)
+        InsertMenuA(win, kCloseAll, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0), UINT_PTR(e.nId),
+                    e.szText.c_str());
+    if (!items.empty()) InsertMenuA(win, kCloseAll, MF_BYCOMMAND | MF_SEPARATOR, kWindowSeparator, nullptr);
+}
+
+void MainDialog::SetTimer(int id, int32_t ms) { ::SetTimer(Window(), UINT_PTR(id), UINT(ms), nullptr); }
+void MainDialog::KillTimer(int id) { ::KillTimer(Window(), UINT_PTR(id)); }
+
+void MainDialog::ShowWaves(const LSoundSourcePtr& o, const LSoundSourcePtr& m) {
+    overviewScan.Stop();
+    waveScan.Stop();
+    const int32_t length = o->GetLength();
+    overview.SetLength(length);
+    wave.SetLength(m->GetLength());
+    overviewScan.Start(o, &overview);
+    waveScan.Start(m, &wave);
+    // The overview always shows the whole file (an empty one as a second).
+    overviewScan.RequestView(0, length > 0 ? length : std::max(o->nSampleRate, 1));
+}
+
+void MainDialog::HideWaves() {
+    overviewScan.Stop();
+    waveScan.Stop();
+    overview.SetMarkEnd(-1);
+    wave.SetMarkEnd(-1);
+}
+
+void MainDialog::SetWaveCursor(int32_t frame, int32_t mainSpan) {
+    overview.SetCursor(frame, 0);
+    wave.SetCursor(frame, mainSpan);
+}
+
+void MainDialog::SetWaveMarks(int32_t start, int32_t end) {
+    for (LWaveWindow* ww : {&overview, &wave}) {
+        ww->SetMarkStart(start);
+        ww->SetMarkEnd(end);
+    }
+}
+
+void MainDialog::SetMainView(int32_t start, int32_t length) { waveScan.RequestView(start, length); }
+
+void MainDialog::ShowPlayerState(uint16_t state) {
+    nPlayerState = state;
+    HWND w = Window();
+    if (!w) return;
+    const bool open = (state & kPlayerOpen) != 0, cueing = (state & kPlayerCueing) != 0;
+    SendDlgItemMessageA(w, kCtlPlay, BM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(hTransport[open ? kPicPlayActive : kPicPlay]));
+    SendDlgItemMessageA(w, kCtlStop, BM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(hTransport[open ? kPicStop : kPicStopActive]));
+    CheckDlgButton(w, kCtlPlay, open && !cueing ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(w, kCtlScrub, cueing ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(w, kCtlStop, open ? BST_UNCHECKED : BST_CHECKED);
+}
+
+void MainDialog::ShowLevels(const int8_t* levels, int32_t count) {
+    if (!hMeter) return;
+    if (count <= 0)
+        DBDisplaySetLevel(hMeter, -127);
+    else
+        DBDisplaySetLevels(hMeter, levels, count);
+}
+
+void MainDialog::ShowButtonHeld(int control, bool held) {
+    SendDlgItemMessageA(Window(), control, BM_SETSTATE, held, 0);
+}
+
+void MainDialog::Close() { DestroyWindow(Window()); }
 
 }  // namespace sondrel

@@ -145,6 +145,9 @@
 #define IDC_AUDIO_AUTOPLAY 102
 #define IDC_AUDIO_AUTOTRIM_THRESHOLD 103
 
+// The About box.
+#define IDC_ABOUT_VERSION 101
+
 // The CD import dialog.
 #define IDC_CD_DRIVE 101
 #define IDC_CD_TRACKS 102
@@ -257,6 +260,9 @@
 
 #define IDI_MAIN 1
 #define IDB_TOOLBAR 1  // the toolbar's strip; the splash screen shows it too
+#define IDB_TOOLBAR_2X "Toolbar_2x"
+#define IDB_VIEW_IMAGES "ViewImages"  // the zoom buttons' pictures (images 2, 4, 5, 6 and 8)
+#define IDB_VIEW_IMAGES_2X "ViewImages_2x"
 #define IDB_PLAY "PlayBitmap"
 #define IDB_PLAY_ACTIVE "PlayActiveBitmap"
 #define IDB_SCRUB "ScrubBitmap"

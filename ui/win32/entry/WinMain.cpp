@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "cd/win32/CDRipperDlg.h"
 #include "document/LAudioCutTank.h"
 #include "formats/win32/LPlatformReaders.h"
 #include "install/LInstallTable.h"
@@ -17,15 +18,22 @@
 #include "support/LTempFiles.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
+#include "ui/LCrashRecovery.h"
+#include "ui/win32/LMainServices.h"
+#include "ui/win32/LRecoveryDialog.h"
 #include "ui/win32/MainDialog.h"
 
 using namespace sondrel;
 
-// Makes the program's folder the current one and returns it.
+// Makes the program's folder the current one and returns it. The path is
+// read in UTF-16, so that a folder named in any script of up to MAX_PATH
+// characters is found (the program's code page is UTF-8).
 static std::string EnterProgramFolder(std::string& programPath) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    wchar_t wide[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, wide, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::string();
+    char path[MAX_PATH * 3];
+    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, path, sizeof path, nullptr, nullptr)) return std::string();
     programPath = path;
     char* slash = std::strrchr(path, '\\');
     if (!slash) return std::string();
@@ -55,6 +63,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         return code;
     }
 
+    // One editor at a time: a second start hands its file to the first
+    // (restored and brought to the front) and ends.
+    if (HWND running = FindRunningEditor()) {
+        HandOver(running, CommandLinePath(commandLine));
+        SetSettingsStore(nullptr);
+        return 0;
+    }
+
     InstallPlatformReaders();
     LShellHelpOpener help;
     SetManualFolder(JoinPath(programFolder, kManualFolderName));
@@ -65,17 +81,36 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     // would write its audio nowhere.
     std::string dataFolder = DataFolder(programFolder);
     CreateDirectoryA(dataFolder.c_str(), nullptr);
-    // What a run that died left there goes first; only the instance that
-    // holds the folder's lock may clear it (never a second one's audio).
+
+    // What a run that died left there goes first, and only in the instance
+    // that holds the folder's lock (never a second one's audio): its
+    // documents are offered before the tank exists, then everything else it
+    // left is cleared, keeping the segments of the documents to recover.
     LFolderLock folderLock;
-    if (folderLock.Acquire(dataFolder)) RemoveLeftovers(dataFolder, {});
+    const std::string heldFolder = folderLock.Acquire(dataFolder) ? dataFolder : std::string();
+    LRecoveredDocuments recovered = AskToRecover(
+        heldFolder, [](const LRecoveryPrompt& p) { return RunRecoveryDialog(nullptr, p); }, FormatLocalTimeWin32);
+    RemoveLeftovers(heldFolder, recovered.KeepSet());
     LCutTankScope tank(dataFolder);
+    LCrashRecovery journals(heldFolder);  // after the tank: it ends first
 
     int result = 1;
     {
-        MainDialog main(instance);
-        if (main.Create(commandLine)) result = main.RunMessageLoop();
+        LWin32MainServices services;
+        services.SetCDImport([](HWND owner, LDocuments& docs) { CmLoadCDTrack(owner, docs); });
+        MainDialog main(instance, services);
+        // The recovered documents go in before the command line's file
+        // allocates anything; every change after is journalled.
+        recovered.AddTo(main.Documents(), journals);
+        main.Controller().SetChangeListener([&](const LSDFile*) { journals.DocumentChanged(main.Documents()); });
+        if (main.Create(commandLine)) {
+            services.SetOwner(main.Window());
+            result = main.RunMessageLoop();
+        }
+        main.Controller().SetChangeListener(nullptr);
     }
+    // A clean end: the window has closed its documents; no journal stays.
+    journals.Close();
     SetHelpOpener(nullptr);
     SetSettingsStore(nullptr);
     return result;  // the tank deletes its segment files as it goes

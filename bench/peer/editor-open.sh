@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Start-up with a long file (the Windows build under Wine): the time from
+# launching sondrel.exe with a one-hour stereo WAV (about 635 MB) to the
+# editor showing it with the overview and the main view fully drawn, against
+# `cp` of the same file on the same disk, alternating, in the same run. The
+# file is made once and kept in the build folder. Each editor run starts
+# fresh (its data folder emptied) and is closed again.
+#   bench/peer/editor-open.sh [build dir (build/win32)] [repetitions (3)]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/win32}" && pwd)
+runs=${2:-3}
+probe=$build/bin/editorprobe.exe
+[ -f "$probe" ] && [ -f "$build/bin/sondrel.exe" ] || { echo "no $probe: build the win32 tree first" >&2; exit 1; }
+data=$build/bench-editor
+mkdir -p "$data"
+hour=$data/hour.wav
+[ -f "$hour" ] || sox -V1 -R -n -r 44100 -c 2 -b 16 "$hour" synth 3600 sine 300-3000 sine 440 tremolo 0.5 60 gain -6
+win() { echo "Z:$1" | tr / '\\'; }
+
+# shellcheck source=../../tools/wine-env.sh
+source "$root/tools/wine-env.sh" "$build"
+display=()
+[ -n "${DISPLAY:-}" ] || display=(xvfb-run -a -s "-screen 0 1024x768x24")
+sondrel_wine_start
+echo "file: $(stat -c %s "$hour" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz, 60 minutes; $runs runs; $(nproc) cores"
+loaded=() editor=() copy=()
+editor_run() {
+  rm -f "$build/bin/Current/"*.aud "$build/bin/Current/"*.sum "$build/bin/Current/"*.pks "$build/bin/Current/"*.jnl 2>/dev/null || true
+  read -r ml ms < <("${display[@]}" wine "$probe" time "$(win "$build/bin/sondrel.exe")" "$(win "$hour")" 2>/dev/null </dev/null | tr -d '\r')
+  [ -n "${ms:-}" ] || { echo "run $i: the editor did not show the file" >&2; sondrel_wine_stop; exit 1; }
+}
+cp_run() {
+  a=$(date +%s%N); cp "$hour" "$data/copy.wav"; sync "$data/copy.wav"; b=$(date +%s%N); rm -f "$data/copy.wav"
+  c=$(( (b - a) / 1000000 ))
+}
+# Alternating which goes first, so that neither always finds the file in
+# the page cache the other left.
+for ((i = 1; i <= runs; i++)); do
+  if ((i % 2)); then editor_run; cp_run; else cp_run; editor_run; fi
+  echo "run $i: launch to loaded $ml ms, to drawn $ms ms; cp $c ms"
+  loaded+=("$ml") editor+=("$ms") copy+=("$c")
+done
+sondrel_wine_stop
+med() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ml=$(med "${loaded[@]}") me=$(med "${editor[@]}") mc=$(med "${copy[@]}")
+awk -v l="$ml" -v e="$me" -v c="$mc" \
+  'BEGIN { printf "median: launch to loaded %.0f ms, to drawn %.0f ms; cp %.0f ms; drawn / cp %.2f\n", l, e, c, e / c }'

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The user-level tests of the real editor under Wine: makes the input files
+# with sox, runs the driver with the editor's sound going to a file of its
+# own, then checks with sox what the editor saved and played.
+#   usage: run-user-tests.sh BUILD_DIR DRIVER_EXE [gtest arguments...]
+# Run inside an X display with the build's Wine prefix (tools/wine-ctest.sh).
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "$1" && pwd)
+driver=$2
+shift 2
+# shellcheck source=../../tools/wine-env.sh
+source "$root/tools/wine-env.sh" "$build"
+work="$build/testwork/mainui"
+rm -rf "$work"
+mkdir -p "$work/home"
+cd "$work"
+
+# Inputs: ten seconds of a stereo tone pair at 44100 Hz, two files of two
+# seconds, one of them named in Cyrillic and CJK letters, and a copy of the
+# first that the tests change.
+sox -V1 -n -r 44100 -b 16 -c 2 tone.wav synth 10 sine 330 sine 550 tremolo 2 40 gain -8
+sox -V1 -n -r 44100 -b 16 -c 2 other.wav synth 2 sine 440 gain -10
+sox -V1 -n -r 22050 -b 16 -c 1 'Звук 東京.wav' synth 2 sine 660 gain -10
+cp tone.wav work.wav
+
+# The editor's sound goes to play.raw here (ALSA reads $HOME/.asoundrc);
+# the driver keeps what the Play case played as played.raw.
+cat > home/.asoundrc <<ASOUND
+pcm.!default { type file; slave.pcm "null"; file "$work/play.raw"; format "raw" }
+ASOUND
+HOME="$work/home" MAINUI_DIR="$(winepath -w "$work" 2>/dev/null)" wine "$driver" "$@" </dev/null
+rc=$?
+[ $rc = 0 ] || { echo "the driver failed ($rc)"; exit $rc; }
+
+fail=0
+same() {  # same WHAT A B: the two hold the same samples
+  if cmp -s <(sox "$2" -t raw -) <(sox "$3" -t raw -); then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi
+}
+# Rotated by cut and paste: the last eight seconds, then the first two.
+sox tone.wav end.wav trim 2
+sox tone.wav start.wav trim 0 2
+sox end.wav start.wav expect-rotated.wav
+same "cut and pasted" rotated.wav expect-rotated.wav
+same "undone twice" undone.wav tone.wav
+# Amplified to 50 % over the first two seconds (the editor halves with an
+# arithmetic shift, sox rounds: at most one step apart), then trimmed at 5 s
+# and saved through the prompt at exit.
+sox tone.wav half.wav trim 0 2 vol 0.5
+sox tone.wav rest.wav trim 2 3
+sox half.wav rest.wav expect-amplified.wav
+if [ "$(soxi -s amplified.wav)" = "$((5 * 44100))" ] &&
+   sox -m -v 1 amplified.wav -v -1 expect-amplified.wav -n stat 2>&1 | awk '/Maximum amplitude/ { exit !($3 <= 2/32768) }'; then
+  echo "ok: amplified, trimmed and saved at exit"
+else
+  echo "FAILED: amplified, trimmed and saved at exit"; fail=1
+fi
+same "saved and opened again" reopened.wav amplified.wav
+same "a non-Latin name opened and saved" 'Копия 東京.wav' 'Звук 東京.wav'
+[ "$(soxi -r 'Копия 東京.wav')" = 22050 ] || { echo "FAILED: the copy's rate"; fail=1; }
+# The MP3 decodes to the copy's rate and channels, its length (the
+# encoder's delay and padding may stay on: at most two frames of 1152) and
+# the tone's level over a second in the middle (within 1 dB: the encoder
+# itself takes 0.44 dB off this tone at this rate).
+rms() { sox "$1" -n trim 0.5 1 stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
+if mpg123 -q -w copy-decoded.wav copy.mp3 && [ "$(soxi -r copy-decoded.wav)" = 22050 ] &&
+   [ "$(soxi -c copy-decoded.wav)" = 1 ] && n=$(soxi -s copy-decoded.wav) && [ "$n" -ge 44100 ] &&
+   [ "$n" -le $((44100 + 2304)) ] &&
+   awk -v a="$(rms 'Копия 東京.wav')" -v b="$(rms copy-decoded.wav)" \
+     'BEGIN { d = 20 * log(b / a) / log(10); exit !(d > -1 && d < 1) }'; then
+  echo "ok: saved as MP3 through the encoder ($n samples)"
+else
+  echo "FAILED: saved as MP3 through the encoder"; fail=1
+fi
+same "No at the prompt left the file alone" work.wav tone.wav
+# Played: exactly the selection from 7 s to the end, then only silence.
+sox tone.wav -t raw played-expect.raw trim 7
+n=$(stat -c %s played-expect.raw)
+if cmp -s -n "$n" played.raw played-expect.raw &&
+   [ -z "$(tail -c +$((n + 1)) played.raw | tr -d '\000' | head -c 1)" ]; then
+  echo "ok: played exactly the selection ($n bytes)"
+else
+  echo "FAILED: played audio differs from the selection"; fail=1
+fi
+[ -f "$build/editor-with-file.png" ] && echo "screenshot: $build/editor-with-file.png"
+exit $fail

@@ -1,0 +1,225 @@
+// The main window's menus, hints, tooltips and recent-file list as data: the
+// command ids and texts the user sees, where the recent files go, and the
+// numbers the Win32 side names in resource.h.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "support/LSettings.h"
+#include "ui/LMainIds.h"
+#include "ui/LMainMenu.h"
+#include "ui/LMainModel.h"
+#include "ui/LRecentFiles.h"
+#include "ui/win32/resource.h"
+
+namespace sondrel::test {
+namespace {
+
+using namespace mainid;
+
+void Walk(const std::vector<LMenuNode>& items, const std::function<void(const LMenuNode&)>& f) {
+    for (const LMenuNode& n : items) {
+        f(n);
+        Walk(n.items, f);
+    }
+}
+
+std::map<int, std::string> Texts(const std::vector<LMenuNode>& bar) {
+    std::map<int, std::string> texts;
+    Walk(bar, [&](const LMenuNode& n) {
+        if (n.nId) {
+            EXPECT_EQ(texts.count(n.nId), 0u) << "twice: " << n.nId;
+            texts[n.nId] = n.szText;
+        }
+    });
+    return texts;
+}
+
+TEST(MainMenu, EveryCommandWithItsText) {
+    std::map<int, std::string> texts = Texts(MainMenuBar());
+    const std::map<int, std::string> want = {
+        {1001, "&New...\tCtrl+N"},
+        {1002, "&Open...\tCtrl+O"},
+        {1011, "&Load Audio CD Track(s)...\tCtrl+L"},
+        {1003, "Close"},
+        {1004, "&Save \tCtrl+S"},
+        {1005, "Save &As..."},
+        {1006, "Convert Sample Rate"},
+        {1007, "Mono"},
+        {1008, "Stereo"},
+        {1009, "Send..."},
+        {1010, "Settings..."},
+        {1048, "E&xit\tAlt+F4"},
+        {2001, "Undo \tCtrl+Z"},
+        {2002, "Cut \tCtrl+X"},
+        {2003, "Copy \tCtrl+C"},
+        {2004, "Paste \tCtrl+V"},
+        {2005, "Paste Mix..."},
+        {2006, "Delete\tDel"},
+        {2007, "Select All\tCtrl+A"},
+        {2008, "Mix File..."},
+        {2009, "Repeat Loop..."},
+        {2010, "Trim\tCtrl+T"},
+        {2011, "Trim Start\tCtrl+R"},
+        {2012, "Trim End\tCtrl+E"},
+        {2013, "Auto Trim"},
+        {2014, "Silence Select Region"},
+        {2015, "Begin"},
+        {2016, "Current"},
+        {2017, "End"},
+        {2018, "Begin"},
+        {2019, "Current"},
+        {2020, "End"},
+        {2021, "Copy To New"},
+        {3001, "Record\tF5"},
+        {3002, "Play\tF9"},
+        {3003, "Play Slow Speed\tF11"},
+        {3004, "Play Normal Speed\tF10"},
+        {3005, "Play Fast Speed\tF12"},
+        {3006, "Stop\tEsc"},
+        {3007, "Go To Start\tHome"},
+        {3008, "Rewind\tF7"},
+        {3009, "Fast Forward\tF8"},
+        {3010, "Go To End\tEnd"},
+        {5001, "Zoom In\tCtrl+Plus"},
+        {5002, "Zoom Out\tCtrl+Minus"},
+        {5003, "Zoom To Selection\tCtrl+Shift+S"},
+        {5004, "Zoom Full\tCtrl+Shift+F"},
+        {5005, "Vertical Zoom\tCtrl+Shift+V"},
+        {5040, "Close All"},
+        {6000, "&Help Contents\tF1"},
+        {6013, "&About Sondrel"},
+    };
+    for (const auto& [id, text] : want) EXPECT_EQ(texts[id], text) << id;
+    for (int id = kEffectFirst; id <= kEffectLast; ++id) EXPECT_FALSE(texts[id].empty()) << id;
+    for (int id = kWebFirst; id <= kWebLast; ++id) EXPECT_FALSE(texts[id].empty()) << id;
+    EXPECT_EQ(texts.size(), want.size() + 16 + 12);
+}
+
+TEST(MainMenu, RecentFilesAndWindowsGoWhereTheirPositionsSay) {
+    std::vector<LMenuNode> bar = MainMenuBar();
+    ASSERT_EQ(bar.size(), 7u);
+    const LMenuNode& file = bar[0];
+    // The first recent file is inserted at position 1050 - 1036, just before
+    // the separator and Exit.
+    ASSERT_EQ(file.items.size(), size_t(kRecentFirst - kRecentPositionBase + 1));
+    EXPECT_EQ(file.items.back().nId, kExit);
+    EXPECT_TRUE(file.items[file.items.size() - 2].IsSeparator());
+    const LMenuNode& window = bar[5];
+    ASSERT_EQ(window.items.size(), 1u);  // the open windows go before Close All
+    EXPECT_EQ(window.items[0].nId, kCloseAll);
+    // The context menu holds the Edit menu's commands.
+    EXPECT_EQ(Texts(EditPopupMenu().items), Texts({bar[1]}));
+    EXPECT_EQ(InternetResourcesMenu().items.size(), 12u);
+}
+
+TEST(MainMenu, HintsAndTooltips) {
+    EXPECT_EQ(CommandHint(kNew), "Creates a new audio file.");
+    EXPECT_EQ(CommandHint(kPasteMix), "Mixes the clipboard contents over the current selected region.");
+    EXPECT_EQ(CommandHint(kInsertSilenceCurrent), "Inserts silence at the current position.");
+    EXPECT_EQ(CommandHint(kRecentLast), "Open the recent closed file.");
+    EXPECT_EQ(CommandHint(kWindowLast), "Activates the selected window.");
+    EXPECT_EQ(CommandHint(kDelete), "");
+    std::set<int> commands;
+    Walk(MainMenuBar(), [&](const LMenuNode& n) {
+        if (n.nId) commands.insert(n.nId);
+    });
+    for (int id : commands) {
+        bool none = id == kDelete || (id >= kPlaySlow && id <= kPlayFast) || (id >= kWebFirst && id <= kWebLast);
+        EXPECT_EQ(CommandHint(id).empty(), none) << id;
+    }
+    int tips = 0;
+    for (int c = 100; c < 130; ++c) tips += ControlTooltip(c) != nullptr;
+    EXPECT_EQ(tips, 21);
+    EXPECT_STREQ(ControlTooltip(kCtlRecord), "Record (F5)");
+    EXPECT_STREQ(ToolbarTooltip(kOpen), "Open (Ctrl+O)");
+    EXPECT_STREQ(ToolbarTooltip(kCut), "Cut  (Ctrl+X)");
+    EXPECT_EQ(UndoTooltip("Echo"), "Undo Echo\tCtrl+Z");
+    for (const LManualLink& l : ManualLinks()) EXPECT_STREQ(ManualPageOf(l.nId), l.szPage);
+}
+
+TEST(MainMenu, NumbersAreTheResourceHeaders) {
+    const std::pair<int, int> same[] = {
+        {kNew, IDM_NEW}, {kOpen, IDM_OPEN}, {kClose, IDM_CLOSE}, {kSave, IDM_SAVE}, {kSaveAs, IDM_SAVE_AS},
+        {kConvertSampleRate, IDM_CONVERT_SAMPLE_RATE}, {kMono, IDM_MONO}, {kStereo, IDM_STEREO}, {kSend, IDM_SEND},
+        {kSettings, IDM_SETTINGS}, {kLoadCD, IDM_LOAD_CD}, {kExit, IDM_EXIT}, {kRecentBase, IDM_RECENT_BASE},
+        {kRecentFirst, IDM_RECENT_FIRST}, {kRecentLast, IDM_RECENT_LAST}, {kRecentSeparator, IDM_RECENT_SEPARATOR},
+        {kUndo, IDM_UNDO}, {kCut, IDM_CUT}, {kCopy, IDM_COPY}, {kPaste, IDM_PASTE}, {kPasteMix, IDM_PASTE_MIX},
+        {kDelete, IDM_DELETE}, {kSelectAll, IDM_SELECT_ALL}, {kMixFile, IDM_MIX_FILE},
+        {kRepeatLoop, IDM_REPEAT_LOOP}, {kTrim, IDM_TRIM}, {kTrimStart, IDM_TRIM_START}, {kTrimEnd, IDM_TRIM_END},
+        {kAutoTrim, IDM_AUTO_TRIM}, {kSilence, IDM_SILENCE}, {kInsertSilenceBegin, IDM_INSERT_SILENCE_BEGIN},
+        {kInsertSilenceCurrent, IDM_INSERT_SILENCE_CURRENT}, {kInsertSilenceEnd, IDM_INSERT_SILENCE_END},
+        {kInsertFileBegin, IDM_INSERT_FILE_BEGIN}, {kInsertFileCurrent, IDM_INSERT_FILE_CURRENT},
+        {kInsertFileEnd, IDM_INSERT_FILE_END}, {kCopyToNew, IDM_COPY_TO_NEW}, {kRecord, IDM_RECORD},
+        {kPlay, IDM_PLAY}, {kPlaySlow, IDM_PLAY_SLOW}, {kPlayNormal, IDM_PLAY_NORMAL}, {kPlayFast, IDM_PLAY_FAST},
+        {kStop, IDM_STOP}, {kGoToStart, IDM_GO_TO_START}, {kRewind, IDM_REWIND}, {kFastForward, IDM_FAST_FORWARD},
+        {kGoToEnd, IDM_GO_TO_END}, {kEffectFirst, IDM_AMPLIFY}, {kEffectLast, IDM_CONSTANT_SPEED_PITCH},
+        {kZoomIn, IDM_ZOOM_IN}, {kZoomOut, IDM_ZOOM_OUT}, {kZoomSelection, IDM_ZOOM_SELECTION},
+        {kZoomFull, IDM_ZOOM_FULL}, {kVerticalZoom, IDM_VERTICAL_ZOOM}, {kWindowFirst, IDM_WINDOW_FIRST},
+        {kWindowLast, IDM_WINDOW_LAST}, {kWindowSeparator, IDM_WINDOW_SEPARATOR}, {kCloseAll, IDM_CLOSE_ALL},
+        {kHelpContents, IDM_HELP_CONTENTS}, {kWebFirst, IDM_WEB_FIRST}, {kWebLast, IDM_WEB_LAST}, {kAbout, IDM_ABOUT},
+        {kCtlMeter, IDC_METER}, {kCtlVolume, IDC_VOLUME}, {kCtlOverview, IDC_OVERVIEW}, {kCtlWave, IDC_WAVE},
+        {kCtlPosition, IDC_POSITION}, {kCtlSelStart, IDC_SELECTION_START}, {kCtlSelEnd, IDC_SELECTION_END},
+        {kCtlSelLength, IDC_SELECTION_LENGTH}, {kCtlTime, IDC_CURRENT_TIME}, {kCtlStatus, IDC_STATUS},
+        {kCtlPlay, IDC_PLAY}, {kCtlScrub, IDC_SCRUB}, {kCtlStop, IDC_STOP}, {kCtlStart, IDC_GO_TO_START},
+        {kCtlRewind, IDC_REWIND}, {kCtlForward, IDC_FORWARD}, {kCtlEnd, IDC_GO_TO_END}, {kCtlRecord, IDC_RECORD},
+        {kCtlZoomOut, IDC_ZOOM_OUT}, {kCtlZoomIn, IDC_ZOOM_IN}, {kCtlZoomSelection, IDC_ZOOM_SELECTION},
+        {kCtlZoomFull, IDC_ZOOM_FULL}, {kCtlFrame, IDC_FRAME}, {kCtlVerticalZoom, IDC_VERTICAL_ZOOM},
+        {kTimerStatus, IDT_STATUS_MESSAGES}, {kTimerTimeFields, IDT_TIME_FIELDS},
+    };
+    for (auto [ours, named] : same) EXPECT_EQ(ours, named);
+}
+
+class RecentFiles : public ::testing::Test {
+protected:
+    void SetUp() override { SetSettingsStore(&store); }
+    void TearDown() override { SetSettingsStore(nullptr); }
+    LMemorySettings store;
+};
+
+TEST_F(RecentFiles, ATwelfthFileReplacesTheOldestAndReAddingOnlyRefreshesTheDate) {
+    // Eleven files with dates out of order; slot 7 is the oldest.
+    const int64_t dates[kRecentSlots] = {50, 40, 90, 60, 70, 80, 10, 30, 20, 95, 99};
+    for (int n = 1; n <= kRecentSlots; ++n)
+        AddToRecentFileList("C:\\take" + std::to_string(n) + ".wav", dates[n - 1]);
+    AddToRecentFileList("C:\\twelfth.wav", 100);
+    EXPECT_EQ(RecentFile(7), "C:\\twelfth.wav");
+    EXPECT_EQ(RecentFileDate(7), 100);
+    AddToRecentFileList("C:\\thirteenth.wav", 101);
+    EXPECT_EQ(RecentFile(9), "C:\\thirteenth.wav");
+
+    AddToRecentFileList("c:\\TAKE3.WAV", 200);  // the same file in other letters
+    EXPECT_EQ(RecentFile(3), "C:\\take3.wav");
+    EXPECT_EQ(RecentFileDate(3), 200);
+    for (int n = 1; n <= kRecentSlots; ++n)
+        if (n != 3) {
+            EXPECT_NE(RecentFile(n), "c:\\TAKE3.WAV");
+        }
+    // Dates beyond 2038 keep their order.
+    AddToRecentFileList("C:\\take1.wav", 4102444800);
+    EXPECT_EQ(RecentFileDate(1), 4102444800);
+    AddToRecentFileList("C:\\late.wav", 4102444801);
+    EXPECT_EQ(RecentFile(8), "C:\\late.wav");  // slot 8 (30) was the oldest, not slot 1
+}
+
+TEST_F(RecentFiles, MenuListsFilledSlotsAndNeverListsAPathTwice) {
+    WriteString("Recent", "RecentFile 3", "D:\\Tom & Jerry.wav");
+    WriteString("Recent", "RecentFileDate3", "5");
+    AddToRecentFileList("D:\\new.wav", 6);  // the first empty slot
+    EXPECT_EQ(RecentFile(1), "D:\\new.wav");
+    AddToRecentFileList("D:\\Tom & Jerry.wav", 7);  // an empty slot 2 comes first, but it is listed
+    EXPECT_EQ(RecentFile(2), "");
+    std::vector<LMenuEntry> menu = RecentFileMenu();
+    ASSERT_EQ(menu.size(), 2u);
+    EXPECT_EQ(menu[0].nId, 1050);
+    EXPECT_EQ(menu[0].szText, "&1. D:\\new.wav");
+    EXPECT_EQ(menu[1].nId, 1052);
+    EXPECT_EQ(menu[1].szText, "&3. D:\\Tom && Jerry.wav");
+    AddToRecentFileList("", 8);
+    EXPECT_EQ(RecentFile(2), "");
+}
+
+}  // namespace
+}  // namespace sondrel::test
