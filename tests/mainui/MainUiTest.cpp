@@ -1,8 +1,8 @@
 // The real sondrel.exe worked from outside as a user works it: started with
 // a file, then menus (posted commands), keys (real input), the scroll bar,
-// the transport buttons, the effect dialog, the common file dialogs and the
-// save prompts. The cases run in order in one process and share the editor
-// (started twice in all): each leaves it as the next one expects.
+// the transport buttons, the effect dialog, the common file dialogs, the
+// save prompts and the CD import. The cases run in order in one process and
+// share the editor where they can: each leaves it as the next one expects.
 //
 // run-user-tests.sh makes the input files, gives the editor its own sound
 // output file, runs this program and then checks with sox what the editor

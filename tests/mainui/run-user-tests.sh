@@ -28,7 +28,7 @@ cp tone.wav work.wav
 # sector (padded with silence on the disc).
 for t in 1:150:0:440 2:100:0:550 3:40:0:660 4:60:100:770; do
   IFS=: read -r n sectors short hz <<<"$t"
-  sox -V1 -n -r 44100 -b 16 -c 2 "cd$n.wav" synth "$((sectors * 588 - short))s" sine "$hz" whitenoise gain -6
+  sox -V1 -r 44100 -c 2 -n -b 16 "cd$n.wav" synth "$((sectors * 588 - short))s" sine "$hz" whitenoise gain -6
 done
 bash "$root/tools/cdimage/make-cd-image.sh" disc.cue cd1.wav cd2.wav cd3.wav cd4.wav 2>/dev/null
 rm -f cd?.wav
