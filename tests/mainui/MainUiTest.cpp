@@ -1,8 +1,8 @@
 // The real sondrel.exe worked from outside as a user works it: started with
 // a file, then menus (posted commands), keys (real input), the scroll bar,
-// the transport buttons, the effect dialog, the common file dialogs and the
-// save prompts. The cases run in order in one process and share the editor
-// (started twice in all): each leaves it as the next one expects.
+// the transport buttons, the effect dialog, the common file dialogs, the
+// save prompts and the CD import. The cases run in order in one process and
+// share the editor where they can: each leaves it as the next one expects.
 //
 // run-user-tests.sh makes the input files, gives the editor its own sound
 // output file, runs this program and then checks with sox what the editor
@@ -11,8 +11,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +35,7 @@ enum : int {
     kSelStart = 106, kSelEnd = 107, kSelLength = 108, kTime = 109, kStatus = 110, kPosition = 105, kPlay = 111,
     kOpen = 1002, kClose = 1003, kSaveAs = 1005, kExit = 1048, kRecentFirst = 1050, kUndo = 2001, kCut = 2002,
     kAmplify = 4001, kWindowFirst = 5007,
+    kCdDrive = 101, kCdTracks = 102,  // the CD import dialog
 };
 
 std::string Dir() { return Environment("MAINUI_DIR"); }
@@ -80,8 +83,8 @@ protected:
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
     }
 
-    static bool Start(const std::string& args) {
-        if (!editor.Start(SONDREL_EXE, args)) return false;
+    static bool Start(const std::string& args, const std::vector<std::pair<std::string, std::string>>& environment = {}) {
+        if (!editor.Start(SONDREL_EXE, args, environment)) return false;
         WaitForInputIdle(editor.Handle(), kStartMs);
         return FindMain();
     }
@@ -342,6 +345,63 @@ TEST_F(MainUi, RecordOpensTheRecordDialog) {
         EXPECT_EQ(box.text, "Save changes to \"other.wav\"?");
         PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
     }
+    EXPECT_EQ(editor.WaitExit(kStepMs), 0u);
+}
+
+// Ctrl+L imports CD tracks into the editor itself: the ASPI test double
+// beside sondrel.exe serves disc.cue (made by run-user-tests.sh: four
+// tracks, the last one ending inside its last sector) from a drive that
+// refuses reads past the lead-out. Three tracks, the last one among them,
+// open as three untitled documents with changes; the last one is saved and
+// run-user-tests.sh compares its samples with the disc's and reads the
+// double's log.
+TEST_F(MainUi, ImportsThreeCdTracksAsUntitledDocuments) {
+    const std::string config = "log " + In("aspi.log") + "\ndrive " + In("disc.cue") + " strict-leadout\n";
+    ASSERT_TRUE(WriteBytes(In("aspi.cfg"), std::vector<uint8_t>(config.begin(), config.end())));
+    DllOverride aspi("sondrel.exe", "wnaspi32", "native,builtin");
+    ASSERT_TRUE(aspi.Ok());
+    ASSERT_TRUE(Start("", {{"SONDREL_ASPI_DOUBLE", In("aspi.cfg")}}));
+    ASSERT_TRUE(WaitTitle("Sondrel", kStartMs));
+
+    ASSERT_TRUE(Press(main, 'L', {VK_CONTROL}));
+    HWND d = WaitForWindow(editor.Id(), "Load Audio CD Track(s)", kStepMs, "#32770");
+    ASSERT_NE(d, nullptr) << "Ctrl+L did not open the CD dialog";
+    HWND combo = GetDlgItem(d, kCdDrive), list = GetDlgItem(d, kCdTracks);
+    ASSERT_EQ(ComboCount(combo), 1);
+    EXPECT_EQ(ComboItem(combo, 0), "CD-ROM 1");
+    ASSERT_EQ(ListCount(list), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ListText(list, i, 0), "Track " + std::to_string(i + 1));
+    EXPECT_EQ(ListText(list, 0, 1), "0 :02");  // 150 sectors
+    ListSelect(list, {1, 2, 3});
+    ASSERT_EQ(ListSelected(list), (std::vector<int>{1, 2, 3}));
+    Click(d, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(d, 60000));
+
+    // The last track opened is shown; the Window menu brings up the others,
+    // in the order of their tracks. Each has changes to save: Close asks
+    // (Cancel keeps it). The data folder keeps no track file.
+    ASSERT_TRUE(WaitTitle("Sondrel [Untitled 3]"));
+    EXPECT_EQ(Text(GetDlgItem(main, kStatus)), "Sample Rate: 44100   Stereo");
+    const char* lengths[] = {"0:00:01.333", "0:00:00.533", "0:00:00.800"};  // 100, 40 and 60 sectors
+    for (int n = 1; n <= 3; ++n) {
+        SCOPED_TRACE(n);
+        const std::string name = "Untitled " + std::to_string(n);
+        Command(main, kWindowFirst + n - 1);
+        ASSERT_TRUE(WaitTitle("Sondrel [" + name + "]"));
+        ASSERT_TRUE(Press(main, 'A', {VK_CONTROL}));
+        EXPECT_TRUE(WaitField(kSelLength, lengths[n - 1])) << Field(kSelLength);
+        Command(main, kClose);
+        EXPECT_EQ(Prompt(IDCANCEL), "Save changes to \"" + name + "\"?");
+        EXPECT_EQ(TextUtf8(main), "Sondrel [" + name + "]");
+    }
+    for (const std::string& f : List(In("data"))) EXPECT_EQ(f.find(".wav"), std::string::npos) << "left: " << f;
+
+    // The disc's last track saved (Untitled 3 is current).
+    ASSERT_TRUE(SaveAs("cdtrack4.wav"));
+    Command(main, kExit);
+    std::vector<std::string> asked = {Prompt(IDNO), Prompt(IDNO)};
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string>{"Save changes to \"Untitled 1\"?", "Save changes to \"Untitled 2\"?"}));
     EXPECT_EQ(editor.WaitExit(kStepMs), 0u);
 }
 

@@ -23,6 +23,15 @@ sox -V1 -n -r 44100 -b 16 -c 2 tone.wav synth 10 sine 330 sine 550 tremolo 2 40 
 sox -V1 -n -r 44100 -b 16 -c 2 other.wav synth 2 sine 440 gain -10
 sox -V1 -n -r 22050 -b 16 -c 1 'Звук 東京.wav' synth 2 sine 660 gain -10
 cp tone.wav work.wav
+# An audio CD image for the ASPI test double: tracks of 150, 100, 40 and 60
+# sectors of 588 frames, the last one's audio 100 frames short of its last
+# sector (padded with silence on the disc).
+for t in 1:150:0:440 2:100:0:550 3:40:0:660 4:60:100:770; do
+  IFS=: read -r n sectors short hz <<<"$t"
+  sox -V1 -r 44100 -c 2 -n -b 16 "cd$n.wav" synth "$((sectors * 588 - short))s" sine "$hz" whitenoise gain -6
+done
+bash "$root/tools/cdimage/make-cd-image.sh" disc.cue cd1.wav cd2.wav cd3.wav cd4.wav 2>/dev/null
+rm -f cd?.wav
 
 # The editor's sound goes to play.raw here (ALSA reads $HOME/.asoundrc);
 # the driver keeps what the Play case played as played.raw.
@@ -81,6 +90,22 @@ if cmp -s -n "$n" played.raw played-expect.raw &&
   echo "ok: played exactly the selection ($n bytes)"
 else
   echo "FAILED: played audio differs from the selection"; fail=1
+fi
+# The disc's last track as the editor saved it: exactly the disc's samples
+# of its 60 sectors (from sector 290 to the lead-out at 350), read without
+# one request reaching past the lead-out, none failing or refused.
+if [ "$(soxi -r cdtrack4.wav)" = 44100 ] && [ "$(soxi -c cdtrack4.wav)" = 2 ] &&
+   cmp -s <(sox cdtrack4.wav -t raw -) <(tail -c +$((290 * 2352 + 1)) disc.bin); then
+  echo "ok: CD track imported and saved with the disc's samples"
+else
+  echo "FAILED: CD track imported and saved with the disc's samples"; fail=1
+fi
+if grep -q '^read ' aspi.log && ! grep -Eq '^bad |status=4' aspi.log &&
+   awk '/^read / { split($3, a, "="); split($4, c, "="); if (a[2] + c[2] > 350) exit 1 }' aspi.log &&
+   grep -q "^read drive=0 lba=$((350 - 60 % 24)) count=$((60 % 24)) status=1" aspi.log; then
+  echo "ok: CD reads stopped at the lead-out"
+else
+  echo "FAILED: CD reads stopped at the lead-out"; cat aspi.log; fail=1
 fi
 [ -f "$build/editor-with-file.png" ] && echo "screenshot: $build/editor-with-file.png"
 exit $fail
