@@ -59,8 +59,12 @@ void WriteReport() {
             samples.insert(samples.end(), block.begin(), block.begin() + size_t(n) * doc->audio.nChans);
             left -= n;
         }
+        // Through a temporary name too: the report is written again right
+        // after a command, while the test may be reading the last one.
         std::string raw = JoinPath(gReport, "doc" + std::to_string(i + 1) + ".s32");
-        LFile::WriteAll(raw.c_str(), samples.data(), samples.size() * 4);
+        std::string rawTemp = raw + ".tmp";
+        LFile::WriteAll(rawTemp.c_str(), samples.data(), samples.size() * 4);
+        LFile::Replace(rawTemp.c_str(), raw.c_str());
         char line[512];
         std::snprintf(line, sizeof line, "%s\t%d\t%d\t%d\t%d\t%s\t%d\t%d\n", doc->DisplayName().c_str(),
                       int(doc->bDirty), int(doc->audio.nSampleRate), int(doc->audio.nChans), int(src->GetLength()),
