@@ -7,6 +7,7 @@
 // the curve files, the message boxes, help, and what the preview plays.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -81,9 +82,9 @@ void SetText(HWND control, const std::string& text) {
     SendMessageTimeoutA(control, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 5000, &r);
 }
 
-std::string Stored(const char* key) {
+std::string Stored(const char* key, const char* root = kSettingsKey) {
     HKEY k;
-    std::string path = std::string(kSettingsKey) + "\\StoredValues";
+    std::string path = std::string(root) + "\\StoredValues";
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
     char v[64] = {};
     DWORD n = sizeof v - 1, type = 0;
@@ -196,17 +197,138 @@ protected:
 
 }  // namespace
 
-// Each dialog opened by its command, filled and confirmed: the document
-// then saves exactly as the command-line tool makes it from the same file,
-// selection and values, and the values are stored.
-TEST_F(EffectDialogsUi, ConfirmedDialogsGiveTheCommandLineToolsResult) {
+// The real editor with the test file open and its own settings: the data
+// folder in the scratch folder, no playback after edits. Its cases run one
+// after another in one editor, each undone before the next.
+class EffectDialogsInEditor : public EffectDialogsUi {
+protected:
+    static constexpr const char* kEditorKey = "Software\\Ketterly\\Sondrel";
+    static constexpr int kTime = 109, kSelLength = 108;
+
+    void SetUp() override {
+        EffectDialogsUi::SetUp();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEditorKey);
+        SetEditorValue("Folders", "Current", data);
+        SetEditorValue("Settings", "AutoPlaybackAfterEffects", "0");
+        SetEditorValue("Settings", "WindowMaximized", "1");
+    }
+    void TearDown() override {
+        if (editor.WaitExit(0) == STILL_ACTIVE) {
+            // Exit, leaving the changed document unsaved.
+            drive::Command(editorMain, IDM_EXIT);
+            MessageBoxShown box;
+            if (WaitForMessageBox(editor.Id(), "Sondrel", box, 5000))
+                PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+            if (editor.WaitExit(kStepMs) == STILL_ACTIVE) editor.Kill();
+        }
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEditorKey);
+        EffectDialogsUi::TearDown();
+    }
+    static void SetEditorValue(const std::string& section, const char* name, const std::string& value) {
+        HKEY k;
+        const std::string path = std::string(kEditorKey) + "\\" + section;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+        RegCloseKey(k);
+    }
+    std::string EditorStored(const char* key) { return Stored(key, kEditorKey); }
+
+    void StartEditor(const std::string& file) {
+        ASSERT_TRUE(editor.Start(WinePath(SONDREL_EXE), "\"" + file + "\""));
+        const std::string title = "Sondrel [" + file.substr(file.find_last_of('\\') + 1) + "]";
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (HWND w : TopWindows(editor.Id()))
+                    if (Text(w) == title) editorMain = w;
+                return editorMain != nullptr;
+            },
+            kStartMs))
+            << "the editor did not show " << title;
+    }
+    std::string Field(int id) { return Text(GetDlgItem(editorMain, id)); }
+    bool WaitField(int id, const std::string& text) {
+        return WaitUntil([&] { return Field(id) == text; }, kStepMs);
+    }
+    // As a user selects: the scroll bar's thumb to START (in 1/200 of the
+    // file), then Shift+End to the file's end.
+    void SelectToEnd(int thumb, const std::string& time, const std::string& length) {
+        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, thumb),
+                     reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
+        ASSERT_TRUE(WaitField(kTime, time)) << Field(kTime);
+        ASSERT_TRUE(Press(editorMain, VK_END, {VK_SHIFT}));
+        ASSERT_TRUE(WaitField(kSelLength, length)) << Field(kSelLength);
+    }
+    HWND EditorDialog(const std::string& caption) { return WaitForWindow(editor.Id(), caption, kStepMs, "#32770"); }
+    // Saved through File > Save As and its file dialog; the bytes saved.
+    std::vector<uint8_t> SavedByEditor(const std::string& name) {
+        EXPECT_TRUE(Idle());
+        const std::string path = JoinPath(dir, name);
+        DeleteFileA(path.c_str());
+        drive::Command(editorMain, IDM_SAVE_AS);
+        HWND d = EditorDialog("Locate Audio Files");
+        EXPECT_NE(d, nullptr);
+        if (!d) return {};
+        SetText(GetDlgItem(d, 1148), path);
+        drive::Click(d, IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return Text(editorMain) == "Sondrel [" + name + "]"; }, kStepMs));
+        return test::ReadBytes(path);
+    }
+    // Nothing of the last command left running: the main window takes input
+    // and no progress window or dialog is up, in two polls running.
+    bool Idle() {
+        int quiet = 0;
+        return WaitUntil(
+            [&] {
+                bool idle = IsWindowEnabled(editorMain);
+                for (HWND w : TopWindows(editor.Id()))
+                    if (w != editorMain && IsWindowVisible(w)) idle = false;
+                quiet = idle ? quiet + 1 : 0;
+                return quiet >= 2;
+            },
+            kStepMs);
+    }
+    // The toolbar's Undo button (the menu lives in the editor's process).
+    bool UndoEnabled() {
+        HWND bar = FindWindowExA(editorMain, nullptr, "ToolbarWindow32", nullptr);
+        DWORD_PTR r = 0;
+        return bar && SendMessageTimeoutA(bar, TB_ISBUTTONENABLED, IDM_UNDO, 0, SMTO_ABORTIFHUNG, 5000, &r) && r;
+    }
+    // Returns once the editor has handled every command posted before: a
+    // scroll posted after them moves the position to 0.14 s, where no case
+    // leaves it.
+    void Sync() {
+        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7),
+                     reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
+        EXPECT_TRUE(WaitField(kTime, "0:00:00.14")) << Field(kTime);
+    }
+    // Edit > Undo until nothing is left to undo.
+    void UndoAll() {
+        for (int i = 0; i < 8 && UndoEnabled(); ++i) {
+            drive::Command(editorMain, IDM_UNDO);
+            Sync();
+        }
+        EXPECT_FALSE(UndoEnabled());
+    }
+
+    Program editor;
+    HWND editorMain = nullptr;
+};
+
+// Each dialog opened by its menu command in the real editor, filled and
+// confirmed: the document then saves exactly as the command-line tool
+// makes it from the same file, selection and values, and the values are
+// stored. Cancel leaves the audio and the stored values as they were, also
+// for the commands that take their undo record before the dialog.
+TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCancelNothing) {
     struct Case {
         const char* caption;
         int command;
         std::vector<Act> acts;
         std::string cli;  // the tool's steps after the selection
         std::vector<std::pair<const char*, const char*>> stored = {};
-        std::function<void()> before = nullptr;  // selection and clipboard for the command
+        bool pasteMix = false;  // copies first, then selects
     };
     const std::string other = JoinPath(dir, "other.wav");
     ASSERT_TRUE(WriteWav(other, Tone(3 * 11025, 2, 11025, 5000), 2, 11025));
@@ -231,70 +353,70 @@ TEST_F(EffectDialogsUi, ConfirmedDialogsGiveTheCommandLineToolsResult) {
          {{"SilenceTimes", "700"}}},
         {"Paste Mix", IDM_PASTE_MIX,
          {Type(IDC_MIX_VOLUME, "80"), Click(IDC_MIX_FADE_OUT), Type(IDC_MIX_FADE_TIME, "300")},
-         "--select 500,2500 --copy --select 1000,2000 --paste-mix 80,2,300",
-         {{"PasteMixVolume", "80"}, {"LongerSelection", "2"}, {"FadeOutTime", "300"}},
-         [&] {
-             Select(500, 2500);
-             Run(IDM_COPY);
-             Select(1000, 2000);
-         }},
+         "--select 500,4000 --copy --select 1000,4000 --paste-mix 80,2,300",
+         {{"PasteMixVolume", "80"}, {"LongerSelection", "2"}, {"FadeOutTime", "300"}}, true},
     };
-    StartHost(input, 1000, 3000);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.caption);
-        Run(kCmRevert);
-        if (c.before) c.before();
-        Post(c.command);
-        HWND dlg = Dialog(c.caption);
-        ASSERT_NE(dlg, nullptr);
-        for (const Act& a : c.acts) Do(dlg, a);
-        drive::Click(dlg, IDOK);
-        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
-        const std::vector<uint8_t> got = SavedByHost();
-        ASSERT_GT(got.size(), 44u);
-        const std::string select = c.before ? "" : "--select 1000,3000 ";
-        EXPECT_TRUE(got == Cli(select + c.cli)) << c.cli;
-        for (auto [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << key;
-    }
-
-    // Mix File: the file comes first from the open-file dialog.
-    Run(kCmRevert);
-    Post(IDM_MIX_FILE);
-    HWND open = Dialog("Open Audio Files");
-    ASSERT_NE(open, nullptr);
-    SetText(GetDlgItem(open, 1148), other);
-    drive::Click(open, IDOK);
-    HWND mix = Dialog("Mix File");
-    ASSERT_NE(mix, nullptr);
-    Do(mix, Type(IDC_MIX_VOLUME, "50"));
-    Do(mix, Click(IDC_MIX_INSERT_SILENCE));
-    drive::Click(mix, IDOK);
-    WaitDone();
-    EXPECT_TRUE(SavedByHost() == Cli("--select 1000,3000 --mix-file \"" + other + "\",50,1"));
-    EXPECT_EQ(Stored("LongerSelection"), "1");
-}
-
-// Cancel leaves the document's audio and the stored values as they were,
-// also for the commands that take their undo record before the dialog.
-TEST_F(EffectDialogsUi, CancelChangesNothing) {
-    StartHost(input, 1000, 3000);
+    StartEditor(input);
     const std::vector<uint8_t> unchanged = Cli("");
+
+    // Cancelled first, while nothing is stored yet.
     for (auto [command, caption, field] :
          {std::tuple{IDM_ECHO, "Echo", IDC_ECHO_TIME}, std::tuple{IDM_CONSTANT_SPEED_PITCH,
                                                                  "Constant Speed and Pitch Change", IDC_SPEED_PERCENT},
           std::tuple{IDM_INSERT_SILENCE_END, "Insert Silence", IDC_SILENCE_TIME}}) {
         SCOPED_TRACE(caption);
-        Post(command);
-        HWND dlg = Dialog(caption);
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, command);
+        HWND dlg = EditorDialog(caption);
         ASSERT_NE(dlg, nullptr);
         Do(dlg, Type(field, "120"));
         drive::Click(dlg, IDCANCEL);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
     }
-    EXPECT_TRUE(SavedByHost() == unchanged);
-    for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"}) EXPECT_EQ(Stored(key), "<none>") << key;
+    EXPECT_TRUE(SavedByEditor("cancelled.wav") == unchanged);
+    for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"})
+        EXPECT_EQ(EditorStored(key), "<none>") << key;
+    UndoAll();
+
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption);
+        if (c.pasteMix) {
+            SelectToEnd(25, "0:00:00.50", "0:00:03.500");
+            drive::Command(editorMain, IDM_COPY);
+        }
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, c.command);
+        HWND dlg = EditorDialog(c.caption);
+        ASSERT_NE(dlg, nullptr);
+        for (const Act& a : c.acts) Do(dlg, a);
+        drive::Click(dlg, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs)) << "no change to undo";
+        const std::vector<uint8_t> got = SavedByEditor("case" + std::to_string(++n) + ".wav");
+        ASSERT_GT(got.size(), 44u);
+        const std::string select = c.pasteMix ? "" : "--select 1000,4000 ";
+        EXPECT_TRUE(got == Cli(select + c.cli)) << c.cli;
+        for (auto [key, value] : c.stored) EXPECT_EQ(EditorStored(key), value) << key;
+        UndoAll();
+    }
+
+    // Mix File: the file comes first from the open-file dialog.
+    SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+    drive::Command(editorMain, IDM_MIX_FILE);
+    HWND open = EditorDialog("Open Audio Files");
+    ASSERT_NE(open, nullptr);
+    SetText(GetDlgItem(open, 1148), other);
+    drive::Click(open, IDOK);
+    HWND mix = EditorDialog("Mix File");
+    ASSERT_NE(mix, nullptr);
+    Do(mix, Type(IDC_MIX_VOLUME, "50"));
+    Do(mix, Click(IDC_MIX_INSERT_SILENCE));
+    drive::Click(mix, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(mix, kStepMs));
+    ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
+    EXPECT_TRUE(SavedByEditor("mixfile.wav") == Cli("--select 1000,4000 --mix-file \"" + other + "\",50,1"));
+    EXPECT_EQ(EditorStored("LongerSelection"), "1");
 }
 
 // A refused value shows its message over the dialog, which stays open for
