@@ -211,6 +211,9 @@ protected:
         SetEditorValue("Folders", "Current", data);
         SetEditorValue("Settings", "AutoPlaybackAfterEffects", "0");
         SetEditorValue("Settings", "WindowMaximized", "1");
+        // The volume at its top: the mixer's level is full and the played
+        // samples are the document's own.
+        SetEditorValue("Settings", "PlayVolume", "12");
     }
     void TearDown() override {
         if (editor.WaitExit(0) == STILL_ACTIVE) {
@@ -417,61 +420,120 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
     ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
     EXPECT_TRUE(SavedByEditor("mixfile.wav") == Cli("--select 1000,4000 --mix-file \"" + other + "\",50,1"));
     EXPECT_EQ(EditorStored("LongerSelection"), "1");
-}
 
-// A refused value shows its message over the dialog, which stays open for
-// a correction.
-TEST_F(EffectDialogsUi, RefusedValuesShowTheirMessageAndKeepTheDialog) {
-    struct Case {
+    // The curve dialogs: posted mouse messages edit the curve; OK writes the
+    // curve file in the data folder, which the operation then uses; Cancel
+    // writes nothing.
+    UndoAll();
+    struct CurveCase {
         const char* caption;
-        int command, field;
-        const char* bad;
-        const char* boxCaption;
-        const char* message;
-        const char* good;
+        int command;
+        const char* file;
+        const char* step;
     };
-    const Case cases[] = {
-        {"Echo", IDM_ECHO, IDC_ECHO_TIME, "3000", "Invalid value",
-         "Echo time must be between 10 and 3000ms. Please try again.", "2999"},
-        {"Reverb ", IDM_REVERB, IDC_REVERB_TIME, "abc", "Invalid value",
-         "Reverb Time (50 - 1000 ms) must be a whole number. Please try again.", "60"},
-        {"Simple Speed and Pitch Change", IDM_SIMPLE_SPEED_PITCH, IDC_SPEED_PERCENT, "301", "Error",
-         "Speed Change Percent must be less than 300.", "300"},
-        {"Convert Sample Rate", IDM_CONVERT_SAMPLE_RATE, IDC_SAMPLE_RATE, "96001", "Error",
-         "Sample rates must be between 6000 and 96000 samples per second.", "96000"},
-        {"New File", IDM_NEW, IDC_SAMPLE_RATE, "5999", "Error",
-         "Sample rates must be between 6000 and 96000 samples per second.", "6000"},
-    };
-    StartHost(input, 1000, 3000);
-    for (const Case& c : cases) {
+    for (const CurveCase& c : {CurveCase{"Envelope", IDM_ENVELOPE, "envelope.dat", "--envelope"},
+                               CurveCase{"Equalizer", IDM_EQUALIZER, "equalizer.dat", "--equalizer"}}) {
         SCOPED_TRACE(c.caption);
-        Post(c.command);
-        HWND dlg = Dialog(c.caption);
+        const std::string file = JoinPath(data, c.file);
+        UndoAll();
+        // Opened and cancelled after an edit: the missing file is made flat, nothing more.
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, c.command);
+        HWND dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
-        Do(dlg, Type(c.field, c.bad));
-        drive::Click(dlg, IDOK);
-        MessageBoxShown box;
-        ASSERT_TRUE(WaitForMessageBox(host.Id(), c.boxCaption, box, kStepMs));
-        EXPECT_EQ(box.text, c.message);
-        drive::Click(box.window, IDOK);
-        EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
-        EXPECT_TRUE(IsWindowVisible(dlg));
-        Do(dlg, Type(c.field, c.good));
+        HWND curve = GetDlgItem(dlg, IDC_CURVE);
+        const std::vector<uint8_t> flat = {2, 0, 128, 255, 128};
+        EXPECT_EQ(test::ReadBytes(file), flat);
+        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 128, 200));
+        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 128, 200));
+        drive::Click(dlg, IDC_SET_FLAT);
+        drive::Click(dlg, IDCANCEL);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        EXPECT_EQ(test::ReadBytes(file), flat);
+        EXPECT_TRUE(SavedByEditor(std::string(c.file) + ".cancelled.wav") == Cli("")) << "cancelled: the audio is unchanged";
+
+        // Edited and confirmed.
+        UndoAll();
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, c.command);
+        dlg = EditorDialog(c.caption);
+        ASSERT_NE(dlg, nullptr);
+        curve = GetDlgItem(dlg, IDC_CURVE);
+        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 64, 200));  // a new point
+        PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, CurvePixel(curve, 80, 40));    // dragged
+        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 80, 40));
+        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 255, 128));  // the last point
+        PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, CurvePixel(curve, 100, 60));    // keeps x 255
+        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 100, 60));
+        PostMessageA(curve, WM_RBUTTONDOWN, MK_RBUTTON, CurvePixel(curve, 0, 128));  // an end: stays
+        PostMessageA(curve, WM_RBUTTONUP, 0, CurvePixel(curve, 0, 128));
         drive::Click(dlg, IDOK);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
+        ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
+        const std::vector<uint8_t> bytes = test::ReadBytes(file);
+        ASSERT_EQ(bytes.size(), 7u);
+        EXPECT_EQ(bytes[0], 3);
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 1, bytes.begin() + 3), (std::vector<uint8_t>{0, 128}));
+        EXPECT_NEAR(bytes[3], 80, 1);  // pixels and back
+        EXPECT_NEAR(bytes[4], 40, 1);
+        EXPECT_EQ(bytes[5], 255);
+        EXPECT_NEAR(bytes[6], 60, 1);
+        EXPECT_TRUE(SavedByEditor(std::string(c.file) + ".wav") == Cli(std::string("--select 1000,4000 ") + c.step + " \"" + file + "\""));
     }
-    // The last two went through: the converted document and the new file's rate.
-    EXPECT_EQ(Stored("EchoTime"), "2999");
-    EXPECT_EQ(Stored("ReverbTime"), "60");
-    HKEY k;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSettingsKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
-              ERROR_SUCCESS);
-    char v[16] = {};
-    DWORD n = sizeof v - 1;
-    RegQueryValueExA(k, "SelectedSampleRate", nullptr, nullptr, reinterpret_cast<BYTE*>(v), &n);
-    RegCloseKey(k);
-    EXPECT_STREQ(v, "6000");
+
+    // A refused value shows its message over the dialog, which stays open
+    // for a correction.
+    {
+        struct RefusedCase {
+            const char* caption;
+            int command, field;
+            const char* bad;
+            const char* boxCaption;
+            const char* message;
+            const char* good;
+        };
+        const RefusedCase refused[] = {
+            {"Echo", IDM_ECHO, IDC_ECHO_TIME, "3000", "Invalid value",
+             "Echo time must be between 10 and 3000ms. Please try again.", "2999"},
+            {"Reverb ", IDM_REVERB, IDC_REVERB_TIME, "abc", "Invalid value",
+             "Reverb Time (50 - 1000 ms) must be a whole number. Please try again.", "60"},
+            {"Simple Speed and Pitch Change", IDM_SIMPLE_SPEED_PITCH, IDC_SPEED_PERCENT, "301", "Error",
+             "Speed Change Percent must be less than 300.", "300"},
+            {"Convert Sample Rate", IDM_CONVERT_SAMPLE_RATE, IDC_SAMPLE_RATE, "96001", "Error",
+             "Sample rates must be between 6000 and 96000 samples per second.", "96000"},
+            {"New File", IDM_NEW, IDC_SAMPLE_RATE, "5999", "Error",
+             "Sample rates must be between 6000 and 96000 samples per second.", "6000"},
+        };
+        for (const RefusedCase& c : refused) {
+            SCOPED_TRACE(c.caption);
+            drive::Command(editorMain, c.command);
+            HWND dlg = EditorDialog(c.caption);
+            ASSERT_NE(dlg, nullptr);
+            Do(dlg, Type(c.field, c.bad));
+            drive::Click(dlg, IDOK);
+            MessageBoxShown box;
+            ASSERT_TRUE(WaitForMessageBox(editor.Id(), c.boxCaption, box, kStepMs));
+            EXPECT_EQ(box.text, c.message);
+            drive::Click(box.window, IDOK);
+            EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
+            EXPECT_TRUE(IsWindowVisible(dlg));
+            Do(dlg, Type(c.field, c.good));
+            drive::Click(dlg, IDOK);
+            EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+            EXPECT_TRUE(Idle());
+        }
+        // The last two went through: the converted document and the new file's rate.
+        EXPECT_EQ(EditorStored("EchoTime"), "2999");
+        EXPECT_EQ(EditorStored("ReverbTime"), "60");
+        HKEY k;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kEditorKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
+                  ERROR_SUCCESS);
+        char v[16] = {};
+        DWORD n = sizeof v - 1;
+        RegQueryValueExA(k, "SelectedSampleRate", nullptr, nullptr, reinterpret_cast<BYTE*>(v), &n);
+        RegCloseKey(k);
+        EXPECT_STREQ(v, "6000");
+    }
 }
 
 TEST_F(EffectDialogsUi, HelpButtonAndF1OpenTheDialogsPage) {
@@ -502,70 +564,10 @@ TEST_F(EffectDialogsUi, HelpButtonAndF1OpenTheDialogsPage) {
     EXPECT_LT(text.find("effects.html"), text.find("edit-dialogs.html"));
 }
 
-// The curve dialogs: posted mouse messages edit the curve; OK writes the
-// curve file, which the operation then uses; Cancel writes nothing.
-TEST_F(EffectDialogsUi, CurveDialogsEditSaveAndApplyTheirCurve) {
-    StartHost(input, 1000, 3000);
-    struct Case {
-        const char* caption;
-        int command;
-        const char* file;
-        const char* step;
-    };
-    for (const Case& c : {Case{"Envelope", IDM_ENVELOPE, "envelope.dat", "--envelope"},
-                          Case{"Equalizer", IDM_EQUALIZER, "equalizer.dat", "--equalizer"}}) {
-        SCOPED_TRACE(c.caption);
-        const std::string file = JoinPath(data, c.file);
-        Run(kCmRevert);
-        // Opened and cancelled after an edit: the missing file is made flat, nothing more.
-        Post(c.command);
-        HWND dlg = Dialog(c.caption);
-        ASSERT_NE(dlg, nullptr);
-        HWND curve = GetDlgItem(dlg, IDC_CURVE);
-        const std::vector<uint8_t> flat = {2, 0, 128, 255, 128};
-        EXPECT_EQ(test::ReadBytes(file), flat);
-        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 128, 200));
-        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 128, 200));
-        drive::Click(dlg, IDC_SET_FLAT);
-        drive::Click(dlg, IDCANCEL);
-        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
-        EXPECT_EQ(test::ReadBytes(file), flat);
-        EXPECT_TRUE(SavedByHost() == Cli("")) << "cancelled: the audio is unchanged";
-
-        // Edited and confirmed.
-        Run(kCmRevert);
-        Post(c.command);
-        dlg = Dialog(c.caption);
-        ASSERT_NE(dlg, nullptr);
-        curve = GetDlgItem(dlg, IDC_CURVE);
-        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 64, 200));  // a new point
-        PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, CurvePixel(curve, 80, 40));    // dragged
-        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 80, 40));
-        PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 255, 128));  // the last point
-        PostMessageA(curve, WM_MOUSEMOVE, MK_LBUTTON, CurvePixel(curve, 100, 60));    // keeps x 255
-        PostMessageA(curve, WM_LBUTTONUP, 0, CurvePixel(curve, 100, 60));
-        PostMessageA(curve, WM_RBUTTONDOWN, MK_RBUTTON, CurvePixel(curve, 0, 128));  // an end: stays
-        PostMessageA(curve, WM_RBUTTONUP, 0, CurvePixel(curve, 0, 128));
-        drive::Click(dlg, IDOK);
-        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
-        const std::vector<uint8_t> bytes = test::ReadBytes(file);
-        ASSERT_EQ(bytes.size(), 7u);
-        EXPECT_EQ(bytes[0], 3);
-        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 1, bytes.begin() + 3), (std::vector<uint8_t>{0, 128}));
-        EXPECT_NEAR(bytes[3], 80, 1);  // pixels and back
-        EXPECT_NEAR(bytes[4], 40, 1);
-        EXPECT_EQ(bytes[5], 255);
-        EXPECT_NEAR(bytes[6], 60, 1);
-        EXPECT_TRUE(SavedByHost() == Cli(std::string("--select 1000,3000 ") + c.step + " \"" + file + "\""));
-    }
-}
-
 // Preview plays the copy of the document from its start through the echo
 // with the values shown; a changed value restarts it; closing the dialog
 // stops it. The file plugin of the test set-up records what was played.
-TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
+TEST_F(EffectDialogsInEditor, PreviewPlaysTheEffectAndFollowsTheValues) {
     const std::string home = Environment("SONDREL_WINE_HOME");
     ASSERT_FALSE(home.empty()) << "run under tools/wine-ctest.sh";
     const std::string played = WinePath(home + "/play.raw");
@@ -576,7 +578,8 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
     const std::vector<int16_t> tone = Tone(frames, 1, rate, 6000);
     const std::string longInput = JoinPath(dir, "long.wav");
     ASSERT_TRUE(WriteWav(longInput, tone, 1, rate));
-    StartHost(longInput, 1000, 3000);
+    StartEditor(longInput);
+    SelectToEnd(50, "0:00:15.00", "0:00:45.000");
 
     // What the player must play: the effect over the document, through the
     // player's peak limiter, in 16 bits.
@@ -604,8 +607,8 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         return it == hay.end() ? std::string::npos : size_t(it - hay.begin());
     };
 
-    Post(IDM_ECHO);
-    HWND dlg = Dialog("Echo");
+    drive::Command(editorMain, IDM_ECHO);
+    HWND dlg = EditorDialog("Echo");
     ASSERT_NE(dlg, nullptr);
     Do(dlg, Type(IDC_ECHO_TIME, "200"));
     Do(dlg, Type(IDC_ECHO_GAIN, "60"));
@@ -627,14 +630,23 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         << "no restart with the new time";
     EXPECT_EQ(Text(GetDlgItem(dlg, IDC_PREVIEW)), "Stop");
 
-    // Closing the dialog stops it well before the end of the document.
+    // Closing the dialog stops it well before the end of the document: the
+    // capture stops growing (for a second of polls) far short of it.
     drive::Click(dlg, IDCANCEL);
     EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-    WaitDone();
-    Sleep(300);
-    const size_t atClose = capture().size();
-    Sleep(1500);
-    EXPECT_LT(capture().size(), atClose + size_t(rate) / 2) << "still playing after the dialog closed";
-    EXPECT_LT(capture().size(), tone.size() * 2);
-    EXPECT_EQ(Stored("EchoTime"), "<none>");
+    size_t last = SIZE_MAX;
+    DWORD since = GetTickCount();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const size_t now = capture().size();
+            if (now != last) {
+                last = now;
+                since = GetTickCount();
+            }
+            return GetTickCount() - since >= 1000;
+        },
+        kStepMs))
+        << "still playing after the dialog closed";
+    EXPECT_LT(capture().size(), tone.size() / 2);
+    EXPECT_EQ(EditorStored("EchoTime"), "<none>");
 }
