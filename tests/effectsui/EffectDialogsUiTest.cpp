@@ -1,8 +1,8 @@
-// The parameter dialogs as a user meets them, under Wine: a test host window
-// stands in for the main window and runs the Effects and Edit commands with
-// their dialogs; the driver works the dialogs from outside (typing, clicks,
-// posted mouse messages on the curve editor) and checks what a user would
-// see and get: the saved document byte for byte against the command-line
+// The parameter dialogs as a user meets them, under Wine: the real editor
+// opens the test file, the driver selects with the scroll bar and keys,
+// opens each dialog by its menu command and works it from outside (typing,
+// clicks, posted mouse messages on the curve editor), saves through Save As
+// and checks what a user would see and get: the saved document byte for byte against the command-line
 // tool's output for the same file, selection and values, the stored values,
 // the curve files, the message boxes, help, and what the preview plays.
 #include <gtest/gtest.h>
@@ -33,9 +33,7 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
 constexpr DWORD kStepMs = 20000;
-const char* kSettingsKey = "Software\\Ketterly\\SondrelDialogTest";
-constexpr UINT kSelect = WM_APP + 1;
-constexpr int kCmSave = 9002, kCmRevert = 9004;
+const char* kSettingsKey = "Software\\Ketterly\\Sondrel";  // the editor's own settings
 
 // A 16-bit PCM WAV file of a tone mixed with a slow sweep, so that every
 // effect changes it.
@@ -82,23 +80,15 @@ void SetText(HWND control, const std::string& text) {
     SendMessageTimeoutA(control, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 5000, &r);
 }
 
-std::string Stored(const char* key, const char* root = kSettingsKey) {
+std::string Stored(const char* key) {
     HKEY k;
-    std::string path = std::string(root) + "\\StoredValues";
+    std::string path = std::string(kSettingsKey) + "\\StoredValues";
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
     char v[64] = {};
     DWORD n = sizeof v - 1, type = 0;
     LONG r = RegQueryValueExA(k, key, nullptr, &type, reinterpret_cast<BYTE*>(v), &n);
     RegCloseKey(k);
     return r == ERROR_SUCCESS ? std::string(v) : "<none>";
-}
-
-void RemoveSettings() {
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
-    for (const char* section : {"StoredValues", "Settings", "Player"}) RegDeleteKeyA(k, section);
-    RegCloseKey(k);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
 }
 
 // What the user does in a dialog.
@@ -115,47 +105,35 @@ Act Decibels(int id, const std::string& t) { return {Act::kDecibels, id, t, 0}; 
 
 class EffectDialogsUi : public ::testing::Test {
 protected:
+    static constexpr int kTime = 109, kSelLength = 108;
+
+    // The editor's own settings: the data folder (the cut tank's, where the
+    // curve files are) in the scratch folder, no playback after edits, and
+    // the volume at its top, where the mixer's level is full and the played
+    // samples are the document's own.
     void SetUp() override {
         dir = Absolute(test::ScratchDir("effectsui"));
         data = JoinPath(dir, "data");
         CreateDirectoryA(data.c_str(), nullptr);
         input = JoinPath(dir, "in.wav");
         ASSERT_TRUE(WriteWav(input, Tone(4 * 11025, 2, 11025, 9000), 2, 11025));
-        saved = JoinPath(dir, "host.wav");
-        helpLog = JoinPath(dir, "help.txt");
-        RemoveSettings();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+        SetEditorValue("Folders", "Current", data);
+        SetEditorValue("Settings", "AutoPlaybackAfterEffects", "0");
+        SetEditorValue("Settings", "WindowMaximized", "1");
+        SetEditorValue("Settings", "PlayVolume", "12");
     }
     void TearDown() override {
-        if (main) {
-            PostMessageA(main, WM_CLOSE, 0, 0);
-            host.WaitExit(10000);
+        if (editor.Id() && editor.WaitExit(0) == STILL_ACTIVE) {
+            // Exit, leaving the changed document unsaved.
+            drive::Command(editorMain, IDM_EXIT);
+            MessageBoxShown box;
+            if (WaitForMessageBox(editor.Id(), "Sondrel", box, 5000))
+                PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+            if (editor.WaitExit(kStepMs) == STILL_ACTIVE) editor.Kill();
         }
-        RemoveSettings();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
     }
-
-    void StartHost(const std::string& file, int32_t selStart, int32_t selEnd) {
-        ASSERT_TRUE(host.Start(WinePath(EFFECTHOST_EXE),
-                               "\"" + file + "\" " + std::to_string(selStart) + " " + std::to_string(selEnd),
-                               {{"EFFECTHOST_DATA", data},
-                                {"EFFECTHOST_SETTINGS", kSettingsKey},
-                                {"EFFECTHOST_HELP", helpLog},
-                                {"EFFECTHOST_SAVE", saved}}));
-        main = WaitForWindow(host.Id(), "Effect Host 0", kStartMs);
-        ASSERT_NE(main, nullptr) << "the host did not start";
-    }
-    // Posts a command and waits until the host has finished it.
-    void Run(int command) {
-        Post(command);
-        WaitDone();
-    }
-    void Post(int command) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
-    void WaitDone() {
-        ++done;
-        const std::string caption = "Effect Host " + std::to_string(done);
-        EXPECT_TRUE(WaitUntil([&] { return Text(main) == caption; }, kStepMs)) << "still waiting for " << caption;
-    }
-    void Select(int32_t start, int32_t end) { PostMessageA(main, kSelect, WPARAM(start), LPARAM(end)); }
-    HWND Dialog(const std::string& caption) { return WaitForWindow(host.Id(), caption, kStepMs); }
     void Do(HWND dlg, const Act& a) {
         switch (a.kind) {
             case Act::kType: SetText(GetDlgItem(dlg, a.id), a.text); break;
@@ -163,12 +141,6 @@ protected:
             case Act::kCombo: ComboSelect(dlg, a.id, a.index); break;
             case Act::kDecibels: SetText(GetDlgItem(GetDlgItem(dlg, a.id), IDC_DBEDIT_TEXT), a.text); break;
         }
-    }
-    // Saves the host's document and returns its bytes.
-    std::vector<uint8_t> SavedByHost() {
-        DeleteFileA(saved.c_str());
-        Run(kCmSave);
-        return test::ReadBytes(saved);
     }
     // The command-line tool's output for the input file and these steps.
     std::vector<uint8_t> Cli(const std::string& steps, const std::string& in = "") {
@@ -189,57 +161,18 @@ protected:
         return MAKELPARAM(v.ToWindowX(x), v.ToWindowY(y));
     }
 
-    std::string dir, data, input, saved, helpLog;
-    Program host;
-    HWND main = nullptr;
-    int done = 0;
-};
-
-}  // namespace
-
-// The real editor with the test file open and its own settings: the data
-// folder in the scratch folder, no playback after edits. Its cases run one
-// after another in one editor, each undone before the next.
-class EffectDialogsInEditor : public EffectDialogsUi {
-protected:
-    static constexpr const char* kEditorKey = "Software\\Ketterly\\Sondrel";
-    static constexpr int kTime = 109, kSelLength = 108;
-
-    void SetUp() override {
-        EffectDialogsUi::SetUp();
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEditorKey);
-        SetEditorValue("Folders", "Current", data);
-        SetEditorValue("Settings", "AutoPlaybackAfterEffects", "0");
-        SetEditorValue("Settings", "WindowMaximized", "1");
-        // The volume at its top: the mixer's level is full and the played
-        // samples are the document's own.
-        SetEditorValue("Settings", "PlayVolume", "12");
-    }
-    void TearDown() override {
-        if (editor.WaitExit(0) == STILL_ACTIVE) {
-            // Exit, leaving the changed document unsaved.
-            drive::Command(editorMain, IDM_EXIT);
-            MessageBoxShown box;
-            if (WaitForMessageBox(editor.Id(), "Sondrel", box, 5000))
-                PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
-            if (editor.WaitExit(kStepMs) == STILL_ACTIVE) editor.Kill();
-        }
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kEditorKey);
-        EffectDialogsUi::TearDown();
-    }
     static void SetEditorValue(const std::string& section, const char* name, const std::string& value) {
         HKEY k;
-        const std::string path = std::string(kEditorKey) + "\\" + section;
+        const std::string path = std::string(kSettingsKey) + "\\" + section;
         if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
             ERROR_SUCCESS)
             return;
         RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
         RegCloseKey(k);
     }
-    std::string EditorStored(const char* key) { return Stored(key, kEditorKey); }
 
-    void StartEditor(const std::string& file) {
-        ASSERT_TRUE(editor.Start(WinePath(SONDREL_EXE), "\"" + file + "\""));
+    void StartEditor(const std::string& file, const std::string& exe = WinePath(SONDREL_EXE)) {
+        ASSERT_TRUE(editor.Start(exe, "\"" + file + "\""));
         const std::string title = "Sondrel [" + file.substr(file.find_last_of('\\') + 1) + "]";
         ASSERT_TRUE(WaitUntil(
             [&] {
@@ -299,12 +232,13 @@ protected:
         return bar && SendMessageTimeoutA(bar, TB_ISBUTTONENABLED, IDM_UNDO, 0, SMTO_ABORTIFHUNG, 5000, &r) && r;
     }
     // Returns once the editor has handled every command posted before: a
-    // scroll posted after them moves the position to 0.14 s, where no case
-    // leaves it.
+    // scroll posted after them moves the position to 0.14 s or 0.18 s, in
+    // turn, where no case leaves it.
     void Sync() {
-        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7),
+        syncs ^= 1;
+        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, syncs ? 7 : 9),
                      reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
-        EXPECT_TRUE(WaitField(kTime, "0:00:00.14")) << Field(kTime);
+        EXPECT_TRUE(WaitField(kTime, syncs ? "0:00:00.14" : "0:00:00.18")) << Field(kTime);
     }
     // Edit > Undo until nothing is left to undo.
     void UndoAll() {
@@ -315,16 +249,21 @@ protected:
         EXPECT_FALSE(UndoEnabled());
     }
 
+    std::string dir, data, input;
     Program editor;
     HWND editorMain = nullptr;
+    int syncs = 0;
 };
 
-// Each dialog opened by its menu command in the real editor, filled and
-// confirmed: the document then saves exactly as the command-line tool
-// makes it from the same file, selection and values, and the values are
-// stored. Cancel leaves the audio and the stored values as they were, also
-// for the commands that take their undo record before the dialog.
-TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCancelNothing) {
+}  // namespace
+
+// One editor, its cases undone between them. Each dialog opened by its menu
+// command, filled and confirmed: the document then saves exactly as the
+// command-line tool makes it from the same file, selection and values, and
+// the values are stored. Cancel leaves the audio and the stored values as
+// they were, also for the commands that take their undo record before the
+// dialog. Then the curve dialogs, Help and F1, and refused values.
+TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
     struct Case {
         const char* caption;
         int command;
@@ -359,7 +298,13 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
          "--select 500,4000 --copy --select 1000,4000 --paste-mix 80,2,300",
          {{"PasteMixVolume", "80"}, {"LongerSelection", "2"}, {"FadeOutTime", "300"}}, true},
     };
-    StartEditor(input);
+    // A copy of the editor with no manual beside it: a help page asked for
+    // then names itself in the editor's message instead of opening a browser.
+    const std::string programs = JoinPath(dir, "program");
+    CreateDirectoryA(programs.c_str(), nullptr);
+    const std::string exe = JoinPath(programs, "sondrel.exe");
+    ASSERT_TRUE(CopyFileA(WinePath(SONDREL_EXE).c_str(), exe.c_str(), FALSE));
+    StartEditor(input, exe);
     const std::vector<uint8_t> unchanged = Cli("");
 
     // Cancelled first, while nothing is stored yet.
@@ -378,7 +323,7 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
     }
     EXPECT_TRUE(SavedByEditor("cancelled.wav") == unchanged);
     for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"})
-        EXPECT_EQ(EditorStored(key), "<none>") << key;
+        EXPECT_EQ(Stored(key), "<none>") << key;
     UndoAll();
 
     int n = 0;
@@ -400,7 +345,7 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
         ASSERT_GT(got.size(), 44u);
         const std::string select = c.pasteMix ? "" : "--select 1000,4000 ";
         EXPECT_TRUE(got == Cli(select + c.cli)) << c.cli;
-        for (auto [key, value] : c.stored) EXPECT_EQ(EditorStored(key), value) << key;
+        for (auto [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << key;
         UndoAll();
     }
 
@@ -419,7 +364,7 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
     EXPECT_TRUE(WaitForWindowGone(mix, kStepMs));
     ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
     EXPECT_TRUE(SavedByEditor("mixfile.wav") == Cli("--select 1000,4000 --mix-file \"" + other + "\",50,1"));
-    EXPECT_EQ(EditorStored("LongerSelection"), "1");
+    EXPECT_EQ(Stored("LongerSelection"), "1");
 
     // The curve dialogs: posted mouse messages edit the curve; OK writes the
     // curve file in the data folder, which the operation then uses; Cancel
@@ -481,6 +426,31 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
         EXPECT_TRUE(SavedByEditor(std::string(c.file) + ".wav") == Cli(std::string("--select 1000,4000 ") + c.step + " \"" + file + "\""));
     }
 
+    // Help and F1 in a dialog ask for the dialog's page of the manual.
+    SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+    const std::string manual = JoinPath(programs, "Manual");
+    for (auto [command, caption, page, byKey] :
+         {std::tuple{IDM_COMPRESSOR, "Dynamic Range Compressor", "effects.html", false},
+          std::tuple{IDM_REPEAT_LOOP, "Repeat Loop", "edit-dialogs.html", true}}) {
+        SCOPED_TRACE(caption);
+        drive::Command(editorMain, command);
+        HWND dlg = EditorDialog(caption);
+        ASSERT_NE(dlg, nullptr);
+        if (byKey)
+            PostMessageA(GetDlgItem(dlg, IDC_REPEAT_TIMES), WM_KEYDOWN, VK_F1, 1);
+        else
+            drive::Click(dlg, IDHELP);
+        MessageBoxShown box;
+        ASSERT_TRUE(WaitForMessageBox(editor.Id(), "Sondrel Help", box, kStepMs));
+        EXPECT_EQ(box.text, "The manual page \"" + JoinPath(manual, page) +
+                                "\" is missing. Install Sondrel again to restore the manual.");
+        drive::Click(box.window, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
+        EXPECT_TRUE(IsWindowVisible(dlg));
+        drive::Click(dlg, IDCANCEL);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+    }
+
     // A refused value shows its message over the dialog, which stays open
     // for a correction.
     {
@@ -523,10 +493,10 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
             EXPECT_TRUE(Idle());
         }
         // The last two went through: the converted document and the new file's rate.
-        EXPECT_EQ(EditorStored("EchoTime"), "2999");
-        EXPECT_EQ(EditorStored("ReverbTime"), "60");
+        EXPECT_EQ(Stored("EchoTime"), "2999");
+        EXPECT_EQ(Stored("ReverbTime"), "60");
         HKEY k;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kEditorKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSettingsKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
                   ERROR_SUCCESS);
         char v[16] = {};
         DWORD n = sizeof v - 1;
@@ -534,40 +504,13 @@ TEST_F(EffectDialogsInEditor, ConfirmedDialogsGiveTheCommandLineToolsResultAndCa
         RegCloseKey(k);
         EXPECT_STREQ(v, "6000");
     }
-}
 
-TEST_F(EffectDialogsUi, HelpButtonAndF1OpenTheDialogsPage) {
-    StartHost(input, 1000, 3000);
-    Post(IDM_COMPRESSOR);
-    HWND dlg = Dialog("Dynamic Range Compressor");
-    ASSERT_NE(dlg, nullptr);
-    drive::Click(dlg, IDHELP);
-    ASSERT_TRUE(WaitUntil([&] { return test::ReadBytes(helpLog).size() > 0; }, kStepMs));
-    drive::Click(dlg, IDCANCEL);
-    WaitDone();
-    Post(IDM_REPEAT_LOOP);
-    dlg = Dialog("Repeat Loop");
-    ASSERT_NE(dlg, nullptr);
-    PostMessageA(GetDlgItem(dlg, IDC_REPEAT_TIMES), WM_KEYDOWN, VK_F1, 1);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const std::vector<uint8_t> log = test::ReadBytes(helpLog);
-            return std::count(log.begin(), log.end(), uint8_t('\n')) >= 2;
-        },
-        kStepMs));
-    drive::Click(dlg, IDCANCEL);
-    WaitDone();
-    const std::vector<uint8_t> log = test::ReadBytes(helpLog);
-    const std::string text(log.begin(), log.end());
-    EXPECT_NE(text.find("effects.html\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("edit-dialogs.html\n"), std::string::npos) << text;
-    EXPECT_LT(text.find("effects.html"), text.find("edit-dialogs.html"));
 }
 
 // Preview plays the copy of the document from its start through the echo
 // with the values shown; a changed value restarts it; closing the dialog
 // stops it. The file plugin of the test set-up records what was played.
-TEST_F(EffectDialogsInEditor, PreviewPlaysTheEffectAndFollowsTheValues) {
+TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
     const std::string home = Environment("SONDREL_WINE_HOME");
     ASSERT_FALSE(home.empty()) << "run under tools/wine-ctest.sh";
     const std::string played = WinePath(home + "/play.raw");
@@ -648,5 +591,5 @@ TEST_F(EffectDialogsInEditor, PreviewPlaysTheEffectAndFollowsTheValues) {
         kStepMs))
         << "still playing after the dialog closed";
     EXPECT_LT(capture().size(), tone.size() / 2);
-    EXPECT_EQ(EditorStored("EchoTime"), "<none>");
+    EXPECT_EQ(Stored("EchoTime"), "<none>");
 }
