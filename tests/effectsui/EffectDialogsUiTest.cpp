@@ -1,12 +1,13 @@
-// The parameter dialogs as a user meets them, under Wine: a test host window
-// stands in for the main window and runs the Effects and Edit commands with
-// their dialogs; the driver works the dialogs from outside (typing, clicks,
-// posted mouse messages on the curve editor) and checks what a user would
-// see and get: the saved document byte for byte against the command-line
+// The parameter dialogs as a user meets them, under Wine: the real editor
+// opens the test file, the driver selects with the scroll bar and keys,
+// opens each dialog by its menu command and works it from outside (typing,
+// clicks, posted mouse messages on the curve editor), saves through Save As
+// and checks what a user would see and get: the saved document byte for byte against the command-line
 // tool's output for the same file, selection and values, the stored values,
 // the curve files, the message boxes, help, and what the preview plays.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -32,9 +33,7 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
 constexpr DWORD kStepMs = 20000;
-const char* kSettingsKey = "Software\\Ketterly\\SondrelDialogTest";
-constexpr UINT kSelect = WM_APP + 1;
-constexpr int kCmSave = 9002, kCmRevert = 9004;
+const char* kSettingsKey = "Software\\Ketterly\\Sondrel";  // the editor's own settings
 
 // A 16-bit PCM WAV file of a tone mixed with a slow sweep, so that every
 // effect changes it.
@@ -92,14 +91,6 @@ std::string Stored(const char* key) {
     return r == ERROR_SUCCESS ? std::string(v) : "<none>";
 }
 
-void RemoveSettings() {
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
-    for (const char* section : {"StoredValues", "Settings", "Player"}) RegDeleteKeyA(k, section);
-    RegCloseKey(k);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
-}
-
 // What the user does in a dialog.
 struct Act {
     enum Kind { kType, kClick, kCombo, kDecibels } kind;
@@ -114,47 +105,35 @@ Act Decibels(int id, const std::string& t) { return {Act::kDecibels, id, t, 0}; 
 
 class EffectDialogsUi : public ::testing::Test {
 protected:
+    static constexpr int kTime = 109, kSelLength = 108;
+
+    // The editor's own settings: the data folder (the cut tank's, where the
+    // curve files are) in the scratch folder, no playback after edits, and
+    // the volume at its top, where the mixer's level is full and the played
+    // samples are the document's own.
     void SetUp() override {
         dir = Absolute(test::ScratchDir("effectsui"));
         data = JoinPath(dir, "data");
         CreateDirectoryA(data.c_str(), nullptr);
         input = JoinPath(dir, "in.wav");
         ASSERT_TRUE(WriteWav(input, Tone(4 * 11025, 2, 11025, 9000), 2, 11025));
-        saved = JoinPath(dir, "host.wav");
-        helpLog = JoinPath(dir, "help.txt");
-        RemoveSettings();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+        SetEditorValue("Folders", "Current", data);
+        SetEditorValue("Settings", "AutoPlaybackAfterEffects", "0");
+        SetEditorValue("Settings", "WindowMaximized", "1");
+        SetEditorValue("Settings", "PlayVolume", "12");
     }
     void TearDown() override {
-        if (main) {
-            PostMessageA(main, WM_CLOSE, 0, 0);
-            host.WaitExit(10000);
+        if (editor.Id() && editor.WaitExit(0) == STILL_ACTIVE) {
+            // Exit, leaving the changed document unsaved.
+            drive::Command(editorMain, IDM_EXIT);
+            MessageBoxShown box;
+            if (WaitForMessageBox(editor.Id(), "Sondrel", box, 5000))
+                PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+            if (editor.WaitExit(kStepMs) == STILL_ACTIVE) editor.Kill();
         }
-        RemoveSettings();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
     }
-
-    void StartHost(const std::string& file, int32_t selStart, int32_t selEnd) {
-        ASSERT_TRUE(host.Start(WinePath(EFFECTHOST_EXE),
-                               "\"" + file + "\" " + std::to_string(selStart) + " " + std::to_string(selEnd),
-                               {{"EFFECTHOST_DATA", data},
-                                {"EFFECTHOST_SETTINGS", kSettingsKey},
-                                {"EFFECTHOST_HELP", helpLog},
-                                {"EFFECTHOST_SAVE", saved}}));
-        main = WaitForWindow(host.Id(), "Effect Host 0", kStartMs);
-        ASSERT_NE(main, nullptr) << "the host did not start";
-    }
-    // Posts a command and waits until the host has finished it.
-    void Run(int command) {
-        Post(command);
-        WaitDone();
-    }
-    void Post(int command) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
-    void WaitDone() {
-        ++done;
-        const std::string caption = "Effect Host " + std::to_string(done);
-        EXPECT_TRUE(WaitUntil([&] { return Text(main) == caption; }, kStepMs)) << "still waiting for " << caption;
-    }
-    void Select(int32_t start, int32_t end) { PostMessageA(main, kSelect, WPARAM(start), LPARAM(end)); }
-    HWND Dialog(const std::string& caption) { return WaitForWindow(host.Id(), caption, kStepMs); }
     void Do(HWND dlg, const Act& a) {
         switch (a.kind) {
             case Act::kType: SetText(GetDlgItem(dlg, a.id), a.text); break;
@@ -162,12 +141,6 @@ protected:
             case Act::kCombo: ComboSelect(dlg, a.id, a.index); break;
             case Act::kDecibels: SetText(GetDlgItem(GetDlgItem(dlg, a.id), IDC_DBEDIT_TEXT), a.text); break;
         }
-    }
-    // Saves the host's document and returns its bytes.
-    std::vector<uint8_t> SavedByHost() {
-        DeleteFileA(saved.c_str());
-        Run(kCmSave);
-        return test::ReadBytes(saved);
     }
     // The command-line tool's output for the input file and these steps.
     std::vector<uint8_t> Cli(const std::string& steps, const std::string& in = "") {
@@ -188,25 +161,116 @@ protected:
         return MAKELPARAM(v.ToWindowX(x), v.ToWindowY(y));
     }
 
-    std::string dir, data, input, saved, helpLog;
-    Program host;
-    HWND main = nullptr;
-    int done = 0;
+    static void SetEditorValue(const std::string& section, const char* name, const std::string& value) {
+        HKEY k;
+        const std::string path = std::string(kSettingsKey) + "\\" + section;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+            ERROR_SUCCESS)
+            return;
+        RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
+        RegCloseKey(k);
+    }
+
+    void StartEditor(const std::string& file, const std::string& exe = WinePath(SONDREL_EXE)) {
+        ASSERT_TRUE(editor.Start(exe, "\"" + file + "\""));
+        const std::string title = "Sondrel [" + file.substr(file.find_last_of('\\') + 1) + "]";
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (HWND w : TopWindows(editor.Id()))
+                    if (Text(w) == title) editorMain = w;
+                return editorMain != nullptr;
+            },
+            kStartMs))
+            << "the editor did not show " << title;
+    }
+    std::string Field(int id) { return Text(GetDlgItem(editorMain, id)); }
+    bool WaitField(int id, const std::string& text) {
+        return WaitUntil([&] { return Field(id) == text; }, kStepMs);
+    }
+    // As a user selects: the scroll bar's thumb to START (in 1/200 of the
+    // file), then Shift+End to the file's end.
+    void SelectToEnd(int thumb, const std::string& time, const std::string& length) {
+        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, thumb),
+                     reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
+        ASSERT_TRUE(WaitField(kTime, time)) << Field(kTime);
+        ASSERT_TRUE(Press(editorMain, VK_END, {VK_SHIFT}));
+        ASSERT_TRUE(WaitField(kSelLength, length)) << Field(kSelLength);
+    }
+    HWND EditorDialog(const std::string& caption) { return WaitForWindow(editor.Id(), caption, kStepMs, "#32770"); }
+    // Saved through File > Save As and its file dialog; the bytes saved.
+    std::vector<uint8_t> SavedByEditor(const std::string& name) {
+        EXPECT_TRUE(Idle());
+        const std::string path = JoinPath(dir, name);
+        DeleteFileA(path.c_str());
+        drive::Command(editorMain, IDM_SAVE_AS);
+        HWND d = EditorDialog("Locate Audio Files");
+        EXPECT_NE(d, nullptr);
+        if (!d) return {};
+        SetText(GetDlgItem(d, 1148), path);
+        drive::Click(d, IDOK);
+        EXPECT_TRUE(WaitUntil([&] { return Text(editorMain) == "Sondrel [" + name + "]"; }, kStepMs));
+        return test::ReadBytes(path);
+    }
+    // Nothing of the last command left running: the main window takes input
+    // and no progress window or dialog is up, in two polls running.
+    bool Idle() {
+        int quiet = 0;
+        return WaitUntil(
+            [&] {
+                bool idle = IsWindowEnabled(editorMain);
+                for (HWND w : TopWindows(editor.Id()))
+                    if (w != editorMain && IsWindowVisible(w)) idle = false;
+                quiet = idle ? quiet + 1 : 0;
+                return quiet >= 2;
+            },
+            kStepMs);
+    }
+    // The toolbar's Undo button (the menu lives in the editor's process).
+    bool UndoEnabled() {
+        HWND bar = FindWindowExA(editorMain, nullptr, "ToolbarWindow32", nullptr);
+        DWORD_PTR r = 0;
+        return bar && SendMessageTimeoutA(bar, TB_ISBUTTONENABLED, IDM_UNDO, 0, SMTO_ABORTIFHUNG, 5000, &r) && r;
+    }
+    // Returns once the editor has handled every command posted before: a
+    // scroll posted after them moves the position to 0.14 s or 0.18 s, in
+    // turn, where no case leaves it.
+    void Sync() {
+        syncs ^= 1;
+        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, syncs ? 7 : 9),
+                     reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
+        EXPECT_TRUE(WaitField(kTime, syncs ? "0:00:00.14" : "0:00:00.18")) << Field(kTime);
+    }
+    // Edit > Undo until nothing is left to undo.
+    void UndoAll() {
+        for (int i = 0; i < 8 && UndoEnabled(); ++i) {
+            drive::Command(editorMain, IDM_UNDO);
+            Sync();
+        }
+        EXPECT_FALSE(UndoEnabled());
+    }
+
+    std::string dir, data, input;
+    Program editor;
+    HWND editorMain = nullptr;
+    int syncs = 0;
 };
 
 }  // namespace
 
-// Each dialog opened by its command, filled and confirmed: the document
-// then saves exactly as the command-line tool makes it from the same file,
-// selection and values, and the values are stored.
-TEST_F(EffectDialogsUi, ConfirmedDialogsGiveTheCommandLineToolsResult) {
+// One editor, its cases undone between them. Each dialog opened by its menu
+// command, filled and confirmed: the document then saves exactly as the
+// command-line tool makes it from the same file, selection and values, and
+// the values are stored. Cancel leaves the audio and the stored values as
+// they were, also for the commands that take their undo record before the
+// dialog. Then the curve dialogs, Help and F1, and refused values.
+TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
     struct Case {
         const char* caption;
         int command;
         std::vector<Act> acts;
         std::string cli;  // the tool's steps after the selection
         std::vector<std::pair<const char*, const char*>> stored = {};
-        std::function<void()> before = nullptr;  // selection and clipboard for the command
+        bool pasteMix = false;  // copies first, then selects
     };
     const std::string other = JoinPath(dir, "other.wav");
     ASSERT_TRUE(WriteWav(other, Tone(3 * 11025, 2, 11025, 5000), 2, 11025));
@@ -231,173 +295,96 @@ TEST_F(EffectDialogsUi, ConfirmedDialogsGiveTheCommandLineToolsResult) {
          {{"SilenceTimes", "700"}}},
         {"Paste Mix", IDM_PASTE_MIX,
          {Type(IDC_MIX_VOLUME, "80"), Click(IDC_MIX_FADE_OUT), Type(IDC_MIX_FADE_TIME, "300")},
-         "--select 500,2500 --copy --select 1000,2000 --paste-mix 80,2,300",
-         {{"PasteMixVolume", "80"}, {"LongerSelection", "2"}, {"FadeOutTime", "300"}},
-         [&] {
-             Select(500, 2500);
-             Run(IDM_COPY);
-             Select(1000, 2000);
-         }},
+         "--select 500,4000 --copy --select 1000,4000 --paste-mix 80,2,300",
+         {{"PasteMixVolume", "80"}, {"LongerSelection", "2"}, {"FadeOutTime", "300"}}, true},
     };
-    StartHost(input, 1000, 3000);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.caption);
-        Run(kCmRevert);
-        if (c.before) c.before();
-        Post(c.command);
-        HWND dlg = Dialog(c.caption);
-        ASSERT_NE(dlg, nullptr);
-        for (const Act& a : c.acts) Do(dlg, a);
-        drive::Click(dlg, IDOK);
-        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
-        const std::vector<uint8_t> got = SavedByHost();
-        ASSERT_GT(got.size(), 44u);
-        const std::string select = c.before ? "" : "--select 1000,3000 ";
-        EXPECT_TRUE(got == Cli(select + c.cli)) << c.cli;
-        for (auto [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << key;
-    }
-
-    // Mix File: the file comes first from the open-file dialog.
-    Run(kCmRevert);
-    Post(IDM_MIX_FILE);
-    HWND open = Dialog("Open Audio Files");
-    ASSERT_NE(open, nullptr);
-    SetText(GetDlgItem(open, 1148), other);
-    drive::Click(open, IDOK);
-    HWND mix = Dialog("Mix File");
-    ASSERT_NE(mix, nullptr);
-    Do(mix, Type(IDC_MIX_VOLUME, "50"));
-    Do(mix, Click(IDC_MIX_INSERT_SILENCE));
-    drive::Click(mix, IDOK);
-    WaitDone();
-    EXPECT_TRUE(SavedByHost() == Cli("--select 1000,3000 --mix-file \"" + other + "\",50,1"));
-    EXPECT_EQ(Stored("LongerSelection"), "1");
-}
-
-// Cancel leaves the document's audio and the stored values as they were,
-// also for the commands that take their undo record before the dialog.
-TEST_F(EffectDialogsUi, CancelChangesNothing) {
-    StartHost(input, 1000, 3000);
+    // A copy of the editor with no manual beside it: a help page asked for
+    // then names itself in the editor's message instead of opening a browser.
+    const std::string programs = JoinPath(dir, "program");
+    CreateDirectoryA(programs.c_str(), nullptr);
+    const std::string exe = JoinPath(programs, "sondrel.exe");
+    ASSERT_TRUE(CopyFileA(WinePath(SONDREL_EXE).c_str(), exe.c_str(), FALSE));
+    StartEditor(input, exe);
     const std::vector<uint8_t> unchanged = Cli("");
+
+    // Cancelled first, while nothing is stored yet.
     for (auto [command, caption, field] :
          {std::tuple{IDM_ECHO, "Echo", IDC_ECHO_TIME}, std::tuple{IDM_CONSTANT_SPEED_PITCH,
                                                                  "Constant Speed and Pitch Change", IDC_SPEED_PERCENT},
           std::tuple{IDM_INSERT_SILENCE_END, "Insert Silence", IDC_SILENCE_TIME}}) {
         SCOPED_TRACE(caption);
-        Post(command);
-        HWND dlg = Dialog(caption);
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, command);
+        HWND dlg = EditorDialog(caption);
         ASSERT_NE(dlg, nullptr);
         Do(dlg, Type(field, "120"));
         drive::Click(dlg, IDCANCEL);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
     }
-    EXPECT_TRUE(SavedByHost() == unchanged);
-    for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"}) EXPECT_EQ(Stored(key), "<none>") << key;
-}
+    EXPECT_TRUE(SavedByEditor("cancelled.wav") == unchanged);
+    for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"})
+        EXPECT_EQ(Stored(key), "<none>") << key;
+    UndoAll();
 
-// A refused value shows its message over the dialog, which stays open for
-// a correction.
-TEST_F(EffectDialogsUi, RefusedValuesShowTheirMessageAndKeepTheDialog) {
-    struct Case {
-        const char* caption;
-        int command, field;
-        const char* bad;
-        const char* boxCaption;
-        const char* message;
-        const char* good;
-    };
-    const Case cases[] = {
-        {"Echo", IDM_ECHO, IDC_ECHO_TIME, "3000", "Invalid value",
-         "Echo time must be between 10 and 3000ms. Please try again.", "2999"},
-        {"Reverb ", IDM_REVERB, IDC_REVERB_TIME, "abc", "Invalid value",
-         "Reverb Time (50 - 1000 ms) must be a whole number. Please try again.", "60"},
-        {"Simple Speed and Pitch Change", IDM_SIMPLE_SPEED_PITCH, IDC_SPEED_PERCENT, "301", "Error",
-         "Speed Change Percent must be less than 300.", "300"},
-        {"Convert Sample Rate", IDM_CONVERT_SAMPLE_RATE, IDC_SAMPLE_RATE, "96001", "Error",
-         "Sample rates must be between 6000 and 96000 samples per second.", "96000"},
-        {"New File", IDM_NEW, IDC_SAMPLE_RATE, "5999", "Error",
-         "Sample rates must be between 6000 and 96000 samples per second.", "6000"},
-    };
-    StartHost(input, 1000, 3000);
+    int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
-        Post(c.command);
-        HWND dlg = Dialog(c.caption);
+        if (c.pasteMix) {
+            SelectToEnd(25, "0:00:00.50", "0:00:03.500");
+            drive::Command(editorMain, IDM_COPY);
+        }
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, c.command);
+        HWND dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
-        Do(dlg, Type(c.field, c.bad));
-        drive::Click(dlg, IDOK);
-        MessageBoxShown box;
-        ASSERT_TRUE(WaitForMessageBox(host.Id(), c.boxCaption, box, kStepMs));
-        EXPECT_EQ(box.text, c.message);
-        drive::Click(box.window, IDOK);
-        EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
-        EXPECT_TRUE(IsWindowVisible(dlg));
-        Do(dlg, Type(c.field, c.good));
+        for (const Act& a : c.acts) Do(dlg, a);
         drive::Click(dlg, IDOK);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
+        ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs)) << "no change to undo";
+        const std::vector<uint8_t> got = SavedByEditor("case" + std::to_string(++n) + ".wav");
+        ASSERT_GT(got.size(), 44u);
+        const std::string select = c.pasteMix ? "" : "--select 1000,4000 ";
+        EXPECT_TRUE(got == Cli(select + c.cli)) << c.cli;
+        for (auto [key, value] : c.stored) EXPECT_EQ(Stored(key), value) << key;
+        UndoAll();
     }
-    // The last two went through: the converted document and the new file's rate.
-    EXPECT_EQ(Stored("EchoTime"), "2999");
-    EXPECT_EQ(Stored("ReverbTime"), "60");
-    HKEY k;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSettingsKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
-              ERROR_SUCCESS);
-    char v[16] = {};
-    DWORD n = sizeof v - 1;
-    RegQueryValueExA(k, "SelectedSampleRate", nullptr, nullptr, reinterpret_cast<BYTE*>(v), &n);
-    RegCloseKey(k);
-    EXPECT_STREQ(v, "6000");
-}
 
-TEST_F(EffectDialogsUi, HelpButtonAndF1OpenTheDialogsPage) {
-    StartHost(input, 1000, 3000);
-    Post(IDM_COMPRESSOR);
-    HWND dlg = Dialog("Dynamic Range Compressor");
-    ASSERT_NE(dlg, nullptr);
-    drive::Click(dlg, IDHELP);
-    ASSERT_TRUE(WaitUntil([&] { return test::ReadBytes(helpLog).size() > 0; }, kStepMs));
-    drive::Click(dlg, IDCANCEL);
-    WaitDone();
-    Post(IDM_REPEAT_LOOP);
-    dlg = Dialog("Repeat Loop");
-    ASSERT_NE(dlg, nullptr);
-    PostMessageA(GetDlgItem(dlg, IDC_REPEAT_TIMES), WM_KEYDOWN, VK_F1, 1);
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            const std::vector<uint8_t> log = test::ReadBytes(helpLog);
-            return std::count(log.begin(), log.end(), uint8_t('\n')) >= 2;
-        },
-        kStepMs));
-    drive::Click(dlg, IDCANCEL);
-    WaitDone();
-    const std::vector<uint8_t> log = test::ReadBytes(helpLog);
-    const std::string text(log.begin(), log.end());
-    EXPECT_NE(text.find("effects.html\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("edit-dialogs.html\n"), std::string::npos) << text;
-    EXPECT_LT(text.find("effects.html"), text.find("edit-dialogs.html"));
-}
+    // Mix File: the file comes first from the open-file dialog.
+    SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+    drive::Command(editorMain, IDM_MIX_FILE);
+    HWND open = EditorDialog("Open Audio Files");
+    ASSERT_NE(open, nullptr);
+    SetText(GetDlgItem(open, 1148), other);
+    drive::Click(open, IDOK);
+    HWND mix = EditorDialog("Mix File");
+    ASSERT_NE(mix, nullptr);
+    Do(mix, Type(IDC_MIX_VOLUME, "50"));
+    Do(mix, Click(IDC_MIX_INSERT_SILENCE));
+    drive::Click(mix, IDOK);
+    EXPECT_TRUE(WaitForWindowGone(mix, kStepMs));
+    ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
+    EXPECT_TRUE(SavedByEditor("mixfile.wav") == Cli("--select 1000,4000 --mix-file \"" + other + "\",50,1"));
+    EXPECT_EQ(Stored("LongerSelection"), "1");
 
-// The curve dialogs: posted mouse messages edit the curve; OK writes the
-// curve file, which the operation then uses; Cancel writes nothing.
-TEST_F(EffectDialogsUi, CurveDialogsEditSaveAndApplyTheirCurve) {
-    StartHost(input, 1000, 3000);
-    struct Case {
+    // The curve dialogs: posted mouse messages edit the curve; OK writes the
+    // curve file in the data folder, which the operation then uses; Cancel
+    // writes nothing.
+    UndoAll();
+    struct CurveCase {
         const char* caption;
         int command;
         const char* file;
         const char* step;
     };
-    for (const Case& c : {Case{"Envelope", IDM_ENVELOPE, "envelope.dat", "--envelope"},
-                          Case{"Equalizer", IDM_EQUALIZER, "equalizer.dat", "--equalizer"}}) {
+    for (const CurveCase& c : {CurveCase{"Envelope", IDM_ENVELOPE, "envelope.dat", "--envelope"},
+                               CurveCase{"Equalizer", IDM_EQUALIZER, "equalizer.dat", "--equalizer"}}) {
         SCOPED_TRACE(c.caption);
         const std::string file = JoinPath(data, c.file);
-        Run(kCmRevert);
+        UndoAll();
         // Opened and cancelled after an edit: the missing file is made flat, nothing more.
-        Post(c.command);
-        HWND dlg = Dialog(c.caption);
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, c.command);
+        HWND dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
         HWND curve = GetDlgItem(dlg, IDC_CURVE);
         const std::vector<uint8_t> flat = {2, 0, 128, 255, 128};
@@ -407,14 +394,14 @@ TEST_F(EffectDialogsUi, CurveDialogsEditSaveAndApplyTheirCurve) {
         drive::Click(dlg, IDC_SET_FLAT);
         drive::Click(dlg, IDCANCEL);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
         EXPECT_EQ(test::ReadBytes(file), flat);
-        EXPECT_TRUE(SavedByHost() == Cli("")) << "cancelled: the audio is unchanged";
+        EXPECT_TRUE(SavedByEditor(std::string(c.file) + ".cancelled.wav") == Cli("")) << "cancelled: the audio is unchanged";
 
         // Edited and confirmed.
-        Run(kCmRevert);
-        Post(c.command);
-        dlg = Dialog(c.caption);
+        UndoAll();
+        SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+        drive::Command(editorMain, c.command);
+        dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
         curve = GetDlgItem(dlg, IDC_CURVE);
         PostMessageA(curve, WM_LBUTTONDOWN, MK_LBUTTON, CurvePixel(curve, 64, 200));  // a new point
@@ -427,7 +414,7 @@ TEST_F(EffectDialogsUi, CurveDialogsEditSaveAndApplyTheirCurve) {
         PostMessageA(curve, WM_RBUTTONUP, 0, CurvePixel(curve, 0, 128));
         drive::Click(dlg, IDOK);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        WaitDone();
+        ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
         const std::vector<uint8_t> bytes = test::ReadBytes(file);
         ASSERT_EQ(bytes.size(), 7u);
         EXPECT_EQ(bytes[0], 3);
@@ -436,8 +423,88 @@ TEST_F(EffectDialogsUi, CurveDialogsEditSaveAndApplyTheirCurve) {
         EXPECT_NEAR(bytes[4], 40, 1);
         EXPECT_EQ(bytes[5], 255);
         EXPECT_NEAR(bytes[6], 60, 1);
-        EXPECT_TRUE(SavedByHost() == Cli(std::string("--select 1000,3000 ") + c.step + " \"" + file + "\""));
+        EXPECT_TRUE(SavedByEditor(std::string(c.file) + ".wav") == Cli(std::string("--select 1000,4000 ") + c.step + " \"" + file + "\""));
     }
+
+    // Help and F1 in a dialog ask for the dialog's page of the manual.
+    SelectToEnd(50, "0:00:01.00", "0:00:03.000");
+    const std::string manual = JoinPath(programs, "Manual");
+    for (auto [command, caption, page, byKey] :
+         {std::tuple{IDM_COMPRESSOR, "Dynamic Range Compressor", "effects.html", false},
+          std::tuple{IDM_REPEAT_LOOP, "Repeat Loop", "edit-dialogs.html", true}}) {
+        SCOPED_TRACE(caption);
+        drive::Command(editorMain, command);
+        HWND dlg = EditorDialog(caption);
+        ASSERT_NE(dlg, nullptr);
+        if (byKey)
+            PostMessageA(GetDlgItem(dlg, IDC_REPEAT_TIMES), WM_KEYDOWN, VK_F1, 1);
+        else
+            drive::Click(dlg, IDHELP);
+        MessageBoxShown box;
+        ASSERT_TRUE(WaitForMessageBox(editor.Id(), "Sondrel Help", box, kStepMs));
+        EXPECT_EQ(box.text, "The manual page \"" + JoinPath(manual, page) +
+                                "\" is missing. Install Sondrel again to restore the manual.");
+        drive::Click(box.window, IDOK);
+        EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
+        EXPECT_TRUE(IsWindowVisible(dlg));
+        drive::Click(dlg, IDCANCEL);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+    }
+
+    // A refused value shows its message over the dialog, which stays open
+    // for a correction.
+    {
+        struct RefusedCase {
+            const char* caption;
+            int command, field;
+            const char* bad;
+            const char* boxCaption;
+            const char* message;
+            const char* good;
+        };
+        const RefusedCase refused[] = {
+            {"Echo", IDM_ECHO, IDC_ECHO_TIME, "3000", "Invalid value",
+             "Echo time must be between 10 and 3000ms. Please try again.", "2999"},
+            {"Reverb ", IDM_REVERB, IDC_REVERB_TIME, "abc", "Invalid value",
+             "Reverb Time (50 - 1000 ms) must be a whole number. Please try again.", "60"},
+            {"Simple Speed and Pitch Change", IDM_SIMPLE_SPEED_PITCH, IDC_SPEED_PERCENT, "301", "Error",
+             "Speed Change Percent must be less than 300.", "300"},
+            {"Convert Sample Rate", IDM_CONVERT_SAMPLE_RATE, IDC_SAMPLE_RATE, "96001", "Error",
+             "Sample rates must be between 6000 and 96000 samples per second.", "96000"},
+            {"New File", IDM_NEW, IDC_SAMPLE_RATE, "5999", "Error",
+             "Sample rates must be between 6000 and 96000 samples per second.", "6000"},
+        };
+        for (const RefusedCase& c : refused) {
+            SCOPED_TRACE(c.caption);
+            drive::Command(editorMain, c.command);
+            HWND dlg = EditorDialog(c.caption);
+            ASSERT_NE(dlg, nullptr);
+            Do(dlg, Type(c.field, c.bad));
+            drive::Click(dlg, IDOK);
+            MessageBoxShown box;
+            ASSERT_TRUE(WaitForMessageBox(editor.Id(), c.boxCaption, box, kStepMs));
+            EXPECT_EQ(box.text, c.message);
+            drive::Click(box.window, IDOK);
+            EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
+            EXPECT_TRUE(IsWindowVisible(dlg));
+            Do(dlg, Type(c.field, c.good));
+            drive::Click(dlg, IDOK);
+            EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+            EXPECT_TRUE(Idle());
+        }
+        // The last two went through: the converted document and the new file's rate.
+        EXPECT_EQ(Stored("EchoTime"), "2999");
+        EXPECT_EQ(Stored("ReverbTime"), "60");
+        HKEY k;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSettingsKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
+                  ERROR_SUCCESS);
+        char v[16] = {};
+        DWORD n = sizeof v - 1;
+        RegQueryValueExA(k, "SelectedSampleRate", nullptr, nullptr, reinterpret_cast<BYTE*>(v), &n);
+        RegCloseKey(k);
+        EXPECT_STREQ(v, "6000");
+    }
+
 }
 
 // Preview plays the copy of the document from its start through the echo
@@ -454,7 +521,8 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
     const std::vector<int16_t> tone = Tone(frames, 1, rate, 6000);
     const std::string longInput = JoinPath(dir, "long.wav");
     ASSERT_TRUE(WriteWav(longInput, tone, 1, rate));
-    StartHost(longInput, 1000, 3000);
+    StartEditor(longInput);
+    SelectToEnd(50, "0:00:15.00", "0:00:45.000");
 
     // What the player must play: the effect over the document, through the
     // player's peak limiter, in 16 bits.
@@ -482,8 +550,8 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         return it == hay.end() ? std::string::npos : size_t(it - hay.begin());
     };
 
-    Post(IDM_ECHO);
-    HWND dlg = Dialog("Echo");
+    drive::Command(editorMain, IDM_ECHO);
+    HWND dlg = EditorDialog("Echo");
     ASSERT_NE(dlg, nullptr);
     Do(dlg, Type(IDC_ECHO_TIME, "200"));
     Do(dlg, Type(IDC_ECHO_GAIN, "60"));
@@ -505,14 +573,23 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         << "no restart with the new time";
     EXPECT_EQ(Text(GetDlgItem(dlg, IDC_PREVIEW)), "Stop");
 
-    // Closing the dialog stops it well before the end of the document.
+    // Closing the dialog stops it well before the end of the document: the
+    // capture stops growing (for a second of polls) far short of it.
     drive::Click(dlg, IDCANCEL);
     EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-    WaitDone();
-    Sleep(300);
-    const size_t atClose = capture().size();
-    Sleep(1500);
-    EXPECT_LT(capture().size(), atClose + size_t(rate) / 2) << "still playing after the dialog closed";
-    EXPECT_LT(capture().size(), tone.size() * 2);
+    size_t last = SIZE_MAX;
+    DWORD since = GetTickCount();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const size_t now = capture().size();
+            if (now != last) {
+                last = now;
+                since = GetTickCount();
+            }
+            return GetTickCount() - since >= 1000;
+        },
+        kStepMs))
+        << "still playing after the dialog closed";
+    EXPECT_LT(capture().size(), tone.size() / 2);
     EXPECT_EQ(Stored("EchoTime"), "<none>");
 }
