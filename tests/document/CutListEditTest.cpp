@@ -14,7 +14,7 @@ using namespace sondrel::test;
 namespace {
 
 // A cut as the tables write it: segment 'A' or 'B', or 'S' for silence.
-struct CutSpec {
+struct CutPlan {
     char seg;
     int32_t start;
     int32_t length;
@@ -31,23 +31,23 @@ protected:
         b = segB.lstCuts.GetHead()->data.nIndex;
     }
     uint16_t Index(char seg) const { return seg == 'A' ? a : seg == 'B' ? b : kSilentIndex; }
-    LCutListAudio Build(const std::vector<CutSpec>& specs) {
+    LCutListAudio Build(const std::vector<CutPlan>& plan) {
         LCutListAudio l;
-        for (const CutSpec& c : specs) l.lstCuts.AddTail(LAudioCut(Index(c.seg), c.length, c.gain, c.start));
+        for (const CutPlan& c : plan) l.lstCuts.AddTail(LAudioCut(Index(c.seg), c.length, c.gain, c.start));
         return l;
     }
-    std::vector<CutSpec> Layout(const LCutListAudio& l) const {
-        std::vector<CutSpec> out;
+    std::vector<CutPlan> Layout(const LCutListAudio& l) const {
+        std::vector<CutPlan> out;
         for (auto it = l.lstCuts.Begin(); it.IsValid(); it.Next()) {
             char seg = it->nIndex == a ? 'A' : it->nIndex == b ? 'B' : it->nIndex == kSilentIndex ? 'S' : '?';
             out.push_back({seg, it->nStart, it->nLength, it->nGain});
         }
         return out;
     }
-    // What a list of specs sounds like, computed from the specs alone.
-    static std::vector<int32_t> Sound(const std::vector<CutSpec>& specs) {
+    // What a plan of cuts sounds like, computed from the plan alone.
+    static std::vector<int32_t> Sound(const std::vector<CutPlan>& plan) {
         std::vector<int32_t> v;
-        for (const CutSpec& c : specs)
+        for (const CutPlan& c : plan)
             for (int32_t i = 0; i < c.length; ++i) {
                 int32_t s = c.seg == 'A' ? 1 + c.start + i : c.seg == 'B' ? 10001 + c.start + i : 0;
                 v.push_back(MulGain(s, c.gain));
@@ -58,10 +58,10 @@ protected:
     uint16_t a = 0, b = 0;
 };
 
-bool operator==(const CutSpec& x, const CutSpec& y) {
+bool operator==(const CutPlan& x, const CutPlan& y) {
     return x.seg == y.seg && x.start == y.start && x.length == y.length && x.gain == y.gain;
 }
-void PrintTo(const CutSpec& c, std::ostream* os) {
+void PrintTo(const CutPlan& c, std::ostream* os) {
     *os << "[" << c.seg << " " << c.start << "+" << c.length;
     if (c.gain != kUnityGain) *os << " g" << c.gain;
     *os << "]";
@@ -70,13 +70,13 @@ void PrintTo(const CutSpec& c, std::ostream* os) {
 using Op = std::function<void(LCutListAudio&, LCutListAudio& other)>;
 struct Case {
     const char* name;
-    std::vector<CutSpec> before;
+    std::vector<CutPlan> before;
     Op op;
-    std::vector<CutSpec> after;
+    std::vector<CutPlan> after;
 };
 
-const std::vector<CutSpec> kOne = {{'A', 0, 100}};
-const std::vector<CutSpec> kThree = {{'A', 0, 50}, {'S', 0, 20}, {'A', 200, 30}};  // 100 frames
+const std::vector<CutPlan> kOne = {{'A', 0, 100}};
+const std::vector<CutPlan> kThree = {{'A', 0, 50}, {'S', 0, 20}, {'A', 200, 30}};  // 100 frames
 
 // Every case checks the exact cuts, the sound they make, and that the tank
 // counts equal the cuts the lists hold.
@@ -94,7 +94,7 @@ public:
             // The fixture's lists hold one reference each; the rest are this list's and other's.
             uint32_t refsA = 1, refsB = 1;
             for (const LCutListAudio* l : {&list, &other})
-                for (const CutSpec& s : Layout(*l)) refsA += s.seg == 'A', refsB += s.seg == 'B';
+                for (const CutPlan& s : Layout(*l)) refsA += s.seg == 'A', refsB += s.seg == 'B';
             EXPECT_EQ(Tank().GetRefCount(a), refsA);
             EXPECT_EQ(Tank().GetRefCount(b), refsB);
         }
@@ -255,7 +255,7 @@ TEST_F(CutListEditCases, EditsNeverWrapTheLength) {
     // The largest list (checked by its cuts; reading it would take 8 GB).
     LCutListAudio l = Build(kOne);
     l.EfInsertSilence(kMax - 100, 100);
-    EXPECT_EQ(Layout(l), (std::vector<CutSpec>{{'A', 0, 100}, {'S', 0, kMax - 100}}));
+    EXPECT_EQ(Layout(l), (std::vector<CutPlan>{{'A', 0, 100}, {'S', 0, kMax - 100}}));
     EXPECT_EQ(l.GetLength(), kMax);
     // A huge repeat count stops where the list is full.
     l = Build(kOne);

@@ -115,7 +115,7 @@ struct AudioPage : Page {
 };
 
 // What a page's template is given: the sheet's state and how to make the page.
-struct PageSpec {
+struct PageMaker {
     SheetState* state;
     Page* (*make)(HWND, SheetState&);
 };
@@ -128,9 +128,9 @@ INT_PTR CALLBACK PageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* page = reinterpret_cast<Page*>(GetWindowLongPtrA(dlg, GWLP_USERDATA));
     switch (msg) {
         case WM_INITDIALOG: {
-            auto* spec = reinterpret_cast<PageSpec*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
-            page = spec->make(dlg, *spec->state);
-            page->pState = spec->state;
+            auto* maker = reinterpret_cast<PageMaker*>(reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+            page = maker->make(dlg, *maker->state);
+            page->pState = maker->state;
             SetWindowLongPtrA(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(page));
             return TRUE;
         }
@@ -173,14 +173,14 @@ bool CmSettings(HWND owner) {
 
     PROPSHEETPAGEA pages[2] = {};
     const int templates[2] = {IDD_SETTINGS_GENERAL, IDD_SETTINGS_AUDIO};
-    PageSpec specs[2] = {{&state, Make<GeneralPage>}, {&state, Make<AudioPage>}};
+    PageMaker makers[2] = {{&state, Make<GeneralPage>}, {&state, Make<AudioPage>}};
     for (int i = 0; i < 2; ++i) {
         pages[i].dwSize = sizeof pages[i];
         pages[i].dwFlags = PSP_HASHELP;
         pages[i].hInstance = GetModuleHandleA(nullptr);
         pages[i].pszTemplate = MAKEINTRESOURCEA(templates[i]);
         pages[i].pfnDlgProc = PageProc;
-        pages[i].lParam = reinterpret_cast<LPARAM>(&specs[i]);
+        pages[i].lParam = reinterpret_cast<LPARAM>(&makers[i]);
     }
     PROPSHEETHEADERA sheet = {};
     sheet.dwSize = sizeof sheet;
