@@ -17,6 +17,7 @@
 #include "document/LAudioCutTank.h"
 #include "document/LCutListAudio.h"
 #include "support/LFile.h"
+#include "support/MemorySink.h"
 #include "support/TestUtil.h"
 #include "win32/WinTestUtil.h"
 
@@ -73,23 +74,6 @@ public:
 private:
     std::vector<int32_t>* kept_;
     int32_t fail_;
-};
-
-// A sink over memory that can go back and overwrite, as the cut-list
-// writer does: the result is what lies before its final position.
-class SeekableSink : public LSoundSinkBase {
-public:
-    explicit SeekableSink(std::vector<int32_t>* out) : LSoundSinkBase(kRate, 1), out_(out) {}
-    ~SeekableSink() override { out_->resize(size_t(nPosition)); }
-    void Write(const int32_t* b, int32_t n) override {
-        out_->resize(size_t(nPosition));
-        out_->insert(out_->end(), b, b + n);
-        nPosition += n;
-    }
-    void Seek(int32_t p) override { nPosition = p; }
-
-private:
-    std::vector<int32_t>* out_;
 };
 
 class Heard : public LSoundRecorderNotify {
@@ -180,7 +164,7 @@ TEST_F(SoundRecorder, VoiceActivationCutsThePauseTo450ms) {
     std::vector<int32_t> expected;
     {
         LRecorderCore core;
-        LSoundSinkPtr sink(new SeekableSink(&expected));
+        LSoundSinkPtr sink(new test::MemorySink(kRate, &expected));
         ASSERT_TRUE(core.Begin(sink, false, 5000, -30, 0));
         core.Prepare();
         std::vector<int16_t> pcm(kFrames);

@@ -23,6 +23,7 @@
 #include "devices/LDeviceMath.h"
 #include "devices/LRecorderCore.h"
 #include "support/LFile.h"
+#include "support/MemorySink.h"
 #include "support/TestUtil.h"
 #include "support/win32/LRegistrySettings.h"
 #include "tests/drive/LDrive.h"
@@ -85,30 +86,13 @@ int32_t FirstHalfLevel(const std::vector<int32_t>& filtered, size_t buffer) {
     return DecisiveLevel(lv);
 }
 
-// A sink over memory that can go back and overwrite, as the cut-list
-// writer does: the result is what lies before its final position.
-class MemorySink : public LSoundSinkBase {
-public:
-    explicit MemorySink(std::vector<int32_t>* out) : LSoundSinkBase(kRate, 1), out_(out) {}
-    ~MemorySink() override { out_->resize(size_t(nPosition)); }
-    void Write(const int32_t* b, int32_t n) override {
-        out_->resize(size_t(nPosition));
-        out_->insert(out_->end(), b, b + n);
-        nPosition += n;
-    }
-    void Seek(int32_t p) override { nPosition = p; }
-
-private:
-    std::vector<int32_t>* out_;
-};
-
 // What the recorder's rules make of the file's buffers for a take that is
 // stopped well after the file's end.
 std::vector<int32_t> ThroughTheRecorder(const std::vector<int16_t>& pcm, bool atOnce, int32_t stopDelay,
                                         int32_t threshold) {
     std::vector<int32_t> out;
     LRecorderCore core;
-    LSoundSinkPtr sink(new MemorySink(&out));
+    LSoundSinkPtr sink(new test::MemorySink(kRate, &out));
     if (!core.Begin(sink, atOnce, stopDelay, threshold, 0)) return {};
     sink.Reset();
     core.Prepare();
