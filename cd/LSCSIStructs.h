@@ -107,9 +107,12 @@ struct LSCSIPassThroughArea {
     uint8_t ucSenseBuf[32];
 };
 
-#if defined(_WIN32) && !defined(_WIN64)
+// The layouts the ASPI library and the device call expect: byte-packed
+// request blocks whose pointers are 4 bytes in 32-bit Windows and 8 in 64-bit
+// Windows, and the pass-through structure with natural alignment.
 static_assert(sizeof(SRB_GDEVBlock) == 12 && offsetof(SRB_GDEVBlock, SRB_DeviceType) == 10);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12 && offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
+#if defined(_WIN32) && !defined(_WIN64)
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 20 && offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
 static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 48 && offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
 static_assert(sizeof(SRB_ExecSCSICmd) == 80);
@@ -118,6 +121,14 @@ static_assert(sizeof(LSCSIPassThroughDirect) == 44);
 static_assert(offsetof(LSCSIPassThroughDirect, DataTransferLength) == 12);
 static_assert(offsetof(LSCSIPassThroughDirect, DataBuffer) == 20 && offsetof(LSCSIPassThroughDirect, Cdb) == 28);
 static_assert(sizeof(LSCSIPassThroughArea) == 80 && offsetof(LSCSIPassThroughArea, ucSenseBuf) == 48);
+#elif defined(_WIN64)
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 24 && offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 28);
+static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 56 && offsetof(SRB_ExecSCSICmd, SenseArea) == 72);
+static_assert(sizeof(SRB_ExecSCSICmd) == 88);
+static_assert(sizeof(SRB_Abort) == 16 && offsetof(SRB_Abort, SRB_ToAbort) == 8);
+static_assert(sizeof(LSCSIPassThroughDirect) == 56);
+static_assert(offsetof(LSCSIPassThroughDirect, DataTransferLength) == 12);
+static_assert(offsetof(LSCSIPassThroughDirect, DataBuffer) == 24 && offsetof(LSCSIPassThroughDirect, Cdb) == 36);
 #endif
 
 }  // namespace sondrel

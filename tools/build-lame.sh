@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the MP3 encoder program the editor runs, lame.exe, from Debian's
-# `lame` source package with the mingw-w64 i686 compiler (static, no DLLs).
+# `lame` source package with the mingw-w64 compiler for CPU (i686 or x86_64;
+# static, no DLLs).
 # The source is fetched into WORKDIR (inside the build folder, never into
 # the repository) and built once; later runs only copy the result.
-#   usage: tools/build-lame.sh WORKDIR OUTPUT_EXE
+#   usage: tools/build-lame.sh CPU WORKDIR OUTPUT_EXE
 # Needs a deb-src entry for Debian's archive (tools/setup.sh adds one).
 set -euo pipefail
-work=$1 out=$2
+cpu=$1 work=$2 out=$3
+case $cpu in i686|x86_64) ;; *) echo "build-lame: unknown processor '$cpu'" >&2; exit 2 ;; esac
 mkdir -p "$work" "$(dirname "$out")"
 cd "$work"
 exe="$work/src/frontend/lame.exe"
@@ -30,7 +32,7 @@ if [ ! -x "$exe" ]; then
   fi
   cd src
   if [ ! -f Makefile ]; then
-    ./configure --host=i686-w64-mingw32 CC=i686-w64-mingw32-gcc-posix \
+    ./configure --host="$cpu-w64-mingw32" CC="$cpu-w64-mingw32-gcc-posix" \
       --disable-shared --enable-static --disable-decoder --disable-gtktest \
       --disable-dependency-tracking LDFLAGS=-static >configure.log 2>&1 ||
       { tail -n 30 configure.log >&2; echo "build-lame: configure failed" >&2; exit 1; }
@@ -38,5 +40,5 @@ if [ ! -x "$exe" ]; then
   make -j"$(nproc)" >make.log 2>&1 || { tail -n 30 make.log >&2; echo "build-lame: make failed" >&2; exit 1; }
   [ -x "$exe" ] || { echo "build-lame: make gave no frontend/lame.exe" >&2; exit 1; }
 fi
-i686-w64-mingw32-strip -o "$out.part" "$exe"
+"$cpu-w64-mingw32-strip" -o "$out.part" "$exe"
 mv "$out.part" "$out"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds: tools/build.sh [native|asan|fuzz|win32|all]
+# Configures and builds: tools/build.sh [native|asan|fuzz|win32|win64|windows|all]
 #   native  g++ Release: engine, tests, benchmarks, command-line tools
 #   asan    g++ with address and undefined-behaviour sanitizers: the same tests
 #   fuzz    clang with libFuzzer: the fuzz targets
-#   win32   mingw-w64 i686: sondrel.exe and the tests that run under Wine
+#   win32   mingw-w64 i686 (32-bit): sondrel.exe and the tests that run under Wine
+#   win64   mingw-w64 x86_64 (64-bit): the same program and tests
+#   windows both Windows builds
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
@@ -15,7 +17,7 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-want() { [ "$what" = "$1" ] || [ "$what" = all ]; }
+want() { [ "$what" = "$1" ] || [ "$what" = all ] || { [ "$what" = windows ] && [[ $1 == win* ]]; }; }
 if want native; then
   cmake -S "$root" -B "$root/build/native" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$root/build/native" -j"$jobs"
@@ -29,8 +31,10 @@ if want fuzz; then
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
   cmake --build "$root/build/fuzz" -j"$jobs"
 fi
-if want win32; then
-  cmake -S "$root" -B "$root/build/win32" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-  cmake --build "$root/build/win32" -j"$jobs"
-fi
+windows() {  # build folder, processor
+  cmake -S "$root" -B "$root/build/$1" "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$2.cmake" >/dev/null
+  cmake --build "$root/build/$1" -j"$jobs"
+}
+if want win64; then windows win64 x86_64; fi
+if want win32; then windows win32 i686; fi

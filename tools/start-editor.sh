@@ -11,7 +11,7 @@ bash "$root/tools/setup.sh"
 bash "$root/tools/build.sh" win32 >/dev/null
 build="$root/build/win32"
 # shellcheck source=wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 sondrel_wine_prefix
 exe="$build/bin/sondrel.exe"
 if [ $# = 0 ]; then

@@ -6,7 +6,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd); shift
 # shellcheck source=wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 sondrel_wine_start
 (cd "$build" && ctest --output-on-failure "$@")
 rc=$?

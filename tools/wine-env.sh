@@ -1,11 +1,36 @@
-# Sourced by the scripts that run the Windows build under Wine. Gives the
+# Sourced by the scripts that run a Windows build under Wine. Gives the
 # build its own Wine prefix and its own audio configuration, so nothing
-# depends on the user's Wine set-up or on a sound card.
+# depends on the user's Wine set-up or on a sound card, and starts the Wine
+# loader of the build's architecture: a 64-bit prefix and loader for the
+# x86_64 build, a 32-bit one for the i686 build.
 #   usage: source tools/wine-env.sh BUILD_DIR
 _wbuild=$(cd "$1" && pwd)
+# The build's processor, as CMake wrote it when it configured the build.
+_wcpu=$(cat "$_wbuild/windows-cpu.txt" 2>/dev/null)
+case $_wcpu in
+  x86_64) export WINEARCH=win64; _wloader=/usr/lib/wine/wine64 ;;
+  i686)   export WINEARCH=win32; _wloader=/usr/lib/wine/wine ;;
+  *) echo "wine-env: $_wbuild is not a configured Windows build (its windows-cpu.txt names no i686 or x86_64)" >&2
+     return 1 2>/dev/null || exit 1 ;;
+esac
+export SONDREL_WINE_CPU=$_wcpu
 export WINEPREFIX="$_wbuild/wineprefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
+# Debian's `wine` script starts the 32-bit loader whenever it is installed,
+# whether this machine can run it or not, and `winepath`, `wineboot`,
+# `regedit` and the rest go through `wine-stable`, the same script. Ours,
+# first in PATH, start the loader of this build.
+_wbin="$_wbuild/winebin"
+mkdir -p "$_wbin"
+for _w in wine wine-stable; do
+  printf '#!/bin/sh\nexport WINELOADER=%s\nexec %s "$@"\n' "$_wloader" "$_wloader" >"$_wbin/$_w.part"
+  chmod +x "$_wbin/$_w.part"
+  mv "$_wbin/$_w.part" "$_wbin/$_w"
+done
+case ":$PATH:" in *":$_wbin:"*) ;; *) export PATH="$_wbin:$PATH" ;; esac
+if [ ! -x "$_wloader" ]; then
+  echo "wine-env: $_wloader is not installed: the $_wcpu build cannot run here" >&2
+fi
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 # ALSA reads $HOME/.asoundrc last: a private HOME holds ours. Played audio
 # lands in play.raw; nothing needs a sound card.

@@ -14,7 +14,7 @@ build=$(cd "$1" && pwd)
 infile=$2
 shift 2
 # shellcheck source=wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 
 if [ ! -s "$infile" ]; then
   mkdir -p "$(dirname "$infile")"

@@ -28,7 +28,7 @@ work=$(mktemp -d "$build/bench-cd-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # shellcheck source=../wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 display=()
 [ -n "${DISPLAY:-}" ] || display=(xvfb-run -a -s "-screen 0 1024x768x24")
 run() {

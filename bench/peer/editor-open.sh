@@ -19,7 +19,7 @@ hour=$data/hour.wav
 win() { echo "Z:$1" | tr / '\\'; }
 
 # shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 display=()
 [ -n "${DISPLAY:-}" ] || display=(xvfb-run -a -s "-screen 0 1024x768x24")
 sondrel_wine_start

@@ -10,7 +10,7 @@ build=$(cd "$1" && pwd)
 driver=$2
 shift 2
 # shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 work="$build/testwork/mainui"
 rm -rf "$work"
 mkdir -p "$work/home"

@@ -15,7 +15,7 @@ if [ ! -s "$infile" ]; then
   bash "$root/tools/make-speech.sh" "$infile.part" 44100 1 6 1.5 && mv "$infile.part" "$infile" || exit 1
 fi
 # shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 cases=$(wine "$driver" --gtest_list_tests "$@" </dev/null | tr -d '\r' |
         awk '/^[^ ]/ { suite = $1 } /^  [^ ]/ { print suite $1 }')
 [ -n "$cases" ] || { echo "run-record-ui: no test cases listed" >&2; exit 1; }

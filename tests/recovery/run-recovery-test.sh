@@ -10,7 +10,7 @@ build=$(cd "$1" && pwd)
 host=$2
 driver=$3
 # shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 export WINEPREFIX="$build/testwork/recovery-prefix"
 work="$build/testwork/recovery"
 export SONDREL_RECOVERY_WORK="$work"

@@ -8,7 +8,7 @@ build=$(cd "$1" && pwd)
 driver=$2
 shift 2
 # shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh" "$build"
+source "$root/tools/wine-env.sh" "$build" || exit 1
 export WINEPREFIX="$build/testwork/drive-prefix"
 rm -rf "$WINEPREFIX"
 mkdir -p "$build/testwork"

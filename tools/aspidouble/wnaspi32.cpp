@@ -14,7 +14,10 @@
 
 namespace {
 
-// Request block offsets of ASPI for Win32 (32-bit).
+// Request block offsets of ASPI for Win32. The blocks are byte-packed, so
+// from the buffer pointer on, every field moves with the size of a pointer
+// (4 bytes in the 32-bit library, 8 in the 64-bit one).
+constexpr size_t kPtr = sizeof(void*);
 enum : size_t {
     kCmd = 0,
     kStatus = 1,
@@ -26,12 +29,13 @@ enum : size_t {
     kToAbort = 8,
     kBufLen = 12,
     kBufPointer = 16,
-    kSenseLen = 20,
-    kCdbLen = 21,
-    kHaStat = 22,
-    kTargStat = 23,
-    kCdb = 48,
-    kSenseArea = 64,
+    kSenseLen = kBufPointer + kPtr,
+    kCdbLen = kSenseLen + 1,
+    kHaStat = kSenseLen + 2,
+    kTargStat = kSenseLen + 3,
+    kPostProc = kSenseLen + 4,
+    kCdb = kPostProc + kPtr + 20,
+    kSenseArea = kCdb + 16,
 };
 
 enum : uint8_t {
@@ -75,6 +79,12 @@ std::string gLog;
 std::vector<Pending> gPending;
 
 uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+// A pointer stored in a request block (unaligned).
+uint8_t* GetPointer(const uint8_t* p) {
+    uint8_t* v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 uint32_t GetBE32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 volatile uint8_t& Status(uint8_t* srb) { return *reinterpret_cast<volatile uint8_t*>(srb + kStatus); }
 uint8_t SetStatus(uint8_t* srb, uint8_t s) {
@@ -284,7 +294,7 @@ uint8_t Execute(uint8_t* srb) {
     srb[kTargStat] = 0;
     const uint8_t* cdb = srb + kCdb;
     uint32_t bufLen = Get32(srb + kBufLen);
-    uint8_t* buffer = reinterpret_cast<uint8_t*>(uintptr_t(Get32(srb + kBufPointer)));
+    uint8_t* buffer = GetPointer(srb + kBufPointer);
     if ((srb[kFlags] & 0x18) != 0x08) return Bad(srb, drive, "data direction is not in");
     if (srb[kSenseLen] > 16) return Bad(srb, drive, "sense length above 16");
     if (uintptr_t(buffer) & 15) return Bad(srb, drive, "buffer not aligned to 16 bytes");
@@ -343,7 +353,7 @@ uint8_t Execute(uint8_t* srb) {
 }
 
 uint8_t Abort(uint8_t* srb) {
-    uint8_t* target = reinterpret_cast<uint8_t*>(uintptr_t(Get32(srb + kToAbort)));
+    uint8_t* target = GetPointer(srb + kToAbort);
     for (size_t i = 0; i < gPending.size(); ++i) {
         if (gPending[i].srb != target) continue;
         Pending p = gPending[i];

@@ -14,7 +14,7 @@ bool LBrainWaveWindow::RegisterClass(HINSTANCE instance) {
     if (GetClassInfoA(instance, kBrainWaveWindowClass, &wc)) return true;
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     wc.lpfnWndProc = WndProc;
-    wc.cbWndExtra = 4;
+    wc.cbWndExtra = sizeof(LONG_PTR);  // the window's object
     wc.hInstance = instance;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = kBrainWaveWindowClass;

@@ -11,7 +11,8 @@ namespace sondrel {
 const char kWaveWindowClass[] = "LWaveWindow";
 
 bool LWaveWindow::RegisterClass(HINSTANCE instance) {
-    return RegisterControlClass(instance, kWaveWindowClass, WndProc, 4);
+    // One pointer to the window's object (8 bytes in the 64-bit build).
+    return RegisterControlClass(instance, kWaveWindowClass, WndProc, sizeof(LONG_PTR));
 }
 
 LWaveWindow::LWaveWindow() {
