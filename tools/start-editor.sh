@@ -1,15 +1,28 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the editor and starts it under Wine with a
 # sample file open (a spoken sentence pair made by tools/make-speech.sh), or
-# with the files named as arguments. On a machine without a display it runs
-# under Xvfb, saves a screenshot as build/win32/editor.png once the waveform
-# is drawn, and closes it again.
-#   usage: tools/start-editor.sh [FILE]
+# with the files named as arguments. It starts the 64-bit build, which runs
+# on every machine; with --32 the 32-bit build, where this machine runs
+# 32-bit programs. On a machine without a display it runs under Xvfb, saves
+# a screenshot as build/win64/editor.png (build/win32/ with --32) once the
+# waveform is drawn, and closes it again.
+#   usage: tools/start-editor.sh [--32] [FILE]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+name=win64
+if [ "${1:-}" = --32 ]; then
+  shift
+  # shellcheck source=arch-probe.sh
+  source "$root/tools/arch-probe.sh"
+  if ! sondrel_runs_32bit; then
+    echo "start-editor: the 32-bit editor cannot run here: $sondrel_32bit_why; start the 64-bit one (without --32)" >&2
+    exit 1
+  fi
+  name=win32
+fi
 bash "$root/tools/setup.sh"
-bash "$root/tools/build.sh" win32 >/dev/null
-build="$root/build/win32"
+bash "$root/tools/build.sh" $name >/dev/null
+build="$root/build/$name"
 # shellcheck source=wine-env.sh
 source "$root/tools/wine-env.sh" "$build" || exit 1
 sondrel_wine_prefix

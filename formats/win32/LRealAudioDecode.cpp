@@ -37,6 +37,10 @@ std::string RealCoreFolder() {
 }
 
 bool LoadCoreLibrary() {
+    // RealPlayer's core library exists only as 32-bit code, which a 64-bit
+    // process cannot load: there RealAudio import is never available, even
+    // if something of that name is registered.
+    if constexpr (sizeof(void*) == 8) return false;
     if (hCoreLibrary) return true;
     std::string path = RealCoreFolder();
     // The registered folder normally ends in a separator; one is added when not.

@@ -503,18 +503,24 @@ std::string CommandLineOf(DWORD pid) {
     std::string result;
     PROCESS_BASIC_INFORMATION info = {};
     if (query && query(h, 0, &info, sizeof info, nullptr) == 0) {
-        // 32-bit layouts: PEB + 0x10 is the process parameters, whose
-        // command line (a counted wide string) is at + 0x40.
-        uint32_t params = 0;
+        // The process parameters' pointer in the PEB and the command line (a
+        // counted wide string) in them, at the offsets of this build's
+        // pointer size (the driver and the program it reads are built alike):
+        // PEB + 0x10 and + 0x40 in 32-bit processes, + 0x20 and + 0x70 in
+        // 64-bit ones.
+        constexpr size_t kPtr = sizeof(void*);
+        const size_t paramsAt = kPtr == 8 ? 0x20 : 0x10, lineAt = kPtr == 8 ? 0x70 : 0x40;
+        uintptr_t params = 0;
         struct {
             uint16_t length, maximum;
-            uint32_t buffer;
+            uintptr_t buffer;  // after padding to a pointer's alignment
         } line = {};
         SIZE_T got = 0;
-        if (ReadProcessMemory(h, static_cast<char*>(static_cast<void*>(info.PebBaseAddress)) + 0x10, &params, 4, &got) &&
-            ReadProcessMemory(h, reinterpret_cast<void*>(uintptr_t(params) + 0x40), &line, sizeof line, &got)) {
+        if (ReadProcessMemory(h, static_cast<char*>(static_cast<void*>(info.PebBaseAddress)) + paramsAt, &params,
+                              sizeof params, &got) &&
+            ReadProcessMemory(h, reinterpret_cast<void*>(params + lineAt), &line, sizeof line, &got)) {
             std::vector<wchar_t> w(line.length / 2 + 1);
-            if (ReadProcessMemory(h, reinterpret_cast<void*>(uintptr_t(line.buffer)), w.data(), line.length, &got)) {
+            if (ReadProcessMemory(h, reinterpret_cast<void*>(line.buffer), w.data(), line.length, &got)) {
                 char text[2048] = {};
                 WideCharToMultiByte(CP_ACP, 0, w.data(), int(line.length / 2), text, sizeof text - 1, nullptr, nullptr);
                 result = text;

@@ -18,8 +18,13 @@ namespace {
 
 // ------------------------------------------------------------ LDBDisplay
 
-constexpr int kMeterCount = 0, kMeterLevels = 2, kMeterGreenBitmap = 18, kMeterRedBitmap = 22,
-              kMeterGreenBrush = 26, kMeterRedBrush = 30, kMeterBytes = 34;
+// Window bytes: the bar count and eight levels as words, then the pattern
+// bitmaps and brushes, each in a pointer-sized slot (34 bytes in the 32-bit
+// build, 50 in the 64-bit one).
+constexpr int kPtr = int(sizeof(LONG_PTR));
+constexpr int kMeterCount = 0, kMeterLevels = 2, kMeterGreenBitmap = 18, kMeterRedBitmap = kMeterGreenBitmap + kPtr,
+              kMeterGreenBrush = kMeterRedBitmap + kPtr, kMeterRedBrush = kMeterGreenBrush + kPtr,
+              kMeterBytes = kMeterRedBrush + kPtr;
 
 LMeterModel ReadMeter(HWND w) {
     LMeterModel m;
@@ -33,7 +38,7 @@ void WriteMeter(HWND w, const LMeterModel& m) {
     for (int i = 0; i < kMeterMaxBars; ++i) SetWindowWord(w, kMeterLevels + 2 * i, WORD(int16_t(m.iLevels[i])));
 }
 
-HANDLE MeterHandle(HWND w, int offset) { return reinterpret_cast<HANDLE>(LONG_PTR(GetWindowLongA(w, offset))); }
+HANDLE MeterHandle(HWND w, int offset) { return reinterpret_cast<HANDLE>(GetWindowLongPtrA(w, offset)); }
 
 // The width the levels scale to: less the white edge's column when it has one.
 int32_t MeterWidth(HWND w, const RECT& rc) {
@@ -94,16 +99,16 @@ LRESULT CALLBACK MeterProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             HINSTANCE inst = reinterpret_cast<LPCREATESTRUCTA>(lParam)->hInstance;
             HBITMAP green = LoadTransportBitmap(inst, kBitmapMeterGreen, w);
             HBITMAP red = LoadTransportBitmap(inst, kBitmapMeterRed, w);
-            SetWindowLongA(w, kMeterGreenBitmap, LONG(LONG_PTR(green)));
-            SetWindowLongA(w, kMeterRedBitmap, LONG(LONG_PTR(red)));
-            SetWindowLongA(w, kMeterGreenBrush, LONG(LONG_PTR(green ? CreatePatternBrush(green) : nullptr)));
-            SetWindowLongA(w, kMeterRedBrush, LONG(LONG_PTR(red ? CreatePatternBrush(red) : nullptr)));
+            SetWindowLongPtrA(w, kMeterGreenBitmap, reinterpret_cast<LONG_PTR>(green));
+            SetWindowLongPtrA(w, kMeterRedBitmap, reinterpret_cast<LONG_PTR>(red));
+            SetWindowLongPtrA(w, kMeterGreenBrush, reinterpret_cast<LONG_PTR>(green ? CreatePatternBrush(green) : nullptr));
+            SetWindowLongPtrA(w, kMeterRedBrush, reinterpret_cast<LONG_PTR>(red ? CreatePatternBrush(red) : nullptr));
             return 0;
         }
         case WM_DESTROY:
             for (int off : {kMeterGreenBrush, kMeterRedBrush, kMeterGreenBitmap, kMeterRedBitmap}) {
                 if (HANDLE h = MeterHandle(w, off)) DeleteObject(h);
-                SetWindowLongA(w, off, 0);
+                SetWindowLongPtrA(w, off, 0);
             }
             return 0;
         case WM_ENABLE:
@@ -119,7 +124,9 @@ LRESULT CALLBACK MeterProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---------------------------------------------------------------- LDBEdit
 
-constexpr int kEditValue = 0, kEditMax = 2, kEditMin = 4, kEditTrack = 6, kEditChild = 8, kEditBytes = 12;
+// Window bytes: value, maximum, minimum and track start as words, then the
+// edit child's handle in a pointer-sized slot.
+constexpr int kEditValue = 0, kEditMax = 2, kEditMin = 4, kEditTrack = 6, kEditChild = 8, kEditBytes = kEditChild + kPtr;
 // Set while the control writes its own edit's text, so that the edit's
 // EN_CHANGE is not taken for typing.
 constexpr const char kEditSelfProp[] = "LDBEditSettingText";
@@ -140,7 +147,7 @@ void WriteEdit(HWND w, const LDBEditModel& m) {
     SetWindowWord(w, kEditTrack, WORD(m.nTrackStart));
 }
 
-HWND EditChild(HWND w) { return reinterpret_cast<HWND>(LONG_PTR(GetWindowLongA(w, kEditChild))); }
+HWND EditChild(HWND w) { return reinterpret_cast<HWND>(GetWindowLongPtrA(w, kEditChild)); }
 
 void ShowEditText(HWND w, int32_t value) {
     HWND child = EditChild(w);
@@ -224,7 +231,7 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             HWND child = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_AUTOHSCROLL, 0, 0,
                                          LDBEditModel::kTrackStart, cs->cy, w, HMENU(IDC_DBEDIT_TEXT), cs->hInstance,
                                          nullptr);
-            SetWindowLongA(w, kEditChild, LONG(LONG_PTR(child)));
+            SetWindowLongPtrA(w, kEditChild, reinterpret_cast<LONG_PTR>(child));
             if (child) {
                 SendMessageA(child, WM_SETFONT, WPARAM(GetStockObject(ANSI_VAR_FONT)), FALSE);
                 ShowEditText(w, m.iValue);
