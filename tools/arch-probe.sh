@@ -27,3 +27,12 @@ sondrel_runs_32bit() {
   esac
   return 1
 }
+
+# The Windows build folders under ROOT/build that exist and can run here:
+# the 64-bit one always, the 32-bit one where a 32-bit program runs.
+#   sondrel_runnable_windows_builds ROOT
+sondrel_runnable_windows_builds() {
+  [ -f "$1/build/win64/windows-cpu.txt" ] && echo "$1/build/win64"
+  [ -f "$1/build/win32/windows-cpu.txt" ] && sondrel_runs_32bit && echo "$1/build/win32"
+  return 0
+}

@@ -6,13 +6,13 @@
 # multiple of real time (the disc's playing time over the time taken). The
 # disc image (12 tracks of 5 minutes, about 635 MB) is made once and kept in
 # the build folder; `cp` of the image on the same disk is given for scale.
-#   bench/peer/cd-import.sh [build dir (build/win32)] [repetitions (3)]
+#   bench/peer/cd-import.sh [build dir (build/win64)] [repetitions (3)]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win32}" && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
 runs=${2:-3}
 host=$build/bin/cdhost.exe
-[ -f "$host" ] && [ -f "$build/bin/wnaspi32.dll" ] || { echo "no $host: build the win32 tree first" >&2; exit 1; }
+[ -f "$host" ] && [ -f "$build/bin/wnaspi32.dll" ] || { echo "no $host: build a Windows tree first (tools/build.sh windows)" >&2; exit 1; }
 images=$build/bench-cd
 mkdir -p "$images"
 if [ ! -f "$images/hour.cue" ]; then

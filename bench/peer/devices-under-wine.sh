@@ -4,14 +4,14 @@
 # second recorded (real time, from a private PulseAudio), under Wine. The
 # workers sleep on their events while the ring is full or empty, so both
 # figures are a small fraction of a millisecond per millisecond.
-#   bench/peer/devices-under-wine.sh [win32 build dir (build/win32)] [play seconds (60)] [record seconds (30)]
+#   bench/peer/devices-under-wine.sh [Windows build dir (build/win64)] [play seconds (60)] [record seconds (30)]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win32}" && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
 play=${2:-60}
 record=${3:-30}
 exe=$build/bin/devicebench.exe
-[ -f "$exe" ] || { echo "no $exe: build the Windows tree first (tools/build.sh win32)" >&2; exit 1; }
+[ -f "$exe" ] || { echo "no $exe: build a Windows tree first (tools/build.sh windows)" >&2; exit 1; }
 run() {
   # Windows need a display; use a private one when there is none.
   if [ -z "${DISPLAY:-}" ]; then xvfb-run -a -s "-screen 0 1024x768x24" "$@"; else "$@"; fi

@@ -5,13 +5,13 @@
 # `cp` of the same file on the same disk, alternating, in the same run. The
 # file is made once and kept in the build folder. Each editor run starts
 # fresh (its data folder emptied) and is closed again.
-#   bench/peer/editor-open.sh [build dir (build/win32)] [repetitions (3)]
+#   bench/peer/editor-open.sh [build dir (build/win64)] [repetitions (3)]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win32}" && pwd)
+build=$(cd "${1:-$root/build/win64}" && pwd)
 runs=${2:-3}
 probe=$build/bin/editorprobe.exe
-[ -f "$probe" ] && [ -f "$build/bin/sondrel.exe" ] || { echo "no $probe: build the win32 tree first" >&2; exit 1; }
+[ -f "$probe" ] && [ -f "$build/bin/sondrel.exe" ] || { echo "no $probe: build a Windows tree first (tools/build.sh windows)" >&2; exit 1; }
 data=$build/bench-editor
 mkdir -p "$data"
 hour=$data/hour.wav

@@ -14,20 +14,25 @@ trap 'rm -rf "$work"' EXIT
 sox -R -n -r 44100 -c 2 -b 16 "$work/in.wav" synth "$seconds" sine 440 sine 1250 gain -3
 echo "input: $seconds s stereo 16-bit, $(( $(stat -c %s "$work/in.wav") / 1048576 )) MiB; $runs alternating runs; $(nproc) cores"
 
-win=$root/build/win32
-if [ -x "$win/tools/mp3savebench/mp3savebench.exe" ] && [ -f "$win/bin/lame.exe" ]; then
-  echo "-- Windows build under Wine, lame.exe from Debian's source --"
+# shellcheck source=../../tools/arch-probe.sh
+source "$root/tools/arch-probe.sh"
+mapfile -t windows < <(sondrel_runnable_windows_builds "$root")
+for win in "${windows[@]}"; do
+  [ -x "$win/tools/mp3savebench/mp3savebench.exe" ] && [ -f "$win/bin/lame.exe" ] || continue
+  echo "-- Windows build ($(cat "$win/windows-cpu.txt")) under Wine, lame.exe from Debian's source --"
   mkdir -p "$work/win"
-  # shellcheck source=../wine-env.sh
-  source "$root/tools/wine-env.sh" "$win"
-  sondrel_wine_start
-  # From the program folder, where the search order finds lame.exe as the editor does.
-  (cd "$win/bin" && wine "$win/tools/mp3savebench/mp3savebench.exe" \
-     "$(winepath -w "$work/in.wav")" "$(winepath -w "$work/win")" "$runs") || status=$?
-  sondrel_wine_stop
-else
-  echo "-- no Windows build with lame.exe (tools/build.sh win32): skipped --"
-fi
+  (
+    # shellcheck source=../../tools/wine-env.sh
+    source "$root/tools/wine-env.sh" "$win" || exit 1
+    sondrel_wine_start
+    # From the program folder, where the search order finds lame.exe as the editor does.
+    (cd "$win/bin" && wine "$win/tools/mp3savebench/mp3savebench.exe" \
+       "$(winepath -w "$work/in.wav")" "$(winepath -w "$work/win")" "$runs") || rc=$?
+    sondrel_wine_stop
+    exit "${rc:-0}"
+  ) || status=$?
+done
+[ ${#windows[@]} -gt 0 ] || echo "-- no Windows build with lame.exe (tools/build.sh windows): skipped --"
 bench=$root/build/native/tools/mp3savebench/mp3savebench
 if [ -x "$bench" ] && command -v lame >/dev/null; then
   echo "-- native build, Debian's lame --"

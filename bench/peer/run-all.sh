@@ -25,19 +25,20 @@ section "edit operations, one minute vs one hour"
 "$build/bench/bench_cutlist_edit" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
 section "waveform overview of a one-hour document after an edit, summaries vs every sample"
 "$build/bench/bench_waveform_overview" --benchmark_format=console 2>/dev/null | grep -vE '^-+$'
-if [ -f "$root/build/win32/bin/cdhost.exe" ]; then
-  section "CD import of a 60-minute disc through the ASPI test double, under Wine"
-  bash "$root/bench/peer/cd-import.sh" "$root/build/win32"
-fi
-section "editor start with a one-hour WAV to the waveform drawn, under Wine, vs cp"
-if [ -f "$root/build/win32/bin/editorprobe.exe" ]; then
-  bash "$root/bench/peer/editor-open.sh" "$root/build/win32"
-else
-  echo "(needs the Windows build: tools/build.sh win32)"
-fi
-section "player and recorder workers under Wine, CPU per second of audio"
-if [ -f "$root/build/win32/bin/devicebench.exe" ]; then
-  bash "$root/bench/peer/devices-under-wine.sh" "$root/build/win32"
-else
-  echo "(needs the Windows build: tools/build.sh win32)"
-fi
+# The Windows builds that can run here: the 64-bit one, and the 32-bit one
+# where this machine runs 32-bit programs.
+# shellcheck source=../../tools/arch-probe.sh
+source "$root/tools/arch-probe.sh"
+mapfile -t windows < <(sondrel_runnable_windows_builds "$root")
+[ ${#windows[@]} -gt 0 ] || echo "(no Windows build to run under Wine here: tools/build.sh windows)"
+for win in "${windows[@]}"; do
+  arch=$(cat "$win/windows-cpu.txt")
+  if [ -f "$win/bin/cdhost.exe" ]; then
+    section "CD import of a 60-minute disc through the ASPI test double, under Wine ($arch)"
+    bash "$root/bench/peer/cd-import.sh" "$win"
+  fi
+  section "editor start with a one-hour WAV to the waveform drawn, under Wine, vs cp ($arch)"
+  bash "$root/bench/peer/editor-open.sh" "$win"
+  section "player and recorder workers under Wine, CPU per second of audio ($arch)"
+  bash "$root/bench/peer/devices-under-wine.sh" "$win"
+done

@@ -156,6 +156,13 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     RegRemoveTree(HKEY_CLASSES_ROOT, ".mp3");
     Install();
 
+    // The 64-bit program in the 64-bit "Program Files"; the 32-bit one in
+    // the folder its registry view names: "Program Files" on 32-bit Windows,
+    // "Program Files (x86)" on 64-bit Windows.
+    if (sizeof(void*) == 8) EXPECT_EQ(ProgramFolder(), "C:\\Program Files\\Ketterly\\Sondrel");
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    if (wow64) EXPECT_EQ(ProgramFolder(), "C:\\Program Files (x86)\\Ketterly\\Sondrel");
     auto program = ReadBytes(WinePath(PROGRAM_EXE));
     EXPECT_EQ(ReadBytes(In("sondrel.exe")), WithWord(program, 0));
     EXPECT_EQ(ReadBytes(In("uninst.exe")), WithWord(program, 0xF0F00F0F));
