@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "support/LHelp.h"
-#include "ui/LDialogIds.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 
@@ -52,17 +52,17 @@ void LSDPreviewDialog::CmPreview() {
         pPlayer->Stop();
     else
         StartPreview();
-    View().SetText(dlgid::kPreview, pPlayer->IsPlaying() ? "Stop" : "Preview");
+    View().SetText(IDC_PREVIEW, pPlayer->IsPlaying() ? "Stop" : "Preview");
 }
 
 void LSDPreviewDialog::CmRestartIfPlaying() {
     if (!pPlayer || !pPlayer->IsPlaying()) return;
     StartPreview();
-    View().SetText(dlgid::kPreview, pPlayer->IsPlaying() ? "Stop" : "Preview");
+    View().SetText(IDC_PREVIEW, pPlayer->IsPlaying() ? "Stop" : "Preview");
 }
 
-void LSDPreviewDialog::PlayerStarted() { View().SetText(dlgid::kPreview, "Stop"); }
-void LSDPreviewDialog::PlayerStopped() { View().SetText(dlgid::kPreview, "Preview"); }
+void LSDPreviewDialog::PlayerStarted() { View().SetText(IDC_PREVIEW, "Stop"); }
+void LSDPreviewDialog::PlayerStopped() { View().SetText(IDC_PREVIEW, "Preview"); }
 
 void LSDPreviewDialog::Destroy() {
     if (pPlayer) pPlayer->Stop();

@@ -25,6 +25,10 @@ namespace sondrel {
 
 class LCurveEditor;
 
+// Notification codes the models react to: those the Windows controls send
+// (BN_CLICKED, EN_CHANGE, which the decibel slider sends too, CBN_SELCHANGE).
+enum LControlNotify : int { kButtonClicked = 0, kComboSelChange = 1, kEditChange = 0x300 };
+
 // The controls of one open dialog, by control id.
 class LDialogView {
 public:

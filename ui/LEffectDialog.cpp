@@ -4,8 +4,8 @@
 #include <climits>
 
 #include "document/LSDFile.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LDialogIds.h"
 
 namespace sondrel {
 
@@ -82,12 +82,12 @@ void LSDEffectDialog::InitDialog() {
         PointList list;
         LoadPointList(szCurveFolder, rFx.szCurveFile, list);  // a missing file becomes the flat curve
         curve.SetCurve(list);
-        View().AttachCurve(dlgid::kCurve, curve);
+        View().AttachCurve(IDC_CURVE, curve);
     }
     if (HasPreview())
-        View().SetText(dlgid::kPreview, "Preview");
+        View().SetText(IDC_PREVIEW, "Preview");
     else if (rFx.pfnPreview)
-        View().Enable(dlgid::kPreview, false);  // no document to play
+        View().Enable(IDC_PREVIEW, false);  // no document to play
 }
 
 bool LSDEffectDialog::ReadValues(LEffectValues& out, int& badControl) {
@@ -176,15 +176,15 @@ int LSDEffectDialog::ParamOfControl(int id) const {
 }
 
 void LSDEffectDialog::Command(int id, int code) {
-    if (id == dlgid::kPreview && code == dlgid::kButtonClicked) {
+    if (id == IDC_PREVIEW && code == kButtonClicked) {
         CmPreview();
         return;
     }
     if (rFx.szCurveFile) {
-        if (id == dlgid::kSetFlat && code == dlgid::kButtonClicked) {
+        if (id == IDC_SET_FLAT && code == kButtonClicked) {
             curve.SetCurve(FlatCurve());
             CmRestartIfPlaying();
-        } else if (id == dlgid::kCurve && code == dlgid::kEditChange) {
+        } else if (id == IDC_CURVE && code == kEditChange) {
             CmRestartIfPlaying();
         }
         return;
@@ -194,13 +194,13 @@ void LSDEffectDialog::Command(int id, int code) {
     switch (rFx.params[size_t(p)].control) {
         case LParamControl::kEdit:
         case LParamControl::kDBEdit:
-            if (code == dlgid::kEditChange) CmRestartIfPlaying();
+            if (code == kEditChange) CmRestartIfPlaying();
             break;
         case LParamControl::kCombo:
-            if (code == dlgid::kComboSelChange) CmRestartIfPlaying();
+            if (code == kComboSelChange) CmRestartIfPlaying();
             break;
         case LParamControl::kRadios:
-            if (code == dlgid::kButtonClicked) {
+            if (code == kButtonClicked) {
                 ShowEnabling(ShownValues());
                 CmRestartIfPlaying();
             }

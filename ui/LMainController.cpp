@@ -8,15 +8,14 @@
 #include "effects/LEffectRunner.h"
 #include "effects/LEffectTable.h"
 #include "effects/LSRCTimeStretch.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "ui/LDBGainSource.h"
-#include "ui/LMainIds.h"
 #include "ui/LMainMenu.h"
 #include "ui/LRecordCommand.h"
 
 namespace sondrel {
 
-using namespace mainid;
 
 namespace {
 
@@ -32,9 +31,9 @@ constexpr int32_t kBackScanStepMs = 150;
 // The commands whose enabled state follows the document, the selection,
 // the undo ring and the clipboard. The others are always enabled.
 bool Managed(int id) {
-    return (id >= kClose && id <= kSend) || (id >= kUndo && id <= kCopyToNew) || (id >= kRecord && id <= kGoToEnd) ||
-           (id >= kEffectFirst && id <= kEffectLast) || (id >= kZoomIn && id <= kVerticalZoom) || id == kCloseAll ||
-           (id >= kCtlPlay && id <= kCtlEnd) || (id >= kCtlZoomOut && id <= kCtlVerticalZoom);
+    return (id >= IDM_CLOSE && id <= IDM_SEND) || (id >= IDM_UNDO && id <= IDM_COPY_TO_NEW) || (id >= IDM_RECORD && id <= IDM_GO_TO_END) ||
+           (id >= IDM_AMPLIFY && id <= IDM_CONSTANT_SPEED_PITCH) || (id >= IDM_ZOOM_IN && id <= IDM_VERTICAL_ZOOM) || id == IDM_CLOSE_ALL ||
+           (id >= IDC_PLAY && id <= IDC_GO_TO_END) || (id >= IDC_ZOOM_OUT && id <= IDC_VERTICAL_ZOOM);
 }
 
 std::vector<int> ManagedIds() {
@@ -72,12 +71,12 @@ LMainController::~LMainController() = default;
 
 void LMainController::Init(const std::string& path) {
     nPlaySpeed = std::clamp(ReadInt("Settings", "PlaySpeed", 1), 0, 2);
-    for (int s = 0; s <= 2; ++s) rView.CheckCommand(kPlaySlow + s, s == nPlaySpeed);
-    rView.CheckCommand(kVerticalZoom, bVerticalZoom);
-    rView.CheckCommand(kCtlVerticalZoom, bVerticalZoom);
+    for (int s = 0; s <= 2; ++s) rView.CheckCommand(IDM_PLAY_SLOW + s, s == nPlaySpeed);
+    rView.CheckCommand(IDM_VERTICAL_ZOOM, bVerticalZoom);
+    rView.CheckCommand(IDC_VERTICAL_ZOOM, bVerticalZoom);
     rView.ShowPlayerState(nPlayerState);
     rView.SetRecentMenu(RecentFileMenu());
-    rView.SetTimer(kTimerStatus, kStatusFirstMs);
+    rView.SetTimer(IDT_STATUS_MESSAGES, kStatusFirstMs);
     if (!path.empty()) docs.LoadFile(path);
     bRefreshDue = true;
     Refresh();
@@ -166,8 +165,8 @@ void LMainController::FileApply() {
     const LSDFile* d = docs.Current();
     rView.SetTitle(docs.TitleText());
     rView.SetStatusRate(docs.StatusText());
-    rView.CheckCommand(kMono, d && d->audio.nChans == 1);
-    rView.CheckCommand(kStereo, d && d->audio.nChans == 2);
+    rView.CheckCommand(IDM_MONO, d && d->audio.nChans == 1);
+    rView.CheckCommand(IDM_STEREO, d && d->audio.nChans == 2);
     rView.SetUndoLabel(d ? d->UndoLabel() : std::string());
     int checked = 0;
     std::vector<LMenuEntry> windows = WindowMenu(docs, checked);
@@ -181,8 +180,8 @@ void LMainController::WavApply() {
     if (!d) {
         nFileLengthMs = 0;
         rView.HideWaves();
-        for (int c : {kCtlSelStart, kCtlSelEnd, kCtlTime}) rView.SetText(c, FormatPosition(LSoundTime(0)));
-        rView.SetText(kCtlSelLength, FormatLength(LSoundTime(0)));
+        for (int c : {IDC_SELECTION_START, IDC_SELECTION_END, IDC_CURRENT_TIME}) rView.SetText(c, FormatPosition(LSoundTime(0)));
+        rView.SetText(IDC_SELECTION_LENGTH, FormatLength(LSoundTime(0)));
         rView.SetScrollPos(0);
         return;
     }
@@ -203,20 +202,20 @@ bool LMainController::CommandEnabled(int id) const {
     if (!d) return false;
     bool selection = d->HasValidSelection();
     switch (id) {
-        case kSave:
+        case IDM_SAVE:
             return d->bDirty != 0;
-        case kUndo:
+        case IDM_UNDO:
             return !d->UndoLabel().empty();
-        case kCut:
-        case kCopy:
-        case kDelete:
-        case kTrim:
-        case kSilence:
-        case kCopyToNew:
-        case kZoomSelection:
-        case kCtlZoomSelection:
+        case IDM_CUT:
+        case IDM_COPY:
+        case IDM_DELETE:
+        case IDM_TRIM:
+        case IDM_SILENCE:
+        case IDM_COPY_TO_NEW:
+        case IDM_ZOOM_SELECTION:
+        case IDC_ZOOM_SELECTION:
             return selection;
-        case kPaste:
+        case IDM_PASTE:
             return docs.clipboard.GetLength() > 0;
     }
     if (const LEffectDesc* fx = EffectByCommand(id)) return EffectApplicable(docs, *fx);
@@ -242,10 +241,10 @@ void LMainController::EnableMenuOptions() {
 void LMainController::UpdateTime() {
     LSDFile* d = docs.Current();
     if (!d) return;
-    rView.SetText(kCtlSelStart, FormatPosition(d->stSelStart));
-    rView.SetText(kCtlSelEnd, FormatPosition(d->stSelEnd));
-    rView.SetText(kCtlSelLength, FormatLength(LSoundTime(std::max(d->stSelEnd.ms - d->stSelStart.ms, 0))));
-    rView.SetText(kCtlTime, FormatPosition(d->stPosition));
+    rView.SetText(IDC_SELECTION_START, FormatPosition(d->stSelStart));
+    rView.SetText(IDC_SELECTION_END, FormatPosition(d->stSelEnd));
+    rView.SetText(IDC_SELECTION_LENGTH, FormatLength(LSoundTime(std::max(d->stSelEnd.ms - d->stSelStart.ms, 0))));
+    rView.SetText(IDC_CURRENT_TIME, FormatPosition(d->stPosition));
     if (d->HasValidSelection())
         rView.SetWaveMarks(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms));
     else
@@ -267,7 +266,7 @@ void LMainController::ShowPosition(int32_t ms) {
     if (!d) return;
     ms = std::clamp(ms, 0, nFileLengthMs);
     d->stPosition.ms = ms;
-    rView.SetText(kCtlTime, FormatPosition(d->stPosition));
+    rView.SetText(IDC_CURRENT_TIME, FormatPosition(d->stPosition));
     rView.SetScrollPos(ScrollPosition(ms, nFileLengthMs));
     bool cueing = (rPlayer.State() & kPlayerCueing) != 0;
     rView.SetWaveCursor(d->MsToFrames(ms), cueing ? d->MsToFrames(kCueSpanMs) : 0);
@@ -503,7 +502,7 @@ void LMainController::CmBackFwdStop() {
 void LMainController::SetPlaySpeed(int32_t speed) {
     nPlaySpeed = std::clamp(speed, 0, 2);
     WriteInt("Settings", "PlaySpeed", nPlaySpeed);
-    for (int s = 0; s <= 2; ++s) rView.CheckCommand(kPlaySlow + s, s == nPlaySpeed);
+    for (int s = 0; s <= 2; ++s) rView.CheckCommand(IDM_PLAY_SLOW + s, s == nPlaySpeed);
     CmPlay();
 }
 
@@ -588,152 +587,152 @@ void LMainController::CmRecord() {
 
 bool LMainController::Command(int id) {
     switch (id) {
-        case kNew:
+        case IDM_NEW:
             docs.CmNew();
             break;
-        case kOpen:
+        case IDM_OPEN:
             docs.CmOpen();
             break;
-        case kLoadCD:
+        case IDM_LOAD_CD:
             StopPlayer();
             rServices.LoadCDTracks(docs);
             break;
-        case kClose:
+        case IDM_CLOSE:
             docs.CmClose();
             break;
-        case kSave:
+        case IDM_SAVE:
             docs.CmSave();
             break;
-        case kSaveAs:
+        case IDM_SAVE_AS:
             docs.CmSaveAs();
             break;
-        case kConvertSampleRate:
+        case IDM_CONVERT_SAMPLE_RATE:
             docs.CmConvertSampleRate();
             break;
-        case kMono:
+        case IDM_MONO:
             StopPlayer();
             docs.CmConvertChannel(1);
             break;
-        case kStereo:
+        case IDM_STEREO:
             StopPlayer();
             docs.CmConvertChannel(2);
             break;
-        case kSend:
+        case IDM_SEND:
             StopPlayer();
             rServices.Send(docs);
             break;
-        case kSettings:
+        case IDM_SETTINGS:
             rServices.Settings();
             break;
-        case kExit:
+        case IDM_EXIT:
             if (CmCancel()) rView.Close();
             return true;
-        case kUndo:
+        case IDM_UNDO:
             docs.CmUndo();
             break;
-        case kCut:
+        case IDM_CUT:
             StopPlayer();
             sondrel::CmCut(docs);
             break;
-        case kCopy:
+        case IDM_COPY:
             sondrel::CmCopy(docs);
             break;
-        case kPaste:
+        case IDM_PASTE:
             if (docs.clipboard.GetLength() <= 0) break;
             StopPlayer();
             sondrel::CmPaste(docs);
             break;
-        case kDelete:
+        case IDM_DELETE:
             StopPlayer();
             sondrel::CmClear(docs);
             break;
-        case kSelectAll:
+        case IDM_SELECT_ALL:
             sondrel::CmSelectAll(docs);
             break;
-        case kTrim:
+        case IDM_TRIM:
             StopPlayer();
             sondrel::CmTrim(docs);
             break;
-        case kTrimStart:
+        case IDM_TRIM_START:
             StopPlayer();
             sondrel::CmTrimStart(docs);
             break;
-        case kTrimEnd:
+        case IDM_TRIM_END:
             StopPlayer();
             sondrel::CmTrimEnd(docs);
             break;
-        case kSilence:
+        case IDM_SILENCE:
             StopPlayer();
             sondrel::CmEditSilence(docs);
             break;
-        case kInsertFileBegin:
-        case kInsertFileCurrent:
-        case kInsertFileEnd:
-            InsertFile(id - kInsertFileBegin);
+        case IDM_INSERT_FILE_BEGIN:
+        case IDM_INSERT_FILE_CURRENT:
+        case IDM_INSERT_FILE_END:
+            InsertFile(id - IDM_INSERT_FILE_BEGIN);
             break;
-        case kCopyToNew:
+        case IDM_COPY_TO_NEW:
             sondrel::CmCopyToNew(docs);
             break;
-        case kRecord:
+        case IDM_RECORD:
             CmRecord();
             break;
-        case kPlay:
+        case IDM_PLAY:
             CmPlay();
             break;
-        case kPlaySlow:
-        case kPlayNormal:
-        case kPlayFast:
-            SetPlaySpeed(id - kPlaySlow);
+        case IDM_PLAY_SLOW:
+        case IDM_PLAY_NORMAL:
+        case IDM_PLAY_FAST:
+            SetPlaySpeed(id - IDM_PLAY_SLOW);
             break;
-        case kStop:
+        case IDM_STOP:
             CmStop();
             break;
-        case kGoToStart:
+        case IDM_GO_TO_START:
             CmStart();
             break;
-        case kRewind:
+        case IDM_REWIND:
             CmBack();
             break;
-        case kFastForward:
+        case IDM_FAST_FORWARD:
             CmFwd();
             break;
-        case kGoToEnd:
+        case IDM_GO_TO_END:
             CmEnd();
             break;
-        case kZoomIn:
+        case IDM_ZOOM_IN:
             CmZoomIn();
             break;
-        case kZoomOut:
+        case IDM_ZOOM_OUT:
             CmZoomOut();
             break;
-        case kZoomSelection:
+        case IDM_ZOOM_SELECTION:
             CmZoomToSelection();
             break;
-        case kZoomFull:
+        case IDM_ZOOM_FULL:
             CmZoomFull();
             break;
-        case kVerticalZoom:
+        case IDM_VERTICAL_ZOOM:
             if (!docs.Current()) break;
             bVerticalZoom = !bVerticalZoom;
-            rView.CheckCommand(kVerticalZoom, bVerticalZoom);
-            rView.CheckCommand(kCtlVerticalZoom, bVerticalZoom);
+            rView.CheckCommand(IDM_VERTICAL_ZOOM, bVerticalZoom);
+            rView.CheckCommand(IDC_VERTICAL_ZOOM, bVerticalZoom);
             break;
-        case kCloseAll:
+        case IDM_CLOSE_ALL:
             docs.CmCloseAll();
             break;
-        case kHelpContents:
+        case IDM_HELP_CONTENTS:
             rServices.Help();
             break;
-        case kAbout:
+        case IDM_ABOUT:
             rServices.About();
             break;
         default:
-            if (id >= kRecentFirst && id <= kRecentLast) {
+            if (id >= IDM_RECENT_FIRST && id <= IDM_RECENT_LAST) {
                 StopPlayer();
-                std::string path = RecentFile(id - kRecentBase);
+                std::string path = RecentFile(id - IDM_RECENT_BASE);
                 if (!path.empty()) docs.LoadFile(path);
-            } else if (id >= kWindowFirst && id <= kWindowLast) {
-                SelectWindow(id - kWindowFirst);
+            } else if (id >= IDM_WINDOW_FIRST && id <= IDM_WINDOW_LAST) {
+                SelectWindow(id - IDM_WINDOW_FIRST);
             } else if (const char* page = ManualPageOf(id)) {
                 rServices.OpenManualPage(page);
             } else if (EffectByCommand(id)) {
@@ -747,9 +746,9 @@ bool LMainController::Command(int id) {
 }
 
 void LMainController::ControlNotify(int control, int code) {
-    if (control == kCtlRewind || control == kCtlForward) {
+    if (control == IDC_REWIND || control == IDC_FORWARD) {
         if (code == 16) {
-            if (control == kCtlRewind)
+            if (control == IDC_REWIND)
                 CmBack();
             else
                 CmFwd();
@@ -760,17 +759,17 @@ void LMainController::ControlNotify(int control, int code) {
     }
     if (code != 0) return;
     switch (control) {
-        case kCtlPlay: CmPlay(); break;
-        case kCtlScrub: CmScrub(); break;
-        case kCtlStop: CmStop(); break;
-        case kCtlStart: CmStart(); break;
-        case kCtlEnd: CmEnd(); break;
-        case kCtlRecord: CmRecord(); break;
-        case kCtlZoomOut: CmZoomOut(); break;
-        case kCtlZoomIn: CmZoomIn(); break;
-        case kCtlZoomSelection: CmZoomToSelection(); break;
-        case kCtlZoomFull: CmZoomFull(); break;
-        case kCtlVerticalZoom: Command(kVerticalZoom); return;
+        case IDC_PLAY: CmPlay(); break;
+        case IDC_SCRUB: CmScrub(); break;
+        case IDC_STOP: CmStop(); break;
+        case IDC_GO_TO_START: CmStart(); break;
+        case IDC_GO_TO_END: CmEnd(); break;
+        case IDC_RECORD: CmRecord(); break;
+        case IDC_ZOOM_OUT: CmZoomOut(); break;
+        case IDC_ZOOM_IN: CmZoomIn(); break;
+        case IDC_ZOOM_SELECTION: CmZoomToSelection(); break;
+        case IDC_ZOOM_FULL: CmZoomFull(); break;
+        case IDC_VERTICAL_ZOOM: Command(IDM_VERTICAL_ZOOM); return;
         default: return;
     }
     Refresh();
@@ -778,7 +777,7 @@ void LMainController::ControlNotify(int control, int code) {
 
 void LMainController::WaveNotify(int control, int code, int32_t markStart, int32_t markEnd, int32_t cursor) {
     LSDFile* d = docs.Current();
-    if (!d || (control != kCtlOverview && control != kCtlWave)) return;
+    if (!d || (control != IDC_OVERVIEW && control != IDC_WAVE)) return;
     auto takeSelection = [&] {
         d->stSelStart.ms = d->FramesToMs(std::max(markStart, 0));
         d->stSelEnd.ms = markEnd < 0 ? d->stSelStart.ms : d->FramesToMs(markEnd);
@@ -795,11 +794,11 @@ void LMainController::WaveNotify(int control, int code, int32_t markStart, int32
             break;
         case 8:  // dragging
             takeSelection();
-            rView.SetTimer(kTimerTimeFields, 50);
+            rView.SetTimer(IDT_TIME_FIELDS, 50);
             break;
         case 4:  // dragged past the right edge: scan on, selecting
         case 6:  // ... the left edge, backwards
-            if (control != kCtlWave) break;
+            if (control != IDC_WAVE) break;
             takeSelection();
             // The end the drag started from stays put.
             nAnchor = code == 4 ? d->stSelStart.ms : d->stSelEnd.ms;
@@ -811,7 +810,7 @@ void LMainController::WaveNotify(int control, int code, int32_t markStart, int32
             break;
         case 5:
         case 7:
-            if (control != kCtlWave) break;
+            if (control != IDC_WAVE) break;
             CmBackFwdStop();
             bExtendSel = false;
             break;
@@ -819,45 +818,45 @@ void LMainController::WaveNotify(int control, int code, int32_t markStart, int32
 }
 
 void LMainController::Timer(int id) {
-    if (id == kTimerStatus) {
+    if (id == IDT_STATUS_MESSAGES) {
         rView.SetStatusMessage(StatusMessage(nStatusIndex));
         nStatusIndex = (nStatusIndex + 1) % kStatusMessageCount;
-        rView.SetTimer(kTimerStatus, kStatusCycleMs);
-    } else if (id == kTimerTimeFields) {
-        rView.KillTimer(kTimerTimeFields);
+        rView.SetTimer(IDT_STATUS_MESSAGES, kStatusCycleMs);
+    } else if (id == IDT_TIME_FIELDS) {
+        rView.KillTimer(IDT_TIME_FIELDS);
         UpdateTime();
     }
 }
 
 void LMainController::MenuSelect(int id) {
     if (id != 0) rView.SetStatusMessage(CommandHint(id));
-    rView.SetTimer(kTimerStatus, kStatusHintMs);
+    rView.SetTimer(IDT_STATUS_MESSAGES, kStatusHintMs);
 }
 
-void LMainController::MenuClosed() { rView.SetTimer(kTimerStatus, kStatusMenuClosedMs); }
+void LMainController::MenuClosed() { rView.SetTimer(IDT_STATUS_MESSAGES, kStatusMenuClosedMs); }
 
 // ------------------------------------------------------------------ keys
 
 bool LMainController::HandleCtrlKey(unsigned key, const LKeys& keys) {
     int id = 0;
     switch (key) {
-        case 'A': id = kSelectAll; break;
-        case 'C': id = kCopy; break;
-        case 'E': id = kTrimEnd; break;
-        case 'L': id = kLoadCD; break;
-        case 'N': id = kNew; break;
-        case 'O': id = kOpen; break;
-        case 'R': id = kTrimStart; break;
-        case 'T': id = kTrim; break;
-        case 'X': id = kCut; break;
-        case 'Z': id = kUndo; break;
-        case 'S': id = keys.bShift ? kZoomSelection : kSave; break;
-        case 'V': id = keys.bShift ? kVerticalZoom : kPaste; break;
-        case 'F': id = keys.bShift ? kZoomFull : 0; break;
+        case 'A': id = IDM_SELECT_ALL; break;
+        case 'C': id = IDM_COPY; break;
+        case 'E': id = IDM_TRIM_END; break;
+        case 'L': id = IDM_LOAD_CD; break;
+        case 'N': id = IDM_NEW; break;
+        case 'O': id = IDM_OPEN; break;
+        case 'R': id = IDM_TRIM_START; break;
+        case 'T': id = IDM_TRIM; break;
+        case 'X': id = IDM_CUT; break;
+        case 'Z': id = IDM_UNDO; break;
+        case 'S': id = keys.bShift ? IDM_ZOOM_SELECTION : IDM_SAVE; break;
+        case 'V': id = keys.bShift ? IDM_VERTICAL_ZOOM : IDM_PASTE; break;
+        case 'F': id = keys.bShift ? IDM_ZOOM_FULL : 0; break;
         case vk::kAdd:
-        case vk::kOemPlus: id = kZoomIn; break;
+        case vk::kOemPlus: id = IDM_ZOOM_IN; break;
         case vk::kSubtract:
-        case vk::kOemMinus: id = kZoomOut; break;
+        case vk::kOemMinus: id = IDM_ZOOM_OUT; break;
     }
     if (!id) return false;
     // A key does what its menu item would, and nothing while that is disabled.
@@ -869,7 +868,7 @@ bool LMainController::KeyDown(unsigned key, const LKeys& keys) {
     if (keys.bControl && key != vk::kShift) return HandleCtrlKey(key, keys);
     switch (key) {
         case vk::kDelete:
-            if (CommandEnabled(kDelete)) Command(kDelete);
+            if (CommandEnabled(IDM_DELETE)) Command(IDM_DELETE);
             return true;
         case vk::kEscape:
             CmStop();
@@ -890,12 +889,12 @@ bool LMainController::KeyDown(unsigned key, const LKeys& keys) {
             break;
         case vk::kLeft:
         case vk::kF7:
-            rView.ShowButtonHeld(kCtlRewind, true);
+            rView.ShowButtonHeld(IDC_REWIND, true);
             CmBack();
             break;
         case vk::kRight:
         case vk::kF8:
-            rView.ShowButtonHeld(kCtlForward, true);
+            rView.ShowButtonHeld(IDC_FORWARD, true);
             CmFwd();
             break;
         case vk::kShift:
@@ -940,12 +939,12 @@ bool LMainController::KeyUp(unsigned key, const LKeys&) {
             return true;
         case vk::kLeft:
         case vk::kF7:
-            rView.ShowButtonHeld(kCtlRewind, false);
+            rView.ShowButtonHeld(IDC_REWIND, false);
             CmBackFwdStop();
             break;
         case vk::kRight:
         case vk::kF8:
-            rView.ShowButtonHeld(kCtlForward, false);
+            rView.ShowButtonHeld(IDC_FORWARD, false);
             CmBackFwdStop();
             break;
         default:

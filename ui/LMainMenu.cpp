@@ -1,11 +1,10 @@
 #include "ui/LMainMenu.h"
 
 #include "effects/LEffectTable.h"
-#include "ui/LMainIds.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 
-using namespace mainid;
 
 namespace {
 
@@ -16,46 +15,46 @@ struct LHint {
 
 // The hints of the commands that are not records of the effect table.
 constexpr LHint kHints[] = {
-    {kNew, "Creates a new audio file."},
-    {kOpen, "Opens an existing file."},
-    {kLoadCD, "Load audio track(s) from CDs."},
-    {kClose, "Closes the current file."},
-    {kSave, "Saves the current file."},
-    {kSaveAs, "Saves the current file with a new name or format."},
-    {kConvertSampleRate, "Converts the sample rate of the current file."},
-    {kMono, "Converts current file to mono."},
-    {kStereo, "Converts current file to stereo."},
-    {kSend, "Sends the file by email."},
-    {kSettings, "Sets Sondrel default settings."},
-    {kExit, "Quit"},
-    {kUndo, "Reverses (undo) the last action."},
-    {kCut, "Cuts the selection and keeps it on the Clipboard."},
-    {kCopy, "Copies the selection to the Clipboard."},
-    {kPaste, "Inserts clipboard contents."},
-    {kSelectAll, "Selects the entire file."},
-    {kTrim, "The selected region becomes the entire file."},
-    {kTrimStart, "Deletes everything before the current position."},
-    {kTrimEnd, "Deletes everything after the current position."},
-    {kSilence, "Silences the selected region."},
-    {kInsertFileBegin, "Inserts another file at the start."},
-    {kInsertFileCurrent, "Inserts another file at the current position."},
-    {kInsertFileEnd, "Inserts another file at the end."},
-    {kCopyToNew, "Copies the selected region to a new file."},
-    {kRecord, "Records at the current position (or over selection)."},
-    {kPlay, "Plays the current file from the current position."},
-    {kStop, "Stops playback."},
-    {kGoToStart, "Moves to the start of the file."},
-    {kRewind, "Rewinds"},
-    {kFastForward, "Fast-forwards"},
-    {kGoToEnd, "Moves to the end of the current file."},
-    {kZoomIn, "Zooms in."},
-    {kZoomOut, "Zooms out."},
-    {kZoomSelection, "Zooms to the selected region."},
-    {kZoomFull, "Displays the entire wave length."},
-    {kVerticalZoom, "Increase the amplitude of the display (to see softer sounds)."},
-    {kCloseAll, "Closes all windows."},
-    {kHelpContents, "Displays the manual."},
-    {kAbout, "Displays program information including version number"},
+    {IDM_NEW, "Creates a new audio file."},
+    {IDM_OPEN, "Opens an existing file."},
+    {IDM_LOAD_CD, "Load audio track(s) from CDs."},
+    {IDM_CLOSE, "Closes the current file."},
+    {IDM_SAVE, "Saves the current file."},
+    {IDM_SAVE_AS, "Saves the current file with a new name or format."},
+    {IDM_CONVERT_SAMPLE_RATE, "Converts the sample rate of the current file."},
+    {IDM_MONO, "Converts current file to mono."},
+    {IDM_STEREO, "Converts current file to stereo."},
+    {IDM_SEND, "Sends the file by email."},
+    {IDM_SETTINGS, "Sets Sondrel default settings."},
+    {IDM_EXIT, "Quit"},
+    {IDM_UNDO, "Reverses (undo) the last action."},
+    {IDM_CUT, "Cuts the selection and keeps it on the Clipboard."},
+    {IDM_COPY, "Copies the selection to the Clipboard."},
+    {IDM_PASTE, "Inserts clipboard contents."},
+    {IDM_SELECT_ALL, "Selects the entire file."},
+    {IDM_TRIM, "The selected region becomes the entire file."},
+    {IDM_TRIM_START, "Deletes everything before the current position."},
+    {IDM_TRIM_END, "Deletes everything after the current position."},
+    {IDM_SILENCE, "Silences the selected region."},
+    {IDM_INSERT_FILE_BEGIN, "Inserts another file at the start."},
+    {IDM_INSERT_FILE_CURRENT, "Inserts another file at the current position."},
+    {IDM_INSERT_FILE_END, "Inserts another file at the end."},
+    {IDM_COPY_TO_NEW, "Copies the selected region to a new file."},
+    {IDM_RECORD, "Records at the current position (or over selection)."},
+    {IDM_PLAY, "Plays the current file from the current position."},
+    {IDM_STOP, "Stops playback."},
+    {IDM_GO_TO_START, "Moves to the start of the file."},
+    {IDM_REWIND, "Rewinds"},
+    {IDM_FAST_FORWARD, "Fast-forwards"},
+    {IDM_GO_TO_END, "Moves to the end of the current file."},
+    {IDM_ZOOM_IN, "Zooms in."},
+    {IDM_ZOOM_OUT, "Zooms out."},
+    {IDM_ZOOM_SELECTION, "Zooms to the selected region."},
+    {IDM_ZOOM_FULL, "Displays the entire wave length."},
+    {IDM_VERTICAL_ZOOM, "Increase the amplitude of the display (to see softer sounds)."},
+    {IDM_CLOSE_ALL, "Closes all windows."},
+    {IDM_HELP_CONTENTS, "Displays the manual."},
+    {IDM_ABOUT, "Displays program information including version number"},
 };
 
 LMenuNode Item(const char* text, int id) { return LMenuNode{text, id, {}}; }
@@ -68,36 +67,36 @@ LMenuNode Effect(LEffect id) {
 
 std::vector<LMenuNode> EditItems() {
     return {
-        Item("Undo \tCtrl+Z", kUndo),
+        Item("Undo \tCtrl+Z", IDM_UNDO),
         Separator(),
-        Item("Cut \tCtrl+X", kCut),
-        Item("Copy \tCtrl+C", kCopy),
-        Item("Paste \tCtrl+V", kPaste),
+        Item("Cut \tCtrl+X", IDM_CUT),
+        Item("Copy \tCtrl+C", IDM_COPY),
+        Item("Paste \tCtrl+V", IDM_PASTE),
         Effect(LEffect::kPasteMix),
-        Item("Delete\tDel", kDelete),
+        Item("Delete\tDel", IDM_DELETE),
         Separator(),
-        Item("Select All\tCtrl+A", kSelectAll),
+        Item("Select All\tCtrl+A", IDM_SELECT_ALL),
         Separator(),
         Effect(LEffect::kMixFile),
         Effect(LEffect::kRepeatLoop),
-        Item("Trim\tCtrl+T", kTrim),
-        Item("Trim Start\tCtrl+R", kTrimStart),
-        Item("Trim End\tCtrl+E", kTrimEnd),
+        Item("Trim\tCtrl+T", IDM_TRIM),
+        Item("Trim Start\tCtrl+R", IDM_TRIM_START),
+        Item("Trim End\tCtrl+E", IDM_TRIM_END),
         Effect(LEffect::kAutoTrim),
-        Item("Silence Select Region", kSilence),
+        Item("Silence Select Region", IDM_SILENCE),
         Popup("Insert Silence", {Effect(LEffect::kInsertSilenceBegin), Effect(LEffect::kInsertSilenceCurrent),
                                  Effect(LEffect::kInsertSilenceEnd)}),
-        Popup("Insert File", {Item("Begin", kInsertFileBegin), Item("Current", kInsertFileCurrent),
-                              Item("End", kInsertFileEnd)}),
+        Popup("Insert File", {Item("Begin", IDM_INSERT_FILE_BEGIN), Item("Current", IDM_INSERT_FILE_CURRENT),
+                              Item("End", IDM_INSERT_FILE_END)}),
         Separator(),
-        Item("Copy To New", kCopyToNew),
+        Item("Copy To New", IDM_COPY_TO_NEW),
     };
 }
 
 // The Effects menu in command order, grouped as the user thinks of them.
 std::vector<LMenuNode> EffectItems() {
     std::vector<LMenuNode> items;
-    for (int id = kEffectFirst; id <= kEffectLast; ++id) {
+    for (int id = IDM_AMPLIFY; id <= IDM_CONSTANT_SPEED_PITCH; ++id) {
         const LEffectDesc* fx = EffectByCommand(id);
         if (!fx) continue;
         if (id == 4006 || id == 4009 || id == 4014) items.push_back(Separator());
@@ -141,51 +140,51 @@ LMenuNode EditPopupMenu() { return Popup("Edit", EditItems()); }
 
 std::vector<LMenuNode> MainMenuBar() {
     // Fourteen items come before the recent files: the first one goes at
-    // position kRecentFirst - kRecentPositionBase.
+    // position IDM_RECENT_FIRST - kRecentPositionBase.
     std::vector<LMenuNode> file = {
-        Item("&New...\tCtrl+N", kNew),
-        Item("&Open...\tCtrl+O", kOpen),
-        Item("&Load Audio CD Track(s)...\tCtrl+L", kLoadCD),
-        Item("Close", kClose),
-        Item("&Save \tCtrl+S", kSave),
-        Item("Save &As...", kSaveAs),
+        Item("&New...\tCtrl+N", IDM_NEW),
+        Item("&Open...\tCtrl+O", IDM_OPEN),
+        Item("&Load Audio CD Track(s)...\tCtrl+L", IDM_LOAD_CD),
+        Item("Close", IDM_CLOSE),
+        Item("&Save \tCtrl+S", IDM_SAVE),
+        Item("Save &As...", IDM_SAVE_AS),
         Separator(),
-        Item("Convert Sample Rate", kConvertSampleRate),
-        Item("Mono", kMono),
-        Item("Stereo", kStereo),
+        Item("Convert Sample Rate", IDM_CONVERT_SAMPLE_RATE),
+        Item("Mono", IDM_MONO),
+        Item("Stereo", IDM_STEREO),
         Separator(),
-        Item("Send...", kSend),
-        Item("Settings...", kSettings),
+        Item("Send...", IDM_SEND),
+        Item("Settings...", IDM_SETTINGS),
         Separator(),
-        Item("E&xit\tAlt+F4", kExit),
+        Item("E&xit\tAlt+F4", IDM_EXIT),
     };
     std::vector<LMenuNode> play = {
-        Item("Record\tF5", kRecord),
+        Item("Record\tF5", IDM_RECORD),
         Separator(),
-        Item("Play\tF9", kPlay),
-        Item("Play Slow Speed\tF11", kPlaySlow),
-        Item("Play Normal Speed\tF10", kPlayNormal),
-        Item("Play Fast Speed\tF12", kPlayFast),
-        Item("Stop\tEsc", kStop),
+        Item("Play\tF9", IDM_PLAY),
+        Item("Play Slow Speed\tF11", IDM_PLAY_SLOW),
+        Item("Play Normal Speed\tF10", IDM_PLAY_NORMAL),
+        Item("Play Fast Speed\tF12", IDM_PLAY_FAST),
+        Item("Stop\tEsc", IDM_STOP),
         Separator(),
-        Item("Go To Start\tHome", kGoToStart),
-        Item("Rewind\tF7", kRewind),
-        Item("Fast Forward\tF8", kFastForward),
-        Item("Go To End\tEnd", kGoToEnd),
+        Item("Go To Start\tHome", IDM_GO_TO_START),
+        Item("Rewind\tF7", IDM_REWIND),
+        Item("Fast Forward\tF8", IDM_FAST_FORWARD),
+        Item("Go To End\tEnd", IDM_GO_TO_END),
     };
     std::vector<LMenuNode> view = {
-        Item("Zoom In\tCtrl+Plus", kZoomIn),
-        Item("Zoom Out\tCtrl+Minus", kZoomOut),
-        Item("Zoom To Selection\tCtrl+Shift+S", kZoomSelection),
-        Item("Zoom Full\tCtrl+Shift+F", kZoomFull),
+        Item("Zoom In\tCtrl+Plus", IDM_ZOOM_IN),
+        Item("Zoom Out\tCtrl+Minus", IDM_ZOOM_OUT),
+        Item("Zoom To Selection\tCtrl+Shift+S", IDM_ZOOM_SELECTION),
+        Item("Zoom Full\tCtrl+Shift+F", IDM_ZOOM_FULL),
         Separator(),
-        Item("Vertical Zoom\tCtrl+Shift+V", kVerticalZoom),
+        Item("Vertical Zoom\tCtrl+Shift+V", IDM_VERTICAL_ZOOM),
     };
     std::vector<LMenuNode> help = {
-        Item("&Help Contents\tF1", kHelpContents),
+        Item("&Help Contents\tF1", IDM_HELP_CONTENTS),
         InternetResourcesMenu(),
         Separator(),
-        Item("&About Sondrel", kAbout),
+        Item("&About Sondrel", IDM_ABOUT),
     };
     return {
         Popup("&File", std::move(file)),
@@ -193,14 +192,14 @@ std::vector<LMenuNode> MainMenuBar() {
         Popup("&Play", std::move(play)),
         Popup("E&ffects", EffectItems()),
         Popup("&View", std::move(view)),
-        Popup("&Window", {Item("Close All", kCloseAll)}),
+        Popup("&Window", {Item("Close All", IDM_CLOSE_ALL)}),
         Popup("&Help", std::move(help)),
     };
 }
 
 std::string CommandHint(int id) {
-    if (id >= kRecentFirst && id <= kRecentLast) return "Open the recent closed file.";
-    if (id >= kWindowFirst && id <= kWindowLast) return "Activates the selected window.";
+    if (id >= IDM_RECENT_FIRST && id <= IDM_RECENT_LAST) return "Open the recent closed file.";
+    if (id >= IDM_WINDOW_FIRST && id <= IDM_WINDOW_LAST) return "Activates the selected window.";
     for (const LHint& h : kHints)
         if (h.nId == id) return h.szHint;
     if (const LEffectDesc* fx = EffectByCommand(id)) return fx->szHint ? fx->szHint : "";

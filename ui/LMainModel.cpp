@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "document/LDocuments.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LMainIds.h"
 
 namespace sondrel {
 
-using namespace mainid;
 
 int32_t MinZoomMs(int32_t rate) {
     if (rate <= 0) return 1;
@@ -76,9 +75,9 @@ void StorePlacement(LPlacement p, bool maximized, int32_t desktopWidth) {
 std::vector<LMenuEntry> WindowMenu(const LDocuments& docs, int& checkedId) {
     std::vector<LMenuEntry> items;
     checkedId = 0;
-    for (int n = 0; n < docs.GetNoFiles() && kWindowFirst + n <= kWindowLast; ++n) {
+    for (int n = 0; n < docs.GetNoFiles() && IDM_WINDOW_FIRST + n <= IDM_WINDOW_LAST; ++n) {
         const LSDFile* d = docs.At(n);
-        int id = kWindowFirst + n;
+        int id = IDM_WINDOW_FIRST + n;
         items.push_back({id, "&" + std::to_string(n + 1) + ". " + MenuEscape(d->MenuName())});
         if (d == docs.Current()) checkedId = id;
     }
@@ -113,33 +112,33 @@ struct LTip {
 };
 
 constexpr LTip kControlTips[] = {
-    {kCtlVolume, "Volume"},
-    {kCtlOverview, "Full Length Waveform Display"},
-    {kCtlWave, "Waveform Display"},
-    {kCtlSelStart, "Selected Region Start"},
-    {kCtlSelEnd, "Selected Region End"},
-    {kCtlSelLength, "Selected Region Length"},
-    {kCtlTime, "Current Time"},
-    {kCtlStatus, "Click to view Ketterly Internet Resources"},
-    {kCtlPlay, "Play (F9)"},
-    {kCtlScrub, "Scrub (Space)"},
-    {kCtlStop, "Stop (Esc)"},
-    {kCtlStart, "Go to Start (Home)"},
-    {kCtlRewind, "Rewind (<-)"},
-    {kCtlForward, "Forward (->)"},
-    {kCtlEnd, "Go to End (End)"},
+    {IDC_VOLUME, "Volume"},
+    {IDC_OVERVIEW, "Full Length Waveform Display"},
+    {IDC_WAVE, "Waveform Display"},
+    {IDC_SELECTION_START, "Selected Region Start"},
+    {IDC_SELECTION_END, "Selected Region End"},
+    {IDC_SELECTION_LENGTH, "Selected Region Length"},
+    {IDC_CURRENT_TIME, "Current Time"},
+    {IDC_STATUS, "Click to view Ketterly Internet Resources"},
+    {IDC_PLAY, "Play (F9)"},
+    {IDC_SCRUB, "Scrub (Space)"},
+    {IDC_STOP, "Stop (Esc)"},
+    {IDC_GO_TO_START, "Go to Start (Home)"},
+    {IDC_REWIND, "Rewind (<-)"},
+    {IDC_FORWARD, "Forward (->)"},
+    {IDC_GO_TO_END, "Go to End (End)"},
     // F5 records in the main window (F8 is Fast Forward here).
-    {kCtlRecord, "Record (F5)"},
-    {kCtlZoomOut, "Zoom Out"},
-    {kCtlZoomIn, "Zoom In"},
-    {kCtlZoomSelection, "Zoom Selection"},
-    {kCtlZoomFull, "Zoom Full"},
-    {kCtlVerticalZoom, "Vertical Zoom"},
+    {IDC_RECORD, "Record (F5)"},
+    {IDC_ZOOM_OUT, "Zoom Out"},
+    {IDC_ZOOM_IN, "Zoom In"},
+    {IDC_ZOOM_SELECTION, "Zoom Selection"},
+    {IDC_ZOOM_FULL, "Zoom Full"},
+    {IDC_VERTICAL_ZOOM, "Vertical Zoom"},
 };
 
 constexpr LTip kToolbarTips[] = {
-    {kNew, "New (Ctrl+N)"}, {kOpen, "Open (Ctrl+O)"},   {kSave, "Save (Ctrl+S)"},
-    {kCut, "Cut  (Ctrl+X)"}, {kCopy, "Copy (Ctrl+C)"}, {kPaste, "Paste  (Ctrl+V)"},
+    {IDM_NEW, "New (Ctrl+N)"}, {IDM_OPEN, "Open (Ctrl+O)"},   {IDM_SAVE, "Save (Ctrl+S)"},
+    {IDM_CUT, "Cut  (Ctrl+X)"}, {IDM_COPY, "Copy (Ctrl+C)"}, {IDM_PASTE, "Paste  (Ctrl+V)"},
 };
 
 const char* Find(const LTip* tips, size_t n, int id) {

@@ -14,9 +14,9 @@
 #include "cd/LCDRipper.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;
@@ -191,7 +191,7 @@ TEST_F(CDImport, CtrlLListsDrivesAndTracksAndRefreshKeepsOneEntryPerDrive) {
 
     // Help opens the CD tracks page of the manual (the host records it).
     Click(dlg, IDHELP);
-    const std::string page = std::string(HelpPage(kHelpCDTracks)) + "\n";
+    const std::string page = std::string(HelpPage(IDH_CD_TRACKS)) + "\n";
     EXPECT_TRUE(WaitUntil([&] { return ReadText(JoinPath(report, "help.txt")) == page; }, kStepMs))
         << ReadText(JoinPath(report, "help.txt"));
 

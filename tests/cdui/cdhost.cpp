@@ -35,8 +35,8 @@
 #include "document/LDocuments.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "ui/win32/LWin32DocumentHost.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 

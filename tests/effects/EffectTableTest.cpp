@@ -9,9 +9,9 @@
 #include "effects/LEqualiser.h"
 #include "effects/LHighPass.h"
 #include "effects/LSRCCompressor.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "support/TestUtil.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::test;

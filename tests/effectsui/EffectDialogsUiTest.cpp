@@ -22,9 +22,9 @@
 #include "effects/LEchoReverb.h"
 #include "effects/PointList.h"
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;

@@ -23,11 +23,11 @@
 #include "devices/LDeviceMath.h"
 #include "devices/LRecorderCore.h"
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/MemorySink.h"
 #include "support/TestUtil.h"
 #include "support/win32/LRegistrySettings.h"
 #include "tests/drive/LDrive.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;

@@ -19,11 +19,11 @@
 #include "core/LSoundTime.h"
 #include "document/LAudioCutTank.h"
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
 #include "ui/LRecoveryPrompt.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;

@@ -13,8 +13,8 @@
 
 #include "effects/LEffectTable.h"
 #include "support/DocumentFixture.h"
+#include "support/LResourceIds.h"
 #include "ui/LMainController.h"
-#include "ui/LMainIds.h"
 
 namespace sondrel::test {
 
@@ -219,7 +219,7 @@ protected:
         ctl->Refresh();
     }
     // A click in the main view (frames are milliseconds at 1000 Hz).
-    void Click(int32_t ms) { ctl->WaveNotify(mainid::kCtlWave, 2, ms, -1, ms); }
+    void Click(int32_t ms) { ctl->WaveNotify(IDC_WAVE, 2, ms, -1, ms); }
 
     MainDialogsHost dialogs;
     FakeMainView view;

@@ -14,10 +14,10 @@
 
 #include "devices/LMixerRules.h"
 #include "document/LCutListAudio.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LRecordDialog.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 

@@ -7,9 +7,9 @@
 
 #include <memory>
 
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel::drive;
 namespace test = sondrel::test;

@@ -6,9 +6,9 @@
 
 #include "install/LInstallLayout.h"
 #include "install/LInstallTable.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "tests/drive/LDrive.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel::drive;
 namespace test = sondrel::test;

@@ -20,12 +20,12 @@
 #include "document/LDocuments.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
 #include "ui/LSendCommand.h"
 #include "ui/win32/LSettingsSheet.h"
 #include "ui/win32/LWin32DocumentHost.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "devices/LMixerRules.h"
+#include "support/LResourceIds.h"
 #include "ui/LMeterModel.h"
 #include "ui/win32/LControlClass.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 

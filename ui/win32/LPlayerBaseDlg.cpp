@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "core/LSoundTime.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 

@@ -7,19 +7,17 @@
 #include <cstring>
 
 #include "devices/win32/LSoundPlayer.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LMainIds.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LPlayerBaseDlg.h"
 #include "ui/win32/LSplashScreen.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
-using namespace mainid;
 
 namespace {
 
@@ -89,13 +87,13 @@ void BuildMenu(HMENU menu, const std::vector<LMenuNode>& items) {
 // The toolbar: image → command.
 const struct {
     int image, command;
-} kToolbarButtons[] = {{6, kNew}, {7, kOpen}, {8, kSave}, {3, kUndo}, {0, kCut}, {1, kCopy}, {2, kPaste}};
+} kToolbarButtons[] = {{6, IDM_NEW}, {7, IDM_OPEN}, {8, IDM_SAVE}, {3, IDM_UNDO}, {0, IDM_CUT}, {1, IDM_COPY}, {2, IDM_PASTE}};
 
 // The view buttons and their images in the view image list.
 const struct {
     int control, image;
-} kViewButtons[] = {{kCtlZoomOut, 4}, {kCtlZoomIn, 6}, {kCtlZoomSelection, 5}, {kCtlZoomFull, 8},
-                    {kCtlVerticalZoom, 2}};
+} kViewButtons[] = {{IDC_ZOOM_OUT, 4}, {IDC_ZOOM_IN, 6}, {IDC_ZOOM_SELECTION, 5}, {IDC_ZOOM_FULL, 8},
+                    {IDC_VERTICAL_ZOOM, 2}};
 
 // Transport pictures: 0..6 the transport set, then the main window's own.
 enum {
@@ -271,24 +269,24 @@ void MainDialog::InitDialog() {
 
     CreateMenus();
     CreateToolbar();
-    hStatus = GetDlgItem(w, kCtlStatus);
+    hStatus = GetDlgItem(w, IDC_STATUS);
 
     // Volume, wave windows, meter, scroll bar, the press-and-hold buttons.
     int8_t volume = int8_t(std::clamp(ReadInt("Settings", "PlayVolume", 0), -127, 127));
-    SendDlgItemMessageA(w, kCtlVolume, kDBEditSetValue, 0, volume);
-    overview.Attach(GetDlgItem(w, kCtlOverview));
-    wave.Attach(GetDlgItem(w, kCtlWave));
-    hMeter = GetDlgItem(w, kCtlMeter);
+    SendDlgItemMessageA(w, IDC_VOLUME, kDBEditSetValue, 0, volume);
+    overview.Attach(GetDlgItem(w, IDC_OVERVIEW));
+    wave.Attach(GetDlgItem(w, IDC_WAVE));
+    hMeter = GetDlgItem(w, IDC_METER);
     if (hMeter) DBDisplaySetLevel(hMeter, -127);
-    ::SetScrollRange(GetDlgItem(w, kCtlPosition), SB_CTL, 0, 200, FALSE);
-    ReportPressAndRelease(GetDlgItem(w, kCtlRewind));
-    ReportPressAndRelease(GetDlgItem(w, kCtlForward));
+    ::SetScrollRange(GetDlgItem(w, IDC_POSITION), SB_CTL, 0, 200, FALSE);
+    ReportPressAndRelease(GetDlgItem(w, IDC_REWIND));
+    ReportPressAndRelease(GetDlgItem(w, IDC_FORWARD));
     LoadPictures();
 
     hTooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr, hInstance,
                                nullptr);
-    for (int c = kCtlMeter; c <= kCtlVerticalZoom; ++c)
+    for (int c = IDC_METER; c <= IDC_VERTICAL_ZOOM; ++c)
         if (const char* tip = ControlTooltip(c)) AddControlTooltip(hTooltip, w, c, tip);
     ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), volume);
 
@@ -319,11 +317,11 @@ void MainDialog::DestroyDialog() {
                        GetSystemMetrics(SM_CXSCREEN));
     }
     if (hSplash && IsWindow(hSplash)) DestroyWindow(hSplash);
-    for (int c = kCtlSelStart; c <= kCtlTime; ++c) SendDlgItemMessageA(w, c, WM_SETFONT, 0, FALSE);
+    for (int c = IDC_SELECTION_START; c <= IDC_CURRENT_TIME; ++c) SendDlgItemMessageA(w, c, WM_SETFONT, 0, FALSE);
     if (hTimeFont) DeleteObject(hTimeFont);
     if (hSelectionFont) DeleteObject(hSelectionFont);
     hTimeFont = hSelectionFont = nullptr;
-    SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, 0, FALSE);
+    SendDlgItemMessageA(w, IDC_VOLUME, WM_SETFONT, 0, FALSE);
     if (hVolumeFont) DeleteObject(hVolumeFont);
     hVolumeFont = nullptr;
     nVolumeFontDpi = 0;
@@ -337,7 +335,7 @@ void MainDialog::CreateMenus() {
     hMenu = CreateMenu();
     BuildMenu(hMenu, MainMenuBar());
     // The channel count and the play speed show as radio marks.
-    for (int id : {kMono, kStereo, kPlaySlow, kPlayNormal, kPlayFast}) {
+    for (int id : {IDM_MONO, IDM_STEREO, IDM_PLAY_SLOW, IDM_PLAY_NORMAL, IDM_PLAY_FAST}) {
         MENUITEMINFOA mi = {};
         mi.cbSize = sizeof mi;
         mi.fMask = MIIM_FTYPE;
@@ -399,9 +397,9 @@ void MainDialog::LoadPictures() {
     }
     const struct {
         int control, picture;
-    } pictures[] = {{kCtlPlay, kPicPlay},     {kCtlScrub, kPicScrub},     {kCtlStop, kPicStopActive},
-                    {kCtlStart, kPicStart},   {kCtlRewind, kPicRewind},   {kCtlForward, kPicForward},
-                    {kCtlEnd, kPicEnd},       {kCtlRecord, kPicRecord}};
+    } pictures[] = {{IDC_PLAY, kPicPlay},     {IDC_SCRUB, kPicScrub},     {IDC_STOP, kPicStopActive},
+                    {IDC_GO_TO_START, kPicStart},   {IDC_REWIND, kPicRewind},   {IDC_FORWARD, kPicForward},
+                    {IDC_GO_TO_END, kPicEnd},       {IDC_RECORD, kPicRecord}};
     for (const auto& p : pictures)
         SendDlgItemMessageA(w, p.control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hTransport[p.picture]));
 
@@ -457,23 +455,23 @@ void MainDialog::LayoutControls() {
     // then the volume control and the meter.
     const int rowH = Scaled(50);
     const int yRow = H - h - rowH;
-    const int order[8] = {kCtlPlay, kCtlRecord, kCtlScrub, kCtlStop, kCtlStart, kCtlRewind, kCtlForward, kCtlEnd};
+    const int order[8] = {IDC_PLAY, IDC_RECORD, IDC_SCRUB, IDC_STOP, IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD, IDC_GO_TO_END};
     const int bw = std::min(rowH, std::max((W - Scaled(200)) / 8 - 1, Scaled(16)));
     for (int i = 0; i < 8; ++i) place(order[i], i * (bw + 1), yRow, bw, rowH);
     const int xRight = 8 * (bw + 1);
     const int rest = std::max(W - xRight, 0);
-    place(kCtlVolume, xRight, yRow, rest / 3, rowH);
+    place(IDC_VOLUME, xRight, yRow, rest / 3, rowH);
     // The volume's text in the dialog's font at this DPI.
     if (nVolumeFontDpi != Dpi()) {
         HFONT f = CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                               "MS Shell Dlg");
-        SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, WPARAM(f), TRUE);
+        SendDlgItemMessageA(w, IDC_VOLUME, WM_SETFONT, WPARAM(f), TRUE);
         if (hVolumeFont) DeleteObject(hVolumeFont);
         hVolumeFont = f;
         nVolumeFontDpi = Dpi();
     }
-    place(kCtlMeter, xRight + rest / 3 + 1, yRow, rest - rest / 3 - 1, rowH);
+    place(IDC_METER, xRight + rest / 3 + 1, yRow, rest - rest / 3 - 1, rowH);
 
     // Time fields: the selection's three in the left third, the current
     // time in the rest in a bold font 0.18 of its width high (within a
@@ -484,15 +482,15 @@ void MainDialog::LayoutControls() {
     fontH = std::min(fontH, std::max(H / 5, Scaled(12)));
     const int timeH = fontH + fontH / 5 + Scaled(6);
     const int yTime = yRow - timeH;
-    place(kCtlFrame, 0, yTime, W, timeH);
+    place(IDC_FRAME, 0, yTime, W, timeH);
     for (int i = 0; i < 3; ++i)
-        place(kCtlSelStart + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
-    place(kCtlTime, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+        place(IDC_SELECTION_START + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
+    place(IDC_CURRENT_TIME, third, yTime + 1, timeW - Scaled(2), timeH - 2);
     // The selection's fields in a plain font half their height.
     HFONT selFont = CreateFontA(-std::max(timeH / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 VARIABLE_PITCH | FF_SWISS, "Arial");
-    for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, kCtlSelStart + i, WM_SETFONT, WPARAM(selFont), TRUE);
+    for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, IDC_SELECTION_START + i, WM_SETFONT, WPARAM(selFont), TRUE);
     if (hSelectionFont) DeleteObject(hSelectionFont);
     hSelectionFont = selFont;
     auto makeFont = [](int height) {
@@ -514,7 +512,7 @@ void MainDialog::LayoutControls() {
             font = makeFont(std::max(int(int64_t(fontH) * room / ext.cx), Scaled(12)));
         }
     }
-    SendDlgItemMessageA(w, kCtlTime, WM_SETFONT, WPARAM(font), TRUE);
+    SendDlgItemMessageA(w, IDC_CURRENT_TIME, WM_SETFONT, WPARAM(font), TRUE);
     if (hTimeFont) DeleteObject(hTimeFont);
     hTimeFont = font;
 
@@ -522,16 +520,16 @@ void MainDialog::LayoutControls() {
     const int scrollH = Scaled(24);
     const int yScroll = yTime - scrollH;
     const int scrollW = W / 2;
-    place(kCtlPosition, 0, yScroll, scrollW, scrollH);
+    place(IDC_POSITION, 0, yScroll, scrollW, scrollH);
     const int zw = (W - scrollW) / 5;
-    const int views[5] = {kCtlZoomOut, kCtlZoomIn, kCtlZoomSelection, kCtlZoomFull, kCtlVerticalZoom};
+    const int views[5] = {IDC_ZOOM_OUT, IDC_ZOOM_IN, IDC_ZOOM_SELECTION, IDC_ZOOM_FULL, IDC_VERTICAL_ZOOM};
     for (int i = 0; i < 5; ++i) place(views[i], scrollW + i * zw, yScroll, i == 4 ? W - scrollW - 4 * zw : zw, scrollH);
 
     // The overview takes twice the status bar's height at the top; the main
     // view the rest.
     const int overviewH = 2 * std::max(h, Scaled(20));
-    place(kCtlOverview, 0, top, W, overviewH);
-    place(kCtlWave, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
+    place(IDC_OVERVIEW, 0, top, W, overviewH);
+    place(IDC_WAVE, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
     InvalidateRect(w, nullptr, TRUE);
 }
 
@@ -552,7 +550,7 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             pController->Timer(int(wParam));
             return TRUE;
         case WM_HSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(w, kCtlPosition))
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(w, IDC_POSITION))
                 pController->Scroll(LOWORD(wParam), int16_t(HIWORD(wParam)));
             return TRUE;
         case WM_SIZE:
@@ -654,16 +652,16 @@ void MainDialog::Command(WORD id, WORD code, HWND control) {
         return;
     }
     switch (id) {
-        case kCtlVolume:
+        case IDC_VOLUME:
             if (code == EN_CHANGE) {
                 int8_t dB = int8_t(SendMessageA(control, kDBEditGetValue, 0, 0));
                 WriteInt("Settings", "PlayVolume", dB);
                 ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), dB);
             }
             return;
-        case kCtlOverview:
-        case kCtlWave: {
-            LWaveWindow& ww = id == kCtlWave ? wave : overview;
+        case IDC_OVERVIEW:
+        case IDC_WAVE: {
+            LWaveWindow& ww = id == IDC_WAVE ? wave : overview;
             pController->WaveNotify(id, code, ww.MarkStart(), ww.MarkEnd(), ww.Cursor());
             return;
         }
@@ -684,7 +682,7 @@ bool MainDialog::Notify(const NMHDR* nm) {
         auto* di = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(nm));
         if (di->uFlags & TTF_IDISHWND) return false;
         int id = int(nm->idFrom);
-        if (id == kUndo) {
+        if (id == IDM_UNDO) {
             szUndoTip = UndoTooltip(pController->Current() ? pController->Current()->UndoLabel() : std::string());
             di->lpszText = const_cast<char*>(szUndoTip.c_str());
         } else if (const char* tip = ToolbarTooltip(id)) {
@@ -718,7 +716,7 @@ void MainDialog::ContextMenu(HWND where, int x, int y) {
 bool MainDialog::KeyDown(UINT vk, const LKeyState& keys) {
     // Typing a volume into the decibel field keeps its keys.
     HWND focus = GetFocus();
-    HWND volume = GetDlgItem(Window(), kCtlVolume);
+    HWND volume = GetDlgItem(Window(), IDC_VOLUME);
     bool typing = focus && volume && (focus == volume || IsChild(volume, focus));
     if (typing && !keys.bControl && (vk < VK_F1 || vk > VK_F24)) return false;
     return pController->KeyDown(vk, {keys.bControl, keys.bShift, keys.bAlt});
@@ -754,7 +752,7 @@ void MainDialog::CheckCommand(int id, bool checked) {
 void MainDialog::SetUndoLabel(const std::string& label) {
     std::string text = UndoTooltip(label);
     for (HMENU m : {hMenu, hEditPopup})
-        if (m) ModifyMenuA(m, kUndo, MF_BYCOMMAND | MF_STRING, kUndo, text.c_str());
+        if (m) ModifyMenuA(m, IDM_UNDO, MF_BYCOMMAND | MF_STRING, IDM_UNDO, text.c_str());
 }
 
 void MainDialog::SetStatusRate(const std::string& text) {
@@ -768,27 +766,27 @@ void MainDialog::SetStatusMessage(const std::string& text) {
 void MainDialog::SetText(int control, const std::string& text) { SetDlgItemTextA(Window(), control, text.c_str()); }
 
 void MainDialog::SetScrollPos(int32_t position) {
-    ::SetScrollPos(GetDlgItem(Window(), kCtlPosition), SB_CTL, position, TRUE);
+    ::SetScrollPos(GetDlgItem(Window(), IDC_POSITION), SB_CTL, position, TRUE);
 }
 
 void MainDialog::SetRecentMenu(const std::vector<LMenuEntry>& items) {
     HMENU file = GetSubMenu(hMenu, kFilePopup);
     if (!file) return;
-    for (int id = kRecentFirst; id <= kRecentSeparator; ++id) DeleteMenu(file, UINT(id), MF_BYCOMMAND);
+    for (int id = IDM_RECENT_FIRST; id <= IDM_RECENT_SEPARATOR; ++id) DeleteMenu(file, UINT(id), MF_BYCOMMAND);
     // Each goes before Exit, in order; the separator after the last.
     for (const LMenuEntry& e : items)
-        InsertMenuA(file, kExit, MF_BYCOMMAND | MF_STRING, UINT_PTR(e.nId), e.szText.c_str());
-    if (!items.empty()) InsertMenuA(file, kExit, MF_BYCOMMAND | MF_SEPARATOR, kRecentSeparator, nullptr);
+        InsertMenuA(file, IDM_EXIT, MF_BYCOMMAND | MF_STRING, UINT_PTR(e.nId), e.szText.c_str());
+    if (!items.empty()) InsertMenuA(file, IDM_EXIT, MF_BYCOMMAND | MF_SEPARATOR, IDM_RECENT_SEPARATOR, nullptr);
 }
 
 void MainDialog::SetWindowMenu(const std::vector<LMenuEntry>& items, int checkedId) {
     HMENU win = GetSubMenu(hMenu, kWindowPopup);
     if (!win) return;
-    for (int id = kWindowFirst; id <= kWindowSeparator; ++id) DeleteMenu(win, UINT(id), MF_BYCOMMAND);
+    for (int id = IDM_WINDOW_FIRST; id <= IDM_WINDOW_SEPARATOR; ++id) DeleteMenu(win, UINT(id), MF_BYCOMMAND);
     for (const LMenuEntry& e : items)
-        InsertMenuA(win, kCloseAll, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0), UINT_PTR(e.nId),
+        InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0), UINT_PTR(e.nId),
                     e.szText.c_str());
-    if (!items.empty()) InsertMenuA(win, kCloseAll, MF_BYCOMMAND | MF_SEPARATOR, kWindowSeparator, nullptr);
+    if (!items.empty()) InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_SEPARATOR, IDM_WINDOW_SEPARATOR, nullptr);
 }
 
 void MainDialog::SetTimer(int id, int32_t ms) { ::SetTimer(Window(), UINT_PTR(id), UINT(ms), nullptr); }
@@ -832,13 +830,13 @@ void MainDialog::ShowPlayerState(uint16_t state) {
     HWND w = Window();
     if (!w) return;
     const bool open = (state & kPlayerOpen) != 0, cueing = (state & kPlayerCueing) != 0;
-    SendDlgItemMessageA(w, kCtlPlay, BM_SETIMAGE, IMAGE_BITMAP,
+    SendDlgItemMessageA(w, IDC_PLAY, BM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(hTransport[open ? kPicPlayActive : kPicPlay]));
-    SendDlgItemMessageA(w, kCtlStop, BM_SETIMAGE, IMAGE_BITMAP,
+    SendDlgItemMessageA(w, IDC_STOP, BM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(hTransport[open ? kPicStop : kPicStopActive]));
-    CheckDlgButton(w, kCtlPlay, open && !cueing ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(w, kCtlScrub, cueing ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(w, kCtlStop, open ? BST_UNCHECKED : BST_CHECKED);
+    CheckDlgButton(w, IDC_PLAY, open && !cueing ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(w, IDC_SCRUB, cueing ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(w, IDC_STOP, open ? BST_UNCHECKED : BST_CHECKED);
 }
 
 void MainDialog::ShowLevels(const int8_t* levels, int32_t count) {

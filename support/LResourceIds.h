@@ -1,15 +1,24 @@
-// Resource ids of sondrel.exe: dialog templates (IDD_), their controls
-// (IDC_), menus (IDR_) and menu, toolbar and key commands (IDM_), bitmaps
-// (IDB_), the icon (IDI_), help contexts (IDH_) and timers (IDT_). The .rc
-// files and the code both use these names; no control number is written out
-// anywhere else. Plain preprocessor definitions, so that the resource
-// compiler, the Win32 code and the portable tests can all include it. The
-// effect table (effects/LEffectTable.cpp) carries the effect dialogs' and
-// commands' numbers as data; a test holds it to these names.
+// Every resource and command number of sondrel.exe, named once: dialog
+// templates (IDD_), their controls (IDC_), menus (IDR_) and menu, toolbar and
+// key commands (IDM_), bitmaps (IDB_), the icon (IDI_), help contexts (IDH_)
+// and timers (IDT_). Plain preprocessor definitions, so that the resource
+// compiler, the Win32 code and the portable code of every folder (the
+// effect table, the main window's command table, the dialog models) all
+// include this one header; no number is written out anywhere else.
 //
 // Buttons every dialog shares keep the system's ids: IDOK (1), IDCANCEL (2)
-// and IDHELP (9).
+// and IDHELP (9), defined here for the code that sees no Windows header.
 #pragma once
+
+#ifndef IDOK
+#define IDOK 1
+#endif
+#ifndef IDCANCEL
+#define IDCANCEL 2
+#endif
+#ifndef IDHELP
+#define IDHELP 9
+#endif
 
 // ------------------------------------------------------------------ dialogs
 // A name in quotes is a named template; windres and FindResource take it as
@@ -277,8 +286,10 @@
 #define IDB_METER_GREEN "LDBDisplayGreen"
 #define IDB_METER_RED "LDBDisplayRed"
 
-// ------------------------------------------------------------------ help contexts in "Sondrel.hlp"
+// ------------------------------------------------------------------ help contexts
+// Each opens one page of the manual (support/LHelp.cpp has the table).
 
+#define IDH_CONTENTS 0
 #define IDH_NEW_FILE 101
 #define IDH_EDITS 102    // paste mix, mix file, insert silence, repeat
 #define IDH_EFFECTS 103  // every effect dialog
