@@ -127,7 +127,7 @@ TEST_F(Setup, CancelDuringExtractionLeavesNoHalfWrittenProgram) {
     ASSERT_TRUE(WriteBytes(kWork + "\\big-lame.exe", big));
     for (size_t i = 0; i < n; ++i) {
         std::string name = table[i].szName;
-        if (name == "sondrel.exe") files.push_back({WinePath(PROGRAM_EXE), false});
+        if (name == "sondrel.exe") files.push_back({WinePath(SONDREL_EXE), false});
         else if (name == "lame.exe") files.push_back({kWork + "\\big-lame.exe", false});
         else files.push_back({WinePath(std::string(MANUAL_DIR) + "/" + name), false});
     }
@@ -159,11 +159,15 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     // The 64-bit program in the 64-bit "Program Files"; the 32-bit one in
     // the folder its registry view names: "Program Files" on 32-bit Windows,
     // "Program Files (x86)" on 64-bit Windows.
-    if (sizeof(void*) == 8) EXPECT_EQ(ProgramFolder(), "C:\\Program Files\\Ketterly\\Sondrel");
+    if (sizeof(void*) == 8) {
+        EXPECT_EQ(ProgramFolder(), "C:\\Program Files\\Ketterly\\Sondrel");
+    }
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
-    if (wow64) EXPECT_EQ(ProgramFolder(), "C:\\Program Files (x86)\\Ketterly\\Sondrel");
-    auto program = ReadBytes(WinePath(PROGRAM_EXE));
+    if (wow64) {
+        EXPECT_EQ(ProgramFolder(), "C:\\Program Files (x86)\\Ketterly\\Sondrel");
+    }
+    auto program = ReadBytes(WinePath(SONDREL_EXE));
     EXPECT_EQ(ReadBytes(In("sondrel.exe")), WithWord(program, 0));
     EXPECT_EQ(ReadBytes(In("uninst.exe")), WithWord(program, 0xF0F00F0F));
     size_t n = 0;
@@ -173,7 +177,7 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
         if (kind != "Manual") continue;
         EXPECT_EQ(ReadBytes(In("Manual") + "\\" + name), ReadBytes(WinePath(std::string(MANUAL_DIR) + "/" + name))) << name;
     }
-    auto lame = ReadBytes(WinePath(std::string(PROGRAM_EXE).substr(0, std::string(PROGRAM_EXE).rfind('/')) + "/lame.exe"));
+    auto lame = ReadBytes(WinePath(std::string(SONDREL_EXE).substr(0, std::string(SONDREL_EXE).rfind('/')) + "/lame.exe"));
     EXPECT_EQ(ReadBytes(In("lame.exe")), lame) << "lame.exe is installed exactly when the build has it";
     std::vector<std::string> expected = {"Current", "Manual", "sondrel.exe", "uninst.exe"};
     if (!lame.empty()) expected.insert(expected.begin() + 2, "lame.exe");

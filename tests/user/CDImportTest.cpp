@@ -1,9 +1,12 @@
-// CD import as a user meets it, under Wine: a test host window stands in for
-// the main window and runs its "Load Audio CD Track(s)..." command; the ASPI
-// test double (wnaspi32.dll beside the host) serves disc images made from
-// WAV files. The driver works the host from outside and checks what the
-// user would see and get: the dialog's drives and tracks, the messages, the
-// documents opened and their samples, the temporary files.
+// CD import as a user meets it in the editor, under Wine: Ctrl+L in the
+// real sondrel.exe opens "Load Audio CD Track(s)"; the ASPI test double
+// (wnaspi32.dll beside the editor) serves disc images made from WAV files by
+// make-test-discs.sh. The driver checks what the user would see and get:
+// the dialog's drives and tracks, the messages, the documents opened (their
+// names, changes, format and samples, saved through Save As), the data
+// folder's temporary files, and the double's log of what was asked of the
+// drive. SONDREL_CD_TRACE makes the editor write the diagnostic texts of CD
+// import to a file, which says why a read ended.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,20 +14,19 @@
 #include <memory>
 #include <sstream>
 
+#include "EditorDriver.h"
 #include "cd/LCDRipper.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
 #include "support/LResourceIds.h"
 #include "support/TestUtil.h"
-#include "tests/drive/LDrive.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
-constexpr DWORD kStepMs = 15000;
+constexpr DWORD kStepMs = kEditorStepMs;
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -41,8 +43,8 @@ struct Image {
     std::vector<uint32_t> starts;
 
     explicit Image(const std::string& name) {
-        cue = JoinPath(WinePath(CDUI_IMAGES_DIR), name + ".cue");
-        bin = JoinPath(WinePath(CDUI_IMAGES_DIR), name + ".bin");
+        cue = JoinPath(WinePath(CD_IMAGES_DIR), name + ".cue");
+        bin = JoinPath(WinePath(CD_IMAGES_DIR), name + ".bin");
         for (const std::string& line : SplitLines(ReadText(cue))) {
             int mm, ss, ff;
             if (std::sscanf(line.c_str(), " INDEX 01 %d:%d:%d", &mm, &ss, &ff) == 3)
@@ -61,19 +63,22 @@ struct Image {
     uint32_t Sectors(int n) const { return starts[size_t(n)] - starts[size_t(n - 1)]; }
 };
 
-struct Document {
-    std::string name, dirty, path, rate, chans, frames;
-};
-
 class CDImport : public ::testing::Test {
 protected:
     void SetUp() override {
-        work = test::ScratchDir("cdui");
+        work = Absolute(test::ScratchDir("cd"));
         data = JoinPath(work, "Current");
-        report = JoinPath(work, "report");
         CreateDirectoryA(data.c_str(), nullptr);
-        CreateDirectoryA(report.c_str(), nullptr);
         ASSERT_TRUE(LFile::Exists(discA.bin.c_str())) << "disc images missing: " << discA.bin;
+        ClearEditorSettings();
+        SetEditorSetting("Folders", "Current", data);
+        SetEditorSetting("Settings", "AutoPlaybackAfterEffects", "0");
+    }
+    void TearDown() override {
+        editor.ExitDiscarding();
+        if (editor.WaitExit() == STILL_ACTIVE) editor.Kill();
+        aspi.reset();
+        ClearEditorSettings();
     }
 
     // Writes the double's configuration; every test logs its requests.
@@ -85,64 +90,91 @@ protected:
         return "drive " + image.cue + (switches.empty() ? "" : " " + switches) + "\n";
     }
 
-    // Starts the host; without the double, Wine's own ASPI library is
-    // switched off so the library is absent as on a plain system.
-    bool StartHost(const std::string& args = "", bool withDouble = true) {
+    // Starts the editor (exe: another copy of it) with no document; without
+    // the double, Wine's own ASPI library is switched off so that the
+    // library is absent as on a plain system.
+    bool StartEditor(bool withDouble = true, const std::string& exe = "") {
         aspi.reset();  // before the next one: its removal would undo the new setting
-        aspi = std::make_unique<DllOverride>("cdhost.exe", "wnaspi32", withDouble ? "native,builtin" : "");
+        aspi = std::make_unique<DllOverride>("sondrel.exe", "wnaspi32", withDouble ? "native,builtin" : "");
         if (!aspi->Ok()) return false;
-        return host.Start(WinePath(CDUI_HOST_EXE), args,
-                          {{"SONDREL_ASPI_DOUBLE", JoinPath(work, "aspi.cfg")},
-                           {"CDHOST_DATA", data},
-                           {"CDHOST_REPORT", report}});
+        return editor.Start("",
+                            {{"SONDREL_ASPI_DOUBLE", JoinPath(work, "aspi.cfg")},
+                             {"SONDREL_CD_TRACE", JoinPath(work, "trace.txt")}},
+                            exe) &&
+               editor.WaitTitle("Sondrel", kEditorStartMs);
     }
-    // Starts the window and opens the dialog with Ctrl+L.
-    HWND OpenDialog(bool withDouble = true) {
-        if (!StartHost("", withDouble)) return nullptr;
-        WaitForInputIdle(host.Handle(), kStartMs);
-        window = WaitForWindow(host.Id(), "Sondrel CD Host", kStartMs);
-        if (!window || !SendCtrlKey(window, 'L')) return nullptr;
+    // Starts the editor and opens the dialog with Ctrl+L.
+    HWND OpenDialog(bool withDouble = true, const std::string& exe = "") {
+        if (!StartEditor(withDouble, exe) || !editor.Press('L', {VK_CONTROL})) return nullptr;
         return WaitForDialog();
     }
-    HWND WaitForDialog() { return WaitForWindow(host.Id(), "Load Audio CD Track(s)", kStepMs); }
+    HWND WaitForDialog() { return editor.WaitDialog("Load Audio CD Track(s)"); }
 
-    // The documents the host reported after its command.
-    std::vector<Document> WaitForDocuments() {
-        std::string path = JoinPath(report, "docs.txt");
-        if (!WaitUntil([&] { return LFile::Exists(path.c_str()); }, kStepMs)) return {};
-        std::vector<Document> docs;
-        for (const std::string& line : SplitLines(ReadText(path))) {
-            Document d;
-            std::stringstream s(line);
-            std::getline(s, d.name, '\t');
-            std::getline(s, d.dirty, '\t');
-            std::getline(s, d.path, '\t');
-            std::getline(s, d.rate, '\t');
-            std::getline(s, d.chans, '\t');
-            std::getline(s, d.frames, '\t');
-            docs.push_back(d);
+    // Document n of the editor (Window menu), which must be "Untitled n"
+    // with changes to save, in CD format: its samples, saved through Save As.
+    std::vector<uint8_t> ImportedDocument(int n) {
+        const std::string name = "Untitled " + std::to_string(n);
+        editor.Command(IDM_WINDOW_FIRST + n - 1);
+        EXPECT_TRUE(editor.WaitTitle("Sondrel [" + name + "]")) << editor.Title();
+        EXPECT_EQ(Text(GetDlgItem(editor.Main(), IDC_STATUS)), "Sample Rate: 44100   Stereo");
+        editor.Command(IDM_CLOSE);  // changes to save: Close asks, Cancel keeps it
+        EXPECT_EQ(editor.Answer(IDCANCEL), "Save changes to \"" + name + "\"?");
+        const std::string saved = JoinPath(work, "doc" + std::to_string(n) + ".wav");
+        EXPECT_TRUE(editor.SaveAs(saved));
+        WavData w = ReadWav(saved);
+        EXPECT_EQ(w.rate, 44100);
+        EXPECT_EQ(w.chans, 2);
+        return w.bytes;
+    }
+    // How many documents are open: those the exit asks about (each import
+    // has changes) once the editor is closed.
+    std::vector<std::string> ExitAsking() {
+        std::vector<std::string> asked = editor.ExitDiscarding();
+        EXPECT_EQ(editor.WaitExit(), 0u);
+        return asked;
+    }
+
+    // Imports one track whose read at sector hangAt never completes: Cancel
+    // in the progress window ends it, or with cancel false nobody does and
+    // the request's own time-out (5000 ms) does. Either way the request that
+    // reads from abortAt is aborted, the trace says why, and the user is back
+    // in the dialog with no track file left and nothing opened.
+    void ImportWithAHangingRead(int track, uint32_t hangAt, uint32_t abortAt, bool cancel, const char* why) {
+        Configure(Drive(discA, "hang-read=" + std::to_string(hangAt)));
+        HWND dlg = OpenDialog();
+        ASSERT_NE(dlg, nullptr);
+        ListSelect(GetDlgItem(dlg, IDC_CD_TRACKS), {track - 1});
+        Click(dlg, IDOK);
+        HWND progress = WaitForProgress();
+        ASSERT_NE(progress, nullptr);
+        const DWORD start = GetTickCount();
+        if (cancel) {
+            ASSERT_TRUE(WaitUntil([&] { return Log().find("status=0") != std::string::npos; }, kStepMs)) << Log();
+            Click(progress, IDCANCEL);
         }
-        return docs;
+        EXPECT_TRUE(WaitForWindowGone(progress, kEditorStartMs));
+        if (!cancel) {
+            EXPECT_GE(GetTickCount() - start, 5000u) << "READ CD waits 5000 ms";
+        }
+        const std::string abort = "abort drive=0 lba=" + std::to_string(abortAt) + " status=2";
+        EXPECT_TRUE(WaitUntil([&] { return Log().find(abort) != std::string::npos; }, kStepMs)) << Log();
+        EXPECT_NE(Trace().find(why), std::string::npos) << Trace();
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(dlg) && IsWindowVisible(dlg); }, kStepMs));
+        EXPECT_TRUE(WavFiles().empty());
+        Click(dlg, IDCANCEL);
+        EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+        EXPECT_EQ(editor.Title(), "Sondrel");
+        EXPECT_TRUE(ExitAsking().empty());
     }
-    std::vector<uint8_t> DocumentBytes(int n) {
-        std::vector<uint8_t> bytes;
-        LFile::ReadAll(JoinPath(report, "doc" + std::to_string(n) + ".raw").c_str(), bytes);
-        return bytes;
-    }
+
     std::string Log() { return ReadText(JoinPath(work, "aspi.log")); }
     int TocReads() {
         int n = 0;
         for (const std::string& line : SplitLines(Log())) n += line.rfind("toc ", 0) == 0;
         return n;
     }
-    std::string Trace() { return ReadText(JoinPath(report, "trace.txt")); }
+    std::string Trace() { return ReadText(JoinPath(work, "trace.txt")); }
     std::vector<std::string> WavFiles() { return LFile::List(data.c_str(), ".wav"); }
-
-    // Closes the host window and requires a clean exit.
-    void CloseHost() {
-        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(host.WaitExit(kStepMs), 0u);
-    }
 
     // Rows of the dialog's track list: "Track n" and the duration.
     std::vector<std::string> Rows(HWND dialog) {
@@ -157,19 +189,28 @@ protected:
         for (int i = 0; i < ComboCount(combo); ++i) names.push_back(ComboItem(combo, i));
         return names;
     }
+    // A progress window "Import CD Track(s)" and its end.
+    HWND WaitForProgress() { return editor.WaitDialog("Import CD Track(s)", kEditorStartMs); }
 
     Image discA{"discA"}, discB{"discB"};
-    std::string work, data, report;
-    Program host;
+    std::string work, data;
+    Editor editor;
     std::unique_ptr<DllOverride> aspi;
-    HWND window = nullptr;
 };
 
 }  // namespace
 
 TEST_F(CDImport, CtrlLListsDrivesAndTracksAndRefreshKeepsOneEntryPerDrive) {
     Configure(Drive(discA) + Drive(discB));
-    HWND dlg = OpenDialog();
+    // A copy of the editor with no manual beside it (with the double beside
+    // it): the help page asked for names itself in the editor's message.
+    const std::string programs = JoinPath(work, "program");
+    CreateDirectoryA(programs.c_str(), nullptr);
+    const std::string exe = JoinPath(programs, "sondrel.exe");
+    const std::string bin = WinePath(SONDREL_EXE).substr(0, WinePath(SONDREL_EXE).find_last_of('\\'));
+    ASSERT_TRUE(CopyFileA(WinePath(SONDREL_EXE).c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(JoinPath(bin, "wnaspi32.dll").c_str(), JoinPath(programs, "wnaspi32.dll").c_str(), FALSE));
+    HWND dlg = OpenDialog(true, exe);
     ASSERT_NE(dlg, nullptr) << "Ctrl+L did not open the dialog";
     EXPECT_EQ(Drives(dlg), (std::vector<std::string>{"CD-ROM 1", "CD-ROM 2"}));
     EXPECT_EQ(ComboSelection(GetDlgItem(dlg, IDC_CD_DRIVE)), 0);
@@ -189,21 +230,23 @@ TEST_F(CDImport, CtrlLListsDrivesAndTracksAndRefreshKeepsOneEntryPerDrive) {
     }
     EXPECT_EQ(Drives(dlg), (std::vector<std::string>{"CD-ROM 1", "CD-ROM 2"}));
 
-    // Help opens the CD tracks page of the manual (the host records it).
+    // Help asks for the CD tracks page of the manual.
     Click(dlg, IDHELP);
-    const std::string page = std::string(HelpPage(IDH_CD_TRACKS)) + "\n";
-    EXPECT_TRUE(WaitUntil([&] { return ReadText(JoinPath(report, "help.txt")) == page; }, kStepMs))
-        << ReadText(JoinPath(report, "help.txt"));
+    MessageBoxShown box;
+    ASSERT_TRUE(editor.WaitMessageBox("Sondrel Help", box, kStepMs));
+    EXPECT_EQ(box.text, "The manual page \"" + JoinPath(JoinPath(programs, "Manual"), HelpPage(IDH_CD_TRACKS)) +
+                            "\" is missing. Install Sondrel again to restore the manual.");
+    Click(box.window, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(box.window, kStepMs));
 
     // A double-click imports the track under the pointer, as OK does.
     ComboSelect(dlg, IDC_CD_DRIVE, 1);
     EXPECT_TRUE(WaitUntil([&] { return ListCount(GetDlgItem(dlg, IDC_CD_TRACKS)) == 2; }, kStepMs));
     ListDoubleClick(GetDlgItem(dlg, IDC_CD_TRACKS), 1);
     EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-    std::vector<Document> docs = WaitForDocuments();
-    ASSERT_EQ(docs.size(), 1u);
-    EXPECT_EQ(DocumentBytes(1), discB.Track(2));
-    CloseHost();
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [Untitled 1]"));
+    EXPECT_TRUE(ImportedDocument(1) == discB.Track(2)) << "samples differ from the disc's";
+    EXPECT_TRUE(ExitAsking().empty());  // the one document, saved
 }
 
 TEST_F(CDImport, OKWithThreeTracksOpensThreeUntitledModifiedDocumentsWithTheDiscsAudio) {
@@ -219,20 +262,17 @@ TEST_F(CDImport, OKWithThreeTracksOpensThreeUntitledModifiedDocumentsWithTheDisc
     Click(dlg, IDOK);
     EXPECT_TRUE(WaitForWindowGone(dlg, 60000));
 
-    std::vector<Document> docs = WaitForDocuments();
-    ASSERT_EQ(docs.size(), 3u);
+    // The last track opened is shown; each document holds its track.
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [Untitled 3]", 60000));
+    EXPECT_TRUE(WavFiles().empty()) << "temporary WAV files left in the data folder";
     int tracks[] = {1, 2, 4};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(tracks[i]);
-        EXPECT_EQ(docs[size_t(i)].name, "Untitled " + std::to_string(i + 1));
-        EXPECT_EQ(docs[size_t(i)].dirty, "1");
-        EXPECT_EQ(docs[size_t(i)].path, "");
-        EXPECT_EQ(docs[size_t(i)].rate, "44100");
-        EXPECT_EQ(docs[size_t(i)].chans, "2");
-        EXPECT_EQ(docs[size_t(i)].frames, std::to_string(discA.Sectors(tracks[i]) * 588));
-        EXPECT_TRUE(DocumentBytes(i + 1) == discA.Track(tracks[i])) << "samples differ from the disc's";
+        const std::vector<uint8_t> got = ImportedDocument(i + 1);
+        EXPECT_EQ(got.size(), size_t(discA.Sectors(tracks[i])) * 2352);
+        EXPECT_TRUE(got == discA.Track(tracks[i])) << "samples differ from the disc's";
     }
-    EXPECT_TRUE(WavFiles().empty()) << "temporary WAV files left in the data folder";
+    EXPECT_TRUE(ExitAsking().empty());  // three documents, all saved: no more
 
     // No read reached past the lead-out, and none failed.
     uint32_t leadOut = discA.starts.back();
@@ -246,7 +286,6 @@ TEST_F(CDImport, OKWithThreeTracksOpensThreeUntitledModifiedDocumentsWithTheDisc
     }
     EXPECT_EQ(reads.size(), 5u + 4u + 3u) << Log();  // 100, 96 and 61 sectors in blocks of 24
     EXPECT_EQ(Log().find("bad "), std::string::npos) << Log();
-    CloseHost();
 }
 
 TEST_F(CDImport, AReadErrorStopsTheImportDeletesThatTrackAndKeepsTheEarlierOnes) {
@@ -261,46 +300,26 @@ TEST_F(CDImport, AReadErrorStopsTheImportDeletesThatTrackAndKeepsTheEarlierOnes)
     EXPECT_TRUE(IsWindowVisible(dlg));
     std::vector<std::string> files = WavFiles();
     EXPECT_EQ(files, (std::vector<std::string>{"Track 1.wav", "Track 2.wav"}));
-    EXPECT_NE(Trace().find("ProcessSCSISendASPISRB FAILED (pSrb->SRB_Status != SS_COMP)"), std::string::npos);
+    EXPECT_NE(Trace().find("ProcessSCSISendASPISRB FAILED (pSrb->SRB_Status != SS_COMP)"), std::string::npos)
+        << Trace();
 
     // Giving up with Cancel still opens the tracks that were read.
     Click(dlg, IDCANCEL);
-    std::vector<Document> docs = WaitForDocuments();
-    ASSERT_EQ(docs.size(), 2u);
-    EXPECT_TRUE(DocumentBytes(1) == discA.Track(1));
-    EXPECT_TRUE(DocumentBytes(2) == discA.Track(2));
+    ASSERT_TRUE(WaitForWindowGone(dlg, kStepMs));
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [Untitled 2]"));
     EXPECT_TRUE(WavFiles().empty());
-    CloseHost();
+    EXPECT_TRUE(ImportedDocument(1) == discA.Track(1));
+    EXPECT_TRUE(ImportedDocument(2) == discA.Track(2));
+    EXPECT_TRUE(ExitAsking().empty());
 }
 
-TEST_F(CDImport, CancelDuringAReadAbortsTheRequestAndEndsWithOne) {
+TEST_F(CDImport, CancelDuringAReadAbortsTheRequestAndOpensNothing) {
     // The second block of track 2 never completes until aborted.
-    Configure(Drive(discA, "hang-read=" + std::to_string(discA.starts[1] + 30)));
-    std::string path = JoinPath(data, "Track 2.wav");
-    ASSERT_TRUE(StartHost("--rip 0 1 \"" + path + "\""));
-    HWND progress = WaitForWindow(host.Id(), "Import CD Track(s)", kStartMs);
-    ASSERT_NE(progress, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return Log().find("status=0") != std::string::npos; }, kStepMs)) << Log();
-    Click(progress, IDCANCEL);
-    EXPECT_EQ(host.WaitExit(kStepMs), 1u);
-    EXPECT_NE(Log().find("abort drive=0 lba=" + std::to_string(discA.starts[1] + 24) + " status=2"),
-              std::string::npos)
-        << Log();
-    EXPECT_NE(Trace().find("ProcessSCSISendASPISRB Stopped"), std::string::npos) << Trace();
-    EXPECT_FALSE(LFile::Exists(path.c_str()));
+    ImportWithAHangingRead(2, discA.starts[1] + 30, discA.starts[1] + 24, true, "ProcessSCSISendASPISRB Stopped");
 }
 
 TEST_F(CDImport, ARequestThatNeverCompletesIsAbortedAfterItsTimeOut) {
-    Configure(Drive(discA, "hang-read=" + std::to_string(discA.starts[3])));
-    std::string path = JoinPath(data, "Track 4.wav");
-    ASSERT_TRUE(StartHost("--rip 0 3 \"" + path + "\""));
-    DWORD start = GetTickCount();
-    EXPECT_EQ(host.WaitExit(kStartMs + 10000), 2u);
-    EXPECT_GE(GetTickCount() - start, 5000u) << "READ CD waits 5000 ms";
-    EXPECT_NE(Log().find("abort drive=0 lba=" + std::to_string(discA.starts[3]) + " status=2"), std::string::npos)
-        << Log();
-    EXPECT_NE(Trace().find("ProcessSCSISendASPISRB TimeOut"), std::string::npos) << Trace();
-    EXPECT_FALSE(LFile::Exists(path.c_str()));
+    ImportWithAHangingRead(4, discA.starts[3], discA.starts[3], false, "ProcessSCSISendASPISRB TimeOut");
 }
 
 TEST_F(CDImport, NoDriveAndNoDiscShowTheirMessages) {
@@ -314,17 +333,14 @@ TEST_F(CDImport, NoDriveAndNoDiscShowTheirMessages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);
         Configure(c.config);
-        LFile::Delete(JoinPath(report, "docs.txt").c_str());
-        ASSERT_TRUE(StartHost());
-        window = WaitForWindow(host.Id(), "Sondrel CD Host", kStartMs);
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(SendCtrlKey(window, 'L'));
+        ASSERT_TRUE(StartEditor());
+        ASSERT_TRUE(editor.Press('L', {VK_CONTROL}));
         MessageBoxShown box;
-        ASSERT_TRUE(WaitForMessageBox(host.Id(), c.caption, box, kStepMs));
+        ASSERT_TRUE(editor.WaitMessageBox(c.caption, box, kStepMs));
         EXPECT_EQ(box.text, c.text);
         Click(box.window, IDOK);
         ASSERT_TRUE(WaitForWindowGone(box.window, kStepMs));
-        HWND dlg = WaitForWindow(host.Id(), "Load Audio CD Track(s)", c.dialogStays ? kStepMs : 1000);
+        HWND dlg = editor.WaitDialog("Load Audio CD Track(s)", c.dialogStays ? kStepMs : 1000);
         EXPECT_EQ(dlg != nullptr, c.dialogStays);
         if (dlg) {
             EXPECT_EQ(Drives(dlg), std::vector<std::string>{"CD-ROM 1"});
@@ -332,8 +348,8 @@ TEST_F(CDImport, NoDriveAndNoDiscShowTheirMessages) {
             Click(dlg, IDOK);  // nothing to import: the dialog closes
             EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
         }
-        EXPECT_TRUE(WaitForDocuments().empty());
-        CloseHost();
+        EXPECT_EQ(editor.Title(), "Sondrel");  // no document
+        EXPECT_TRUE(ExitAsking().empty());
     }
 }
 
@@ -347,8 +363,8 @@ TEST_F(CDImport, OnlyTheFirstEightOfNineDrivesAreListed) {
     ASSERT_EQ(drives.size(), 8u);
     EXPECT_EQ(drives.back(), "CD-ROM 8");
     Click(dlg, IDCANCEL);
-    EXPECT_TRUE(WaitForDocuments().empty());
-    CloseHost();
+    EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
+    EXPECT_EQ(editor.Title(), "Sondrel");
 }
 
 TEST_F(CDImport, PassThroughIsUsedWhenTheASPILibraryIsAbsent) {
@@ -357,12 +373,10 @@ TEST_F(CDImport, PassThroughIsUsedWhenTheASPILibraryIsAbsent) {
     ASSERT_EQ(GetDriveTypeA("D:\\"), UINT(DRIVE_CDROM)) << "the Wine prefix lacks its CD-ROM drive D:";
     ASSERT_EQ(GetDriveTypeA("E:\\"), UINT(DRIVE_CDROM)) << "the Wine prefix lacks its CD-ROM drive E:";
     Configure(Drive(discA));  // not loaded: the library is switched off
-    ASSERT_TRUE(StartHost("", false));
-    window = WaitForWindow(host.Id(), "Sondrel CD Host", kStartMs);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(SendCtrlKey(window, 'L'));
+    ASSERT_TRUE(StartEditor(false));
+    ASSERT_TRUE(editor.Press('L', {VK_CONTROL}));
     MessageBoxShown box;
-    ASSERT_TRUE(WaitForMessageBox(host.Id(), "Insert CD", box, kStepMs));
+    ASSERT_TRUE(editor.WaitMessageBox("Insert CD", box, kStepMs));
     Click(box.window, IDOK);
     HWND dlg = WaitForDialog();
     ASSERT_NE(dlg, nullptr);
@@ -372,5 +386,4 @@ TEST_F(CDImport, PassThroughIsUsedWhenTheASPILibraryIsAbsent) {
     EXPECT_TRUE(Log().empty()) << "the double answered: " << Log();
     Click(dlg, IDCANCEL);
     EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-    CloseHost();
 }

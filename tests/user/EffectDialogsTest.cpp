@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "EditorDriver.h"
 #include "core/LSRCPeakLimit.h"
 #include "core/LSample.h"
 #include "effects/LEchoReverb.h"
@@ -24,16 +25,14 @@
 #include "support/LFile.h"
 #include "support/LResourceIds.h"
 #include "support/TestUtil.h"
-#include "tests/drive/LDrive.h"
+#include "ui/LCurveEditor.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;  // a fresh Wine prefix can be slow to show the first window
 constexpr DWORD kStepMs = 20000;
-const char* kSettingsKey = "Software\\Ketterly\\Sondrel";  // the editor's own settings
 
 // A 16-bit PCM WAV file of a tone mixed with a slow sweep, so that every
 // effect changes it.
@@ -49,47 +48,13 @@ std::vector<int16_t> Tone(int32_t frames, int chans, int32_t rate, double amplit
     return s;
 }
 
-bool WriteWav(const std::string& path, const std::vector<int16_t>& s, int chans, int32_t rate) {
-    std::vector<uint8_t> b(44 + s.size() * 2);
-    auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&b[at], &v, 4); };
-    auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&b[at], &v, 2); };
-    std::memcpy(&b[0], "RIFF", 4);
-    put32(4, uint32_t(b.size() - 8));
-    std::memcpy(&b[8], "WAVEfmt ", 8);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, uint16_t(chans));
-    put32(24, uint32_t(rate));
-    put32(28, uint32_t(rate * chans * 2));
-    put16(32, uint16_t(chans * 2));
-    put16(34, 16);
-    std::memcpy(&b[36], "data", 4);
-    put32(40, uint32_t(s.size() * 2));
-    std::memcpy(&b[44], s.data(), s.size() * 2);
-    return test::WriteBytes(path, b);
-}
-
-std::string Absolute(const std::string& path) {
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return n && n < MAX_PATH ? full : path;
-}
-
 void SetText(HWND control, const std::string& text) {
     DWORD_PTR r;
     SendMessageTimeoutA(control, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 5000, &r);
 }
 
-std::string Stored(const char* key) {
-    HKEY k;
-    std::string path = std::string(kSettingsKey) + "\\StoredValues";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
-    char v[64] = {};
-    DWORD n = sizeof v - 1, type = 0;
-    LONG r = RegQueryValueExA(k, key, nullptr, &type, reinterpret_cast<BYTE*>(v), &n);
-    RegCloseKey(k);
-    return r == ERROR_SUCCESS ? std::string(v) : "<none>";
-}
+// A value the dialogs stored, "<missing>" when none is.
+std::string Stored(const char* key) { return EditorSetting("StoredValues", key); }
 
 // What the user does in a dialog.
 struct Act {
@@ -103,36 +68,29 @@ Act Click(int id) { return {Act::kClick, id, "", 0}; }
 Act Combo(int id, int index) { return {Act::kCombo, id, "", index}; }
 Act Decibels(int id, const std::string& t) { return {Act::kDecibels, id, t, 0}; }
 
-class EffectDialogsUi : public ::testing::Test {
+class EffectDialogs : public ::testing::Test {
 protected:
-    static constexpr int kTime = 109, kSelLength = 108;
-
     // The editor's own settings: the data folder (the cut tank's, where the
     // curve files are) in the scratch folder, no playback after edits, and
     // the volume at its top, where the mixer's level is full and the played
     // samples are the document's own.
     void SetUp() override {
-        dir = Absolute(test::ScratchDir("effectsui"));
+        dir = Absolute(test::ScratchDir("effects"));
         data = JoinPath(dir, "data");
         CreateDirectoryA(data.c_str(), nullptr);
         input = JoinPath(dir, "in.wav");
-        ASSERT_TRUE(WriteWav(input, Tone(4 * 11025, 2, 11025, 9000), 2, 11025));
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
-        SetEditorValue("Folders", "Current", data);
-        SetEditorValue("Settings", "AutoPlaybackAfterEffects", "0");
-        SetEditorValue("Settings", "WindowMaximized", "1");
-        SetEditorValue("Settings", "PlayVolume", "12");
+        ASSERT_TRUE(test::WriteWav16(input, Tone(4 * 11025, 2, 11025, 9000), 11025, 2));
+        ClearEditorSettings();
+        SetEditorSetting("Folders", "Current", data);
+        SetEditorSetting("Settings", "AutoPlaybackAfterEffects", "0");
+        SetEditorSetting("Settings", "WindowMaximized", "1");
+        SetEditorSetting("Settings", "PlayVolume", "12");
     }
+    // Exit, leaving the changed document unsaved.
     void TearDown() override {
-        if (editor.Id() && editor.WaitExit(0) == STILL_ACTIVE) {
-            // Exit, leaving the changed document unsaved.
-            drive::Command(editorMain, IDM_EXIT);
-            MessageBoxShown box;
-            if (WaitForMessageBox(editor.Id(), "Sondrel", box, 5000))
-                PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
-            if (editor.WaitExit(kStepMs) == STILL_ACTIVE) editor.Kill();
-        }
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKey);
+        editor.ExitDiscarding();
+        if (editor.WaitExit() == STILL_ACTIVE) editor.Kill();
+        ClearEditorSettings();
     }
     void Do(HWND dlg, const Act& a) {
         switch (a.kind) {
@@ -161,97 +119,48 @@ protected:
         return MAKELPARAM(v.ToWindowX(x), v.ToWindowY(y));
     }
 
-    static void SetEditorValue(const std::string& section, const char* name, const std::string& value) {
-        HKEY k;
-        const std::string path = std::string(kSettingsKey) + "\\" + section;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
-            ERROR_SUCCESS)
-            return;
-        RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), DWORD(value.size() + 1));
-        RegCloseKey(k);
-    }
-
-    void StartEditor(const std::string& file, const std::string& exe = WinePath(SONDREL_EXE)) {
-        ASSERT_TRUE(editor.Start(exe, "\"" + file + "\""));
+    void StartEditor(const std::string& file, const std::string& exe = "") {
+        ASSERT_TRUE(editor.Start("\"" + file + "\"", {}, exe));
         const std::string title = "Sondrel [" + file.substr(file.find_last_of('\\') + 1) + "]";
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                for (HWND w : TopWindows(editor.Id()))
-                    if (Text(w) == title) editorMain = w;
-                return editorMain != nullptr;
-            },
-            kStartMs))
-            << "the editor did not show " << title;
-    }
-    std::string Field(int id) { return Text(GetDlgItem(editorMain, id)); }
-    bool WaitField(int id, const std::string& text) {
-        return WaitUntil([&] { return Field(id) == text; }, kStepMs);
+        ASSERT_TRUE(editor.WaitTitle(title, kEditorStartMs)) << "the editor did not show " << title;
     }
     // As a user selects: the scroll bar's thumb to START (in 1/200 of the
     // file), then Shift+End to the file's end.
     void SelectToEnd(int thumb, const std::string& time, const std::string& length) {
-        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, thumb),
-                     reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
-        ASSERT_TRUE(WaitField(kTime, time)) << Field(kTime);
-        ASSERT_TRUE(Press(editorMain, VK_END, {VK_SHIFT}));
-        ASSERT_TRUE(WaitField(kSelLength, length)) << Field(kSelLength);
+        editor.Thumb(thumb);
+        ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, time)) << editor.Field(IDC_CURRENT_TIME);
+        ASSERT_TRUE(editor.Press(VK_END, {VK_SHIFT}));
+        ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, length)) << editor.Field(IDC_SELECTION_LENGTH);
     }
-    HWND EditorDialog(const std::string& caption) { return WaitForWindow(editor.Id(), caption, kStepMs, "#32770"); }
+    HWND EditorDialog(const std::string& caption) { return editor.WaitDialog(caption, kStepMs); }
     // Saved through File > Save As and its file dialog; the bytes saved.
     std::vector<uint8_t> SavedByEditor(const std::string& name) {
-        EXPECT_TRUE(Idle());
+        EXPECT_TRUE(editor.Idle());
         const std::string path = JoinPath(dir, name);
         DeleteFileA(path.c_str());
-        drive::Command(editorMain, IDM_SAVE_AS);
-        HWND d = EditorDialog("Locate Audio Files");
-        EXPECT_NE(d, nullptr);
-        if (!d) return {};
-        SetText(GetDlgItem(d, 1148), path);
-        drive::Click(d, IDOK);
-        EXPECT_TRUE(WaitUntil([&] { return Text(editorMain) == "Sondrel [" + name + "]"; }, kStepMs));
+        EXPECT_TRUE(editor.SaveAs(path));
         return test::ReadBytes(path);
-    }
-    // Nothing of the last command left running: the main window takes input
-    // and no progress window or dialog is up, in two polls running.
-    bool Idle() {
-        int quiet = 0;
-        return WaitUntil(
-            [&] {
-                bool idle = IsWindowEnabled(editorMain);
-                for (HWND w : TopWindows(editor.Id()))
-                    if (w != editorMain && IsWindowVisible(w)) idle = false;
-                quiet = idle ? quiet + 1 : 0;
-                return quiet >= 2;
-            },
-            kStepMs);
-    }
-    // The toolbar's Undo button (the menu lives in the editor's process).
-    bool UndoEnabled() {
-        HWND bar = FindWindowExA(editorMain, nullptr, "ToolbarWindow32", nullptr);
-        DWORD_PTR r = 0;
-        return bar && SendMessageTimeoutA(bar, TB_ISBUTTONENABLED, IDM_UNDO, 0, SMTO_ABORTIFHUNG, 5000, &r) && r;
     }
     // Returns once the editor has handled every command posted before: a
     // scroll posted after them moves the position to 0.14 s or 0.18 s, in
     // turn, where no case leaves it.
     void Sync() {
         syncs ^= 1;
-        PostMessageA(editorMain, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, syncs ? 7 : 9),
-                     reinterpret_cast<LPARAM>(GetDlgItem(editorMain, 105)));
-        EXPECT_TRUE(WaitField(kTime, syncs ? "0:00:00.14" : "0:00:00.18")) << Field(kTime);
+        editor.Thumb(syncs ? 7 : 9);
+        EXPECT_TRUE(editor.WaitField(IDC_CURRENT_TIME, syncs ? "0:00:00.14" : "0:00:00.18"))
+            << editor.Field(IDC_CURRENT_TIME);
     }
     // Edit > Undo until nothing is left to undo.
     void UndoAll() {
-        for (int i = 0; i < 8 && UndoEnabled(); ++i) {
-            drive::Command(editorMain, IDM_UNDO);
+        for (int i = 0; i < 8 && editor.UndoEnabled(); ++i) {
+            editor.Command(IDM_UNDO);
             Sync();
         }
-        EXPECT_FALSE(UndoEnabled());
+        EXPECT_FALSE(editor.UndoEnabled());
     }
 
     std::string dir, data, input;
-    Program editor;
-    HWND editorMain = nullptr;
+    Editor editor;
     int syncs = 0;
 };
 
@@ -263,7 +172,7 @@ protected:
 // the values are stored. Cancel leaves the audio and the stored values as
 // they were, also for the commands that take their undo record before the
 // dialog. Then the curve dialogs, Help and F1, and refused values.
-TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
+TEST_F(EffectDialogs, DialogsThroughTheEditorsMenus) {
     struct Case {
         const char* caption;
         int command;
@@ -273,7 +182,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         bool pasteMix = false;  // copies first, then selects
     };
     const std::string other = JoinPath(dir, "other.wav");
-    ASSERT_TRUE(WriteWav(other, Tone(3 * 11025, 2, 11025, 5000), 2, 11025));
+    ASSERT_TRUE(test::WriteWav16(other, Tone(3 * 11025, 2, 11025, 5000), 11025, 2));
     std::vector<Case> cases = {
         {"Amplify", IDM_AMPLIFY, {Type(IDC_AMPLIFY_GAIN, "70")}, "--amplify 70", {{"AmplifyGain", "70"}}},
         {"Normalize", IDM_NORMALIZE, {Type(IDC_NORMALIZE_LEVEL, "80")}, "--normalize 80"},
@@ -314,7 +223,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
           std::tuple{IDM_INSERT_SILENCE_END, "Insert Silence", IDC_SILENCE_TIME}}) {
         SCOPED_TRACE(caption);
         SelectToEnd(50, "0:00:01.00", "0:00:03.000");
-        drive::Command(editorMain, command);
+        editor.Command(command);
         HWND dlg = EditorDialog(caption);
         ASSERT_NE(dlg, nullptr);
         Do(dlg, Type(field, "120"));
@@ -323,7 +232,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
     }
     EXPECT_TRUE(SavedByEditor("cancelled.wav") == unchanged);
     for (const char* key : {"EchoTime", "ConstSpeedPitch", "SilenceTimes"})
-        EXPECT_EQ(Stored(key), "<none>") << key;
+        EXPECT_EQ(Stored(key), "<missing>") << key;
     UndoAll();
 
     int n = 0;
@@ -331,16 +240,16 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         SCOPED_TRACE(c.caption);
         if (c.pasteMix) {
             SelectToEnd(25, "0:00:00.50", "0:00:03.500");
-            drive::Command(editorMain, IDM_COPY);
+            editor.Command(IDM_COPY);
         }
         SelectToEnd(50, "0:00:01.00", "0:00:03.000");
-        drive::Command(editorMain, c.command);
+        editor.Command(c.command);
         HWND dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
         for (const Act& a : c.acts) Do(dlg, a);
         drive::Click(dlg, IDOK);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs)) << "no change to undo";
+        ASSERT_TRUE(WaitUntil([&] { return editor.UndoEnabled(); }, kStepMs)) << "no change to undo";
         const std::vector<uint8_t> got = SavedByEditor("case" + std::to_string(++n) + ".wav");
         ASSERT_GT(got.size(), 44u);
         const std::string select = c.pasteMix ? "" : "--select 1000,4000 ";
@@ -351,7 +260,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
 
     // Mix File: the file comes first from the open-file dialog.
     SelectToEnd(50, "0:00:01.00", "0:00:03.000");
-    drive::Command(editorMain, IDM_MIX_FILE);
+    editor.Command(IDM_MIX_FILE);
     HWND open = EditorDialog("Open Audio Files");
     ASSERT_NE(open, nullptr);
     SetText(GetDlgItem(open, 1148), other);
@@ -362,7 +271,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
     Do(mix, Click(IDC_MIX_INSERT_SILENCE));
     drive::Click(mix, IDOK);
     EXPECT_TRUE(WaitForWindowGone(mix, kStepMs));
-    ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
+    ASSERT_TRUE(WaitUntil([&] { return editor.UndoEnabled(); }, kStepMs));
     EXPECT_TRUE(SavedByEditor("mixfile.wav") == Cli("--select 1000,4000 --mix-file \"" + other + "\",50,1"));
     EXPECT_EQ(Stored("LongerSelection"), "1");
 
@@ -383,7 +292,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         UndoAll();
         // Opened and cancelled after an edit: the missing file is made flat, nothing more.
         SelectToEnd(50, "0:00:01.00", "0:00:03.000");
-        drive::Command(editorMain, c.command);
+        editor.Command(c.command);
         HWND dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
         HWND curve = GetDlgItem(dlg, IDC_CURVE);
@@ -400,7 +309,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         // Edited and confirmed.
         UndoAll();
         SelectToEnd(50, "0:00:01.00", "0:00:03.000");
-        drive::Command(editorMain, c.command);
+        editor.Command(c.command);
         dlg = EditorDialog(c.caption);
         ASSERT_NE(dlg, nullptr);
         curve = GetDlgItem(dlg, IDC_CURVE);
@@ -414,7 +323,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         PostMessageA(curve, WM_RBUTTONUP, 0, CurvePixel(curve, 0, 128));
         drive::Click(dlg, IDOK);
         EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-        ASSERT_TRUE(WaitUntil([&] { return UndoEnabled(); }, kStepMs));
+        ASSERT_TRUE(WaitUntil([&] { return editor.UndoEnabled(); }, kStepMs));
         const std::vector<uint8_t> bytes = test::ReadBytes(file);
         ASSERT_EQ(bytes.size(), 7u);
         EXPECT_EQ(bytes[0], 3);
@@ -433,7 +342,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
          {std::tuple{IDM_COMPRESSOR, "Dynamic Range Compressor", "effects.html", false},
           std::tuple{IDM_REPEAT_LOOP, "Repeat Loop", "edit-dialogs.html", true}}) {
         SCOPED_TRACE(caption);
-        drive::Command(editorMain, command);
+        editor.Command(command);
         HWND dlg = EditorDialog(caption);
         ASSERT_NE(dlg, nullptr);
         if (byKey)
@@ -441,7 +350,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         else
             drive::Click(dlg, IDHELP);
         MessageBoxShown box;
-        ASSERT_TRUE(WaitForMessageBox(editor.Id(), "Sondrel Help", box, kStepMs));
+        ASSERT_TRUE(editor.WaitMessageBox("Sondrel Help", box, kStepMs));
         EXPECT_EQ(box.text, "The manual page \"" + JoinPath(manual, page) +
                                 "\" is missing. Install Sondrel again to restore the manual.");
         drive::Click(box.window, IDOK);
@@ -476,13 +385,13 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
         };
         for (const RefusedCase& c : refused) {
             SCOPED_TRACE(c.caption);
-            drive::Command(editorMain, c.command);
+            editor.Command(c.command);
             HWND dlg = EditorDialog(c.caption);
             ASSERT_NE(dlg, nullptr);
             Do(dlg, Type(c.field, c.bad));
             drive::Click(dlg, IDOK);
             MessageBoxShown box;
-            ASSERT_TRUE(WaitForMessageBox(editor.Id(), c.boxCaption, box, kStepMs));
+            ASSERT_TRUE(editor.WaitMessageBox(c.boxCaption, box, kStepMs));
             EXPECT_EQ(box.text, c.message);
             drive::Click(box.window, IDOK);
             EXPECT_TRUE(WaitForWindowGone(box.window, kStepMs));
@@ -490,19 +399,12 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
             Do(dlg, Type(c.field, c.good));
             drive::Click(dlg, IDOK);
             EXPECT_TRUE(WaitForWindowGone(dlg, kStepMs));
-            EXPECT_TRUE(Idle());
+            EXPECT_TRUE(editor.Idle());
         }
         // The last two went through: the converted document and the new file's rate.
         EXPECT_EQ(Stored("EchoTime"), "2999");
         EXPECT_EQ(Stored("ReverbTime"), "60");
-        HKEY k;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kSettingsKey) + "\\Settings").c_str(), 0, KEY_READ, &k),
-                  ERROR_SUCCESS);
-        char v[16] = {};
-        DWORD n = sizeof v - 1;
-        RegQueryValueExA(k, "SelectedSampleRate", nullptr, nullptr, reinterpret_cast<BYTE*>(v), &n);
-        RegCloseKey(k);
-        EXPECT_STREQ(v, "6000");
+        EXPECT_EQ(EditorSetting("Settings", "SelectedSampleRate"), "6000");
     }
 
 }
@@ -510,7 +412,7 @@ TEST_F(EffectDialogsUi, DialogsThroughTheEditorsMenus) {
 // Preview plays the copy of the document from its start through the echo
 // with the values shown; a changed value restarts it; closing the dialog
 // stops it. The file plugin of the test set-up records what was played.
-TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
+TEST_F(EffectDialogs, PreviewPlaysTheEffectAndFollowsTheValues) {
     const std::string home = Environment("SONDREL_WINE_HOME");
     ASSERT_FALSE(home.empty()) << "run under tools/wine-ctest.sh";
     const std::string played = WinePath(home + "/play.raw");
@@ -520,7 +422,7 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
     const int32_t rate = 8000, frames = 60 * rate;
     const std::vector<int16_t> tone = Tone(frames, 1, rate, 6000);
     const std::string longInput = JoinPath(dir, "long.wav");
-    ASSERT_TRUE(WriteWav(longInput, tone, 1, rate));
+    ASSERT_TRUE(test::WriteWav16(longInput, tone, rate, 1));
     StartEditor(longInput);
     SelectToEnd(50, "0:00:15.00", "0:00:45.000");
 
@@ -530,7 +432,7 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         std::vector<int32_t> doc(tone.size());
         for (size_t i = 0; i < tone.size(); ++i) doc[i] = int32_t(tone[i]) * 16;
         LSoundSourcePtr src = MakeSource<test::VectorSource>(doc, rate, 1, 0x200000);
-        LSoundSourcePtr fx = LSPEcho(gain, ms).OpenSource(src);
+        LSoundSourcePtr fx = LSPEcho(ms, gain).OpenSource(src);
         LSoundSourcePtr out = MakeSource<LSRCPeakLimit>(fx, 0x7FFF0);
         std::vector<int32_t> s(count);
         for (size_t done = 0; done < count; done += 8192) out->Read(s.data() + done, int32_t(std::min<size_t>(8192, count - done)));
@@ -550,7 +452,7 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         return it == hay.end() ? std::string::npos : size_t(it - hay.begin());
     };
 
-    drive::Command(editorMain, IDM_ECHO);
+    editor.Command(IDM_ECHO);
     HWND dlg = EditorDialog("Echo");
     ASSERT_NE(dlg, nullptr);
     Do(dlg, Type(IDC_ECHO_TIME, "200"));
@@ -591,5 +493,5 @@ TEST_F(EffectDialogsUi, PreviewPlaysTheEffectAndFollowsTheValues) {
         kStepMs))
         << "still playing after the dialog closed";
     EXPECT_LT(capture().size(), tone.size() / 2);
-    EXPECT_EQ(Stored("EchoTime"), "<none>");
+    EXPECT_EQ(Stored("EchoTime"), "<missing>");
 }

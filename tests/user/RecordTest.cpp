@@ -1,12 +1,13 @@
-// The record dialog as a user meets it, under Wine: a test host window
-// stands in for the main window; F5 opens "Record Control", which records
-// at once from the wave-in device. The device is Wine's ALSA input from a
-// private PulseAudio whose file plugin delivers a known speech file at real
-// time (tools/wine-record.sh): 1.5 s of silence, a sentence, 6 s of
-// silence, a sentence, then zeros. The driver lets the recording run,
-// closes the dialog and checks what the document holds against the file
-// after the recorder's DC filter: buffer by buffer through the recorder's
-// rules, and by the positions a user would expect from the file itself.
+// Recording as a user meets it in the editor, under Wine: F5 in the real
+// sondrel.exe (with no document: a new one of the stored default format)
+// opens "Record Control", which records at once from the wave-in device.
+// The device is Wine's ALSA input from a private PulseAudio whose file
+// plugin delivers a known speech file at real time (tools/wine-record.sh):
+// 1.5 s of silence, a sentence, 6 s of silence, a sentence, then zeros. The
+// driver lets the recording run, closes the dialog, saves the document
+// through Save As and checks what it holds against the file after the
+// recorder's DC filter: buffer by buffer through the recorder's rules, and
+// by the positions a user would expect from the file itself.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,20 +15,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "EditorDriver.h"
 #include "core/LSample.h"
+#include "core/LSoundTime.h"
 #include "devices/LDeviceMath.h"
 #include "devices/LRecorderCore.h"
 #include "support/LFile.h"
 #include "support/LResourceIds.h"
 #include "support/MemorySink.h"
 #include "support/TestUtil.h"
-#include "support/win32/LRegistrySettings.h"
-#include "tests/drive/LDrive.h"
 
 using namespace sondrel;
 using namespace sondrel::drive;
@@ -36,9 +35,7 @@ namespace {
 
 constexpr int32_t kRate = 44100;
 constexpr int32_t kFrames = 4410;  // one device buffer, 100 ms
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kStepMs = 15000;
-const char kSettingsRoot[] = "Software\\Ketterly\\SondrelRecordUiTest";
+constexpr DWORD kStepMs = kEditorStepMs;
 const char kDialog[] = "Record Control";
 
 int32_t Ms(int64_t frames) { return int32_t(frames * 1000 / kRate); }
@@ -105,7 +102,8 @@ std::vector<int32_t> ThroughTheRecorder(const std::vector<int16_t>& pcm, bool at
 }
 
 // Where `part` lies in `whole`, from `from` on; -1 when nowhere.
-int64_t Find(const std::vector<int32_t>& whole, const std::vector<int32_t>& part, size_t n, size_t from = 0) {
+template <typename T>
+int64_t Find(const std::vector<T>& whole, const std::vector<T>& part, size_t n, size_t from = 0) {
     n = std::min(n, part.size());
     if (n == 0) return -1;
     for (size_t at = from; at + n <= whole.size(); ++at)
@@ -114,7 +112,8 @@ int64_t Find(const std::vector<int32_t>& whole, const std::vector<int32_t>& part
 }
 
 // Where two recordings part, in ms, for the failure messages.
-std::string Parting(const std::vector<int32_t>& got, const std::vector<int32_t>& want) {
+template <typename T>
+std::string Parting(const std::vector<T>& got, const std::vector<T>& want) {
     size_t n = std::min(got.size(), want.size()), i = 0;
     while (i < n && got[i] == want[i]) ++i;
     return "they part at " + std::to_string(Ms(int64_t(i))) + " ms of " + std::to_string(Ms(int64_t(got.size()))) +
@@ -128,59 +127,46 @@ int32_t ParseTime(const std::string& text) {
     return ((h * 60 + m) * 60 + s) * 1000 + c * 10;
 }
 
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::stringstream s(text);
-    for (std::string line; std::getline(s, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
+// The file's samples as the editor saves them: 16 bits, rounded.
+std::vector<int16_t> Saved16(const std::vector<int32_t>& v) {
+    std::vector<int16_t> r(v.size());
+    ConvertToPCM16(v.data(), r.data(), int32_t(v.size()));
+    return r;
 }
 
-struct Document {
-    std::string name, dirty, rate, chans, frames, undo, selStart, selEnd;
-};
-
-class RecordUi : public ::testing::Test {
+class Recording : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("SONDREL_RECORD_INFILE"), nullptr) << "run under tools/wine-record.sh";
-        work = test::ScratchDir("recordui");
+        work = Absolute(test::ScratchDir("record"));
         data = JoinPath(work, "Current");
-        report = JoinPath(work, "report");
         CreateDirectoryA(data.c_str(), nullptr);
-        CreateDirectoryA(report.c_str(), nullptr);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsRoot);
-        // New documents without asking: 44100 Hz mono, the infile's format.
-        settings.Set("Settings", "PromptSampleAndChannels", "0");
-        settings.Set("Settings", "DefaultSampleRate", "44100");
-        settings.Set("Settings", "DefaultChannels", "1");
+        // New documents without asking: 44100 Hz mono, the infile's format;
+        // no playback after the take.
+        ClearEditorSettings();
+        SetEditorSetting("Folders", "Current", data);
+        SetEditorSetting("Settings", "PromptSampleAndChannels", "0");
+        SetEditorSetting("Settings", "DefaultSampleRate", "44100");
+        SetEditorSetting("Settings", "DefaultChannels", "1");
+        SetEditorSetting("Settings", "AutoPlaybackAfterEffects", "0");
         pcm = Infile(40);
         filtered = Filtered(pcm);
+        filtered16 = Saved16(filtered);
         levels = BufferLevels(filtered);
     }
     void TearDown() override {
-        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
-        host.WaitExit(kStepMs);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsRoot);
+        editor.ExitDiscarding();
+        if (editor.WaitExit() == STILL_ACTIVE) editor.Kill();
+        ClearEditorSettings();
     }
 
-    void Store(const char* key, const char* value) { settings.Set("Recorder", key, value); }
-    std::string Stored(const char* key) {
-        std::string v;
-        return settings.Query("Recorder", key, v) ? v : "<missing>";
-    }
+    void Store(const char* key, const char* value) { SetEditorSetting("Recorder", key, value); }
+    std::string Stored(const char* key) { return EditorSetting("Recorder", key); }
 
-    // Starts the host and opens the dialog with F5.
+    // Starts the editor with no document and opens the dialog with F5.
     HWND OpenDialog() {
-        if (!host.Start(WinePath(RECORDUI_HOST_EXE), "",
-                        {{"RECHOST_DATA", data}, {"RECHOST_REPORT", report}, {"RECHOST_SETTINGS", kSettingsRoot}}))
-            return nullptr;
-        WaitForInputIdle(host.Handle(), kStartMs);
-        window = WaitForWindow(host.Id(), "Sondrel Record Host", kStartMs);
-        if (!window) return nullptr;
-        PostMessageA(window, WM_KEYDOWN, VK_F5, 1);
-        PostMessageA(window, WM_KEYUP, VK_F5, LPARAM(0xC0000001));
-        return WaitForWindow(host.Id(), kDialog, kStepMs);
+        if (!editor.Start("") || !editor.WaitTitle("Sondrel", kEditorStartMs) || !editor.Press(VK_F5)) return nullptr;
+        return editor.WaitDialog(kDialog);
     }
     // The position the dialog shows.
     static int32_t Shown(HWND dialog) { return ParseTime(Text(GetDlgItem(dialog, IDC_TRANSPORT_TIME))); }
@@ -196,35 +182,30 @@ protected:
     static bool WaitLoudEnd(HWND dialog, int32_t lastLoudMs, DWORD timeoutMs) {
         return WaitUntil([&] { return Shown(dialog) >= lastLoudMs && Metered(dialog) < -29; }, timeoutMs, 50);
     }
-    // Closes the dialog as a user does and waits for the host's report.
-    std::vector<Document> CloseAndReport(HWND dialog) {
-        std::string path = JoinPath(report, "docs.txt");
-        DeleteFileA(path.c_str());
+    // Closes the dialog as a user does; true once the editor shows "Untitled n".
+    bool Close(HWND dialog, int n) {
         Click(dialog, IDOK);
-        if (!WaitForWindowGone(dialog, kStepMs)) return {};
-        return Report();
+        return WaitForWindowGone(dialog, kStepMs) && editor.WaitTitle("Sondrel [Untitled " + std::to_string(n) + "]");
     }
-    std::vector<Document> Report() {
-        std::string path = JoinPath(report, "docs.txt");
-        if (!WaitUntil([&] { return LFile::Exists(path.c_str()); }, kStepMs)) return {};
-        std::vector<uint8_t> text;
-        LFile::ReadAll(path.c_str(), text);
-        std::vector<Document> docs;
-        for (const std::string& line : SplitLines(std::string(text.begin(), text.end()))) {
-            Document d;
-            std::stringstream s(line);
-            for (std::string* f : {&d.name, &d.dirty, &d.rate, &d.chans, &d.frames, &d.undo, &d.selStart, &d.selEnd})
-                std::getline(s, *f, '\t');
-            docs.push_back(d);
-        }
-        return docs;
-    }
-    std::vector<int32_t> Samples(int n) {
-        std::vector<uint8_t> bytes;
-        LFile::ReadAll(JoinPath(report, "doc" + std::to_string(n) + ".s32").c_str(), bytes);
-        std::vector<int32_t> v(bytes.size() / 4);
-        if (!v.empty()) std::memcpy(v.data(), bytes.data(), v.size() * 4);
-        return v;
+    // Document n (Window menu) as the user finds it: "Untitled n" with the
+    // take to save and to undo, the take selected; its samples as Save As
+    // writes them.
+    std::vector<int16_t> Take(int n) {
+        const std::string name = "Untitled " + std::to_string(n);
+        editor.Command(IDM_WINDOW_FIRST + n - 1);
+        EXPECT_TRUE(editor.WaitTitle("Sondrel [" + name + "]")) << editor.Title();
+        EXPECT_TRUE(editor.UndoEnabled());
+        const std::string start = editor.Field(IDC_SELECTION_START), end = editor.Field(IDC_SELECTION_END);
+        editor.Command(IDM_CLOSE);  // changes to save: Close asks, Cancel keeps it
+        EXPECT_EQ(editor.Answer(IDCANCEL), "Save changes to \"" + name + "\"?");
+        const std::string saved = JoinPath(work, "take" + std::to_string(n) + ".wav");
+        EXPECT_TRUE(editor.SaveAs(saved));
+        WavData w = ReadWav(saved);
+        EXPECT_EQ(w.rate, kRate);
+        EXPECT_EQ(w.chans, 1);
+        EXPECT_EQ(start, FormatPosition(LSoundTime(0)));
+        EXPECT_EQ(end, FormatPosition(LSoundTime(Ms(w.Frames()))));
+        return w.Samples();
     }
 
     // The first buffer at or above a level, and the last one.
@@ -244,12 +225,11 @@ protected:
         return FirstHalfLevel(filtered, b) >= threshold && b > 0 ? b * kFrames - kFrames / 2 : b * kFrames;
     }
 
-    std::string work, data, report;
-    LRegistrySettings settings{kSettingsRoot};
-    Program host;
-    HWND window = nullptr;
+    std::string work, data;
+    Editor editor;
     std::vector<int16_t> pcm;
     std::vector<int32_t> filtered;
+    std::vector<int16_t> filtered16;
     std::vector<int32_t> levels;
 };
 
@@ -258,8 +238,8 @@ protected:
 // Automatic trimming (the default, threshold -24 dB): the leading silence
 // goes, the take begins with the first loud buffer (or 50 ms before it) and
 // ends 50 ms after the last buffer at or above -29 dB. Undo takes it out.
-TEST_F(RecordUi, TrimmingKeepsTheSpeechFromItsOnsetTo50msAfterTheLastLoudBuffer) {
-    std::vector<int32_t> expected = ThroughTheRecorder(pcm, false, 216000000, -24);
+TEST_F(Recording, TrimmingKeepsTheSpeechFromItsOnsetTo50msAfterTheLastLoudBuffer) {
+    const std::vector<int16_t> expected = Saved16(ThroughTheRecorder(pcm, false, 216000000, -24));
     ASSERT_GT(expected.size(), size_t(kRate));
     HWND dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr) << "F5 did not open the record dialog";
@@ -267,15 +247,8 @@ TEST_F(RecordUi, TrimmingKeepsTheSpeechFromItsOnsetTo50msAfterTheLastLoudBuffer)
     // The position shows the last loud moment; once it is where the speech
     // ends, everything that counts has been recorded.
     ASSERT_TRUE(WaitLoudEnd(dialog, Ms(expected.size()) - 60, 40000)) << Text(GetDlgItem(dialog, IDC_TRANSPORT_TIME));
-    std::vector<Document> docs = CloseAndReport(dialog);
-    ASSERT_EQ(docs.size(), 1u);
-    EXPECT_EQ(docs[0].name, "Untitled 1");
-    EXPECT_EQ(docs[0].undo, "Record");
-    EXPECT_EQ(docs[0].dirty, "1");
-    std::vector<int32_t> got = Samples(1);
-    EXPECT_EQ(docs[0].frames, std::to_string(got.size()));
-    EXPECT_EQ(docs[0].selStart, "0");
-    EXPECT_EQ(docs[0].selEnd, std::to_string(Ms(got.size())));
+    ASSERT_TRUE(Close(dialog, 1));
+    const std::vector<int16_t> got = Take(1);
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << Parting(got, expected);
 
@@ -283,34 +256,31 @@ TEST_F(RecordUi, TrimmingKeepsTheSpeechFromItsOnsetTo50msAfterTheLastLoudBuffer)
     const size_t first = FirstAtOrAbove(-24), last = LastAtOrAbove(-29);
     ASSERT_LT(first, levels.size());
     EXPECT_GE(first * 100, 1400u);  // the leading 1.5 s of silence is quiet
-    const int64_t at = Find(filtered, got, 20000);
+    const int64_t at = Find(filtered16, got, 20000);
     ASSERT_GE(at, 0) << "the take is not a stretch of the filtered file";
     EXPECT_EQ(size_t(at), OnsetFrame(first, -24));
-    EXPECT_TRUE(std::equal(got.begin(), got.end(), filtered.begin() + at)) << "the pause of 6 s is kept whole";
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), filtered16.begin() + at)) << "the pause of 6 s is kept whole";
     EXPECT_EQ(size_t(at) + got.size(), (last + 1) * kFrames + size_t(kRate) / 20);
     std::printf("trimming: take of %d ms from %d ms of the file, ending %d ms after the last loud buffer\n",
                 Ms(int64_t(got.size())), Ms(at), Ms(at + int64_t(got.size())) - Ms(int64_t(last + 1) * kFrames));
 
     // Undo removes the take.
-    PostMessageA(window, WM_COMMAND, IDM_UNDO, 0);
-    DeleteFileA(JoinPath(report, "docs.txt").c_str());
-    docs = Report();
-    ASSERT_EQ(docs.size(), 1u);
-    EXPECT_EQ(docs[0].frames, "0");
-    EXPECT_EQ(docs[0].undo, "");
+    ASSERT_TRUE(editor.Press('Z', {VK_CONTROL}));
+    EXPECT_TRUE(WaitUntil([&] { return !editor.UndoEnabled(); }, kStepMs));
+    ASSERT_TRUE(editor.Press('A', {VK_CONTROL}));
+    EXPECT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:00.000")) << editor.Field(IDC_SELECTION_LENGTH);
 }
 
 // Voice activation: more than 5 s below -29 dB pauses the take, which keeps
 // 450 ms after the last loud buffer and goes on with the next sound.
-TEST_F(RecordUi, VoiceActivationCutsTheLongPauseTo450ms) {
+TEST_F(Recording, VoiceActivationCutsTheLongPauseTo450ms) {
     Store("Vor", "1");
-    std::vector<int32_t> expected = ThroughTheRecorder(pcm, false, 5000, -24);
+    const std::vector<int16_t> expected = Saved16(ThroughTheRecorder(pcm, false, 5000, -24));
     HWND dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(WaitLoudEnd(dialog, Ms(expected.size()) - 60, 40000)) << Text(GetDlgItem(dialog, IDC_TRANSPORT_TIME));
-    std::vector<Document> docs = CloseAndReport(dialog);
-    ASSERT_EQ(docs.size(), 1u);
-    std::vector<int32_t> got = Samples(1);
+    ASSERT_TRUE(Close(dialog, 1));
+    const std::vector<int16_t> got = Take(1);
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected) << Parting(got, expected);
 
@@ -326,8 +296,8 @@ TEST_F(RecordUi, VoiceActivationCutsTheLongPauseTo450ms) {
     ASSERT_GT(second, end1 + 50) << "the file's pause is shorter than the stop delay";
     const size_t start1 = OnsetFrame(first, -24), keep1 = (end1 + 1) * kFrames + size_t(kRate) * 45 / 100;
     const size_t start2 = OnsetFrame(second, -24), stop2 = (last + 1) * kFrames + size_t(kRate) / 20;
-    std::vector<int32_t> want(filtered.begin() + long(start1), filtered.begin() + long(keep1));
-    want.insert(want.end(), filtered.begin() + long(start2), filtered.begin() + long(stop2));
+    std::vector<int16_t> want(filtered16.begin() + long(start1), filtered16.begin() + long(keep1));
+    want.insert(want.end(), filtered16.begin() + long(start2), filtered16.begin() + long(stop2));
     EXPECT_EQ(got.size(), want.size());
     EXPECT_TRUE(got == want) << Parting(got, want);
     // About six seconds of the pause are gone.
@@ -340,7 +310,7 @@ TEST_F(RecordUi, VoiceActivationCutsTheLongPauseTo450ms) {
 // Without automatic trimming everything is kept from the first buffer the
 // device delivered, also with a stored voice activation (which then has no
 // effect), and nothing is trimmed at the end.
-TEST_F(RecordUi, WithoutTrimmingEverythingFromTheFirstBufferIsKept) {
+TEST_F(Recording, WithoutTrimmingEverythingFromTheFirstBufferIsKept) {
     Store("Autotrim", "0");
     Store("Vor", "1");
     const int32_t fileMs = Ms(InfileFrames());
@@ -348,12 +318,11 @@ TEST_F(RecordUi, WithoutTrimmingEverythingFromTheFirstBufferIsKept) {
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(WaitShown(dialog, fileMs + 400, 40000)) << Text(GetDlgItem(dialog, IDC_TRANSPORT_TIME));
     const int32_t shown = Shown(dialog);
-    std::vector<Document> docs = CloseAndReport(dialog);
-    ASSERT_EQ(docs.size(), 1u);
-    std::vector<int32_t> got = Samples(1);
+    ASSERT_TRUE(Close(dialog, 1));
+    const std::vector<int16_t> got = Take(1);
     ASSERT_GE(got.size(), InfileFrames());
-    ASSERT_LE(got.size(), filtered.size());
-    EXPECT_TRUE(std::equal(got.begin(), got.end(), filtered.begin())) << "not the file from its first sample";
+    ASSERT_LE(got.size(), filtered16.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), filtered16.begin())) << "not the file from its first sample";
     // The end is where recording stopped, not trimmed back to the speech.
     EXPECT_GE(Ms(got.size()), shown);
     std::printf("without trimming: take of %d ms, the file's first %d ms exactly; the dialog showed %d ms\n",
@@ -364,36 +333,34 @@ TEST_F(RecordUi, WithoutTrimmingEverythingFromTheFirstBufferIsKept) {
 
 // F5 in the dialog keeps the take, opens a new untitled document and
 // records into it: two documents, each with its take.
-TEST_F(RecordUi, RecordNextLeavesTwoDocumentsEachWithItsTake) {
-    std::vector<int32_t> whole = ThroughTheRecorder(pcm, false, 216000000, -24);
+TEST_F(Recording, RecordNextLeavesTwoDocumentsEachWithItsTake) {
+    const std::vector<int16_t> whole = Saved16(ThroughTheRecorder(pcm, false, 216000000, -24));
     HWND dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(WaitShown(dialog, 800, 30000));
     PostMessageA(dialog, WM_KEYDOWN, VK_F5, 1);
     ASSERT_TRUE(WaitForWindowGone(dialog, kStepMs));
-    HWND next = WaitForWindow(host.Id(), kDialog, kStepMs);
+    HWND next = editor.WaitDialog(kDialog);
     ASSERT_NE(next, nullptr) << "the dialog did not open again for the next file";
     EXPECT_EQ(Text(GetDlgItem(next, IDC_TRANSPORT_FILE_NAME)), "Untitled 2");
     ASSERT_TRUE(WaitShown(next, 800, 30000));
-    std::vector<Document> docs = CloseAndReport(next);
-    ASSERT_EQ(docs.size(), 2u);
+    ASSERT_TRUE(Close(next, 2));
     for (int n = 1; n <= 2; ++n) {
         SCOPED_TRACE(n);
-        EXPECT_EQ(docs[size_t(n - 1)].name, "Untitled " + std::to_string(n));
-        EXPECT_EQ(docs[size_t(n - 1)].undo, "Record");
-        std::vector<int32_t> got = Samples(n);
+        const std::vector<int16_t> got = Take(n);
         // Each take is the start of what the whole file would have given.
         EXPECT_GE(Ms(got.size()), 800);
         ASSERT_LE(got.size(), whole.size());
         EXPECT_TRUE(std::equal(got.begin(), got.end(), whole.begin()));
     }
+    EXPECT_TRUE(editor.ExitDiscarding().empty());  // the two documents, both saved: no more
 }
 
 // The input list with the record volume or the mixer button, and the
 // advanced settings: voice activation cannot be changed while trimming is
 // off but keeps its stored value, and a threshold typed as -50 is stored as
 // -40. Everything is written to "Recorder" when the dialog has closed.
-TEST_F(RecordUi, InputsAndAdvancedSettings) {
+TEST_F(Recording, InputsAndAdvancedSettings) {
     Store("Autotrim", "0");
     Store("Vor", "1");
     Store("Volume", "-6");
@@ -409,7 +376,7 @@ TEST_F(RecordUi, InputsAndAdvancedSettings) {
     // Wine has no record mixer program: the button says so.
     Click(dialog, IDC_RECORD_MIXER);
     MessageBoxShown box;
-    ASSERT_TRUE(WaitForMessageBox(host.Id(), "Sondrel", box, kStepMs));
+    ASSERT_TRUE(editor.WaitMessageBox("Sondrel", box, kStepMs));
     EXPECT_NE(box.text.find("sndvol32.exe"), std::string::npos) << box.text;
     Click(box.window, IDOK);
     ASSERT_TRUE(WaitForWindowGone(box.window, kStepMs));
@@ -425,7 +392,7 @@ TEST_F(RecordUi, InputsAndAdvancedSettings) {
         kStepMs));
 
     Click(dialog, IDC_RECORD_ADVANCED);
-    HWND adv = WaitForWindow(host.Id(), "Advanced Settings", kStepMs);
+    HWND adv = editor.WaitDialog("Advanced Settings");
     ASSERT_NE(adv, nullptr);
     auto checked = [&](int id) { return SendMessageA(GetDlgItem(adv, id), BM_GETCHECK, 0, 0) == BST_CHECKED; };
     auto enabled = [&](int id) { return IsWindowEnabled(GetDlgItem(adv, id)) != FALSE; };
@@ -444,7 +411,7 @@ TEST_F(RecordUi, InputsAndAdvancedSettings) {
     EXPECT_TRUE(checked(IDC_ADVANCED_VOICE));
     Click(adv, IDOK);
     ASSERT_TRUE(WaitForWindowGone(adv, kStepMs));
-    CloseAndReport(dialog);
+    ASSERT_TRUE(Close(dialog, 1));
     // Written when the dialog has closed.
     EXPECT_EQ(Stored("Threshold"), "-40");
     EXPECT_EQ(Stored("Autotrim"), "0");

@@ -9,13 +9,22 @@
 //       editor, closed again after)
 //   editorprobe close
 //       closes the editor showing a document as a user would
+//   editorprobe cdimport EXE ASPI_CONFIG DATA_FOLDER
+//       starts EXE with the ASPI test double beside it serving the drive
+//       of ASPI_CONFIG and DATA_FOLDER as its data folder, imports every
+//       track of the first drive through Ctrl+L and the dialog's OK, and
+//       prints the seconds from OK until the last track shows as a
+//       document and the number of tracks; the editor is closed again
+//       after, its documents unsaved, and the data folder setting put back
 // Exit code 0 when the editor got there, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "support/LResourceIds.h"
 #include "tests/drive/LDrive.h"
 
 using namespace sondrel::drive;
@@ -50,6 +59,40 @@ HWND WaitDrawn(DWORD timeoutMs, DWORD stepMs) {
         },
         timeoutMs, stepMs);
     return editor && Drawn(editor) ? editor : nullptr;
+}
+
+// Imports every track of the first drive and prints how long it took.
+bool TimeCDImport(const char* exe, const char* aspiConfig) {
+    DllOverride aspi("sondrel.exe", "wnaspi32", "native,builtin");
+    Program editor;
+    if (!aspi.Ok() || !editor.Start(exe, "", {{"SONDREL_ASPI_DOUBLE", aspiConfig}})) return false;
+    HWND main = WaitForWindow(editor.Id(), "Sondrel", 60000);
+    if (!main || !SendCtrlKey(main, 'L')) return false;
+    HWND dialog = WaitForWindow(editor.Id(), "Load Audio CD Track(s)", 60000, "#32770");
+    HWND list = dialog ? GetDlgItem(dialog, IDC_CD_TRACKS) : nullptr;
+    const int tracks = list ? ListCount(list) : 0;
+    if (tracks <= 0) return false;
+    std::vector<int> all;
+    for (int i = 0; i < tracks; ++i) all.push_back(i);
+    ListSelect(list, all);
+    LARGE_INTEGER f, t0, t1;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&t0);
+    Click(dialog, IDOK);
+    const std::string last = "Sondrel [Untitled " + std::to_string(tracks) + "]";
+    if (!WaitUntil([&] { return TextUtf8(main) == last; }, 3600000, 5)) return false;
+    QueryPerformanceCounter(&t1);
+    std::printf("%.2f %d\n", double(t1.QuadPart - t0.QuadPart) / double(f.QuadPart), tracks);
+    std::fflush(stdout);
+    // Exit, answering No to each document's question.
+    Command(main, IDM_EXIT);
+    return WaitUntil(
+        [&] {
+            MessageBoxShown box;
+            if (WaitForMessageBox(editor.Id(), "Sondrel", box, 0, main)) Command(box.window, IDNO);
+            return editor.WaitExit(0) != STILL_ACTIVE;
+        },
+        120000, 50);
 }
 
 }  // namespace
@@ -90,6 +133,22 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (what == "cdimport" && argc >= 5) {
+        const std::string folders = "Software\\Ketterly\\Sondrel\\Folders";
+        const std::string before = Reg(HKEY_LOCAL_MACHINE, folders, "Current");
+        RegSet(HKEY_LOCAL_MACHINE, folders, "Current", argv[4]);
+        const bool ok = TimeCDImport(argv[2], argv[3]);
+        if (before == "<missing>") {
+            HKEY k;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, folders.c_str(), 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+                RegDeleteValueA(k, "Current");
+                RegCloseKey(k);
+            }
+        } else {
+            RegSet(HKEY_LOCAL_MACHINE, folders, "Current", before);
+        }
+        return ok ? 0 : 1;
+    }
     if (what == "close") {
         // As the user closes it (Escape): an unchanged document goes without
         // a question, and the editor ends cleanly, keeping no recovery data.
@@ -99,6 +158,7 @@ int main(int argc, char** argv) {
         return WaitUntil([&] { return !IsWindow(w); }, 30000) ? 0 : 1;
     }
     std::fprintf(stderr,
-                 "usage: editorprobe shot FILE.png [TIMEOUT_MS] | editorprobe time EXE FILE [RUNS] | editorprobe close\n");
+                 "usage: editorprobe shot FILE.png [TIMEOUT_MS] | editorprobe time EXE FILE [RUNS] | editorprobe close |\n"
+                 "       editorprobe cdimport EXE ASPI_CONFIG DATA_FOLDER\n");
     return 2;
 }
