@@ -569,8 +569,10 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    // Shared for deleting too: a program that replaces the file (renames a
+    // new one over it) while the driver reads it must not fail.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return bytes;
     DWORD size = GetFileSize(h, nullptr), got = 0;
     bytes.resize(size);
