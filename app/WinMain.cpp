@@ -4,9 +4,12 @@
 // everything down in reverse order.
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "cd/LSCSI.h"
 #include "cd/win32/CDRipperDlg.h"
 #include "document/LAudioCutTank.h"
 #include "formats/win32/LPlatformReaders.h"
@@ -24,6 +27,16 @@
 #include "ui/win32/MainDialog.h"
 
 using namespace sondrel;
+
+// CD import's diagnostic texts go, one a line, to the file that the
+// environment variable SONDREL_CD_TRACE names (none when it is not set).
+static std::string gCDTracePath;
+static void AppendCDTrace(const char* text) {
+    if (FILE* f = std::fopen(gCDTracePath.c_str(), "ab")) {
+        std::fprintf(f, "%s\n", text);
+        std::fclose(f);
+    }
+}
 
 // Makes the program's folder the current one and returns it. The path is
 // read in UTF-16, so that a folder named in any script of up to MAX_PATH
@@ -72,6 +85,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     }
 
     InstallPlatformReaders();
+    if (const char* trace = std::getenv("SONDREL_CD_TRACE"); trace && *trace) {
+        gCDTracePath = trace;
+        SetCDTraceHook(AppendCDTrace);
+    }
     LShellHelpOpener help;
     SetManualFolder(JoinPath(programFolder, kManualFolderName));
     SetHelpOpener(&help);

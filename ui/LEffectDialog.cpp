@@ -1,7 +1,6 @@
 #include "ui/LEffectDialog.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "document/LSDFile.h"
 #include "support/LResourceIds.h"
@@ -14,18 +13,6 @@ namespace {
 // The controls a parameter owns: one, or one per value for radio buttons.
 int ControlCount(const LEffectParam& p) { return p.control == LParamControl::kRadios ? p.nMax - p.nMin + 1 : 1; }
 
-// A dialog's messages share one caption and icon: those of its own check,
-// which every record's check gives for a value far out of range.
-LParamCheck MessageStyle(const LEffectDesc& fx) {
-    if (fx.pfnCheck) {
-        LEffectValues extreme;
-        for (int32_t& v : extreme.v) v = INT32_MAX;
-        LParamCheck c = fx.pfnCheck(extreme);
-        if (!c.bOk) return c;
-    }
-    return {false, nullptr, "Invalid value", false};
-}
-
 // "Echo Time (ms) :" -> "Echo Time (ms)".
 std::string FieldName(const char* label) {
     std::string s = label ? label : "The value";
@@ -36,7 +23,7 @@ std::string FieldName(const char* label) {
 }  // namespace
 
 LSDEffectDialog::LSDEffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc,
-                                 LPreviewPlayer* player, std::string curveFolder)
+                                 LPlayer* player, std::string curveFolder)
     : LSDPreviewDialog(fx.nTemplate, fx.nHelpContext, doc ? &doc->audio : nullptr, fx.pfnPreview ? player : nullptr),
       rFx(fx),
       rValues(values),
@@ -132,9 +119,9 @@ bool LSDEffectDialog::CmOk() {
     int bad = 0;
     if (!ReadValues(v, bad)) {
         const int p = ParamOfControl(bad);
-        LParamCheck style = MessageStyle(rFx);
-        Refuse(bad, FieldName(rFx.params[size_t(p)].szLabel) + " must be a whole number. Please try again.",
-               style.szCaption, style.bStopIcon);
+        const std::string text = FieldName(rFx.params[size_t(p)].szLabel) + " must be a whole number. Please try again.";
+        const LParamCheck style = Refusal(rFx.eRefusal, text.c_str());
+        Refuse(bad, text, style.szCaption, style.bStopIcon);
         return false;
     }
     LParamCheck check = CheckEffectValues(rFx, v);

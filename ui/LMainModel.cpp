@@ -5,9 +5,9 @@
 #include "document/LDocuments.h"
 #include "support/LResourceIds.h"
 #include "support/LSettings.h"
+#include "ui/LMainCommands.h"
 
 namespace sondrel {
-
 
 int32_t MinZoomMs(int32_t rate) {
     if (rate <= 0) return 1;
@@ -111,6 +111,7 @@ struct LTip {
     const char* szText;
 };
 
+// The controls that are not buttons of the command table.
 constexpr LTip kControlTips[] = {
     {IDC_VOLUME, "Volume"},
     {IDC_OVERVIEW, "Full Length Waveform Display"},
@@ -120,45 +121,17 @@ constexpr LTip kControlTips[] = {
     {IDC_SELECTION_LENGTH, "Selected Region Length"},
     {IDC_CURRENT_TIME, "Current Time"},
     {IDC_STATUS, "Click to view Ketterly Internet Resources"},
-    {IDC_PLAY, "Play (F9)"},
-    {IDC_SCRUB, "Scrub (Space)"},
-    {IDC_STOP, "Stop (Esc)"},
-    {IDC_GO_TO_START, "Go to Start (Home)"},
-    {IDC_REWIND, "Rewind (<-)"},
-    {IDC_FORWARD, "Forward (->)"},
-    {IDC_GO_TO_END, "Go to End (End)"},
-    // F5 records in the main window (F8 is Fast Forward here).
-    {IDC_RECORD, "Record (F5)"},
-    {IDC_ZOOM_OUT, "Zoom Out"},
-    {IDC_ZOOM_IN, "Zoom In"},
-    {IDC_ZOOM_SELECTION, "Zoom Selection"},
-    {IDC_ZOOM_FULL, "Zoom Full"},
-    {IDC_VERTICAL_ZOOM, "Vertical Zoom"},
 };
-
-constexpr LTip kToolbarTips[] = {
-    {IDM_NEW, "New (Ctrl+N)"}, {IDM_OPEN, "Open (Ctrl+O)"},   {IDM_SAVE, "Save (Ctrl+S)"},
-    {IDM_CUT, "Cut  (Ctrl+X)"}, {IDM_COPY, "Copy (Ctrl+C)"}, {IDM_PASTE, "Paste  (Ctrl+V)"},
-};
-
-const char* Find(const LTip* tips, size_t n, int id) {
-    for (size_t i = 0; i < n; ++i)
-        if (tips[i].nId == id) return tips[i].szText;
-    return nullptr;
-}
 
 }  // namespace
 
 const char* StatusMessage(int n) { return kStatusMessages[((n % kStatusMessageCount) + kStatusMessageCount) % kStatusMessageCount]; }
 
 const char* ControlTooltip(int control) {
-    return Find(kControlTips, sizeof kControlTips / sizeof kControlTips[0], control);
+    for (const LTip& t : kControlTips)
+        if (t.nId == control) return t.szText;
+    const LMainCommand* c = FindMainCommand(control);
+    return c && c->nToolbarImage < 0 ? c->szTip : nullptr;
 }
-
-const char* ToolbarTooltip(int command) {
-    return Find(kToolbarTips, sizeof kToolbarTips / sizeof kToolbarTips[0], command);
-}
-
-std::string UndoTooltip(const std::string& label) { return "Undo " + label + "\tCtrl+Z"; }
 
 }  // namespace sondrel

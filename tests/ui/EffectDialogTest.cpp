@@ -75,11 +75,11 @@ protected:
     // Opens the dialog of a record over the stored values, as the main window does.
     LSDEffectDialog& Open(LEffect id) {
         if (dialog) dialog->Destroy();  // the one before is closed
+        dialog.reset();
         player.starts = player.stops = 0;
         values = ReadStoredValues(EffectOf(id));
         view = FakeDialogView();
         dialog = std::make_unique<LSDEffectDialog>(EffectOf(id), values, doc.get(), &player, dir);
-        player.dialog = dialog.get();
         dialog->Attach(&view);
         dialog->InitDialog();
         return *dialog;
@@ -351,18 +351,18 @@ TEST_F(EffectDialogs, PreviewPlaysTheShownValuesWithItsOwnLimits) {
     ASSERT_TRUE(player.playing);
     EXPECT_EQ(view.text[IDC_PREVIEW], "Stop");
     EXPECT_EQ(player.source->GetPosition(), 0);
-    EXPECT_EQ(Played(), Expected(LSPEcho(50, 800).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(800, 50).OpenSource(Document())));
 
     // An echo time out of OK's range restarts the preview limited to 10..3000,
     // and a gain of 100 or more plays at 99; OK refuses the same values.
     Do(Type(IDC_ECHO_TIME, "7000"));
     EXPECT_EQ(player.starts, 2);
-    EXPECT_EQ(Played(), Expected(LSPEcho(50, 3000).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(3000, 50).OpenSource(Document())));
     Do(Type(IDC_ECHO_GAIN, "250"));
     EXPECT_EQ(player.starts, 3);
-    EXPECT_EQ(Played(), Expected(LSPEcho(99, 3000).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(3000, 99).OpenSource(Document())));
     Do(Type(IDC_ECHO_TIME, "2"));
-    EXPECT_EQ(Played(), Expected(LSPEcho(99, 10).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(10, 99).OpenSource(Document())));
     EXPECT_FALSE(dialog->CmOk());
     EXPECT_EQ(view.messages.back().text, "Echo time must be between 10 and 3000ms. Please try again.");
     EXPECT_TRUE(player.playing);  // a refusal keeps the preview going

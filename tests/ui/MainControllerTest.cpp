@@ -357,7 +357,7 @@ TEST_P(MainEdits, UndoLabelPositionSelectionAndView) {
     if (c.selStart || c.selEnd) Select(c.selStart, c.selEnd);
     ASSERT_TRUE(ctl->Command(c.command));
     EXPECT_EQ(Doc().UndoLabel(), c.undo);
-    EXPECT_EQ(view.undoLabel, c.undo);
+    EXPECT_EQ(view.commandTexts[IDM_UNDO], std::string("Undo ") + c.undo + "\tCtrl+Z");
     EXPECT_EQ(Doc().LengthMs(), c.length);
     EXPECT_EQ(Doc().stPosition.ms, c.wantPos);
     EXPECT_EQ(Doc().stSelStart.ms, c.wantSelStart);
@@ -540,7 +540,7 @@ TEST_F(MainView, CommandsFollowDocumentSelectionUndoAndClipboard) {
     ctl->Command(IDM_DELETE);
     EXPECT_TRUE(view.On(IDM_UNDO));
     EXPECT_TRUE(view.On(IDM_SAVE));
-    EXPECT_EQ(view.undoLabel, "Delete");
+    EXPECT_EQ(view.commandTexts[IDM_UNDO], "Undo Delete\tCtrl+Z");
     EXPECT_FALSE(view.On(IDM_CUT));  // the selection collapsed
     EXPECT_TRUE(view.On(IDM_PASTE));
 }

@@ -8,6 +8,7 @@
 
 #include "support/LResourceIds.h"
 #include "support/LSettings.h"
+#include "ui/LMainCommands.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 #include "ui/LRecentFiles.h"
@@ -131,9 +132,15 @@ TEST(MainMenu, HintsAndTooltips) {
     for (int c = 100; c < 130; ++c) tips += ControlTooltip(c) != nullptr;
     EXPECT_EQ(tips, 21);
     EXPECT_STREQ(ControlTooltip(IDC_RECORD), "Record (F5)");
-    EXPECT_STREQ(ToolbarTooltip(IDM_OPEN), "Open (Ctrl+O)");
-    EXPECT_STREQ(ToolbarTooltip(IDM_CUT), "Cut  (Ctrl+X)");
-    EXPECT_EQ(UndoTooltip("Echo"), "Undo Echo\tCtrl+Z");
+    EXPECT_STREQ(FindMainCommand(IDM_OPEN)->szTip, "Open (Ctrl+O)");
+    EXPECT_STREQ(FindMainCommand(IDM_CUT)->szTip, "Cut  (Ctrl+X)");
+    EXPECT_EQ(CommandText(*FindMainCommand(IDM_UNDO), "Echo"), "Undo Echo\tCtrl+Z");
+    // The toolbar: its seven buttons in order, each with its image.
+    std::vector<std::pair<int, int>> toolbar;
+    for (const LMainCommand& c : MainCommands())
+        if (c.nToolbarImage >= 0) toolbar.push_back({c.nId, c.nToolbarImage});
+    EXPECT_EQ(toolbar, (std::vector<std::pair<int, int>>{{IDM_NEW, 6}, {IDM_OPEN, 7}, {IDM_SAVE, 8}, {IDM_UNDO, 3},
+                                                          {IDM_CUT, 0}, {IDM_COPY, 1}, {IDM_PASTE, 2}}));
     for (const LManualLink& l : ManualLinks()) EXPECT_STREQ(ManualPageOf(l.nId), l.szPage);
 }
 

@@ -3,7 +3,7 @@
 // buttons), the record volume through the mixer of the recording device,
 // and Record Next from the keyboard. The wave-in device here is Wine's ALSA
 // input over the null device; the recordings themselves are checked from
-// outside (tests/recordui).
+// outside, through the editor (tests/user/RecordTest.cpp).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>

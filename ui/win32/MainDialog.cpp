@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
-#include "devices/win32/LSoundPlayer.h"
+#include "devices/win32/LPlayerPort.h"
 #include "support/LResourceIds.h"
 #include "support/LSettings.h"
+#include "ui/LMainCommands.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 #include "ui/win32/LMeterControls.h"
@@ -84,11 +86,6 @@ void BuildMenu(HMENU menu, const std::vector<LMenuNode>& items) {
     }
 }
 
-// The toolbar: image → command.
-const struct {
-    int image, command;
-} kToolbarButtons[] = {{6, IDM_NEW}, {7, IDM_OPEN}, {8, IDM_SAVE}, {3, IDM_UNDO}, {0, IDM_CUT}, {1, IDM_COPY}, {2, IDM_PASTE}};
-
 // The view buttons and their images in the view image list.
 const struct {
     int control, image;
@@ -160,50 +157,11 @@ std::string CommandLinePath(const char* commandLine) {
     return LongPath(path);
 }
 
-// ------------------------------------------------------------------ the player
-
-// The sound player as the controller sees it; its reports go on to the controller.
-class MainDialog::Player : public LMainPlayer, private LSoundPlayerNotify {
-public:
-    explicit Player(MainDialog& owner) : rOwner(owner) {
-        player.SetDevice(int8_t(ReadInt("Player", "Device", 0)));
-        player.SetListener(this);
-    }
-    ~Player() override {
-        player.SetListener(nullptr);
-        player.Stop();
-    }
-    bool Start(const LSoundSourcePtr& source) override { return player.Start(source, 0); }
-    void Stop() override { player.Stop(); }
-    void Play() override { player.Play(); }
-    void Cue() override { player.Cue(); }
-    void Seek(int32_t frame) override { player.Seek(frame); }
-    uint16_t State() override { return player.GetState(); }
-
-private:
-    void Changed() {
-        if (rOwner.pController) rOwner.pController->PlayerState(player.GetState());
-    }
-    void NotifyPlay(uint32_t) override { Changed(); }
-    void NotifyStop(uint32_t) override { Changed(); }
-    void NotifyCue(uint32_t) override { Changed(); }
-    void NotifyPause(uint32_t) override { Changed(); }
-    void NotifyPosition(uint32_t, int32_t ms) override {
-        if (rOwner.pController) rOwner.pController->PlayerPosition(ms);
-    }
-    void NotifyLevels(uint32_t, const LChannelLevels& levels) override {
-        if (rOwner.pController) rOwner.pController->PlayerLevels(levels.iLevels, levels.nCount);
-    }
-
-    MainDialog& rOwner;
-    LSoundPlayer player;
-};
-
 // ------------------------------------------------------------------ life
 
 MainDialog::MainDialog(HINSTANCE instance, LMainServices& services)
-    : LKeyDialogBox(instance, MAKEINTRESOURCEA(IDD_MAIN)), rServices(services) {
-    pPlayer = std::make_unique<Player>(*this);
+    : LKeyDialogBox(instance, MAKEINTRESOURCEA(IDD_MAIN)), rServices(services), pPlayer(CreatePlayer()) {
+    pPlayer->SetDevice(int8_t(ReadInt("Player", "Device", 0)));
     LMainView& view = *this;
     pController = std::make_unique<LMainController>(dialogs, view, rServices, *pPlayer);
 }
@@ -369,14 +327,20 @@ void MainDialog::CreateToolbar() {
         DeleteObject(strip);
     }
     SendMessageA(hToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hToolbarImages));
-    TBBUTTON buttons[7] = {};
-    for (int i = 0; i < 7; ++i) {
-        buttons[i].iBitmap = kToolbarButtons[i].image;
-        buttons[i].idCommand = kToolbarButtons[i].command;
-        buttons[i].fsState = TBSTATE_ENABLED;
-        buttons[i].fsStyle = BTNS_BUTTON;
+    // The commands with a toolbar button, in the table's order; their tips
+    // are kept for TTN_GETDISPINFO (a labelled command's follows its text).
+    std::vector<TBBUTTON> buttons;
+    for (const LMainCommand& c : MainCommands()) {
+        if (c.nToolbarImage < 0) continue;
+        TBBUTTON b = {};
+        b.iBitmap = c.nToolbarImage;
+        b.idCommand = c.nId;
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = BTNS_BUTTON;
+        buttons.push_back(b);
+        if (c.szTip) toolbarTips[c.nId] = c.szTip;
     }
-    SendMessageA(hToolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+    SendMessageA(hToolbar, TB_ADDBUTTONSA, WPARAM(buttons.size()), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageA(hToolbar, TB_AUTOSIZE, 0, 0);
 }
 
@@ -424,16 +388,11 @@ void MainDialog::LoadPictures() {
 
 // ------------------------------------------------------------------ layout
 
-void MainDialog::LayoutControls() {
-    HWND w = Window();
-    RECT rc;
-    GetClientRect(w, &rc);
-    const int W = rc.right, H = rc.bottom;
-    if (W <= 0 || H <= 0) return;
-    auto place = [&](int id, int x, int y, int cx, int cy) {
-        if (HWND c = GetDlgItem(w, id)) MoveWindow(c, x, y, std::max(cx, 0), std::max(cy, 0), TRUE);
-    };
+void MainDialog::Place(int id, int x, int y, int cx, int cy) {
+    if (HWND c = GetDlgItem(Window(), id)) MoveWindow(c, x, y, std::max(cx, 0), std::max(cy, 0), TRUE);
+}
 
+int MainDialog::PlaceBars(int width, int& statusHeight) {
     int top = 0;
     if (hToolbar) {
         SendMessageA(hToolbar, TB_AUTOSIZE, 0, 0);
@@ -441,53 +400,62 @@ void MainDialog::LayoutControls() {
         GetWindowRect(hToolbar, &t);
         top = t.bottom - t.top;
     }
-    int h = 0;
+    statusHeight = 0;
     if (hStatus) {
         SendMessageA(hStatus, WM_SIZE, 0, 0);
         RECT s;
         GetWindowRect(hStatus, &s);
-        h = s.bottom - s.top;
-        int parts[2] = {std::max(W - 10 * h, 0), -1};
+        statusHeight = s.bottom - s.top;
+        int parts[2] = {std::max(width - 10 * statusHeight, 0), -1};
         SendMessageA(hStatus, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     }
+    return top;
+}
 
-    // Transport row: eight equal buttons from the left, one pixel apart,
-    // then the volume control and the meter.
-    const int rowH = Scaled(50);
-    const int yRow = H - h - rowH;
+void MainDialog::PlaceTransportRow(int width, int y, int height) {
+    // Eight equal buttons from the left, one pixel apart, then the volume
+    // control and the meter.
     const int order[8] = {IDC_PLAY, IDC_RECORD, IDC_SCRUB, IDC_STOP, IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD, IDC_GO_TO_END};
-    const int bw = std::min(rowH, std::max((W - Scaled(200)) / 8 - 1, Scaled(16)));
-    for (int i = 0; i < 8; ++i) place(order[i], i * (bw + 1), yRow, bw, rowH);
+    const int bw = std::min(height, std::max((width - Scaled(200)) / 8 - 1, Scaled(16)));
+    for (int i = 0; i < 8; ++i) Place(order[i], i * (bw + 1), y, bw, height);
     const int xRight = 8 * (bw + 1);
-    const int rest = std::max(W - xRight, 0);
-    place(IDC_VOLUME, xRight, yRow, rest / 3, rowH);
+    const int rest = std::max(width - xRight, 0);
+    Place(IDC_VOLUME, xRight, y, rest / 3, height);
     // The volume's text in the dialog's font at this DPI.
     if (nVolumeFontDpi != Dpi()) {
         HFONT f = CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                               "MS Shell Dlg");
-        SendDlgItemMessageA(w, IDC_VOLUME, WM_SETFONT, WPARAM(f), TRUE);
+        SendDlgItemMessageA(Window(), IDC_VOLUME, WM_SETFONT, WPARAM(f), TRUE);
         if (hVolumeFont) DeleteObject(hVolumeFont);
         hVolumeFont = f;
         nVolumeFontDpi = Dpi();
     }
-    place(IDC_METER, xRight + rest / 3 + 1, yRow, rest - rest / 3 - 1, rowH);
+    Place(IDC_METER, xRight + rest / 3 + 1, y, rest - rest / 3 - 1, height);
+}
 
-    // Time fields: the selection's three in the left third, the current
-    // time in the rest in a bold font 0.18 of its width high (within a
-    // fifth of the window's height).
-    const int third = W / 3;
-    const int timeW = W - third;
+int MainDialog::PlaceTimeFields(int width, int height, int yBelow) {
+    // The selection's three in the left third, the current time in the rest
+    // in a bold font 0.18 of its width high (within a fifth of the window's
+    // height).
+    const int third = width / 3;
+    const int timeW = width - third;
     int fontH = std::max(int(0.18 * timeW), Scaled(12));
-    fontH = std::min(fontH, std::max(H / 5, Scaled(12)));
+    fontH = std::min(fontH, std::max(height / 5, Scaled(12)));
     const int timeH = fontH + fontH / 5 + Scaled(6);
-    const int yTime = yRow - timeH;
-    place(IDC_FRAME, 0, yTime, W, timeH);
+    const int yTime = yBelow - timeH;
+    Place(IDC_FRAME, 0, yTime, width, timeH);
     for (int i = 0; i < 3; ++i)
-        place(IDC_SELECTION_START + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
-    place(IDC_CURRENT_TIME, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+        Place(IDC_SELECTION_START + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
+    Place(IDC_CURRENT_TIME, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+    SetTimeFonts(timeW, timeH, fontH);
+    return yTime;
+}
+
+void MainDialog::SetTimeFonts(int timeWidth, int timeHeight, int fontHeight) {
+    HWND w = Window();
     // The selection's fields in a plain font half their height.
-    HFONT selFont = CreateFontA(-std::max(timeH / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+    HFONT selFont = CreateFontA(-std::max(timeHeight / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 VARIABLE_PITCH | FF_SWISS, "Arial");
     for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, IDC_SELECTION_START + i, WM_SETFONT, WPARAM(selFont), TRUE);
@@ -497,7 +465,7 @@ void MainDialog::LayoutControls() {
         return CreateFontA(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
     };
-    HFONT font = makeFont(fontH);
+    HFONT font = makeFont(fontHeight);
     // Whatever face the system gives, the time fits its field.
     if (HDC dc = GetDC(w)) {
         HGDIOBJ old = SelectObject(dc, font);
@@ -506,31 +474,47 @@ void MainDialog::LayoutControls() {
         GetTextExtentPoint32A(dc, sample, int(sizeof sample - 1), &ext);
         SelectObject(dc, old);
         ReleaseDC(w, dc);
-        const int room = timeW * 9 / 10;
+        const int room = timeWidth * 9 / 10;
         if (ext.cx > room && ext.cx > 0) {
             DeleteObject(font);
-            font = makeFont(std::max(int(int64_t(fontH) * room / ext.cx), Scaled(12)));
+            font = makeFont(std::max(int(int64_t(fontHeight) * room / ext.cx), Scaled(12)));
         }
     }
     SendDlgItemMessageA(w, IDC_CURRENT_TIME, WM_SETFONT, WPARAM(font), TRUE);
     if (hTimeFont) DeleteObject(hTimeFont);
     hTimeFont = font;
+}
 
-    // Scroll bar and the five view buttons above the time fields.
+int MainDialog::PlaceViewRow(int width, int yBelow) {
+    // The scroll bar and the five view buttons.
     const int scrollH = Scaled(24);
-    const int yScroll = yTime - scrollH;
-    const int scrollW = W / 2;
-    place(IDC_POSITION, 0, yScroll, scrollW, scrollH);
-    const int zw = (W - scrollW) / 5;
+    const int yScroll = yBelow - scrollH;
+    const int scrollW = width / 2;
+    Place(IDC_POSITION, 0, yScroll, scrollW, scrollH);
+    const int zw = (width - scrollW) / 5;
     const int views[5] = {IDC_ZOOM_OUT, IDC_ZOOM_IN, IDC_ZOOM_SELECTION, IDC_ZOOM_FULL, IDC_VERTICAL_ZOOM};
-    for (int i = 0; i < 5; ++i) place(views[i], scrollW + i * zw, yScroll, i == 4 ? W - scrollW - 4 * zw : zw, scrollH);
+    for (int i = 0; i < 5; ++i) Place(views[i], scrollW + i * zw, yScroll, i == 4 ? width - scrollW - 4 * zw : zw, scrollH);
+    return yScroll;
+}
 
-    // The overview takes twice the status bar's height at the top; the main
-    // view the rest.
-    const int overviewH = 2 * std::max(h, Scaled(20));
-    place(IDC_OVERVIEW, 0, top, W, overviewH);
-    place(IDC_WAVE, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
-    InvalidateRect(w, nullptr, TRUE);
+void MainDialog::LayoutControls() {
+    RECT rc;
+    GetClientRect(Window(), &rc);
+    const int W = rc.right, H = rc.bottom;
+    if (W <= 0 || H <= 0) return;
+    // From the bottom: the status bar, the transport row, the time fields,
+    // the scroll bar with the view buttons; from the top the toolbar, then
+    // the overview twice the status bar's height and the main view the rest.
+    int statusH = 0;
+    const int top = PlaceBars(W, statusH);
+    const int rowH = Scaled(50);
+    const int yRow = H - statusH - rowH;
+    PlaceTransportRow(W, yRow, rowH);
+    const int yScroll = PlaceViewRow(W, PlaceTimeFields(W, H, yRow));
+    const int overviewH = 2 * std::max(statusH, Scaled(20));
+    Place(IDC_OVERVIEW, 0, top, W, overviewH);
+    Place(IDC_WAVE, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
+    InvalidateRect(Window(), nullptr, TRUE);
 }
 
 // ------------------------------------------------------------------ messages
@@ -562,27 +546,69 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             mm->ptMinTrackSize.y = Scaled(kMinWindowHeight);
             return TRUE;
         }
+        case WM_MENUSELECT:
+        case WM_EXITMENULOOP:
+        case WM_CONTEXTMENU:
+        case WM_MOUSEWHEEL:
+            MouseAndMenuMessage(msg, wParam, lParam);
+            return TRUE;
+        case WM_DROPFILES:
+        case kHandOverMessage:
+        case WM_COPYDATA:
+        case kLoadPendingMessage:
+            return FileMessage(msg, wParam, lParam);
+        case WM_DPICHANGED: {
+            const RECT* r = reinterpret_cast<const RECT*>(lParam);
+            LoadPictures();
+            SetWindowPos(w, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            LayoutControls();
+            return TRUE;
+        }
+        case WM_DESTROY:
+            DestroyDialog();
+            return TRUE;
+    }
+    if (msg == WaveViewsDrawnMessage()) {
+        bool drawn = pController->Current() && overviewScan.IsRunning() && waveScan.IsRunning() &&
+                     overviewScan.IsIdle() && waveScan.IsIdle();
+        // What the columns hold is on the screen before the answer.
+        if (drawn) RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SetWindowLongPtrA(w, DWLP_MSGRESULT, drawn ? 1 : 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void MainDialog::MouseAndMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
         case WM_MENUSELECT: {
             UINT flags = HIWORD(wParam);
             if (flags == 0xFFFF && lParam == 0)
                 pController->MenuClosed();
             else
                 pController->MenuSelect((flags & MF_POPUP) ? 0 : LOWORD(wParam));
-            return TRUE;
+            break;
         }
         case WM_EXITMENULOOP:
             pController->MenuClosed();
-            return TRUE;
+            break;
         case WM_CONTEXTMENU:
             ContextMenu(reinterpret_cast<HWND>(wParam), int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam)));
-            return TRUE;
+            break;
         case WM_MOUSEWHEEL: {
             nWheel += GET_WHEEL_DELTA_WPARAM(wParam);
             int notches = nWheel / WHEEL_DELTA;
             nWheel -= notches * WHEEL_DELTA;
             if (notches) pController->Wheel(notches, (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0);
-            return TRUE;
+            break;
         }
+    }
+}
+
+INT_PTR MainDialog::FileMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND w = Window();
+    switch (msg) {
         case WM_DROPFILES: {
             HDROP drop = reinterpret_cast<HDROP>(wParam);
             UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
@@ -613,25 +639,6 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             for (const std::string& p : paths) pController->Load(LongPath(p));
             return TRUE;
         }
-        case WM_DPICHANGED: {
-            const RECT* r = reinterpret_cast<const RECT*>(lParam);
-            LoadPictures();
-            SetWindowPos(w, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-            LayoutControls();
-            return TRUE;
-        }
-        case WM_DESTROY:
-            DestroyDialog();
-            return TRUE;
-    }
-    if (msg == WaveViewsDrawnMessage()) {
-        bool drawn = pController->Current() && overviewScan.IsRunning() && waveScan.IsRunning() &&
-                     overviewScan.IsIdle() && waveScan.IsIdle();
-        // What the columns hold is on the screen before the answer.
-        if (drawn) RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        SetWindowLongPtrA(w, DWLP_MSGRESULT, drawn ? 1 : 0);
-        return TRUE;
     }
     return FALSE;
 }
@@ -681,13 +688,8 @@ bool MainDialog::Notify(const NMHDR* nm) {
     if (nm->code == TTN_GETDISPINFOA) {
         auto* di = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(nm));
         if (di->uFlags & TTF_IDISHWND) return false;
-        int id = int(nm->idFrom);
-        if (id == IDM_UNDO) {
-            szUndoTip = UndoTooltip(pController->Current() ? pController->Current()->UndoLabel() : std::string());
-            di->lpszText = const_cast<char*>(szUndoTip.c_str());
-        } else if (const char* tip = ToolbarTooltip(id)) {
-            di->lpszText = const_cast<char*>(tip);
-        }
+        auto tip = toolbarTips.find(int(nm->idFrom));
+        if (tip != toolbarTips.end()) di->lpszText = const_cast<char*>(tip->second.c_str());
         return true;
     }
     return false;
@@ -749,10 +751,10 @@ void MainDialog::CheckCommand(int id, bool checked) {
     }
 }
 
-void MainDialog::SetUndoLabel(const std::string& label) {
-    std::string text = UndoTooltip(label);
+void MainDialog::SetCommandText(int id, const std::string& text) {
     for (HMENU m : {hMenu, hEditPopup})
-        if (m) ModifyMenuA(m, IDM_UNDO, MF_BYCOMMAND | MF_STRING, IDM_UNDO, text.c_str());
+        if (m) ModifyMenuA(m, UINT(id), MF_BYCOMMAND | MF_STRING, UINT_PTR(id), text.c_str());
+    toolbarTips[id] = text;
 }
 
 void MainDialog::SetStatusRate(const std::string& text) {
