@@ -60,7 +60,8 @@ namespace {
 
 constexpr int32_t kDefaultAutoTrimThreshold = -24;
 LProcessResult AutoTrimDocument(LProgress* p, LEffectJob& job) {
-    return AutoTrim(p, job.audio, std::clamp(ReadInt("Settings", "AutoTrimThreshold", kDefaultAutoTrimThreshold), -127, 127));
+    const int32_t threshold = ReadInt("Settings", "AutoTrimThreshold", kDefaultAutoTrimThreshold);
+    return AutoTrim(p, job.audio, std::clamp(threshold, -127, 127));
 }
 
 }  // namespace

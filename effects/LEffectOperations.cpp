@@ -8,8 +8,11 @@ namespace sondrel {
 
 LProcessResult ReplaceSelection(LProgress* progress, const LEffectJob& job, LSoundProcessor& processor,
                                 const char* caption) {
-    LEfReplaceSelection rec{
-        .pAudio = &job.audio, .stStart = job.stStart, .stEnd = job.stEnd, .pProcessor = &processor, .szCaption = caption};
+    LEfReplaceSelection rec{.pAudio = &job.audio,
+                            .stStart = job.stStart,
+                            .stEnd = job.stEnd,
+                            .pProcessor = &processor,
+                            .szCaption = caption};
     return Process(progress, rec);
 }
 

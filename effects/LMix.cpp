@@ -148,7 +148,8 @@ constinit const LEffectDesc kPasteMixEffect = {
     .szStep = "--paste-mix",
     .szSyntax = "VOLUME,MODE[,FADE_MS]",
     .szWants = "VOLUME,MODE[,FADE_MS] (MODE 0, 1 or 2)",
-    .szHelp = "mix the clipboard over the selection; MODE when it is\nlonger: 0 increase selection, 1 insert silence, 2 fade out mix\n"
+    .szHelp = "mix the clipboard over the selection; MODE when it is\n"
+              "longer: 0 increase selection, 1 insert silence, 2 fade out mix\n"
               "(FADE_MS default 250)",
 };
 

@@ -61,9 +61,10 @@ bool WriteClassesString(LRegistry& reg, const std::string& key, const char* name
 // Deletes a key below HKEY_CLASSES_ROOT and the user's classes key.
 bool DeleteClassesKey(LRegistry& reg, const std::string& key);
 
-// File associations (the settings page and the installer): makes the program the handler that opens files of an extension (with its
-// dot, ".wav") from the shell: HKEY_CLASSES_ROOT\<ext> names the file type;
-// under it Shell\Open\Command runs the program with the file, Shell\Open is
+// File associations (the settings page and the installer): makes the
+// program the handler that opens files of an extension (with its dot,
+// ".wav") from the shell: HKEY_CLASSES_ROOT\<ext> names the file type; under
+// it Shell\Open\Command runs the program with the file, Shell\Open is
 // labelled "&Edit" and Shell's default verb is "Open". Nothing is written
 // when the extension has no file type. Writes that HKEY_CLASSES_ROOT refuses
 // go to the user's own classes. False when nothing was registered.

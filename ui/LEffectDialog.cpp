@@ -119,7 +119,8 @@ bool LSDEffectDialog::CmOk() {
     int bad = 0;
     if (!ReadValues(v, bad)) {
         const int p = ParamOfControl(bad);
-        const std::string text = FieldName(rFx.params[size_t(p)].szLabel) + " must be a whole number. Please try again.";
+        const std::string text =
+            FieldName(rFx.params[size_t(p)].szLabel) + " must be a whole number. Please try again.";
         const LParamCheck style = Refusal(rFx.eRefusal, text.c_str());
         Refuse(bad, text, style.szCaption, style.bStopIcon);
         return false;

@@ -171,7 +171,8 @@ void LMainController::WavApply() {
     if (!d) {
         nFileLengthMs = 0;
         rView.HideWaves();
-        for (int c : {IDC_SELECTION_START, IDC_SELECTION_END, IDC_CURRENT_TIME}) rView.SetText(c, FormatPosition(LSoundTime(0)));
+        for (int c : {IDC_SELECTION_START, IDC_SELECTION_END, IDC_CURRENT_TIME})
+            rView.SetText(c, FormatPosition(LSoundTime(0)));
         rView.SetText(IDC_SELECTION_LENGTH, FormatLength(LSoundTime(0)));
         rView.SetScrollPos(0);
         return;

@@ -2,12 +2,12 @@
 // control notification, timer and player report does to the open documents,
 // the selection, the position, the view, the player and the enabled
 // commands. The commands, their keys and what enables them are the records
-// of the command table (LMainCommands.h); their handlers are here. The Win32 dialog (ui/win32/MainDialog) turns its messages into
-// these calls and shows what the controller asks through LMainView; the
-// dialogs and the parts of the program above this layer (effect and record
-// dialogs, CD import, settings, mail, help) are reached through
-// LMainServices, the sound player through LPlayer, whose reports come back
-// here.
+// of the command table (LMainCommands.h); their handlers are here. The
+// Win32 dialog (ui/win32/MainDialog) turns its messages into these calls and
+// shows what the controller asks through LMainView; the dialogs and the
+// parts of the program above this layer (effect and record dialogs, CD
+// import, settings, mail, help) are reached through LMainServices, the sound
+// player through LPlayer, whose reports come back here.
 //
 // The controller is the document list's host: the documents' questions go on
 // to the host it is given, and their refresh requests are collected and
@@ -183,7 +183,8 @@ private:
     bool AskFile(std::string& path) override;
     bool AskValues(const LEffectDesc& fx, LEffectValues& values) override;
 
-    // The command table holds the handlers below.
+    // The command table (LMainCommands.cpp) holds the handlers below.
+    static const LMainCommand kCommands[];
     friend std::span<const LMainCommand> MainCommands();
     friend std::span<const LMainCommand> EffectCommands();
 

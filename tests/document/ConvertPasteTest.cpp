@@ -218,7 +218,8 @@ TEST_F(PasteInsert, ReplacingASelectionWithComputedAudio) {
 
     LCutListAudio work = doc;
     CancelAfter cancel(0);
-    LEfReplaceSelection cancelled{.pAudio = &work, .stStart = 0, .stEnd = 40, .pProcessor = &negate, .szCaption = "Negate"};
+    LEfReplaceSelection cancelled{
+        .pAudio = &work, .stStart = 0, .stEnd = 40, .pProcessor = &negate, .szCaption = "Negate"};
     EXPECT_EQ(Process(&cancel, cancelled), kProcessCancelled);
     EXPECT_EQ(cancel.szText[0], "Negate");
     EXPECT_EQ(ReadList(work), docData);

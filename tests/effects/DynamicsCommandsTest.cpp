@@ -210,7 +210,8 @@ TEST_F(DynOps, CommandsNeedASelection) {
         [](LDocuments& d) {
             ScriptedAsker cancel;
             cancel.accept = false;
-            return RunEffectCommand(d, EffectOf(LEffect::kConstantSpeedPitch), cancel) != LCommandResult::kNothingToDo ||
+            return RunEffectCommand(d, EffectOf(LEffect::kConstantSpeedPitch), cancel) !=
+                       LCommandResult::kNothingToDo ||
                    cancel.dialogs != 0;
         },
     };

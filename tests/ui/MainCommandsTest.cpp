@@ -51,7 +51,8 @@ TEST(MainCommands, AKeyPicksItsCommand) {
         LKeys keys;
         int command;  // 0: none
     };
-    const LKeys ctrl{true, false, false}, ctrlShift{true, true, false}, shift{false, true, false}, alt{false, false, true};
+    const LKeys ctrl{true, false, false}, ctrlShift{true, true, false};
+    const LKeys shift{false, true, false}, alt{false, false, true};
     const Case cases[] = {
         {'X', ctrl, IDM_CUT},
         {'X', ctrlShift, IDM_CUT},  // no Ctrl+Shift+X: Shift is let pass
@@ -74,7 +75,8 @@ TEST(MainCommands, AKeyPicksItsCommand) {
     for (const Case& c : cases) {
         const LMainCommand* found = CommandOfKey(c.key, c.keys);
         EXPECT_EQ(found ? found->nId : 0, c.command)
-            << c.key << (c.keys.bControl ? " ctrl" : "") << (c.keys.bShift ? " shift" : "") << (c.keys.bAlt ? " alt" : "");
+            << c.key << (c.keys.bControl ? " ctrl" : "") << (c.keys.bShift ? " shift" : "")
+            << (c.keys.bAlt ? " alt" : "");
     }
     // Letting go: only the keys of held commands answer, whatever is held with them.
     ASSERT_NE(CommandOfReleasedKey(vk::kRight), nullptr);

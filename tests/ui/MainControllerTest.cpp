@@ -517,20 +517,23 @@ TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
 
 TEST_F(MainView, CommandsFollowDocumentSelectionUndoAndClipboard) {
     ctl->Init("");
-    for (int id : {IDM_CLOSE, IDM_SAVE, IDM_UNDO, IDM_CUT, IDM_PASTE, IDM_SELECT_ALL, IDM_PLAY, IDM_ZOOM_IN, IDM_CLOSE_ALL, 4006, IDC_PLAY,
-                   IDC_ZOOM_FULL})
+    for (int id : {IDM_CLOSE, IDM_SAVE, IDM_UNDO, IDM_CUT, IDM_PASTE, IDM_SELECT_ALL, IDM_PLAY, IDM_ZOOM_IN,
+                   IDM_CLOSE_ALL, IDM_FADE_IN, IDC_PLAY, IDC_ZOOM_FULL})
         EXPECT_FALSE(view.On(id)) << id;
-    for (int id : {IDM_NEW, IDM_OPEN, IDM_LOAD_CD, IDM_SETTINGS, IDM_EXIT, IDC_RECORD}) EXPECT_TRUE(ctl->CommandEnabled(id)) << id;
+    for (int id : {IDM_NEW, IDM_OPEN, IDM_LOAD_CD, IDM_SETTINGS, IDM_EXIT, IDC_RECORD})
+        EXPECT_TRUE(ctl->CommandEnabled(id)) << id;
 
     Open(5000);
     EXPECT_TRUE(view.On(IDM_CLOSE));
     EXPECT_TRUE(view.On(IDM_SELECT_ALL));
     EXPECT_TRUE(view.On(IDC_PLAY));
     EXPECT_TRUE(view.On(IDM_INSERT_SILENCE_BEGIN));
-    for (int id : {IDM_SAVE, IDM_UNDO, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_PASTE_MIX, IDM_DELETE, IDM_TRIM, IDM_ZOOM_SELECTION, 4001, IDC_ZOOM_SELECTION})
+    for (int id : {IDM_SAVE, IDM_UNDO, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_PASTE_MIX, IDM_DELETE, IDM_TRIM,
+                   IDM_ZOOM_SELECTION, IDM_AMPLIFY, IDC_ZOOM_SELECTION})
         EXPECT_FALSE(view.On(id)) << id;
     Select(1000, 2000);
-    for (int id : {IDM_CUT, IDM_COPY, IDM_DELETE, IDM_TRIM, IDM_SILENCE, IDM_COPY_TO_NEW, IDM_REPEAT_LOOP, IDM_ZOOM_SELECTION, 4001, 4016})
+    for (int id : {IDM_CUT, IDM_COPY, IDM_DELETE, IDM_TRIM, IDM_SILENCE, IDM_COPY_TO_NEW, IDM_REPEAT_LOOP,
+                   IDM_ZOOM_SELECTION, IDM_AMPLIFY, IDM_CONSTANT_SPEED_PITCH})
         EXPECT_TRUE(view.On(id)) << id;
     EXPECT_FALSE(view.On(IDM_PASTE_MIX));
     ctl->Command(IDM_COPY);
@@ -669,7 +672,8 @@ TEST_F(MainView, ChangesAreToldOncePerRefresh) {
 
 TEST_F(MainView, MenuAndDialogCommandsReachTheirServices) {
     ctl->Init("");
-    for (int id : {IDM_SETTINGS, IDM_ABOUT, IDM_HELP_CONTENTS, IDM_WEB_FIRST, IDM_WEB_LAST}) EXPECT_TRUE(ctl->Command(id)) << id;
+    for (int id : {IDM_SETTINGS, IDM_ABOUT, IDM_HELP_CONTENTS, IDM_WEB_FIRST, IDM_WEB_LAST})
+        EXPECT_TRUE(ctl->Command(id)) << id;
     EXPECT_EQ(services.calls,
               (std::vector<std::string>{"settings", "about", "help", "page index.html", "page install.html"}));
     EXPECT_FALSE(ctl->Command(9999));

@@ -125,7 +125,8 @@ TEST(MainMenu, HintsAndTooltips) {
         if (n.nId) commands.insert(n.nId);
     });
     for (int id : commands) {
-        bool none = id == IDM_DELETE || (id >= IDM_PLAY_SLOW && id <= IDM_PLAY_FAST) || (id >= IDM_WEB_FIRST && id <= IDM_WEB_LAST);
+        bool none = id == IDM_DELETE || (id >= IDM_PLAY_SLOW && id <= IDM_PLAY_FAST) ||
+                    (id >= IDM_WEB_FIRST && id <= IDM_WEB_LAST);
         EXPECT_EQ(CommandHint(id).empty(), none) << id;
     }
     int tips = 0;

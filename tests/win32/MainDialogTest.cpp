@@ -143,7 +143,8 @@ TEST_F(MainDialogWin32, MenusHoldTheRecentFilesAndTheOpenWindows) {
     Open(8000, "a.wav");
     Open(4000, "b.wav");
     HMENU window = GetSubMenu(bar, 5);
-    EXPECT_EQ(Ids(window), (std::vector<int>{IDM_WINDOW_FIRST, IDM_WINDOW_FIRST + 1, IDM_WINDOW_SEPARATOR, IDM_CLOSE_ALL}));
+    EXPECT_EQ(Ids(window),
+              (std::vector<int>{IDM_WINDOW_FIRST, IDM_WINDOW_FIRST + 1, IDM_WINDOW_SEPARATOR, IDM_CLOSE_ALL}));
     EXPECT_EQ(ItemText(window, IDM_WINDOW_FIRST), "&1. " + JoinPath(dir, "a.wav"));
     EXPECT_TRUE(GetMenuState(window, IDM_WINDOW_FIRST + 1, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_FALSE(GetMenuState(window, IDM_WINDOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);
@@ -214,7 +215,8 @@ TEST_F(MainDialogWin32, LayoutKeepsEveryControlInsideAndApart) {
         EXPECT_EQ(play.bottom, status.top);
         // The current time fits its field.
         HDC dc = GetDC(w);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendDlgItemMessageA(w, IDC_CURRENT_TIME, WM_GETFONT, 0, 0)));
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendDlgItemMessageA(w, IDC_CURRENT_TIME, WM_GETFONT, 0, 0)));
         SIZE text{};
         GetTextExtentPoint32A(dc, "0:00:00.00", 10, &text);
         SelectObject(dc, old);

@@ -110,7 +110,9 @@ struct GeneralPage : Page {
 };
 struct AudioPage : Page {
     LAudioProcessPage page;
-    AudioPage(HWND dlg, SheetState&) : Page(dlg, IDH_SETTINGS_AUDIO), page(controls) { page.InitDialog(PlaybackDevices()); }
+    AudioPage(HWND dlg, SheetState&) : Page(dlg, IDH_SETTINGS_AUDIO), page(controls) {
+        page.InitDialog(PlaybackDevices());
+    }
     void CmOk() override { page.CmOk(); }
 };
 

@@ -415,7 +415,8 @@ int MainDialog::PlaceBars(int width, int& statusHeight) {
 void MainDialog::PlaceTransportRow(int width, int y, int height) {
     // Eight equal buttons from the left, one pixel apart, then the volume
     // control and the meter.
-    const int order[8] = {IDC_PLAY, IDC_RECORD, IDC_SCRUB, IDC_STOP, IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD, IDC_GO_TO_END};
+    const int order[8] = {IDC_PLAY,        IDC_RECORD, IDC_SCRUB,   IDC_STOP,
+                          IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD, IDC_GO_TO_END};
     const int bw = std::min(height, std::max((width - Scaled(200)) / 8 - 1, Scaled(16)));
     for (int i = 0; i < 8; ++i) Place(order[i], i * (bw + 1), y, bw, height);
     const int xRight = 8 * (bw + 1);
@@ -493,7 +494,8 @@ int MainDialog::PlaceViewRow(int width, int yBelow) {
     Place(IDC_POSITION, 0, yScroll, scrollW, scrollH);
     const int zw = (width - scrollW) / 5;
     const int views[5] = {IDC_ZOOM_OUT, IDC_ZOOM_IN, IDC_ZOOM_SELECTION, IDC_ZOOM_FULL, IDC_VERTICAL_ZOOM};
-    for (int i = 0; i < 5; ++i) Place(views[i], scrollW + i * zw, yScroll, i == 4 ? width - scrollW - 4 * zw : zw, scrollH);
+    for (int i = 0; i < 5; ++i)
+        Place(views[i], scrollW + i * zw, yScroll, i == 4 ? width - scrollW - 4 * zw : zw, scrollH);
     return yScroll;
 }
 
@@ -786,8 +788,8 @@ void MainDialog::SetWindowMenu(const std::vector<LMenuEntry>& items, int checked
     if (!win) return;
     for (int id = IDM_WINDOW_FIRST; id <= IDM_WINDOW_SEPARATOR; ++id) DeleteMenu(win, UINT(id), MF_BYCOMMAND);
     for (const LMenuEntry& e : items)
-        InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0), UINT_PTR(e.nId),
-                    e.szText.c_str());
+        InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0),
+                    UINT_PTR(e.nId), e.szText.c_str());
     if (!items.empty()) InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_SEPARATOR, IDM_WINDOW_SEPARATOR, nullptr);
 }
 
