@@ -20,7 +20,7 @@ bool Ask(bool save, HWND owner, const LFilePrompt& prompt, const std::string& fo
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrTitle = prompt.szTitle;
     ofn.lpstrDefExt = prompt.szDefExt;
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
     if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
     path = file;
