@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Builds the codec libraries the Windows programs link statically (libogg,
+# libvorbis with vorbisfile and vorbisenc, libFLAC, libopus, opusfile,
+# libopusenc) from Debian's source packages with the mingw-w64 compiler for
+# CPU (i686 or x86_64). Only the libraries are built: no programs, documents,
+# examples or tests, no network code in opusfile.
+# The sources are fetched into WORKDIR (inside the build folder, never into
+# the repository) and built once; a later run finds WORKDIR/prefix/.done and
+# does nothing. Headers and static libraries end up in WORKDIR/prefix.
+#   usage: tools/build-codecs.sh CPU WORKDIR
+# Needs a deb-src entry for Debian's archive (tools/setup.sh adds one).
+set -euo pipefail
+cpu=$1 work=$2
+case $cpu in i686|x86_64) ;; *) echo "build-codecs: unknown processor '$cpu'" >&2; exit 2 ;; esac
+prefix="$work/prefix"
+[ -f "$prefix/.done" ] && exit 0
+mkdir -p "$work/src" "$prefix"
+cd "$work"
+start=$(date +%s)
+
+host="$cpu-w64-mingw32"
+export CC="$host-gcc-posix" AR="$host-ar" RANLIB="$host-ranlib"
+# Our own flags only: no stack protector (it would need libssp at link time),
+# no fortify, optimised as Debian builds them.
+export CFLAGS="-O2 -g0" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
+jobs=$(nproc)
+
+# Fetches Debian source package $1 into src/$1 (with Debian's patches applied).
+fetch() {
+  local pkg=$1 dir
+  [ -f "src/$pkg/configure" ] && return 0
+  rm -rf "src/$pkg" fetch
+  mkdir fetch
+  if ! (cd fetch && apt-get source -qq "$pkg" >/dev/null 2>fetch.log); then
+    # The source lists may be older than the deb-src entry.
+    apt-get update -qq >/dev/null 2>&1 || true
+    (cd fetch && apt-get source -qq "$pkg" >/dev/null 2>fetch.log) ||
+      { cat fetch/fetch.log >&2
+        echo "build-codecs: 'apt-get source $pkg' failed; run tools/setup.sh (it adds the deb-src entry)" >&2
+        exit 1; }
+  fi
+  dir=$(find fetch -mindepth 1 -maxdepth 1 -type d | head -n 1)
+  [ -n "$dir" ] || { echo "build-codecs: no unpacked source of $pkg" >&2; exit 1; }
+  mv "$dir" "src/$pkg"
+  rm -rf fetch
+  [ -f "src/$pkg/configure" ] || { echo "build-codecs: $pkg has no configure script" >&2; exit 1; }
+}
+
+# Configures, builds and installs source package $1 with the options after it.
+build() {
+  local pkg=$1; shift
+  fetch "$pkg"
+  (
+    cd "src/$pkg"
+    # Debian's patches may leave autotools inputs newer than their outputs;
+    # the shipped outputs are what we build from.
+    find . -name 'aclocal.m4' -o -name 'configure' -o -name 'Makefile.in' -o -name 'config.h.in' |
+      xargs -r touch
+    ./configure --host="$host" --prefix="$prefix" --disable-shared --enable-static \
+      --disable-dependency-tracking "$@" >configure.log 2>&1 ||
+      { tail -n 30 configure.log >&2; echo "build-codecs: configure of $pkg failed" >&2; exit 1; }
+    make -j"$jobs" >make.log 2>&1 ||
+      { tail -n 30 make.log >&2; echo "build-codecs: make of $pkg failed" >&2; exit 1; }
+    make install >install.log 2>&1 ||
+      { tail -n 30 install.log >&2; echo "build-codecs: install of $pkg failed" >&2; exit 1; }
+  )
+}
+
+# Only the library folders are built where a package lets us say so.
+build libogg
+build libvorbis --disable-docs --disable-examples --disable-oggtest
+build flac --disable-programs --disable-examples --disable-cpplibs --disable-ogg --disable-doxygen-docs \
+  --disable-xmms-plugin --disable-oggtest --disable-stack-smash-protection --disable-rpath
+build opus --disable-doc --disable-extra-programs --disable-stack-protector
+build opusfile --disable-http --disable-examples --disable-doc
+build libopusenc --disable-examples --disable-doc
+
+echo "build-codecs: $cpu libraries built in $(( $(date +%s) - start )) s" >&2
+touch "$prefix/.done"
