@@ -27,6 +27,8 @@ void LSRCDecoded::MarkDamaged() {
 }
 
 void LSRCDecoded::End() {
+    // Less than the file declares: it was cut short or damaged.
+    if (!bEnded && nDeclared >= 0 && nDelivered < nDeclared && !HasError()) MarkDamaged();
     bEnded = true;
     nEnd = nDelivered;
 }

@@ -20,8 +20,9 @@ struct LAudioTags {
 };
 
 // Vorbis comments ("TITLE=..."), as FLAC, Vorbis and Opus files carry tags:
-// takes an entry whose field is one of ours (DESCRIPTION counts as the
-// comment when there is no COMMENT); the first of each field wins.
+// takes an entry whose field is one of ours. A COMMENT entry replaces what
+// was taken before (a DESCRIPTION counts as the comment until one comes);
+// the other fields keep their first entry.
 void ReadVorbisComment(LAudioTags& tags, const char* entry, size_t length);
 // The entries that carry tags, "FIELD=value" each, empty fields left out.
 std::vector<std::string> VorbisComments(const LAudioTags& tags);

@@ -101,7 +101,8 @@ int32_t LSampleNarrow::Dither(int64_t frame, uint32_t chan) const {
 
 int32_t LSampleNarrow::Round(double v, int64_t frame, uint32_t chan) {
     if (!(v >= -1e9 && v <= 1e9)) v = v > 0 ? 1e9 : v < 0 ? -1e9 : 0.0;  // infinities; NaN as silence
-    double y = std::floor(v + double(Dither(frame, chan)) / 65536.0 + 0.5);
+    // A value that is already a whole step needs no dither (digital silence stays silent).
+    double y = v == std::floor(v) ? v : std::floor(v + double(Dither(frame, chan)) / 65536.0 + 0.5);
     if (v > 32768.0 || v < -32768.0) ++nClipped;  // past full scale in the file itself
     if (y > 32767.0) y = 32767.0;
     if (y < -32768.0) y = -32768.0;
@@ -140,7 +141,8 @@ void LSampleNarrow::FromInt(const int32_t* const* planes, size_t step, int32_t f
         const int32_t* in = planes[c];
         for (int32_t i = 0; i < frames; ++i) {
             int64_t x = int64_t(in[size_t(i) * step]) * (int64_t(1) << (16 - k));
-            int64_t y = (x + Dither(frame + i, c) + 32768) >> 16;
+            // Whole steps (16 bits padded out) are kept exactly; others dithered.
+            int64_t y = (x & 0xFFFF) == 0 ? x >> 16 : (x + Dither(frame + i, c) + 32768) >> 16;
             y = std::clamp<int64_t>(y, -32768, 32767);
             out[size_t(i) * nOut + c] = int32_t(y) * 16;
         }

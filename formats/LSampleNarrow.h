@@ -1,9 +1,10 @@
 // Brings decoded samples of any width, integer or floating point, and any
 // channel count into the engine's format: 16-bit precision in the 32-bit
-// sample (a 16-bit s is s × 16), at most two channels. Bits dropped are
-// dithered with triangular noise of ±1 LSB that is a function of the
-// frame's index and the file's seed alone, so that two opens of a file, and
-// a read after a seek, give the same samples. Floating-point values past
+// sample (a 16-bit s is s × 16), at most two channels. A value on a whole
+// 16-bit step is kept exactly; where bits are dropped, it is dithered with
+// triangular noise of ±1 LSB that is a function of the frame's index and
+// the file's seed alone, so that two opens of a file, and a read after a
+// seek, give the same samples. Floating-point values past
 // full scale are clipped and counted; more than two channels are mixed down
 // to stereo by speaker position.
 #pragma once
