@@ -236,6 +236,33 @@ TEST_F(MainUi, SavesAsMp3ThroughTheEncoder) {
     EXPECT_EQ(Field(kSelLength), "0:00:02.000");
 }
 
+// Files of today's recorders and editors open through File > Open and show
+// their waveform: a 24-bit WAV and a FLAC file. Save As Ogg Vorbis writes a
+// file that run-user-tests.sh decodes with oggdec. Both documents are closed
+// again, so the cases after this one find the editor as they expect.
+TEST_F(MainUi, OpensA24BitWaveAndAFlacFileAndSavesOggVorbis) {
+    for (const char* name : {"take24.wav", "take.flac"}) {
+        SCOPED_TRACE(name);
+        Command(main, kOpen);
+        ASSERT_TRUE(FileDialog("Open Audio Files", In(name)));
+        ASSERT_TRUE(WaitTitle(std::string("Sondrel [") + name + "]"));
+        EXPECT_EQ(Text(GetDlgItem(main, kStatus)), "Sample Rate: 48000   Stereo");
+        ASSERT_TRUE(Press(main, 'A', {VK_CONTROL}));
+        ASSERT_TRUE(WaitField(kSelLength, "0:00:03.000"));
+        ASSERT_TRUE(WaitDrawn());
+    }
+    // For people to look at: the FLAC file's waveform.
+    EXPECT_TRUE(SaveScreenPng(WinePath(std::string(SONDREL_BUILD_DIR) + "/editor-with-flac.png")));
+    ASSERT_TRUE(SaveAs("take-copy.ogg"));
+    Command(main, kClose);  // saved: no question
+    ASSERT_TRUE(WaitUntil([&] { return TextUtf8(main) != "Sondrel [take-copy.ogg]"; }, kStepMs));
+    Command(main, kOpen);  // open already: it becomes the current one
+    ASSERT_TRUE(FileDialog("Open Audio Files", In("take24.wav")));
+    ASSERT_TRUE(WaitTitle("Sondrel [take24.wav]"));
+    Command(main, kClose);
+    ASSERT_TRUE(WaitUntil([&] { return TextUtf8(main) != "Sondrel [take24.wav]"; }, kStepMs));
+}
+
 TEST_F(MainUi, ASecondStartHandsItsFileToTheFirst) {
     Program second;
     ASSERT_TRUE(second.Start(SONDREL_EXE, "\"" + In("other.wav") + "\""));
