@@ -101,8 +101,10 @@ int32_t LSampleNarrow::Dither(int64_t frame, uint32_t chan) const {
 
 int32_t LSampleNarrow::Round(double v, int64_t frame, uint32_t chan) {
     if (!(v >= -1e9 && v <= 1e9)) v = v > 0 ? 1e9 : v < 0 ? -1e9 : 0.0;  // infinities; NaN as silence
-    // A value that is already a whole step needs no dither (digital silence stays silent).
-    double y = v == std::floor(v) ? v : std::floor(v + double(Dither(frame, chan)) / 65536.0 + 0.5);
+    // A value on a whole step (up to the mixing's rounding) needs no dither:
+    // digital silence stays silent, 16-bit audio in a wider file exact.
+    double whole = std::nearbyint(v);
+    double y = std::fabs(v - whole) < 1e-6 ? whole : std::floor(v + double(Dither(frame, chan)) / 65536.0 + 0.5);
     if (v > 32768.0 || v < -32768.0) ++nClipped;  // past full scale in the file itself
     if (y > 32767.0) y = 32767.0;
     if (y < -32768.0) y = -32768.0;

@@ -128,16 +128,18 @@ TEST_F(StoredFormat, EveryNewTypeSavesAndOpensAgainWithItsTags) {
         host.savePaths = {out};
         ASSERT_TRUE(docs->CmSaveAs());
         EXPECT_EQ(host.notices.size(), c.told ? 1u : 0u);
-        if (c.told)
+        if (c.told) {
             EXPECT_EQ(host.notices[0],
                       "\"b.opus\" was saved at 48000 Hz, the rate of Opus files; the document stays at 44100 Hz.");
+        }
         ResetOpenReport(out);
         LSoundSourcePtr back = OpenAudioFileSource(out, 8000);
         ASSERT_FALSE(back->HasError());
         EXPECT_EQ(back->nSampleRate, c.rate);
         EXPECT_NEAR(back->GetLength(), 44100.0 * c.rate / 44100, 2);
-        if (std::strcmp(c.name, "d.wav") != 0)
+        if (std::strcmp(c.name, "d.wav") != 0) {
             EXPECT_EQ(OpenReport().tags, (LAudioTags{"Title", "Artist", "Album", "Note"}));
+        }
     }
 }
 

@@ -1,13 +1,14 @@
 // WAVE files beyond 8- and 16-bit PCM: 24- and 32-bit integer, 32- and
 // 64-bit floating point, extensible headers and more than two channels.
 // sox makes the files and is the oracle for their samples: ours are within
-// one 16-bit step of sox's exact value (the dither's bound), mixed down as
-// sox's remix does with the same weights.
+// one and a half 16-bit steps of sox's exact value (a step of triangular
+// dither, then rounding), mixed down as sox's remix does with the same
+// weights.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "CodecPeerUtil.h"
+#include "formats/CodecPeerUtil.h"
 #include "WaveBytes.h"
 #include "formats/LOpenReport.h"
 #include "formats/LWaveFile.h"
@@ -28,7 +29,7 @@ std::vector<int32_t> OpenAndRead(const std::string& path, LOpenReport& report) {
 
 }  // namespace
 
-TEST(WideWave, SoxFilesOpenWithinOneStepOfSoxsSamples) {
+TEST(WideWave, SoxFilesOpenWithinOneAndAHalfStepsOfSoxsSamples) {
     if (!HavePeer("sox")) GTEST_SKIP() << "sox not installed";
     struct Case {
         const char* name;
@@ -61,7 +62,7 @@ TEST(WideWave, SoxFilesOpenWithinOneStepOfSoxsSamples) {
         LOpenReport report;
         std::vector<int32_t> ours = OpenAndRead(file, report);
         ASSERT_EQ(ours.size(), exact.size());
-        EXPECT_LE(MaxDistance(ours, exact), 1.0);
+        EXPECT_LT(MaxDistance(ours, exact), 1.5);
         EXPECT_EQ(report.format.nBits, c.bits);
         EXPECT_EQ(report.format.bFloat, c.isFloat);
         EXPECT_EQ(report.format.nChans, uint32_t(c.chans));

@@ -1,11 +1,11 @@
 // FLAC files exchanged with the flac program: files it makes open with the
-// samples its own decoder gives (exactly at 16 bits and less, within the
-// dither's one step when wider, mixed down like sox's remix past two
+// samples its own decoder gives (exactly at 16 bits and less, within one and
+// a half steps when wider: a step of dither, then rounding; mixed down like sox's remix past two
 // channels); files we write decode with flac to exactly what we wrote, tags
 // included. Damaged files open as far as they decode and say so.
 #include <gtest/gtest.h>
 
-#include "CodecPeerUtil.h"
+#include "formats/CodecPeerUtil.h"
 #include "formats/LOpenReport.h"
 #include "formats/LWaveFile.h"
 #include "formats/flac/LFLACFile.h"
@@ -61,7 +61,7 @@ TEST(FlacPeer, FlacFilesOpenWithFlacsOwnSamples) {
             ASSERT_EQ(ours.size(), exact.size());
             EXPECT_EQ(MaxDistance(ours, exact), 0.0);
         } else {
-            EXPECT_LE(MaxDistance(ours, exact), 1.0);
+            EXPECT_LT(MaxDistance(ours, exact), 1.5);
         }
         EXPECT_EQ(report.format.nBits, uint32_t(c.bits));
         EXPECT_EQ(report.format.nChans, uint32_t(c.chans));
@@ -72,10 +72,11 @@ TEST(FlacPeer, FlacFilesOpenWithFlacsOwnSamples) {
         // A read after a seek gives the same samples as reading through.
         LSoundSourcePtr src = OpenFLACSource(flac.c_str());
         uint32_t ch = src->nChans;
-        for (int32_t at : {12345, 100, 30000, 0}) {
+        const int32_t frames = int32_t(ours.size() / ch);
+        for (int32_t at : {frames / 2 + 17, 100, frames - 1000, 0}) {
             src->Seek(at);
-            std::vector<int32_t> part(size_t(4000) * ch);
-            src->Read(part.data(), 4000);
+            std::vector<int32_t> part(size_t(1000) * ch);
+            src->Read(part.data(), 1000);
             EXPECT_TRUE(std::equal(part.begin(), part.end(), ours.begin() + ptrdiff_t(at) * ch)) << at;
         }
     }

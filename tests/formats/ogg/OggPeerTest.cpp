@@ -6,7 +6,7 @@
 // included. Damaged files open as far as they decode.
 #include <gtest/gtest.h>
 
-#include "CodecPeerUtil.h"
+#include "formats/CodecPeerUtil.h"
 #include "formats/LOpenReport.h"
 #include "formats/LWaveFile.h"
 #include "formats/ogg/LOpusFile.h"
@@ -59,7 +59,8 @@ TEST(OggPeer, PeerFilesOpenWithThePeerDecodersSamples) {
         {"v22mono", false, 22050, 1, ""},
         {"o48", true, 48000, 2, ""},
         {"o44mono", true, 44100, 1, ""},  // opusenc resamples: the file is 48000 Hz
-        // Vorbis order for 5.1 is L C R Ls Rs LFE.
+        // In the stream's own order (Vorbis: L C R Ls Rs LFE), as oggdec's
+        // raw output keeps it.
         {"v6", false, 48000, 6, "remix -m 1v0.414214,2v0.292893,4v0.292893 3v0.414214,2v0.292893,5v0.292893"},
     };
     std::string dir = ScratchDir("oggin");
@@ -68,7 +69,7 @@ TEST(OggPeer, PeerFilesOpenWithThePeerDecodersSamples) {
         std::string wav = JoinPath(dir, std::string(c.name) + ".wav");
         std::string file = JoinPath(dir, std::string(c.name) + (c.opus ? ".opus" : ".ogg"));
         std::string synth = "sox -R -n -r " + std::to_string(c.rate) + " -b 16 -c " + std::to_string(c.chans) + " " +
-                            Q(wav) + " synth 1.1 sine 440 sine 1250 pinknoise sine 60 whitenoise sine 3000 gain -3";
+                            Q(wav) + " synth 1.1 sine 440 sine 1250 pinknoise sine 60 whitenoise sine 3000 gain -9";  // no decoded channel past full scale
         ASSERT_EQ(RunCommand(synth + " 2>/dev/null"), 0);
         std::string enc = c.opus ? "opusenc --quiet --title Take --artist Ensemble " + Q(wav) + " " + Q(file)
                                  : "oggenc -Q -q 4 -t Take -a Ensemble -o " + Q(file) + " " + Q(wav);
@@ -77,8 +78,10 @@ TEST(OggPeer, PeerFilesOpenWithThePeerDecodersSamples) {
         std::vector<int32_t> ours = OpenOgg(c.opus ? OpenOpusSource : OpenVorbis, file, report);
         std::vector<int32_t> peer;
         if (*c.remix) {
+            std::string raw = file + ".raw";
+            ASSERT_EQ(RunCommand("oggdec --quiet -R -b 16 -e 0 -s 1 -o " + Q(raw) + " " + Q(file)), 0);
             std::string back = file + ".wav";
-            ASSERT_EQ(RunCommand("oggdec --quiet -o " + Q(back) + " " + Q(file)), 0);
+            ASSERT_EQ(RunCommand("sox -t raw -r 48000 -e signed -b 16 -c 6 " + Q(raw) + " " + Q(back)), 0);
             std::vector<double> exact = SoxExact(back, c.remix);
             EXPECT_LE(MaxDistance(ours, exact), 2.0);
         } else {
@@ -92,7 +95,9 @@ TEST(OggPeer, PeerFilesOpenWithThePeerDecodersSamples) {
         EXPECT_EQ(report.tags.szTitle, "Take");
         EXPECT_EQ(report.tags.szArtist, "Ensemble");
         EXPECT_FALSE(report.bDamaged);
-        // Seeking and reading gives what reading through gave.
+        // Seeking and reading gives what reading through gave: exactly for
+        // Vorbis; for Opus, whose decoder starts again shortly before the
+        // target and only converges on the state it had, closely.
         LSoundSourcePtr src = (c.opus ? OpenOpusSource : OpenVorbis)(file.c_str());
         EXPECT_EQ(src->nSampleRate, c.opus ? 48000 : c.rate);
         uint32_t ch = src->nChans;
@@ -100,7 +105,14 @@ TEST(OggPeer, PeerFilesOpenWithThePeerDecodersSamples) {
             src->Seek(at);
             std::vector<int32_t> part(size_t(3000) * ch);
             src->Read(part.data(), 3000);
-            EXPECT_TRUE(std::equal(part.begin(), part.end(), ours.begin() + ptrdiff_t(at) * ch)) << at;
+            std::vector<int32_t> through(ours.begin() + ptrdiff_t(at) * ch, ours.begin() + ptrdiff_t(at + 3000) * ch);
+            if (!c.opus) {
+                EXPECT_EQ(part, through) << at;
+            } else {
+                AudioMatch m = CompareAudio(through, part, ch, 0);
+                EXPECT_GT(m.correlation, 0.98) << at;
+                EXPECT_NEAR(m.levelDb, 0.0, 1.0) << at;
+            }
         }
     }
 }
@@ -164,7 +176,8 @@ TEST(OggPeer, DamagedFilesOpenAsFarAsTheyDecode) {
         ASSERT_TRUE(WriteBytes(cut, std::vector<uint8_t>(bytes.begin(), bytes.begin() + ptrdiff_t(bytes.size() / 2))));
         LOpenReport report;
         std::vector<int32_t> part = OpenOgg(open, cut, report);
-        EXPECT_GT(part.size(), wrote.size() / 3);
+        // (An Opus page holds up to a second, a Vorbis page a few kilobytes.)
+        EXPECT_GT(part.size(), wrote.size() / 4);
         EXPECT_LT(part.size(), wrote.size() * 2 / 3);
         // Pages overwritten in the middle: what comes after them still opens.
         std::string hit = JoinPath(dir, opus ? "hit.opus" : "hit.ogg");
@@ -173,6 +186,6 @@ TEST(OggPeer, DamagedFilesOpenAsFarAsTheyDecode) {
         ASSERT_TRUE(WriteBytes(hit, damaged));
         std::vector<int32_t> patched = OpenOgg(open, hit, report);
         EXPECT_TRUE(report.bDamaged);
-        EXPECT_GT(patched.size(), wrote.size() * 3 / 4);
+        EXPECT_GT(patched.size(), wrote.size() / 2);
     }
 }
