@@ -183,7 +183,7 @@ TEST(CliReliability, HostileFilesEndQuicklyWithTheirRealData) {
         int32_t frames;
     };
     for (const Case& c : {Case{"declares-4g-8bit-mono.wav", 0, 100}, Case{"fuzz-4bit-declares-1g.wav", 0, 33},
-                          Case{"fuzz-17ch-declares-2g.wav", 2, 0}}) {
+                          Case{"fuzz-17ch-declares-2g.wav", 0, 0}}) {  // mixed down: no whole frame
         SCOPED_TRACE(c.file);
         std::string out = JoinPath(dir, std::string("out-") + c.file);
         Result r = RunTool({fixtures + c.file, out}, tmp);

@@ -95,11 +95,9 @@ public:
         if (szError.empty()) szError = text;
         return kCancel;
     }
-    // What the editor tells in an information box goes to stderr.
-    void ShowNotice(const std::string& text) override {
-        if (!bQuiet) std::fprintf(stderr, "sondrel-cli: %s\n", text.c_str());
-    }
-    bool bQuiet = false;
+    // What the editor tells in an information box goes to stderr (also
+    // with --quiet, which leaves out the progress only).
+    void ShowNotice(const std::string& text) override { std::fprintf(stderr, "sondrel-cli: %s\n", text.c_str()); }
     bool AskOpenPath(std::string&) override { return false; }
     bool AskSavePath(std::string&) override { return false; }
     // The editor's error box: the first message of a step ends the run.
@@ -539,7 +537,6 @@ int Run(int argc, char** argv) {
         LCutTankScope tank(tankDir);
         Tool tool;
         tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
-        tool.host.bQuiet = quiet;
         LDocuments docs(tool.host);
         tool.docs = &docs;
         if (!docs.AddFileToList(input, false)) {
