@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/LDecodedSource.h"
+#include "formats/LEncodedSink.h"
 #include "formats/LWaveFile.h"
 #include "support/LFailure.h"
 #include "support/LFile.h"
@@ -233,7 +234,7 @@ bool LFLACSource::SeekDecoder(int64_t frame) {
 
 // ---------------------------------------------------------------- writer
 
-class LFLACSink : public LSoundSinkBase {
+class LFLACSink : public LSNKEncodedFile {
 public:
     LFLACSink(const char* path, int32_t rate, uint32_t chans, int32_t level, const LAudioTags& tags);
     ~LFLACSink() override {
@@ -248,26 +249,15 @@ private:
                                                   uint32_t, uint32_t, void* me);
     static FLAC__StreamEncoderSeekStatus SeekCb(const FLAC__StreamEncoder*, FLAC__uint64 offset, void* me);
     static FLAC__StreamEncoderTellStatus TellCb(const FLAC__StreamEncoder*, FLAC__uint64* offset, void* me);
-    void FileFailed();
 
-    std::string szPath;
-    LFile file;
     FLAC__StreamEncoder* pEncoder = nullptr;
     FLAC__StreamMetadata* pComments = nullptr;
     std::vector<FLAC__int32> aBlock;
 };
 
 LFLACSink::LFLACSink(const char* path, int32_t rate, uint32_t chans, int32_t level, const LAudioTags& tags)
-    : LSoundSinkBase(rate, chans), szPath(path ? path : "") {
-    if (HasError() || rate < 1 || nChans > 8) {
-        SetError();
-        return;
-    }
-    if (!path || !file.Open(path, LFile::kCreate)) {
-        NoteFailure(file.Error(), szPath);
-        SetError();
-        return;
-    }
+    : LSNKEncodedFile(path, rate, chans, 8) {
+    if (HasError()) return;
     pEncoder = FLAC__stream_encoder_new();
     if (!pEncoder) {
         SetError();
@@ -292,6 +282,7 @@ LFLACSink::LFLACSink(const char* path, int32_t rate, uint32_t chans, int32_t lev
         FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
         FLAC__stream_encoder_delete(pEncoder);
         pEncoder = nullptr;
+        NoteFailure(LFailure::kNotEncodable, szPath);
         SetError();
         return;
     }
@@ -300,12 +291,8 @@ LFLACSink::LFLACSink(const char* path, int32_t rate, uint32_t chans, int32_t lev
 
 FLAC__StreamEncoderWriteStatus LFLACSink::WriteCb(const FLAC__StreamEncoder*, const FLAC__byte buffer[],
                                                   size_t bytes, uint32_t, uint32_t, void* me) {
-    auto* s = static_cast<LFLACSink*>(me);
-    if (s->file.Write(buffer, uint32_t(bytes)) != bytes) {
-        s->FileFailed();
-        return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
-    }
-    return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
+    return static_cast<LFLACSink*>(me)->Put(buffer, uint32_t(bytes)) ? FLAC__STREAM_ENCODER_WRITE_STATUS_OK
+                                                                      : FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
 }
 
 FLAC__StreamEncoderSeekStatus LFLACSink::SeekCb(const FLAC__StreamEncoder*, FLAC__uint64 offset, void* me) {
@@ -318,11 +305,6 @@ FLAC__StreamEncoderTellStatus LFLACSink::TellCb(const FLAC__StreamEncoder*, FLAC
     if (at < 0) return FLAC__STREAM_ENCODER_TELL_STATUS_ERROR;
     *offset = FLAC__uint64(at);
     return FLAC__STREAM_ENCODER_TELL_STATUS_OK;
-}
-
-void LFLACSink::FileFailed() {
-    if (!HasError()) NoteFailure(file.Error() == LFailure::kNone ? LFailure::kIOError : file.Error(), szPath);
-    SetError();
 }
 
 void LFLACSink::Write(const int32_t* buffer, int32_t n) {
@@ -347,11 +329,7 @@ bool LFLACSink::Finish() {
         pEncoder = nullptr;
         if (!ok) FileFailed();
     }
-    if (file.IsOpen()) {
-        bool ok = !HasError() && file.Flush();
-        if (!file.Close() || !ok) FileFailed();
-    }
-    return !HasError();
+    return CloseFile();
 }
 
 }  // namespace

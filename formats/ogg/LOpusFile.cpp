@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "formats/LDecodedSource.h"
+#include "formats/LEncodedSink.h"
 #include "formats/ogg/LOggIO.h"
 #include "support/LFailure.h"
 
@@ -116,7 +117,7 @@ LSoundSourcePtr OpenOpusSource(const char* path) {
 
 namespace {
 
-class LOpusSink : public LSoundSinkBase {
+class LOpusSink : public LSNKEncodedFile {
 public:
     LOpusSink(const char* path, uint32_t chans, int32_t bitRateKbps, const LAudioTags& tags);
     ~LOpusSink() override { Finish(); }
@@ -125,36 +126,17 @@ public:
 
 private:
     static int WriteCb(void* me, const unsigned char* ptr, opus_int32 len) {
-        auto* s = static_cast<LOpusSink*>(me);
-        if (len < 0 || s->file.Write(ptr, uint32_t(len)) != uint32_t(len)) {
-            s->FileFailed();
-            return 1;
-        }
-        return 0;
+        return len >= 0 && static_cast<LOpusSink*>(me)->Put(ptr, uint32_t(len)) ? 0 : 1;
     }
     static int CloseCb(void*) { return 0; }  // the sink closes its file itself
-    void FileFailed() {
-        if (!HasError()) NoteFailure(file.Error() == LFailure::kNone ? LFailure::kIOError : file.Error(), szPath);
-        SetError();
-    }
 
-    std::string szPath;
-    LFile file;
     OggOpusEnc* pEncoder = nullptr;
     std::vector<float> aBlock;
 };
 
 LOpusSink::LOpusSink(const char* path, uint32_t chans, int32_t bitRateKbps, const LAudioTags& tags)
-    : LSoundSinkBase(kOpusRate, chans), szPath(path ? path : "") {
-    if (HasError() || nChans > 2) {
-        SetError();
-        return;
-    }
-    if (!path || !file.Open(path, LFile::kCreate)) {
-        NoteFailure(file.Error(), szPath);
-        SetError();
-        return;
-    }
+    : LSNKEncodedFile(path, kOpusRate, chans, 2) {
+    if (HasError()) return;
     OggOpusComments* comments = ope_comments_create();
     if (!comments) {
         SetError();
@@ -169,6 +151,7 @@ LOpusSink::LOpusSink(const char* path, uint32_t chans, int32_t bitRateKbps, cons
     pEncoder = ope_encoder_create_callbacks(&cb, this, comments, kOpusRate, int(nChans), 0, &error);
     ope_comments_destroy(comments);  // the encoder keeps its own copy
     if (!pEncoder) {
+        NoteFailure(LFailure::kNotEncodable, szPath);
         SetError();
         return;
     }
@@ -199,11 +182,7 @@ bool LOpusSink::Finish() {
         ope_encoder_destroy(pEncoder);
         pEncoder = nullptr;
     }
-    if (file.IsOpen()) {
-        bool ok = !HasError() && file.Flush();
-        if (!file.Close() || !ok) FileFailed();
-    }
-    return !HasError();
+    return CloseFile();
 }
 
 }  // namespace

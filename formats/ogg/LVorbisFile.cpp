@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/LDecodedSource.h"
+#include "formats/LEncodedSink.h"
 #include "formats/LWaveFile.h"
 #include "formats/ogg/LOggIO.h"
 #include "support/LFailure.h"
@@ -119,7 +120,7 @@ LSoundSourcePtr OpenVorbisSource(const char* path, bool noteFailure) {
 
 namespace {
 
-class LVorbisSink : public LSoundSinkBase {
+class LVorbisSink : public LSNKEncodedFile {
 public:
     LVorbisSink(const char* path, int32_t rate, uint32_t chans, int32_t quality, const LAudioTags& tags);
     ~LVorbisSink() override {
@@ -133,15 +134,9 @@ private:
     // Hands the analysed blocks to the Ogg stream and writes its full pages
     // (all pages when flush).
     void Drain(bool flush);
-    void Put(const ogg_page& page);
+    void PutPage(const ogg_page& page);
     void Clear();
-    void FileFailed() {
-        if (!HasError()) NoteFailure(file.Error() == LFailure::kNone ? LFailure::kIOError : file.Error(), szPath);
-        SetError();
-    }
 
-    std::string szPath;
-    LFile file;
     bool bStarted = false;
     vorbis_info vi{};
     vorbis_comment vc{};
@@ -151,20 +146,13 @@ private:
 };
 
 LVorbisSink::LVorbisSink(const char* path, int32_t rate, uint32_t chans, int32_t quality, const LAudioTags& tags)
-    : LSoundSinkBase(rate, chans), szPath(path ? path : "") {
-    if (HasError() || rate < 1) {
-        SetError();
-        return;
-    }
-    if (!path || !file.Open(path, LFile::kCreate)) {
-        NoteFailure(file.Error(), szPath);
-        SetError();
-        return;
-    }
+    : LSNKEncodedFile(path, rate, chans, 255) {
+    if (HasError()) return;
     vorbis_info_init(&vi);
     float q = float(std::clamp(quality, kVorbisMinQuality, kVorbisMaxQuality)) / 10.0f;
     if (vorbis_encode_init_vbr(&vi, long(nChans), long(rate), q) != 0) {
         vorbis_info_clear(&vi);
+        NoteFailure(LFailure::kNotEncodable, szPath);
         SetError();
         return;
     }
@@ -185,7 +173,7 @@ LVorbisSink::LVorbisSink(const char* path, int32_t rate, uint32_t chans, int32_t
     ogg_stream_packetin(&os, &books);
     // The headers end on pages of their own, so audio starts on a fresh page.
     ogg_page page;
-    while (!HasError() && ogg_stream_flush(&os, &page)) Put(page);
+    while (!HasError() && ogg_stream_flush(&os, &page)) PutPage(page);
 }
 
 void LVorbisSink::Clear() {
@@ -198,11 +186,8 @@ void LVorbisSink::Clear() {
     bStarted = false;
 }
 
-void LVorbisSink::Put(const ogg_page& page) {
-    if (HasError()) return;
-    if (file.Write(page.header, uint32_t(page.header_len)) != uint32_t(page.header_len) ||
-        file.Write(page.body, uint32_t(page.body_len)) != uint32_t(page.body_len))
-        FileFailed();
+void LVorbisSink::PutPage(const ogg_page& page) {
+    if (LSNKEncodedFile::Put(page.header, uint32_t(page.header_len))) LSNKEncodedFile::Put(page.body, uint32_t(page.body_len));
 }
 
 void LVorbisSink::Drain(bool flush) {
@@ -213,11 +198,11 @@ void LVorbisSink::Drain(bool flush) {
         vorbis_bitrate_addblock(&vb);
         while (vorbis_bitrate_flushpacket(&vd, &packet)) {
             ogg_stream_packetin(&os, &packet);
-            while (ogg_stream_pageout(&os, &page)) Put(page);
+            while (ogg_stream_pageout(&os, &page)) PutPage(page);
         }
     }
     if (flush)
-        while (ogg_stream_flush(&os, &page)) Put(page);
+        while (ogg_stream_flush(&os, &page)) PutPage(page);
 }
 
 void LVorbisSink::Write(const int32_t* buffer, int32_t n) {
@@ -238,11 +223,7 @@ bool LVorbisSink::Finish() {
         Drain(true);
         Clear();
     }
-    if (file.IsOpen()) {
-        bool ok = !HasError() && file.Flush();
-        if (!file.Close() || !ok) FileFailed();
-    }
-    return !HasError();
+    return CloseFile();
 }
 
 }  // namespace

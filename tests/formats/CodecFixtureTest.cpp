@@ -14,24 +14,11 @@
 #include "formats/flac/LFLACFile.h"
 #include "formats/ogg/LOpusFile.h"
 #include "formats/ogg/LVorbisFile.h"
+#include "support/LFailure.h"
 
 using namespace sondrel;
 using namespace sondrel::test;
 
-namespace {
-
-// A peer's exact 32-bit decode, in 16-bit steps.
-std::vector<double> ReadS32(const std::string& path) {
-    std::vector<uint8_t> b = ReadBytes(path);
-    std::vector<double> s;
-    for (size_t k = 0; k + 3 < b.size(); k += 4)
-        s.push_back(double(int32_t(uint32_t(b[k]) | uint32_t(b[k + 1]) << 8 | uint32_t(b[k + 2]) << 16 |
-                                   uint32_t(b[k + 3]) << 24)) /
-                    65536.0);
-    return s;
-}
-
-}  // namespace
 
 TEST(CodecFixture, PeerFilesOpenWithThePeersSamples) {
     if (Fixture("fx_opus.raw").empty()) GTEST_SKIP() << "no peer fixtures (tests/scripts/make-peer-fixtures.sh)";
@@ -56,7 +43,7 @@ TEST(CodecFixture, PeerFilesOpenWithThePeersSamples) {
         std::string ref = Fixture(c.reference);
         std::vector<double> want;
         if (ref.size() > 4 && ref.substr(ref.size() - 4) == ".s32") {
-            want = ReadS32(ref);
+            want = ReadRaw32(ref);
         } else {
             for (int32_t s : ReadRaw16(ref)) want.push_back(s / 16.0);
         }
@@ -76,5 +63,23 @@ TEST(CodecFixture, WritesFilesForThePeers) {
     for (const char* name : {"\\ours.flac", "\\ours.ogg", "\\ours.opus"}) {
         std::string path = std::string(dir) + name;
         ASSERT_TRUE(WriteAllTo(OpenAudioFileSink(path, path, 48000, 2, tags), wrote)) << name;
+    }
+}
+
+TEST(CodecFixture, EncodersRefuseWhatTheirFormatCannotHold) {
+    // 1.1 MHz is past FLAC's and Vorbis's highest rate: the writer fails at
+    // once, creates no audio, and says why in words the save message uses.
+    std::string dir = ScratchDir("refuse");
+    for (const char* name : {"high.flac", "high.ogg"}) {
+        SCOPED_TRACE(name);
+        std::string path = JoinPath(dir, name);
+        ClearFailure();
+        LSoundSinkPtr sink = OpenAudioFileSink(path, path, 1100000, 2);
+        ASSERT_TRUE(sink);
+        EXPECT_TRUE(sink->HasError());
+        std::string type = std::string(name).substr(5);
+        for (char& ch : type) ch = char(ch - 'a' + 'A');
+        EXPECT_EQ(FailureText(LastFailure()),
+                  "the " + type + " format cannot hold audio of this sample rate and channel count");
     }
 }

@@ -53,12 +53,8 @@ inline int32_t MaxStep(const std::vector<int32_t>& a, const std::vector<int32_t>
     return worst;
 }
 
-// sox's 32-bit decode of a file (after the effects given), in 16-bit steps:
-// exact for anything up to 32 bits.
-inline std::vector<double> SoxExact(const std::string& file, const std::string& effects = "") {
-    std::string raw = file + ".s32";
-    if (RunCommand("sox " + Q(file) + " -t raw -e signed -b 32 " + Q(raw) + " " + effects + " 2>/dev/null") != 0)
-        return {};
+// Signed 32-bit little-endian samples of a raw file, in 16-bit steps.
+inline std::vector<double> ReadRaw32(const std::string& raw) {
     std::vector<uint8_t> b = ReadBytes(raw);
     std::vector<double> s;
     for (size_t k = 0; k + 3 < b.size(); k += 4)
@@ -66,6 +62,15 @@ inline std::vector<double> SoxExact(const std::string& file, const std::string& 
                                    uint32_t(b[k + 3]) << 24)) /
                     65536.0);
     return s;
+}
+
+// sox's 32-bit decode of a file (after the effects given), in 16-bit steps:
+// exact for anything up to 32 bits.
+inline std::vector<double> SoxExact(const std::string& file, const std::string& effects = "") {
+    std::string raw = file + ".s32";
+    if (RunCommand("sox " + Q(file) + " -t raw -e signed -b 32 " + Q(raw) + " " + effects + " 2>/dev/null") != 0)
+        return {};
+    return ReadRaw32(raw);
 }
 
 // The largest distance of our samples from exact ones, in 16-bit steps
