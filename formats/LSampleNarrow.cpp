@@ -92,23 +92,33 @@ LSampleNarrow::LSampleNarrow(uint32_t chans, const std::vector<uint32_t>& speake
     }
 }
 
-// Triangular noise over (-1, 1) LSB in units of 1/65536 LSB: the sum of two
-// uniform 16-bit values, centred.
-int32_t LSampleNarrow::Dither(int64_t frame, uint32_t chan) const {
-    uint64_t h = Mix64(nSeed ^ (uint64_t(frame) * 16 + chan));
-    return int32_t(h & 0xFFFF) + int32_t((h >> 16) & 0xFFFF) - 65535;
+// Triangular noise over (-1, 1) LSB in units of 1/65536 LSB for each of
+// the (at most two) output channels of a frame: the sum of two uniform
+// 16-bit values of the frame's hash, centred.
+uint64_t LSampleNarrow::FrameNoise(int64_t frame) const { return Mix64(nSeed ^ uint64_t(frame)); }
+
+namespace {
+inline int32_t Tpdf(uint64_t noise, uint32_t chan) {
+    uint32_t h = uint32_t(noise >> (32 * (chan & 1)));
+    return int32_t(h & 0xFFFF) + int32_t(h >> 16) - 65535;
 }
 
-int32_t LSampleNarrow::Round(double v, int64_t frame, uint32_t chan) {
-    if (!(v >= -1e9 && v <= 1e9)) v = v > 0 ? 1e9 : v < 0 ? -1e9 : 0.0;  // infinities; NaN as silence
-    // A value on a whole step (up to the mixing's rounding) needs no dither:
-    // digital silence stays silent, 16-bit audio in a wider file exact.
-    double whole = std::nearbyint(v);
-    double y = std::fabs(v - whole) < 1e-6 ? whole : std::floor(v + double(Dither(frame, chan)) / 65536.0 + 0.5);
+// A value in 1/65536 of a 16-bit step to the engine's sample: a whole step
+// is kept exactly (digital silence stays silent, 16-bit audio in a wider
+// file exact); anything else is dithered and rounded; then held to 16 bits.
+inline int32_t Narrow(int64_t x, int32_t dither) {
+    int64_t y = (x & 0xFFFF) == 0 ? x >> 16 : (x + dither + 32768) >> 16;
+    return int32_t(std::clamp<int64_t>(y, -32768, 32767)) * 16;
+}
+}  // namespace
+
+int32_t LSampleNarrow::Round(double v, uint64_t noise, uint32_t chan) {
+    // Infinities clip; NaN reads as silence.
+    if (!(v >= -1e9 && v <= 1e9)) v = v > 0 ? 1e9 : v < 0 ? -1e9 : 0.0;
     if (v > 32768.0 || v < -32768.0) ++nClipped;  // past full scale in the file itself
-    if (y > 32767.0) y = 32767.0;
-    if (y < -32768.0) y = -32768.0;
-    return int32_t(y) * 16;
+    // To 1/65536 of a step; the mixing's rounding error below that is no
+    // reason to dither a whole step.
+    return Narrow(std::llrint(v * 65536.0), Tpdf(noise, chan));
 }
 
 void LSampleNarrow::FromInt(const int32_t* const* planes, size_t step, int32_t frames, uint32_t bits, int64_t frame,
@@ -138,16 +148,11 @@ void LSampleNarrow::FromInt(const int32_t* const* planes, size_t step, int32_t f
         return;
     }
     // x in units of 1/65536 of the 16-bit LSB; dither, round, clamp.
-    uint32_t k = bits - 16;
-    for (uint32_t c = 0; c < nOut; ++c) {
-        const int32_t* in = planes[c];
-        for (int32_t i = 0; i < frames; ++i) {
-            int64_t x = int64_t(in[size_t(i) * step]) * (int64_t(1) << (16 - k));
-            // Whole steps (16 bits padded out) are kept exactly; others dithered.
-            int64_t y = (x & 0xFFFF) == 0 ? x >> 16 : (x + Dither(frame + i, c) + 32768) >> 16;
-            y = std::clamp<int64_t>(y, -32768, 32767);
-            out[size_t(i) * nOut + c] = int32_t(y) * 16;
-        }
+    const int64_t up = int64_t(1) << (32 - bits);
+    for (int32_t i = 0; i < frames; ++i) {
+        uint64_t noise = FrameNoise(frame + i);
+        for (uint32_t c = 0; c < nOut; ++c)
+            out[size_t(i) * nOut + c] = Narrow(int64_t(planes[c][size_t(i) * step]) * up, Tpdf(noise, c));
     }
 }
 
@@ -155,12 +160,15 @@ template <class T>
 void LSampleNarrow::FromReal(const T* const* planes, size_t step, int32_t frames, int64_t frame, int32_t* out,
                              double scale) {
     if (nIn <= 2) {
-        for (uint32_t c = 0; c < nOut; ++c)
-            for (int32_t i = 0; i < frames; ++i)
-                out[size_t(i) * nOut + c] = Round(double(planes[c][size_t(i) * step]) * scale, frame + i, c);
+        for (int32_t i = 0; i < frames; ++i) {
+            uint64_t noise = FrameNoise(frame + i);
+            for (uint32_t c = 0; c < nOut; ++c)
+                out[size_t(i) * nOut + c] = Round(double(planes[c][size_t(i) * step]) * scale, noise, c);
+        }
         return;
     }
     for (int32_t i = 0; i < frames; ++i) {
+        uint64_t noise = FrameNoise(frame + i);
         double l = 0, r = 0;
         for (uint32_t c = 0; c < nIn; ++c) {
             double v = double(planes[c][size_t(i) * step]) * scale;
@@ -168,8 +176,8 @@ void LSampleNarrow::FromReal(const T* const* planes, size_t step, int32_t frames
             l += v * aMix[2 * c];
             r += v * aMix[2 * c + 1];
         }
-        out[size_t(i) * 2] = Round(l, frame + i, 0);
-        out[size_t(i) * 2 + 1] = Round(r, frame + i, 1);
+        out[size_t(i) * 2] = Round(l, noise, 0);
+        out[size_t(i) * 2 + 1] = Round(r, noise, 1);
     }
 }
 

@@ -58,8 +58,9 @@ private:
     template <class T>
     void FromReal(const T* const* planes, size_t step, int32_t frames, int64_t frame, int32_t* out, double scale);
     // One output sample from a value in 16-bit units (±32768 full scale).
-    int32_t Round(double v, int64_t frame, uint32_t chan);
-    int32_t Dither(int64_t frame, uint32_t chan) const;
+    int32_t Round(double v, uint64_t noise, uint32_t chan);
+    // The dither of a frame's output channels (see Tpdf).
+    uint64_t FrameNoise(int64_t frame) const;
 
     uint32_t nIn, nOut;
     uint64_t nSeed;

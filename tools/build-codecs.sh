@@ -7,22 +7,27 @@
 # The sources are fetched into WORKDIR (inside the build folder, never into
 # the repository) and built once; a later run finds WORKDIR/prefix/.done and
 # does nothing. Headers and static libraries end up in WORKDIR/prefix.
-#   usage: tools/build-codecs.sh CPU WORKDIR
+#   usage: tools/build-codecs.sh CPU WORKDIR [PACKAGE...]
+# With packages named, builds those again (whether or not all were built).
 # Needs a deb-src entry for Debian's archive (tools/setup.sh adds one).
 set -euo pipefail
 cpu=$1 work=$2
+shift 2
+only=("$@")
 case $cpu in i686|x86_64) ;; *) echo "build-codecs: unknown processor '$cpu'" >&2; exit 2 ;; esac
 prefix="$work/prefix"
-[ -f "$prefix/.done" ] && exit 0
+[ ${#only[@]} -eq 0 ] && [ -f "$prefix/.done" ] && exit 0
 mkdir -p "$work/src" "$prefix"
 cd "$work"
 start=$(date +%s)
 
 host="$cpu-w64-mingw32"
 export CC="$host-gcc-posix" AR="$host-ar" RANLIB="$host-ranlib"
-# Our own flags only: no stack protector (it would need libssp at link time),
-# no fortify, optimised as Debian builds them.
-export CFLAGS="-O2 -g0" CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib"
+# Our own flags only: no stack protector and no fortified string calls
+# (both would need libssp at link time; a defined _FORTIFY_SOURCE also
+# keeps the packages' configure scripts from adding theirs), optimised as
+# Debian builds them.
+export CFLAGS="-O2 -g0" CPPFLAGS="-I$prefix/include -D_FORTIFY_SOURCE=0" LDFLAGS="-L$prefix/lib"
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH=""
 jobs=$(nproc)
 
@@ -50,6 +55,7 @@ fetch() {
 # Configures, builds and installs source package $1 with the options after it.
 build() {
   local pkg=$1; shift
+  if [ ${#only[@]} -gt 0 ] && [[ " ${only[*]} " != *" $pkg "* ]]; then return 0; fi
   fetch "$pkg"
   (
     cd "src/$pkg"
@@ -77,4 +83,4 @@ build opusfile --disable-http --disable-examples --disable-doc
 build libopusenc --disable-examples --disable-doc
 
 echo "build-codecs: $cpu libraries built in $(( $(date +%s) - start )) s" >&2
-touch "$prefix/.done"
+[ ${#only[@]} -gt 0 ] || touch "$prefix/.done"
