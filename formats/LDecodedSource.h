@@ -2,9 +2,10 @@
 // frames, Vorbis and Opus packets): it queues what the decoder delivers in
 // the engine's format, hands it out in the blocks the stream asks for, reads
 // zeros before frame 0 and past the end, and ends the stream where decoding
-// stops. Damage ends the stream there with a note in the open report; no
-// stream grows past 1000 frames per byte of its file, whatever a damaged or
-// made-up header claims (a document load would write all of it to the disk).
+// stops. Damage, and a stream shorter than its file declares, is noted in
+// the open report; no stream grows past 1000 frames per byte of its file,
+// whatever a damaged or made-up header claims (a document load would write
+// all of it to the disk).
 #pragma once
 #include <cstdint>
 #include <string>

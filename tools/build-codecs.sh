@@ -73,14 +73,32 @@ build() {
   )
 }
 
-# Only the library folders are built where a package lets us say so.
-build libogg
-build libvorbis --disable-docs --disable-examples --disable-oggtest
-build flac --disable-programs --disable-examples --disable-cpplibs --disable-ogg --disable-doxygen-docs \
-  --disable-xmms-plugin --disable-oggtest --disable-stack-smash-protection --disable-rpath
-build opus --disable-doc --disable-extra-programs --disable-stack-protector
-build opusfile --disable-http --disable-examples --disable-doc
-build libopusenc --disable-examples --disable-doc
+# Runs the builds given as "package options..." side by side (a configure
+# script is one process at a time); fails when one of them failed.
+together() {
+  local pids=() spec ok=0
+  for spec in "$@"; do
+    # shellcheck disable=SC2086
+    build $spec &
+    pids+=($!)
+  done
+  for p in "${pids[@]}"; do wait "$p" || ok=1; done
+  return $ok
+}
+
+# Only the library folders are built where a package lets us say so. The
+# fetches come first, one at a time (apt-get locks its lists); then the
+# three packages that need nothing else, then the three that need those.
+for p in libogg flac opus libvorbis opusfile libopusenc; do
+  if [ ${#only[@]} -eq 0 ] || [[ " ${only[*]} " == *" $p "* ]]; then fetch "$p"; fi
+done
+together "libogg" \
+  "flac --disable-programs --disable-examples --disable-cpplibs --disable-ogg --disable-doxygen-docs
+        --disable-xmms-plugin --disable-oggtest --disable-stack-smash-protection --disable-rpath" \
+  "opus --disable-doc --disable-extra-programs --disable-stack-protector"
+together "libvorbis --disable-docs --disable-examples --disable-oggtest" \
+  "opusfile --disable-http --disable-examples --disable-doc" \
+  "libopusenc --disable-examples --disable-doc"
 
 echo "build-codecs: $cpu libraries built in $(( $(date +%s) - start )) s" >&2
 [ ${#only[@]} -gt 0 ] || touch "$prefix/.done"

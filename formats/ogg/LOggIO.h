@@ -1,5 +1,5 @@
-// The file calls the Ogg libraries make, over LFile: read, seek with a
-// C-library origin, tell.
+// Seeking an LFile as the Ogg libraries' file callbacks ask it: an offset
+// from a C-library origin (SEEK_SET, SEEK_CUR, SEEK_END), 0 when done.
 #pragma once
 #include <cstdint>
 #include <cstdio>
