@@ -95,13 +95,14 @@ inline bool WriteAllTo(LSoundSinkPtr sink, const std::vector<int32_t>& samples) 
 
 // A test signal in the engine's 16-bit steps: two tones and a little noise.
 inline std::vector<int32_t> TestSignal(int32_t frames, uint32_t chans, int32_t rate) {
+    const double kPi = 3.14159265358979323846;
     std::vector<int32_t> s(size_t(frames) * chans);
     uint32_t noise = 12345;
     for (int32_t i = 0; i < frames; ++i)
         for (uint32_t c = 0; c < chans; ++c) {
             noise = noise * 1664525u + 1013904223u;
             double t = double(i) / rate;
-            double v = 9000 * std::sin(2 * M_PI * (440 + 110 * c) * t) + 5000 * std::sin(2 * M_PI * 1250 * t) +
+            double v = 9000 * std::sin(2 * kPi * (440 + 110 * c) * t) + 5000 * std::sin(2 * kPi * 1250 * t) +
                        double(int32_t(noise >> 20) - 2048);
             s[size_t(i) * chans + c] = int32_t(std::lround(v)) * 16;
         }
