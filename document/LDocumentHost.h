@@ -38,6 +38,10 @@ public:
     // An error message box titled "Sondrel": an operation failed, and the
     // text says which file and why ("Cannot save "x.wav": the disk is full.").
     virtual void ShowError(const std::string& /*text*/) {}
+    // An information box titled "Sondrel": what the user should know about
+    // a file that opened or saved (channels mixed down, samples clipped,
+    // damage, a rate changed).
+    virtual void ShowNotice(const std::string& /*text*/) {}
     // "Open Audio Files" and "Locate Audio Files"; false on cancel.
     virtual bool AskOpenPath(std::string& path) = 0;
     virtual bool AskSavePath(std::string& path) = 0;

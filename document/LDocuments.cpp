@@ -8,6 +8,7 @@
 #include "document/LSDLoadFile.h"
 #include "formats/LMP3Export.h"
 #include "formats/LWaveFile.h"
+#include "formats/ogg/LOpusFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 
@@ -83,6 +84,11 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
             if (r != kProcessFailed || LastFailure().eKind == LFailure::kNone) return false;
             return ReportFailure("Cannot open", path);
         }
+        doc.szStoredPath = path;
+        doc.fmtStored = rec.report.format;
+        doc.tags = rec.report.tags;
+        std::string notice = OpenReportText(rec.report, FileNamePart(path));
+        if (!notice.empty()) host_.ShowNotice(notice);
         if (asNew) {
             doc.szFilePath.clear();
             doc.bDirty = 1;
@@ -147,7 +153,7 @@ LProcessResult LDocuments::WriteThroughSink(LSDFile& doc, const std::string& tar
     }
     LProcessResult r = kProcessFailed;
     {
-        LSoundSinkPtr sink = OpenAudioFileSink(temp, target, doc.audio.nSampleRate, doc.audio.nChans);
+        LSoundSinkPtr sink = OpenAudioFileSink(temp, target, doc.audio.nSampleRate, doc.audio.nChans, doc.tags);
         if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
     }  // the writer is finished here at the latest
     bool ok = r == kProcessDone;
@@ -177,12 +183,14 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         return a == LDocumentHost::kYes && SaveDocumentAs(doc);
     }
     if (SameText(ext, ".mp3")) {
-        if (!SaveThroughEncoder(doc)) return false;
+        if (!ConfirmLoss(doc) || !SaveThroughEncoder(doc)) return false;
         doc.bDirty = 0;
+        Saved(doc);
         host_.DocumentChanged();
         return true;
     }
     if (!IsDirectSaveType(ext)) return false;  // nothing written; the document stays dirty
+    if (!ConfirmLoss(doc)) return false;
 
     if (SameText(ext, ".vox") && doc.audio.nChans > 1) {
         LSDFile* was = pCurrent;
@@ -197,8 +205,27 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         return r == kProcessCancelled ? false : ReportFailure("Cannot save", doc.szFilePath);
     }
     doc.bDirty = 0;
+    Saved(doc);
+    if (SameText(ext, ".opus") && doc.audio.nSampleRate != kOpusRate) {
+        char b[64];
+        std::snprintf(b, sizeof b, "%d Hz", int(doc.audio.nSampleRate));
+        host_.ShowNotice("\"" + FileNamePart(doc.szFilePath) + "\" was saved at 48000 Hz, the rate of Opus files; the "
+                         "document stays at " + b + ".");
+    }
     host_.DocumentChanged();
     return true;
+}
+
+bool LDocuments::ConfirmLoss(LSDFile& doc) {
+    if (!SameText(doc.szFilePath, doc.szStoredPath)) return true;
+    std::string question = LossQuestion(doc.fmtStored, FileNamePart(doc.szFilePath));
+    return question.empty() || host_.Ask(question, true) == LDocumentHost::kYes;
+}
+
+void LDocuments::Saved(LSDFile& doc) {
+    // The file now holds what the document holds.
+    doc.szStoredPath = doc.szFilePath;
+    doc.fmtStored = LStoredFormat();
 }
 
 // MP3: the audio goes to a temporary 16-bit WAV beside the target, the

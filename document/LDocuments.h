@@ -86,6 +86,11 @@ private:
     LProcessResult SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
     // MP3: the encoder's own checks decide; false when nothing was saved.
     bool SaveThroughEncoder(LSDFile& doc);
+    // Saving over the file the document came from: asks first when that
+    // file holds more than the document keeps; false when the user declines.
+    bool ConfirmLoss(LSDFile& doc);
+    // After a save: the file holds what the document holds.
+    void Saved(LSDFile& doc);
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
 

@@ -6,6 +6,7 @@
 
 #include "core/LSoundTime.h"
 #include "document/LCutListAudio.h"
+#include "formats/LOpenReport.h"
 
 namespace sondrel {
 
@@ -57,6 +58,12 @@ public:
     LSoundTime stPosition, stSelStart, stSelEnd, stViewStart, stViewEnd;
     LSDUndoRecord undo[kUndoSlots];
     uint32_t nUndoIdx = 0;
+    // The file the document was opened from, and how that file stores its
+    // audio: saving over it asks first when it held more than the document.
+    std::string szStoredPath;
+    LStoredFormat fmtStored;
+    // Tags read from the file, written back by the formats that carry them.
+    LAudioTags tags;
 };
 
 // The text from the last "." after the last "\" or "/", or "" when none.

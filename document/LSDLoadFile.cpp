@@ -1,10 +1,15 @@
 #include "document/LSDLoadFile.h"
 
+#include <algorithm>
+
 #include "document/LAudioCutTank.h"
 #include "document/LDocumentHost.h"
 #include "document/LSDFile.h"
 #include "formats/LRealAudio.h"
 #include "formats/LWaveFile.h"
+#include "formats/flac/LFLACFile.h"
+#include "formats/ogg/LOpusFile.h"
+#include "formats/ogg/LVorbisFile.h"
 #include "formats/gsm/LGSMFile.h"
 #include "formats/mp3/LMP3Source.h"
 #include "formats/vox/LVoxFile.h"
@@ -19,18 +24,42 @@ LSoundSourcePtr OpenAudioFileSource(const std::string& path, int32_t voxRate) {
     if (SameText(ext, ".mp3")) return OpenMP3Source(path.c_str());
     if (SameText(ext, ".gsm")) return OpenGSMSource(path.c_str());
     if (SameText(ext, ".vox")) return OpenVOXSource(path.c_str(), voxRate);
+    if (SameText(ext, ".flac")) return OpenFLACSource(path.c_str());
+    if (SameText(ext, ".opus")) return OpenOpusSource(path.c_str());
+    if (SameText(ext, ".ogg") || SameText(ext, ".oga")) {
+        // An Ogg file is mostly Vorbis; Opus goes by this name too.
+        LSoundSourcePtr r = OpenVorbisSource(path.c_str(), false);
+        return r->HasError() ? OpenOpusSource(path.c_str()) : r;
+    }
     return LSoundSourcePtr();  // unknown type: the silent source with its error flag
 }
 
-bool IsDirectSaveType(const std::string& ext) {
-    return SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox");
+bool IsOpenType(const std::string& ext) {
+    for (const char* e : {".wav", ".mp3", ".gsm", ".vox", ".flac", ".ogg", ".oga", ".opus"})
+        if (SameText(ext, e)) return true;
+    return false;
 }
 
-LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& typePath, int32_t rate, uint32_t chans) {
+bool IsDirectSaveType(const std::string& ext) {
+    for (const char* e : {".wav", ".gsm", ".vox", ".flac", ".ogg", ".opus"})
+        if (SameText(ext, e)) return true;
+    return false;
+}
+
+int32_t ReadEncoderOption(const LEncoderOption& option) {
+    return std::clamp(ReadInt("Settings", option.szKey, option.nDefault), option.nMin, option.nMax);
+}
+
+LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& typePath, int32_t rate, uint32_t chans,
+                                const LAudioTags& tags) {
     std::string ext = FileExtension(typePath);
     if (SameText(ext, ".wav")) return LWaveFile::OpenSinkPCM(path.c_str(), rate, 0, 16, int32_t(chans));
     if (SameText(ext, ".gsm")) return OpenGSMSink(path.c_str());
     if (SameText(ext, ".vox")) return OpenVOXSink(path.c_str(), rate);
+    if (SameText(ext, ".flac")) return OpenFLACSink(path.c_str(), rate, chans, ReadEncoderOption(kFlacLevelOption), tags);
+    if (SameText(ext, ".ogg"))
+        return OpenVorbisSink(path.c_str(), rate, chans, ReadEncoderOption(kVorbisQualityOption), tags);
+    if (SameText(ext, ".opus")) return OpenOpusSink(path.c_str(), chans, ReadEncoderOption(kOpusBitRateOption), tags);
     return LSoundSinkPtr();
 }
 
@@ -73,6 +102,7 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record) {
         voxRate = ReadInt("Settings", "VoxSelectedSampleRate", 8000);
         record.bVoxPrompt = false;
     }
+    ResetOpenReport(record.szPath);
     LSoundSourcePtr src = OpenAudioFileSource(record.szPath, voxRate);
     if (src->HasError() || !record.pAudio) {
         // A reader that failed has said why; an unknown type has not.
@@ -87,7 +117,9 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record) {
         return kProcessFailed;
     }
     LCutListAudioLoadSource load{caption, record.pAudio, src};
-    return Process(progress, load);
+    LProcessResult r = Process(progress, load);
+    record.report = OpenReport();
+    return r;
 }
 
 }  // namespace sondrel

@@ -7,6 +7,7 @@
 #include "core/LProgress.h"
 #include "core/LSoundStream.h"
 #include "document/LCutListAudio.h"
+#include "formats/LOpenReport.h"
 
 namespace sondrel {
 
@@ -21,6 +22,9 @@ struct SDLoadFile {
     int32_t nVoxDefaultRate = 8000;
     LCutListAudio* pAudio = nullptr;
     LDocumentHost* pHost = nullptr;
+    // After the load: how the file stores its audio, its tags, and what the
+    // user is to be told about it.
+    LOpenReport report;
 };
 // Cancelled also by the VOX rate question; failed for an unknown type, an
 // unreadable file, more than two channels, or audio that could not be
@@ -32,9 +36,26 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record);
 LSoundSourcePtr OpenAudioFileSource(const std::string& path, int32_t voxRate);
 
 // Writers a document saves through, chosen by the extension of typePath:
-// ".wav" (16-bit PCM), ".gsm", ".vox"; the file written is path. Empty for
-// any other extension.
-LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& typePath, int32_t rate, uint32_t chans);
+// ".wav" (16-bit PCM), ".gsm", ".vox", ".flac", ".ogg" (Vorbis), ".opus";
+// the file written is path; tags go where the format carries them. An
+// Opus writer takes 48000 Hz whatever rate is asked. Empty for any other
+// extension.
+LSoundSinkPtr OpenAudioFileSink(const std::string& path, const std::string& typePath, int32_t rate, uint32_t chans,
+                                const LAudioTags& tags = LAudioTags());
+
+// The encoders' options, in section "Settings" (the settings pages show them).
+struct LEncoderOption {
+    const char* szKey;
+    int32_t nDefault, nMin, nMax;
+};
+constexpr LEncoderOption kFlacLevelOption{"FlacCompressionLevel", 5, 0, 8};
+constexpr LEncoderOption kVorbisQualityOption{"VorbisQuality", 5, 0, 10};
+constexpr LEncoderOption kOpusBitRateOption{"OpusBitRate", 128, 6, 510};  // kbit/s
+// The stored value held to the option's range.
+int32_t ReadEncoderOption(const LEncoderOption& option);
+
+// True for the extensions a document opens from ("Cannot open" names the others).
+bool IsOpenType(const std::string& extension);
 
 // True for the extensions OpenAudioFileSink writes directly.
 bool IsDirectSaveType(const std::string& extension);

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "formats/wav/LWaveWide.h"
 #include "support/LFailure.h"
 
 namespace sondrel {
@@ -14,6 +15,8 @@ static_assert(std::endian::native == std::endian::little, "the PCM reader and wr
 namespace {
 
 thread_local const char* tDiagnostic = "";
+
+constexpr uint16_t kTagFloat = 3, kTagExtensible = 0xFFFE;
 
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) {
@@ -114,6 +117,16 @@ LSoundSourcePtr LWaveFile::OpenSource(const char* path) {
     uint32_t chans = U16(format + 2);
     uint32_t rate = U32(format + 4);
     uint16_t bits = U16(format + 14);
+    uint32_t validBits = bits, channelMask = 0;
+    if (tag == kTagExtensible && formatBytes >= 40 && U16(format + 16) >= 22) {
+        // WAVE_FORMAT_EXTENSIBLE: the bits that carry the sample, the
+        // speakers, and the real format tag as the first two bytes of the
+        // subformat GUID.
+        validBits = U16(format + 18);
+        channelMask = U32(format + 20);
+        tag = U16(format + 24);
+        if (validBits == 0 || validBits > bits) validBits = bits;
+    }
     if (chans < 1 || chans > 255) return Fail("LWaveFile::OpenSource Channels out of range!");
     if (rate < 1 || rate > uint32_t(kMaxSampleRate)) return Fail("LWaveFile::OpenSource SampleRate out of range!");
 
@@ -123,6 +136,15 @@ LSoundSourcePtr LWaveFile::OpenSource(const char* path) {
     if (held < 0) held = 0;
     if (dataBytes == kUnfinishedSize || int64_t(dataBytes) > held) dataBytes = uint32_t(std::min<int64_t>(held, 0xFFFFFFFE));
 
+    if (IsWideWave(tag, bits, chans)) {
+        LWaveWideFormat wide{int32_t(rate), chans, (bits + 7u) / 8u, validBits, tag == kTagFloat, channelMask};
+        if (dataBytes / (wide.nBytesPerSample * chans) > uint32_t(kMaxStreamFrames)) {
+            tDiagnostic = "LWaveFile::OpenSource data longer than a stream can count";
+            NoteFailure(LFailure::kTooLong, tPath);
+            return LSoundSourcePtr();
+        }
+        return OpenWideWave(std::move(f), wide, dataBytes, tPath);
+    }
     if (tag == 1 && bits <= 16) {
         uint32_t frameBytes = chans * (bits <= 8 ? 1 : 2);
         if (dataBytes / frameBytes > uint32_t(kMaxStreamFrames)) {

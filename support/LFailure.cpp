@@ -45,6 +45,8 @@ std::string FailureText(const LFailureNote& note) {
         case LFailure::kNotAudio: return "it is not a readable " + TypeName(note.szPath) + " file";
         case LFailure::kTooLong:
             return std::string(note.szPath.empty() ? "the audio" : "it") + " is longer than Sondrel can hold (2^31 frames)";
+        case LFailure::kNotEncodable:
+            return "the " + TypeName(note.szPath) + " format cannot hold audio of this sample rate and channel count";
         case LFailure::kChannels: {
             char b[96];
             std::snprintf(b, sizeof b, "it has %d channels; Sondrel edits mono and stereo audio", int(note.nValue));

@@ -23,6 +23,7 @@ enum class LFailure : uint8_t {
     kNotAudio,      // not a file of its type, or damaged beyond reading
     kTooLong,       // more frames than positions can count
     kChannels,      // a channel count the editor does not convert
+    kNotEncodable,  // a format that cannot hold audio of this rate and channel count
 };
 
 struct LFailureNote {

@@ -18,7 +18,9 @@ packages=(cmake make g++ googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           wine wine64 libasound2-plugins xvfb xauth imagemagick
           sox lame mpg123 libgsm-tools pulseaudio pulseaudio-utils espeak-ng
-          clang libclang-rt-14-dev ccache cmark-gfm dpkg-dev)
+          clang libclang-rt-14-dev ccache cmark-gfm dpkg-dev pkg-config
+          libflac-dev libvorbis-dev libogg-dev libopus-dev libopusfile-dev libopusenc-dev
+          flac vorbis-tools opus-tools)
 
 updated=1
 if sondrel_runs_32bit; then
@@ -29,8 +31,9 @@ if sondrel_runs_32bit; then
   fi
 fi
 
-# The Windows builds compile the MP3 encoder from Debian's source package:
-# `apt-get source lame` needs deb-src entries. They are derived from this
+# The Windows builds compile the MP3 encoder and the codec libraries (FLAC,
+# Ogg Vorbis, Opus) from Debian's source packages: `apt-get source` needs
+# deb-src entries. They are derived from this
 # machine's own binary entries for the release (same archive, mirror, keys),
 # so nothing here names a package server.
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")

@@ -175,6 +175,8 @@ private:
     Answer Ask(const std::string& text, bool questionIcon) override { return rDialogs.Ask(text, questionIcon); }
     bool AskOpenPath(std::string& path) override { return rDialogs.AskOpenPath(path); }
     bool AskSavePath(std::string& path) override { return rDialogs.AskSavePath(path); }
+    void ShowError(const std::string& text) override { rDialogs.ShowError(text); }
+    void ShowNotice(const std::string& text) override { rDialogs.ShowNotice(text); }
     void StopPlayback() override { StopPlayer(); }
     void DocumentChanged() override { bRefreshDue = true; }
     void AddRecentFile(const std::string& path) override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "document/LSDLoadFile.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
@@ -18,6 +19,17 @@ constexpr RunKey kRunKeys[] = {
     {IDC_GENERAL_MP3, "DefaultRunMp3", ".mp3"},
     {IDC_GENERAL_GSM, "DefaultRunGsm", ".gsm"},
     {IDC_GENERAL_VOX, "DefaultRunVox", ".vox"},
+};
+
+// The encoders' options and the edits that show them.
+struct EncoderEdit {
+    int id;
+    const LEncoderOption& option;
+};
+const EncoderEdit kEncoderEdits[] = {
+    {IDC_AUDIO_FLAC_LEVEL, kFlacLevelOption},
+    {IDC_AUDIO_VORBIS_QUALITY, kVorbisQualityOption},
+    {IDC_AUDIO_OPUS_BITRATE, kOpusBitRateOption},
 };
 }  // namespace
 
@@ -69,6 +81,7 @@ void LAudioProcessPage::InitDialog(const std::vector<std::string>& deviceNames) 
     ctl.Check(IDC_AUDIO_AUTOPLAY, ReadBool("Settings", "AutoPlaybackAfterEffects", true));
     ctl.SetDbRange(IDC_AUDIO_AUTOTRIM_THRESHOLD, kTrimMin, kTrimMax);
     ctl.SetDbValue(IDC_AUDIO_AUTOTRIM_THRESHOLD, std::clamp(ReadInt("Settings", "AutoTrimThreshold", -24), -127, 127));
+    for (const EncoderEdit& e : kEncoderEdits) ctl.SetText(e.id, std::to_string(ReadEncoderOption(e.option)));
 }
 
 void LAudioProcessPage::CmOk() {
@@ -78,6 +91,13 @@ void LAudioProcessPage::CmOk() {
     // as that end (-3 is stored as -6).
     WriteInt("Settings", "AutoTrimThreshold",
              std::clamp(ctl.DbValue(IDC_AUDIO_AUTOTRIM_THRESHOLD), kTrimMin, kTrimMax));
+    // A value past an end of its range counts as that end; one that is not
+    // a number leaves the option as it was.
+    for (const EncoderEdit& e : kEncoderEdits) {
+        std::string text = ctl.Text(e.id);
+        if (text.empty() || !((text[0] >= '0' && text[0] <= '9') || text[0] == '-')) continue;
+        WriteInt("Settings", e.option.szKey, std::clamp(LeadingInt(text), e.option.nMin, e.option.nMax));
+    }
 }
 
 }  // namespace sondrel

@@ -16,6 +16,7 @@ section "open WAV into a document and save, vs cp";   bash "$root/bench/peer/doc
 section "WAV copy and rate change, vs sox";            bash "$root/bench/peer/wav-vs-sox.sh" "$build"
 section "resampling 44100 -> 48000, vs sox rate";      bash "$root/bench/peer/resample-vs-sox.sh"
 section "MP3 decoding, vs mpg123";                     bash "$root/bench/peer/mp3-vs-mpg123.sh" "$build"
+section "FLAC and Ogg Vorbis, vs flac and oggdec";       bash "$root/bench/peer/codecs-vs-peers.sh" "$build"
 section "Save As MP3, vs the encoder alone";           bash "$root/bench/peer/mp3save-vs-lame.sh"
 section "GSM encoding and decoding, vs toast/untoast"; bash "$root/bench/peer/gsm-vs-toast.sh" "$build"
 section "echo, reverb, high-pass, equaliser, vs sox";  bash "$root/bench/peer/effects-vs-sox.sh" "$build"

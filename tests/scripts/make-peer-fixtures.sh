@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the files that tests compare against peer tools, for the builds whose
 # tests cannot run the peers themselves (the Windows build under Wine):
-# WAV files in the codecs a system decodes, and sox's 16-bit decodes of them.
+# WAV files in the codecs a system decodes, and sox's 16-bit decodes of them;
+# wide and multichannel WAV, FLAC, Ogg Vorbis and Opus files with the peers'
+# decodes of them.
 #   usage: make-peer-fixtures.sh OUTDIR
 set -euo pipefail
 out=$1
@@ -37,4 +39,25 @@ lame --quiet -m j -b 128 tone44.wav mp3_joint44.mp3
 lame --quiet -m m -b 48 tone22.wav mp3_mono22.mp3
 lame --quiet -m m -b 16 tone8.wav mp3_mono8.mp3
 for f in mp3_joint44 mp3_mono22 mp3_mono8; do mpg123 -q --no-gapless -s "$f.mp3" > "$f.raw"; done
+# Files of today's tools and the peers' own decodes of them: sox's exact
+# 32-bit decodes (.s32) of wide and multichannel WAV files (the last mixed
+# down with the editor's weights), flac's, oggdec's and opusdec's 16-bit
+# decodes (.raw) of their own files.
+sig 48000 2 fx16.wav
+sox -n -r 48000 -c 2 -b 24 fx_s24.wav synth 1.2 sine 440 pinknoise gain -3
+sox -n -r 44100 -c 2 -b 32 -e floating-point fx_f32.wav synth 1.2 sine 440 whitenoise gain -3
+sox -n -r 44100 -c 6 -b 16 fx_6ch.wav synth 1.2 sine 440 sine 550 sine 660 sine 50 pinknoise whitenoise gain -3
+for f in fx_s24 fx_f32; do sox "$f.wav" -t raw -e signed -b 32 "$f.s32"; done
+sox fx_6ch.wav -t raw -e signed -b 32 fx_6ch.s32 \
+  remix -m 1v0.414214,3v0.292893,5v0.292893 2v0.414214,3v0.292893,6v0.292893
+flac -s -f -o fx_flac16.flac fx16.wav
+flac -s -f -o fx_flac24.flac fx_s24.wav
+flac -s -f -d --force-raw-format --endian=little --sign=signed -o fx_flac16.raw fx_flac16.flac
+flac -s -f -d -o fx_flac24-decoded.wav fx_flac24.flac
+sox fx_flac24-decoded.wav -t raw -e signed -b 32 fx_flac24.s32
+oggenc -Q -q 4 -o fx_vorbis.ogg fx16.wav
+oggdec -Q -R -b 16 -e 0 -s 1 -o fx_vorbis.raw fx_vorbis.ogg
+opusenc --quiet fx16.wav fx_opus.opus
+opusdec --quiet --no-dither --rate 48000 fx_opus.opus fx_opus-decoded.wav
+sox fx_opus-decoded.wav -t raw -e signed -b 16 fx_opus.raw
 touch .done

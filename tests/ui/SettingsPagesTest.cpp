@@ -187,4 +187,35 @@ TEST_F(Pages, AudioProcessingPage) {
     EXPECT_EQ(none.dbValue[IDC_AUDIO_AUTOTRIM_THRESHOLD], -24);  // the default
 }
 
+TEST_F(Pages, AudioProcessingPageHoldsTheEncodersOptions) {
+    LAudioProcessPage page(ctl);
+    page.InitDialog({});
+    // The defaults: FLAC level 5, Vorbis quality 5, Opus 128 kbit/s.
+    EXPECT_EQ(ctl.text[IDC_AUDIO_FLAC_LEVEL], "5");
+    EXPECT_EQ(ctl.text[IDC_AUDIO_VORBIS_QUALITY], "5");
+    EXPECT_EQ(ctl.text[IDC_AUDIO_OPUS_BITRATE], "128");
+    // Stored as typed, held to the range; a field without a number keeps its value.
+    struct Case {
+        int id;
+        const char* key;
+        const char* typed;
+        int stored;
+    };
+    const Case cases[] = {
+        {IDC_AUDIO_FLAC_LEVEL, "FlacCompressionLevel", "8", 8},   {IDC_AUDIO_FLAC_LEVEL, "FlacCompressionLevel", "12", 8},
+        {IDC_AUDIO_FLAC_LEVEL, "FlacCompressionLevel", "", 8},    {IDC_AUDIO_VORBIS_QUALITY, "VorbisQuality", "-2", 0},
+        {IDC_AUDIO_VORBIS_QUALITY, "VorbisQuality", "x", 0},      {IDC_AUDIO_OPUS_BITRATE, "OpusBitRate", "96", 96},
+        {IDC_AUDIO_OPUS_BITRATE, "OpusBitRate", "2", 6},          {IDC_AUDIO_OPUS_BITRATE, "OpusBitRate", "9999", 510},
+    };
+    for (const Case& c : cases) {
+        ctl.text[c.id] = c.typed;
+        page.CmOk();
+        EXPECT_EQ(ReadInt("Settings", c.key, -1), c.stored) << c.key << " " << c.typed;
+    }
+    // A stored value out of range shows as its end.
+    WriteInt("Settings", "OpusBitRate", 100000);
+    page.InitDialog({});
+    EXPECT_EQ(ctl.text[IDC_AUDIO_OPUS_BITRATE], "510");
+}
+
 }  // namespace

@@ -191,6 +191,29 @@ TEST_F(MainWindow, RecentFilesAndPlacementSurviveARestart) {
     EXPECT_EQ(editor.WaitExit(), 0u);
 }
 
+// Files of today's recorders and editors open through File > Open and show
+// their waveform: a 24-bit WAV and a FLAC file. Save As Ogg Vorbis writes a
+// file that run.sh decodes with oggdec. An editor of its own, ended before
+// the next case: the files it opens and saves go to the recent list, which
+// the cases before it check.
+TEST_F(MainWindow, OpensA24BitWaveAndAFlacFileAndSavesOggVorbis) {
+    ASSERT_TRUE(editor.Start(""));
+    ASSERT_TRUE(editor.WaitTitle("Sondrel", kEditorStartMs));
+    for (const char* name : {"take24.wav", "take.flac"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(editor.Open(In(name)));
+        EXPECT_EQ(Text(GetDlgItem(editor.Main(), IDC_STATUS)), "Sample Rate: 48000   Stereo");
+        ASSERT_TRUE(editor.Press('A', {VK_CONTROL}));
+        ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:03.000"));
+        ASSERT_TRUE(editor.WaitDrawn());
+    }
+    // For people to look at: the FLAC file's waveform.
+    EXPECT_TRUE(SaveScreenPng(WinePath(std::string(SONDREL_BUILD_DIR) + "/editor-with-flac.png")));
+    ASSERT_TRUE(SaveAs("take-copy.ogg"));
+    EXPECT_EQ(editor.ExitDiscarding(), std::vector<std::string>{});  // nothing changed, nothing asked
+    EXPECT_EQ(editor.WaitExit(), 0u);
+}
+
 // The journal files in the data folder, name and contents.
 std::vector<std::pair<std::string, std::string>> Journals() {
     std::vector<std::pair<std::string, std::string>> found;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs one suite of the user-level tests under Wine with what it needs:
-#   editor        input files made with sox and the editor's sound going to
-#                 a file of its own; afterwards sox and mpg123 check what the
-#                 editor saved and played
+#   editor        input files made with sox and flac and the editor's sound
+#                 going to a file of its own; afterwards sox, mpg123 and
+#                 oggdec check what the editor saved and played
 #   shared        the driver as it is, in the build's Wine prefix
 #   record        each case on its own under tools/wine-record.sh: a private
 #                 PulseAudio delivers speech with 1.5 s of silence before it
@@ -114,6 +114,10 @@ case $mode in
     sox -V1 -n -r 44100 -b 16 -c 2 other.wav synth 2 sine 440 gain -10
     sox -V1 -n -r 22050 -b 16 -c 1 'Звук 東京.wav' synth 2 sine 660 gain -10
     cp tone.wav work.wav
+    # A 24-bit recording and a FLAC file, three seconds at 48000 Hz each.
+    sox -V1 -n -r 48000 -b 24 -c 2 take24.wav synth 3 sine 500 sine 700 gain -6
+    sox -V1 -n -r 48000 -b 16 -c 2 take16.wav synth 3 sine 300 sine 450 tremolo 3 30 gain -6
+    flac -s -f -o take.flac take16.wav
     # An audio CD image for the ASPI test double: tracks of 150, 100, 40 and 60
     # sectors of 588 frames, the last one's audio 100 frames short of its last
     # sector (padded with silence on the disc).
@@ -174,6 +178,16 @@ ASOUND
       echo "FAILED: saved as MP3 through the encoder"; fail=1
     fi
     same "No at the prompt left the file alone" work.wav tone.wav
+    # Saved as Ogg Vorbis from the FLAC file: oggdec decodes it to the FLAC
+    # file's rate, channels and length, at its level (within 0.5 dB).
+    if oggdec -Q -o take-copy-decoded.wav take-copy.ogg && [ "$(soxi -r take-copy-decoded.wav)" = 48000 ] &&
+       [ "$(soxi -c take-copy-decoded.wav)" = 2 ] && [ "$(soxi -s take-copy-decoded.wav)" = $((3 * 48000)) ] &&
+       awk -v a="$(rms take16.wav)" -v b="$(rms take-copy-decoded.wav)" \
+         'BEGIN { d = 20 * log(b / a) / log(10); exit !(d > -0.5 && d < 0.5) }'; then
+      echo "ok: saved as Ogg Vorbis from a FLAC file, decoded by oggdec"
+    else
+      echo "FAILED: saved as Ogg Vorbis from a FLAC file, decoded by oggdec"; fail=1
+    fi
     # Played: exactly the selection from 7 s to the end, then only silence.
     sox tone.wav -t raw played-expect.raw trim 7
     n=$(stat -c %s played-expect.raw)
@@ -200,6 +214,7 @@ ASOUND
       echo "FAILED: CD reads stopped at the lead-out"; cat aspi.log; fail=1
     fi
     [ -f "$build/editor-with-file.png" ] && echo "screenshot: $build/editor-with-file.png"
+    [ -f "$build/editor-with-flac.png" ] && echo "screenshot: $build/editor-with-flac.png"
     exit $fail
     ;;
 

@@ -26,6 +26,7 @@
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
 #include "document/LEditCommands.h"
+#include "document/LSDLoadFile.h"
 #include "effects/LEffectRunner.h"
 #include "effects/LEffectTable.h"
 #include "effects/PointList.h"
@@ -88,7 +89,15 @@ public:
         rate = nConvertRate;
         return true;
     }
-    Answer Ask(const std::string&, bool) override { return kCancel; }
+    // A question the editor would ask (saving over a file that holds more
+    // than the document) is answered No; it is the run's message.
+    Answer Ask(const std::string& text, bool) override {
+        if (szError.empty()) szError = text;
+        return kCancel;
+    }
+    // What the editor tells in an information box goes to stderr (also
+    // with --quiet, which leaves out the progress only).
+    void ShowNotice(const std::string& text) override { std::fprintf(stderr, "sondrel-cli: %s\n", text.c_str()); }
     bool AskOpenPath(std::string&) override { return false; }
     bool AskSavePath(std::string&) override { return false; }
     // The editor's error box: the first message of a step ends the run.
@@ -145,7 +154,7 @@ bool ParseMode(const std::string& s, LInsertMode& mode) {
 std::string OpenFailure(const std::string& path) {
     if (!LFile::Exists(path.c_str())) return "cannot open '" + path + "': no such file";
     std::string ext = FileExtension(path);
-    if (!(SameText(ext, ".wav") || SameText(ext, ".mp3") || SameText(ext, ".gsm") || SameText(ext, ".vox")))
+    if (!IsOpenType(ext))
         return "cannot open '" + path + "': unknown file type '" + ext + "'";
     return "cannot open '" + path + "': not a readable " + ext.substr(1) + " file";
 }
@@ -433,9 +442,11 @@ std::string Usage() {
     std::string u =
         "usage: sondrel-cli [--quiet] [--vox-rate HZ] INPUT [STEP ...] OUTPUT\n"
         "\n"
-        "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox), selects the whole file with the\n"
-        "position at 0, runs the steps in order as the editor's commands do, and saves OUTPUT by its\n"
-        "extension (.wav as 16-bit PCM, .gsm, .vox, .mp3 through the LAME encoder \"lame\" on the PATH).\n"
+        "Opens INPUT as the editor does (by extension: .wav .mp3 .gsm .vox .flac .ogg .opus), selects the\n"
+        "whole file with the position at 0, runs the steps in order as the editor's commands do, and saves\n"
+        "OUTPUT by its extension (.wav as 16-bit PCM, .gsm, .vox, .flac, .ogg as Ogg Vorbis, .opus at\n"
+        "48000 Hz, .mp3 through the LAME encoder \"lame\" on the PATH); the encoders' options are the\n"
+        "editor's settings.\n"
         "Times are milliseconds or h:mm:ss.hh.\n"
         "\n";
     const struct {
@@ -525,7 +536,7 @@ int SaveOutput(Tool& tool, LDocuments& docs, const std::string& output, std::str
     LSDFile& d = *docs.Current();
     d.szFilePath = output;
     std::string ext = FileExtension(output);
-    if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox") || SameText(ext, ".mp3"))) {
+    if (!(IsDirectSaveType(ext) || SameText(ext, ".mp3"))) {
         message = "cannot write '" + output + "': unknown file type '" + ext + "'";
         return 2;
     }

@@ -23,11 +23,12 @@ private:
 };
 
 const char kOpenFilter[] =
-    "Audio Files\0*.WAV;*.MP3;*.GSM;*.VOX;*.RM;*.RAM;*.RA\0Wave Files\0*.WAV\0MPEG Layer-3 Files\0*.MP3\0"
-    "Vox Files\0*.VOX\0Gsm Files\0*.GSM\0Real Audio Files\0*.RAM;*.RA;*.RM\0";
+    "Audio Files\0*.WAV;*.MP3;*.GSM;*.VOX;*.FLAC;*.OGG;*.OGA;*.OPUS;*.RM;*.RAM;*.RA\0Wave Files\0*.WAV\0"
+    "MPEG Layer-3 Files\0*.MP3\0Vox Files\0*.VOX\0Gsm Files\0*.GSM\0FLAC Files\0*.FLAC\0"
+    "Ogg Vorbis Files\0*.OGG;*.OGA\0Opus Files\0*.OPUS\0Real Audio Files\0*.RAM;*.RA;*.RM\0";
 const char kSaveFilter[] =
-    "Audio Files\0*.WAV;*.MP3;*.GSM;*.VOX\0Wave Files\0*.WAV\0MPEG Layer-3 Files\0*.MP3\0Vox Files\0*.VOX\0"
-    "GSM Files\0*.GSM\0";
+    "Audio Files\0*.WAV;*.MP3;*.GSM;*.VOX;*.FLAC;*.OGG;*.OPUS\0Wave Files\0*.WAV\0MPEG Layer-3 Files\0*.MP3\0"
+    "Vox Files\0*.VOX\0GSM Files\0*.GSM\0FLAC Files\0*.FLAC\0Ogg Vorbis Files\0*.OGG\0Opus Files\0*.OPUS\0";
 }  // namespace
 
 LProcessResult LWin32DocumentHost::RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& operation) {
@@ -49,6 +50,10 @@ LDocumentHost::Answer LWin32DocumentHost::Ask(const std::string& text, bool ques
 
 void LWin32DocumentHost::ShowError(const std::string& text) {
     MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_OK | MB_ICONERROR);
+}
+
+void LWin32DocumentHost::ShowNotice(const std::string& text) {
+    MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_OK | MB_ICONINFORMATION);
 }
 
 bool LWin32DocumentHost::AskOpenPath(std::string& path) {

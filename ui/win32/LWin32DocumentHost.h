@@ -18,6 +18,7 @@ public:
     bool AskConvertSampleRate(int32_t& rate) override;
     Answer Ask(const std::string& text, bool questionIcon) override;
     void ShowError(const std::string& text) override;
+    void ShowNotice(const std::string& text) override;
     bool AskOpenPath(std::string& path) override;
     bool AskSavePath(std::string& path) override;
 

@@ -20,6 +20,7 @@ public:
     std::vector<std::string> titles;
     std::vector<std::string> recent;
     std::vector<std::string> errors;  // shown by an operation's progress or by the host's ShowError
+    std::vector<std::string> notices;  // ShowNotice
     int cancelAfterBlocks = -1;  // the next operation is cancelled after this many blocks
     // Told the title of each operation as it starts, before it runs (a test
     // reaches one operation of several through it).
@@ -72,6 +73,7 @@ public:
         return true;
     }
     void ShowError(const std::string& text) override { errors.push_back(text); }
+    void ShowNotice(const std::string& text) override { notices.push_back(text); }
     void StopPlayback() override { ++stops; }
     void AddRecentFile(const std::string& p) override { recent.push_back(p); }
     void PlayFrom(int32_t ms) override { played = ms; }
