@@ -528,7 +528,20 @@ int Run(int argc, char** argv) {
         tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
         LDocuments docs(tool.host);
         tool.docs = &docs;
-        if (!docs.AddFileToList(input, false)) {
+        const bool known = SameText(FileExtension(output), ".wav") || SameText(FileExtension(output), ".gsm") ||
+                           SameText(FileExtension(output), ".vox") || SameText(FileExtension(output), ".mp3");
+        bool opened = false;
+        if (rest.size() == 2 && LDocuments::ConvertsWithoutDocument(input, output)) {
+            // Nothing to edit: the file goes from its reader into the writer,
+            // with no copy in the working folder.
+            LProcessResult r = docs.ConvertFile(input, output, &opened);
+            if (r != kProcessDone) {
+                code = gInterrupted || r == kProcessCancelled ? 1 : 2;
+                message = code == 1   ? "cancelled"
+                          : opened    ? Reported(tool.host, "cannot write '" + output + "'")
+                                      : Reported(tool.host, OpenFailure(input));
+            }
+        } else if (!docs.AddFileToList(input, false)) {
             code = gInterrupted ? 1 : 2;
             message = gInterrupted ? "cancelled" : Reported(tool.host, OpenFailure(input));
         } else {
@@ -550,11 +563,9 @@ int Run(int argc, char** argv) {
                 tool.host.szLastError.clear();
                 LSDFile& d = *docs.Current();
                 d.szFilePath = output;
-                std::string ext = FileExtension(output);
-                if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox") ||
-                      SameText(ext, ".mp3"))) {
+                if (!known) {
                     code = 2;
-                    message = "cannot write '" + output + "': unknown file type '" + ext + "'";
+                    message = "cannot write '" + output + "': unknown file type '" + FileExtension(output) + "'";
                 } else if (!docs.CmSave()) {
                     code = gInterrupted ? 1 : 2;
                     message = gInterrupted ? "cancelled" : Reported(tool.host, "cannot write '" + output + "'");
