@@ -312,7 +312,7 @@ TEST_F(LoadSource, CancelKeepsWhatWasWrittenAndFailureKeepsTheTarget) {
     EXPECT_EQ(ReadList(kept), Ramp(5, 1, 77));
     {
         LCutTankScope nowhere(JoinPath(szDir, "missing-folder"));
-        LCutListAudioLoadSource rec2{"Loading", &kept, MakeSource<VectorSource>(data, 44100, 1)};
+        LCutListAudioLoadSource rec2{"Loading", &kept, MakeSource<VectorSource>(data, 44100, 1), {}};
         EXPECT_EQ(Process(&progress, rec2), kProcessFailed);
     }
     EXPECT_EQ(ReadList(kept), Ramp(5, 1, 77));

@@ -5,6 +5,7 @@
 
 #include "formats/mp3/MP3Kernels.h"
 #include "formats/mp3/MP3TestUtil.h"
+#include "support/LFile.h"
 
 using namespace sondrel;
 using namespace sondrel::test;
