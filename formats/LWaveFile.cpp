@@ -299,6 +299,7 @@ LSNKPCMFileBase::LSNKPCMFileBase(const char* path, int32_t rate, int32_t startFr
         hFile.Seek(target);
     }
     if (!hFile.Truncate()) FileFailed();
+    nWriteBackFrom = int64_t(nPosition) * nFrameBytes;
     pBuffer.assign((size_t(kMaxBlockFrames) * nFrameBytes + 1) / 2, 0);
 }
 
@@ -364,6 +365,13 @@ void LSNKPCMFileBase::Write(const int32_t* buffer, int32_t n) {
         buffer += size_t(k) * nChans;
         n -= k;
     }
+    // The file is flushed when it is finished: its disk writes start while
+    // it grows, so that the flush waits only for the last of them.
+    int64_t written = int64_t(nPosition) * nFrameBytes;
+    if (written - nWriteBackFrom >= kWriteBackBytes) {
+        hFile.StartWriteBack(int64_t(LWaveFile::kHeaderBytes) + nWriteBackFrom, written - nWriteBackFrom);
+        nWriteBackFrom = written;
+    }
 }
 
 void LSNKPCMFileBase::Seek(int32_t p) {
@@ -371,6 +379,7 @@ void LSNKPCMFileBase::Seek(int32_t p) {
     nPosition = p > 0 ? p : 0;
     hFile.Seek(int64_t(LWaveFile::kHeaderBytes) + int64_t(nPosition) * nFrameBytes);
     hFile.Truncate();
+    nWriteBackFrom = std::min<int64_t>(nWriteBackFrom, int64_t(nPosition) * nFrameBytes);
 }
 
 void LSNKPCM8File::Convert(const int32_t* in, int32_t count) {

@@ -133,6 +133,9 @@ private:
     // Sets the error flag and notes why the file failed.
     void FileFailed();
     std::string szPath;
+    // Data bytes written before this have had their disk writes started.
+    static constexpr int64_t kWriteBackBytes = 4 << 20;
+    int64_t nWriteBackFrom = 0;
 };
 
 class LSNKPCM8File : public LSNKPCMFileBase {

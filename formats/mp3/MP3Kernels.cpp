@@ -1,6 +1,7 @@
 #include "formats/mp3/MP3Kernels.h"
 
 #include <atomic>
+#include <initializer_list>
 
 #include "formats/mp3/MP3FrameDecoder.h"
 #include "formats/mp3/MP3KernelBody.h"
