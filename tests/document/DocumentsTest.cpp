@@ -6,6 +6,7 @@
 
 #include "document/LCutListEdit.h"
 #include "document/LDocuments.h"
+#include "document/LSDLoadFile.h"
 #include "formats/LWaveFile.h"
 #include "formats/gsm/LGSMFile.h"
 #include "support/LFile.h"
@@ -386,4 +387,40 @@ TEST_F(Documents, APlainConversionFailsAsOpenAndSaveFail) {
     ASSERT_TRUE(LFile::ReadAll(keep.c_str(), after));
     EXPECT_TRUE(after == before);
     EXPECT_EQ(LFile::List(dir.c_str(), ".tmp").size(), 0u);
+}
+
+// A load tells a display what it needs to draw the file while it arrives:
+// the reader's length at once, and the overview of what has been copied.
+TEST_F(Documents, ALoadHandsOutItsLengthAndAGrowingOverview) {
+    const int32_t frames = 40000;
+    SDLoadFile rec;
+    rec.szPath = MakeWav("o.wav", frames, 2);
+    LCutListAudio audio;
+    rec.pAudio = &audio;
+    struct Watch : LProgress {
+        SDLoadFile* rec;
+        int32_t calls = 0;
+        bool IsCancelled() override {
+            ++calls;
+            EXPECT_EQ(rec->nExpectedFrames, 40000);
+            EXPECT_TRUE(rec->pOverview);
+            if (rec->pOverview) {
+                EXPECT_FALSE(rec->pOverview->IsComplete());
+            }
+            return false;
+        }
+        void SetText(const char*, int) override {}
+        void SetProgress(double) override {}
+    } watch;
+    watch.rec = &rec;
+    ASSERT_EQ(Process(&watch, rec), kProcessDone);
+    EXPECT_GE(watch.calls, 5);
+    ASSERT_TRUE(rec.pOverview);
+    EXPECT_TRUE(rec.pOverview->IsComplete());
+    LPeakRange all, want;
+    ASSERT_TRUE(rec.pOverview->ReadPeakRange(0, frames, all));
+    std::vector<int32_t> s = Samples(audio);
+    AddSamples(want, s.data(), s.size());
+    EXPECT_EQ(all.lo, want.lo);
+    EXPECT_EQ(all.hi, want.hi);
 }
