@@ -44,7 +44,7 @@ void Pull(benchmark::State& state, LSoundSourceBase& src) {
 LSoundSourcePtr Noise() { return LSoundSourcePtr(new NoiseSource); }
 
 void BM_Echo(benchmark::State& state) {
-    LSRCEcho e(Noise(), 50, 800);
+    LSRCEcho e(Noise(), 800, 50);
     Pull(state, e);
 }
 BENCHMARK(BM_Echo);

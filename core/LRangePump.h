@@ -9,8 +9,8 @@ namespace sondrel {
 struct LEfSoundProcess {
     LSoundSourcePtr pSource;
     LSoundSinkPtr pSink;  // may be empty
-    int32_t stEnd = 0;
     int32_t stStart = 0;
+    int32_t stEnd = 0;
 };
 
 // Milliseconds to frames with truncating integer arithmetic.

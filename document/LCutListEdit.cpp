@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/LSoundTime.h"
 #include "core/LRangePump.h"
+#include "core/LSoundTime.h"
 
 namespace sondrel {
 
@@ -352,7 +352,7 @@ LProcessResult Process(LProgress* progress, LEfReplaceSelection& record) {
         LSoundSourcePtr src = CreateSource(doc);
         if (record.pProcessor) src = record.pProcessor->OpenSource(src);
         if (src->HasError()) return kProcessFailed;
-        LEfSoundProcess pump{src, sink, record.stEnd, record.stStart};
+        LEfSoundProcess pump{.pSource = src, .pSink = sink, .stStart = record.stStart, .stEnd = record.stEnd};
         return Process(progress, pump);
     });
 }

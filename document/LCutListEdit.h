@@ -43,15 +43,6 @@ struct LEfInsert {
 };
 LProcessResult Process(LProgress* progress, LEfInsert& record);
 
-// The three fields every selection operation's record begins with: the
-// document's audio and the selection [stStart, stEnd) in milliseconds at
-// the audio's rate.
-struct LEfSelection {
-    LCutListAudio* pAudio = nullptr;
-    int32_t stEnd = 0;
-    int32_t stStart = 0;
-};
-
 // The frame every operation that computes new audio for a range follows:
 // produce writes the new audio into the sink it is given (one new segment at
 // the audio's rate and channel count); when it completes and the segment
@@ -67,7 +58,10 @@ LProcessResult ReplaceFramesWith(LCutListAudio& audio, int32_t start, int32_t en
 // makes of it: the audio is read through the processor's source from the
 // selection start and pumped through ReplaceFramesWith. A start before 0
 // counts as 0.
-struct LEfReplaceSelection : LEfSelection {
+struct LEfReplaceSelection {
+    LCutListAudio* pAudio = nullptr;
+    int32_t stStart = 0;  // the selection [stStart, stEnd), ms at the audio's rate
+    int32_t stEnd = 0;
     LSoundProcessor* pProcessor = nullptr;  // null: the audio itself
     std::string szCaption;                   // line 0 of the dialog; empty leaves it
 };

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "core/LSRCPeakLimit.h"
+#include "document/LAudioCutTank.h"
+#include "document/LCutListEdit.h"
 #include "effects/LDynamics.h"
 
 namespace sondrel {
@@ -406,5 +408,37 @@ LProcessResult RunAutoGain(LProgress* progress, const LSoundSourcePtr& source, c
         if (agc.Step()) return agc.Failed() ? kProcessFailed : kProcessDone;
     }
 }
+
+// ---------------------------------------------------------------- the command
+
+LProcessResult AutoGainSelection(LProgress* progress, const LEffectJob& job, const std::string& tempFolder) {
+    if (job.stEnd < job.stStart) return kProcessDone;
+    const LFrameRange r = SelectionFrames(job);
+    std::string folder = tempFolder;
+    if (folder.empty() && LAudioCutTank::Current()) folder = LAudioCutTank::Current()->GetFolder();
+    if (folder.empty()) folder = TempFolder();
+    return ReplaceFramesWith(job.audio, r.start, r.end, [&](const LSoundSinkPtr& sink) {
+        return RunAutoGain(progress, RangeSource(job.audio, r), sink, LAutoGainParams(), folder);
+    });
+}
+
+namespace {
+LProcessResult AutoGain(LProgress* p, LEffectJob& job) { return AutoGainSelection(p, job, std::string()); }
+}  // namespace
+
+constinit const LEffectDesc kAutoGainControlEffect = {
+    .id = LEffect::kAutoGainControl,
+    .nCommand = IDM_AUTO_GAIN_CONTROL,
+    .szMenuText = "Automatic Gain Control",
+    .szHint = "Evens out the loudness of the selected region.",
+    .bMenuGroup = true,
+    .szUndoLabel = "Auto Gain Control",
+    .szTitle = "Auto Gain Control",
+    .after = LEffectAfter::kFileStart,
+    .pfnRun = AutoGain,
+    .szStep = "--auto-gain",
+    .szSyntax = "",
+    .szHelp = "automatic gain control (the position goes to 0)",
+};
 
 }  // namespace sondrel

@@ -11,6 +11,8 @@
 
 #include "core/LProgress.h"
 #include "core/LSoundStream.h"
+#include "effects/LEffectOperations.h"
+#include "effects/LEffectTable.h"
 #include "support/LFile.h"
 
 namespace sondrel {
@@ -164,5 +166,17 @@ private:
 // returns; failed when the processor could not produce its output.
 LProcessResult RunAutoGain(LProgress* progress, const LSoundSourcePtr& source, const LSoundSinkPtr& sink,
                            const LAutoGainParams& params = LAutoGainParams(), const std::string& tempFolder = TempFolder());
+
+// The two passes over the job's selection: the result replaces it (a whole
+// number of analysis blocks, its last block faded to silence, so the
+// selection's length changes to that). The two working files go to
+// tempFolder (empty: the cut tank's folder, where a run that dies leaves
+// them for the next start to remove) and are deleted when the operation
+// ends, also when it is cancelled. Without a working folder it fails and
+// leaves the selection alone.
+LProcessResult AutoGainSelection(LProgress* progress, const LEffectJob& job, const std::string& tempFolder);
+
+// The Automatic Gain Control command.
+extern const LEffectDesc kAutoGainControlEffect;
 
 }  // namespace sondrel

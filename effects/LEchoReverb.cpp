@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "effects/LEffectOperations.h"
+
 namespace sondrel {
 
-LSRCEcho::LSRCEcho(const LSoundSourcePtr& input, int32_t gainPercent, int32_t timeMs)
+LSRCEcho::LSRCEcho(const LSoundSourcePtr& input, int32_t timeMs, int32_t gainPercent)
     : LSRCFilter(input),
       nDelay(DelaySamples(timeMs, nSampleRate, nChans, kMinDelaySamples, kMaxDelaySamples)),
       delay_(size_t(nDelay), 0),
@@ -108,11 +110,94 @@ void LSRCReverb::Seek(int32_t position) {
 }
 
 void LSPEcho::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) {
-    result = MakeSource<LSRCEcho>(input, iEchoGain, iEchoTime);
+    result = MakeSource<LSRCEcho>(input, iEchoTime, iEchoGain);
 }
 
 void LSPReverb::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) {
     result = MakeSource<LSRCReverb>(input, iReverbLevel, iReverbTime);
 }
+
+// ---------------------------------------------------------------- the commands
+
+namespace {
+
+constexpr LEffectParam kEchoParams[] = {
+    {.stored = {"EchoTime", 800}, .nControl = IDC_ECHO_TIME, .szLabel = "Echo Time (ms) :"},
+    {.stored = {"EchoGain", 50}, .nControl = IDC_ECHO_GAIN, .szLabel = "Echo Gain (%) :"},
+};
+const char* CheckEcho(const LEffectValues& v) {
+    if (v[0] < 10 || v[0] >= 3000) return "Echo time must be between 10 and 3000ms. Please try again.";
+    if (v[1] >= 100) return "Echo Gain must be less than 100%. Please try again.";
+    return nullptr;
+}
+// The preview keeps to what it can play whatever the fields show.
+LSoundSourcePtr PreviewEcho(const LEffectValues& v, const LSoundSourcePtr& inner) {
+    return LSPEcho(std::clamp(v[0], 10, 3000), std::min(v[1], 99)).OpenSource(inner);
+}
+LProcessResult Echo(LProgress* p, LEffectJob& job) {
+    LSPEcho echo(job.values[0], job.values[1]);
+    return ReplaceSelection(p, job, echo, "Echo");
+}
+
+constexpr LEffectParam kReverbParams[] = {
+    {.stored = {"ReverbLevel", 100}, .nControl = IDC_REVERB_LEVEL, .szLabel = "Reverb Level (0 - 100):"},
+    {.stored = {"ReverbTime", 50}, .nControl = IDC_REVERB_TIME, .szLabel = "Reverb Time (50 - 1000 ms):"},
+};
+const char* CheckReverb(const LEffectValues& v) {
+    if (v[0] > 100) return "Reverb level must be less than 100. Please try again.";
+    if (v[1] < 50 || v[1] > 1000) return "Reverb time must be between 50 and 1000. Please try again.";
+    return nullptr;
+}
+LSoundSourcePtr PreviewReverb(const LEffectValues& v, const LSoundSourcePtr& inner) {
+    return LSPReverb(std::min(v[0], 100), std::clamp(v[1], 10, 1000)).OpenSource(inner);
+}
+LProcessResult Reverb(LProgress* p, LEffectJob& job) {
+    LSPReverb reverb(job.values[0], job.values[1]);
+    return ReplaceSelection(p, job, reverb, "Reverb");
+}
+
+}  // namespace
+
+constinit const LEffectDesc kEchoEffect = {
+    .id = LEffect::kEcho,
+    .nCommand = IDM_ECHO,
+    .szMenuText = "Echo...",
+    .szHint = "Adds a repeating echo to the selected region.",
+    .szUndoLabel = "Echo",
+    .szTitle = "Echo",
+    .nPreRollMs = 500,
+    .params = kEchoParams,
+    .pfnCheck = CheckEcho,
+    .nTemplate = IDD_ECHO,
+    .szCaption = "Echo",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnPreview = PreviewEcho,
+    .pfnRun = Echo,
+    .szStep = "--echo",
+    .szSyntax = "MS,PERCENT",
+    .szWants = "MS,PERCENT",
+    .szHelp = "echo time 10..2999, gain below 100",
+};
+
+constinit const LEffectDesc kReverbEffect = {
+    .id = LEffect::kReverb,
+    .nCommand = IDM_REVERB,
+    .szMenuText = "Reverb...",
+    .szHint = "Adds reverberation to the selected region.",
+    .szUndoLabel = "Reverb",
+    .szTitle = "Reverb",
+    .nPreRollMs = 1000,
+    .params = kReverbParams,
+    .pfnCheck = CheckReverb,
+    .nTemplate = IDD_REVERB,
+    .szCaption = "Reverb ",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnPreview = PreviewReverb,
+    .pfnRun = Reverb,
+    .szStep = "--reverb",
+    .szSyntax = "LEVEL,MS",
+    .szWants = "LEVEL,MS",
+    .szHelp = "level at most 100, time 50..1000",
+};
 
 }  // namespace sondrel

@@ -1,11 +1,13 @@
 // Delay effects: a feedback echo and a four-tap reverb, both in 32-bit
-// fixed point over one delay line of samples (not frames).
+// fixed point over one delay line of samples (not frames), and the Echo and
+// Reverb commands that run them over the selection.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "core/LSoundStream.h"
 #include "effects/LEffectSource.h"
+#include "effects/LEffectTable.h"
 
 namespace sondrel {
 
@@ -17,7 +19,7 @@ constexpr int32_t kMaxDelaySamples = 1 << 24;
 // delay length earlier; the repeats decay by gain/256 each time.
 class LSRCEcho : public LSRCFilter {
 public:
-    LSRCEcho(const LSoundSourcePtr& input, int32_t gainPercent, int32_t timeMs);
+    LSRCEcho(const LSoundSourcePtr& input, int32_t timeMs, int32_t gainPercent);
     void Read(int32_t* buffer, int32_t n) override;
     // Clears the delay line (the write index stays where it is).
     void Seek(int32_t position) override;
@@ -58,11 +60,11 @@ private:
 
 class LSPEcho : public LSoundProcessor {
 public:
-    LSPEcho(int32_t gainPercent, int32_t timeMs) : iEchoGain(gainPercent), iEchoTime(timeMs) {}
+    LSPEcho(int32_t timeMs, int32_t gainPercent) : iEchoTime(timeMs), iEchoGain(gainPercent) {}
     using LSoundProcessor::OpenSource;
     void OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) override;
-    int32_t iEchoGain;  // percent
     int32_t iEchoTime;  // ms
+    int32_t iEchoGain;  // percent
 };
 
 class LSPReverb : public LSoundProcessor {
@@ -73,5 +75,10 @@ public:
     int32_t iReverbLevel;  // 0..100
     int32_t iReverbTime;   // ms
 };
+
+// The commands: echo time (ms, 10..2999) and gain (percent, below 100);
+// reverb level (at most 100) and time (ms, 50..1000).
+extern const LEffectDesc kEchoEffect;
+extern const LEffectDesc kReverbEffect;
 
 }  // namespace sondrel

@@ -1,7 +1,7 @@
-// The checks the parameter dialogs make when OK is pressed, with the texts
-// they show, and how a stored value is named. The effect table ties each
-// check and key to its effect; the dialogs and the command-line tool both go
-// through it, so both refuse exactly the same values.
+// How the parameter dialogs refuse a value when OK is pressed, and how a
+// stored value is named. Each effect's own check stands beside its record
+// (the effect table, LEffectTable.h); the dialogs and the command-line tool
+// both go through the table, so both refuse exactly the same values.
 #pragma once
 #include <cstdint>
 
@@ -14,12 +14,12 @@ struct LParamCheck {
     bool bStopIcon = false;
 };
 
-LParamCheck CheckAmplifyGain(int32_t percent);
-LParamCheck CheckNormalizePeakLevel(int32_t percent);
-LParamCheck CheckEcho(int32_t timeMs, int32_t gainPercent);     // time first, then gain
-LParamCheck CheckReverb(int32_t level, int32_t timeMs);         // level first, then time
-LParamCheck CheckSpeedChangePercent(int32_t percent);
-LParamCheck CheckMixVolume(int32_t percent);
+// The two ways a dialog refuses: caption "Invalid value" with the
+// information icon, or "Error" with the stop icon.
+enum class LRefusal : uint8_t { kInvalidValue, kError };
+LParamCheck Refusal(LRefusal style, const char* message);
+
+// The sample-rate dialogs' check.
 LParamCheck CheckSampleRate(int32_t rate);
 
 // Rates offered by the sample-rate dialogs' combo boxes.

@@ -3,57 +3,55 @@
 #include <algorithm>
 
 #include "document/LEditCommands.h"
+#include "effects/LEffectOperations.h"
 #include "support/LFailure.h"
 
 namespace sondrel {
 
-bool EffectApplicable(const LDocuments& docs, const LEffectDesc& fx) {
-    const LSDFile* d = docs.Current();
-    if (!d) return false;
-    switch (fx.needs) {
-        case LEffectNeeds::kDocument:
-            return true;
-        case LEffectNeeds::kSelection:
-            return d->HasValidSelection();
-        case LEffectNeeds::kSelectionAndClipboard:
-            return d->HasValidSelection() && docs.clipboard.GetLength() > 0;
+namespace {
+
+// The sequence of LEffectRunner.h; values are the given ones, or with an
+// asker what it gives.
+LCommandResult Run(LDocuments& docs, const LEffectDesc& fx, LEffectValues values, LEffectAsker* asker) {
+    LSDFile* const doc = docs.CurrentForEdit();  // the selection and position held to the audio before they are judged
+    if (!EffectApplicable(docs, fx)) return LCommandResult::kNothingToDo;
+    bool undoTaken = false;
+    if (asker) {
+        docs.Host().StopPlayback();
+        if (fx.bUndoBeforeDialog) {
+            docs.StartModifyCurrentFile(fx.szUndoLabel);
+            undoTaken = true;
+        }
+        values = ReadStoredValues(fx);
+        if (fx.input == LEffectInput::kFile && !asker->AskFile(values.szPath)) return LCommandResult::kCancelled;
+        if (fx.nTemplate && !asker->AskValues(fx, values)) return LCommandResult::kCancelled;
+        // A file handed to the editor while the dialog was open is current now.
+        if (docs.Current() != doc) return LCommandResult::kNothingToDo;
     }
-    return false;
-}
-
-bool BeginEffectCommand(LDocuments& docs, const LEffectDesc& fx) {
-    docs.CurrentForEdit();  // the selection held to the audio before it is judged
-    if (!EffectApplicable(docs, fx)) return false;
-    docs.Host().StopPlayback();
-    docs.StartModifyCurrentFile(fx.szUndoLabel);
-    return true;
-}
-
-LCommandResult RunEffectCommand(LDocuments& docs, const LEffectDesc& fx, const LEffectValues& values,
-                                const LEffectStart& start) {
-    docs.CurrentForEdit();  // the selection and position held to the audio before they are used
-    if (!EffectApplicable(docs, fx) || (fx.pfnHasWork && !fx.pfnHasWork(values)))
-        return LCommandResult::kNothingToDo;
+    if (fx.pfnHasWork && !fx.pfnHasWork(values)) return LCommandResult::kNothingToDo;
     if (!CheckEffectValues(fx, values).bOk) return LCommandResult::kRefused;
-    LSDFile& d = *docs.Current();
+    LSDFile& d = *doc;
     docs.Host().StopPlayback();
 
     const LCutListAudio* other = nullptr;
     LCutListAudio loaded;
     if (fx.input == LEffectInput::kClipboard) other = &docs.clipboard;
     if (fx.input == LEffectInput::kFile) {
-        other = start.pLoaded;
-        if (!other) {
-            if (!LoadIntoCutList(docs, values.szPath, loaded)) return LCommandResult::kNotLoaded;
-            other = &loaded;
-        }
+        if (!LoadIntoCutList(docs, values.szPath, loaded)) return LCommandResult::kNotLoaded;
+        other = &loaded;
     }
-    if (!start.bUndoTaken) docs.StartModifyCurrentFile(fx.szUndoLabel);
+    if (!undoTaken) docs.StartModifyCurrentFile(fx.szUndoLabel);
 
     // Values below a parameter's floor run as the floor.
     LEffectValues taken = values;
     for (size_t i = 0; i < fx.params.size(); ++i) taken.v[i] = std::max(taken.v[i], fx.params[i].nActsAtLeast);
-    LEffectJob job{d, taken, other, d.stSelStart.ms, d.stSelEnd.ms, fx.nVariant};
+    LEffectJob job{.audio = d.audio,
+                   .stStart = d.stSelStart.ms,
+                   .stEnd = d.stSelEnd.ms,
+                   .stPosition = d.stPosition.ms,
+                   .values = taken,
+                   .pOther = other,
+                   .nVariant = fx.nVariant};
     LProcessResult result;
     if (fx.szTitle) {
         // A failure with a known cause is shown ("Cannot complete "Echo": the disk is full.").
@@ -81,6 +79,18 @@ LCommandResult RunEffectCommand(LDocuments& docs, const LEffectDesc& fx, const L
     }
     docs.EndModifyCurrentFile(fx.nPreRollMs, at);
     return LCommandResult::kDone;
+}
+
+}  // namespace
+
+bool EffectApplicable(const LDocuments& docs, const LEffectDesc& fx) { return Meets(NeedsMet(docs), fx.needs); }
+
+LCommandResult RunEffectCommand(LDocuments& docs, const LEffectDesc& fx, const LEffectValues& values) {
+    return Run(docs, fx, values, nullptr);
+}
+
+LCommandResult RunEffectCommand(LDocuments& docs, const LEffectDesc& fx, LEffectAsker& asker) {
+    return Run(docs, fx, LEffectValues(), &asker);
 }
 
 }  // namespace sondrel

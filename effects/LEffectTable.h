@@ -1,16 +1,17 @@
 // One description per effect and parameterised edit, the way a command
 // table drives a well-kept Win32 program: a single record holds everything
 // the main window's command, the parameter dialog with its preview, the help
-// topic and the command-line tool know about the effect. The main window
-// dispatches every effect command through EffectByCommand and
-// RunEffectCommand (LEffectRunner.h), the dialogs are built from a record's
-// parameters, and sondrel-cli parses and documents its steps from the same
-// records. Adding an effect means its processor and one record in
-// LEffectTable.cpp.
+// topic and the command-line tool know about the effect. Each record stands
+// in the file of its processor, beside its parameters, check, preview and
+// operation (LEchoReverb.cpp holds Echo and Reverb, and so on); this header
+// and LEffectTable.cpp are the list of them. The main window runs a command
+// through EffectByCommand and RunEffectCommand (LEffectRunner.h), the
+// dialogs are built from a record's parameters, and sondrel-cli parses and
+// documents its steps from the same records. Adding an effect means its
+// processor and, beside it, one record named in the list.
 //
-// Ids (commands, dialog templates, controls, help contexts) are the numbers
-// ui/win32/resource.h names; a test holds the two together. The table is
-// portable: no Win32 types.
+// Ids (commands, dialog templates, controls, help contexts) are the names of
+// support/LResourceIds.h. The table is portable: no Win32 types.
 #pragma once
 #include <cstdint>
 #include <climits>
@@ -19,13 +20,15 @@
 
 #include "core/LProgress.h"
 #include "core/LSoundStream.h"
+#include "document/LNeeds.h"
 #include "effects/LEffectParams.h"
 #include "effects/PointList.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 
 class LCutListAudio;
-class LSDFile;
+struct LEffectJob;
 
 // Every effect and parameterised edit, in the order of kEffects.
 enum class LEffect : uint8_t {
@@ -99,13 +102,6 @@ struct LEffectValues {
     int32_t operator[](int i) const { return v[i]; }
 };
 
-// What a command needs before it can run; without it the command does nothing.
-enum class LEffectNeeds : uint8_t {
-    kDocument,               // a current document
-    kSelection,              // a current document with a valid selection
-    kSelectionAndClipboard,  // ... and a clipboard that is not empty
-};
-
 // Other audio an operation brings into the document.
 enum class LEffectInput : uint8_t {
     kNone,
@@ -121,34 +117,27 @@ enum class LEffectAfter : uint8_t {
     kWholeFile,       // 0, with the selection cleared and the whole file in view
 };
 
-// What an operation works on: the current document, the values, the other
-// audio of kClipboard and kFile records, and the selection in milliseconds.
-// An operation that changes the selection's length leaves the new end in
-// stEnd; the document's selection follows it.
-struct LEffectJob {
-    LSDFile& doc;
-    const LEffectValues& values;
-    const LCutListAudio* pOther;
-    int32_t stStart;
-    int32_t stEnd;
-    int32_t nVariant;
-};
+// Where the command-line tool's help lists a record: with the edits or with
+// the effects (as the Edit and Effects menus hold them).
+enum class LEffectMenu : uint8_t { kEffects, kEdit };
 
 struct LEffectDesc {
     LEffect id = LEffect::kCount;
 
     // The main window.
-    int nCommand = 0;                 // menu, toolbar and key command id
+    int nCommand = 0;                  // menu, toolbar and key command id (IDM_)
     const char* szMenuText = nullptr;  // the item's text (Insert Silence: within its "Insert Silence" submenu)
     const char* szHint = nullptr;      // the status-bar text while the item is highlighted
+    LEffectMenu eMenu = LEffectMenu::kEffects;
+    bool bMenuGroup = false;           // starts a group of the Effects menu: a separator goes before it
 
     // The command frame (LEffectRunner.h).
     const char* szUndoLabel = nullptr;  // label of the undo record pushed before the operation
     const char* szTitle = nullptr;      // progress dialog caption; null: runs at once without one
-    LEffectNeeds needs = LEffectNeeds::kSelection;
+    uint8_t needs = kNeedsDocument | kNeedsSelection;  // LNeeds: without them the command does nothing
     LEffectInput input = LEffectInput::kNone;
-    // The undo record is pushed before the dialog runs (BeginEffectCommand),
-    // so a cancelled dialog still leaves it.
+    // The undo record is pushed before the dialog runs, so a cancelled dialog
+    // still leaves it.
     bool bUndoBeforeDialog = false;
     int32_t nPreRollMs = 0;
     LEffectAfter after = LEffectAfter::kSelectionStart;
@@ -157,25 +146,30 @@ struct LEffectDesc {
     // The parameters, read from "StoredValues" when the dialog opens and
     // written when OK is accepted.
     std::span<const LEffectParam> params = {};
-    // The curve file of a curve dialog (editor 101, "Set Flat" 102) in the
-    // "Current" folder; the curve reloaded after OK goes to LEffectValues::curve.
+    // The curve file of a curve dialog (IDC_CURVE, "Set Flat" IDC_SET_FLAT)
+    // in the "Current" folder; the curve reloaded after OK goes to
+    // LEffectValues::curve.
     const char* szCurveFile = nullptr;
-    // The dialog's check when OK is pressed (after the range checks); null: none.
-    LParamCheck (*pfnCheck)(const LEffectValues& values) = nullptr;
+    // The dialog's check when OK is pressed (after the range checks): the
+    // message that refuses the values, or null; null: no check.
+    const char* (*pfnCheck)(const LEffectValues& values) = nullptr;
+    // How the record's own refusals are shown, and a value that is no whole number.
+    LRefusal eRefusal = LRefusal::kInvalidValue;
     // False for values that leave nothing to do (no undo record is pushed); null: always true.
     bool (*pfnHasWork)(const LEffectValues& values) = nullptr;
 
-    // The dialog: a template, its caption, the help context (support/LHelp.h)
-    // its Help button (9) shows. No template: the command runs at once.
+    // The dialog: a template (IDD_), its caption, the help context (IDH_) its
+    // Help button shows. No template: the command runs at once.
     int nTemplate = 0;
     const char* szCaption = nullptr;
     int nHelpContext = 0;
-    // The preview (button 140) over inner, built from the values the
+    // The preview (IDC_PREVIEW) over inner, built from the values the
     // controls show, with the preview's own limits; it restarts whenever a
     // parameter control changes. Null: the dialog has no Preview button.
     LSoundSourcePtr (*pfnPreview)(const LEffectValues& shown, const LSoundSourcePtr& inner) = nullptr;
 
-    // The operation on the job, under the progress dialog titled szTitle.
+    // The operation on the job (LEffectOperations.h), under the progress
+    // dialog titled szTitle.
     LProcessResult (*pfnRun)(LProgress* progress, LEffectJob& job) = nullptr;
 
     // The command-line tool's step: "--echo MS,PERCENT". The syntax lists the
@@ -191,10 +185,25 @@ struct LEffectDesc {
     bool bDefaultVariant = false;         // the record used when the word is left out
 };
 
-// The records, indexed by LEffect.
-extern const LEffectDesc kEffects[size_t(LEffect::kCount)];
+// The list: one record per LEffect, in its order. kEffects walks the records
+// themselves (for (const LEffectDesc& fx : kEffects)).
+extern const LEffectDesc* const kEffectList[size_t(LEffect::kCount)];
+struct LEffectRecords {
+    struct Iterator {
+        const LEffectDesc* const* p;
+        const LEffectDesc& operator*() const { return **p; }
+        Iterator& operator++() {
+            ++p;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return p != other.p; }
+    };
+    Iterator begin() const { return {kEffectList}; }
+    Iterator end() const { return {kEffectList + size_t(LEffect::kCount)}; }
+};
+inline constexpr LEffectRecords kEffects{};
 
-inline const LEffectDesc& EffectOf(LEffect id) { return kEffects[size_t(id)]; }
+inline const LEffectDesc& EffectOf(LEffect id) { return *kEffectList[size_t(id)]; }
 // The record of a menu command id, or null.
 const LEffectDesc* EffectByCommand(int command);
 
@@ -204,7 +213,8 @@ LEffectValues ReadStoredValues(const LEffectDesc& fx);
 // Stores the values an accepted dialog shows (disabled controls' values excepted).
 void WriteStoredValues(const LEffectDesc& fx, const LEffectValues& values);
 // The checks OK makes: the clamping controls' values within nMin..nMax
-// (their range messages, caption "Error", stop icon), then pfnCheck.
+// (their range messages, caption "Error", stop icon), then pfnCheck (shown
+// as eRefusal says).
 LParamCheck CheckEffectValues(const LEffectDesc& fx, const LEffectValues& values);
 // Whether a parameter's control is enabled with these values.
 bool ParamEnabled(const LEffectDesc& fx, int param, const LEffectValues& values);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/LRangePump.h"
 #include "core/LSRCPeakLimit.h"
 #include "core/LSample.h"
+#include "effects/LEffectOperations.h"
 
 namespace sondrel {
 
@@ -119,5 +121,161 @@ void LSNKPeak::Write(const int32_t* buffer, int32_t n) {
     if (n > 0) iPeak = std::max(iPeak, BlockPeak(buffer, n * nChans));
     nPosition += n;
 }
+
+// ---------------------------------------------------------------- the commands
+
+namespace {
+
+const char* CheckAmplify(const LEffectValues& v) {
+    return v[0] > 100 ? "Amplify Gain must be less than 100%. Please try again." : nullptr;
+}
+LProcessResult Amplify(LProgress*, LEffectJob& job) {
+    job.audio.EfAmplify(job.Frames(job.stStart), job.Frames(job.stEnd), job.values[0]);
+    return kProcessDone;
+}
+constexpr LEffectParam kAmplifyParams[] = {
+    {.stored = {"AmplifyGain", 100}, .nControl = IDC_AMPLIFY_GAIN, .szLabel = "Amplify Gain (%):"},
+};
+
+const char* CheckNormalize(const LEffectValues& v) {
+    return v[0] > 100 ? "Normailze Peak Level must be less than 100%. Please try again." : nullptr;
+}
+LProcessResult Normalize(LProgress* progress, LEffectJob& job) {
+    if (job.stEnd <= job.stStart) return kProcessDone;
+    progress->SetText("Normalizing", 0);
+    auto peak = MakeSink<LSNKPeak>(job.audio.nSampleRate, job.audio.nChans);
+    LEfSoundProcess pump{.pSource = CreateSource(job.audio), .pSink = peak, .stStart = job.stStart, .stEnd = job.stEnd};
+    LProcessResult result = Process(progress, pump);
+    if (result != kProcessDone) return result;
+    const int32_t iPeak = static_cast<LSNKPeak&>(*peak).iPeak;
+    if (iPeak > 0)
+        job.audio.EfAmplify(job.Frames(job.stStart), job.Frames(job.stEnd), NormalizeGainPercent(iPeak, job.values[0]));
+    return kProcessDone;
+}
+constexpr LEffectParam kNormalizeParams[] = {
+    {.stored = {"NormalizePeakLevel", 100}, .nControl = IDC_NORMALIZE_LEVEL, .szLabel = "Normalize Peak Level (%):"},
+};
+
+// The curve as a gain ramp over exactly the frames the selection
+// replacement rewrites.
+LProcessResult ThroughCurve(LProgress* progress, LEffectJob& job, const PointList& curve) {
+    if (job.stEnd < job.stStart) return kProcessDone;
+    if (!LEnvelopeGain::Usable(curve)) return kProcessFailed;
+    const int32_t start = std::max(job.Frames(job.stStart), 0);
+    const int32_t total = std::max(job.Frames(job.stEnd) - start, 1);
+    LSPEnvelope env(curve, start, total);
+    return ReplaceSelection(progress, job, env, "Envelope");
+}
+LProcessResult FadeIn(LProgress* p, LEffectJob& job) { return ThroughCurve(p, job, FadeInCurve()); }
+LProcessResult FadeOut(LProgress* p, LEffectJob& job) { return ThroughCurve(p, job, FadeOutCurve()); }
+LProcessResult Envelope(LProgress* p, LEffectJob& job) { return ThroughCurve(p, job, job.values.curve); }
+LProcessResult FadeOutAndTrim(LProgress* p, LEffectJob& job) {
+    LProcessResult r = ThroughCurve(p, job, FadeOutCurve());
+    if (r == kProcessDone) job.audio.EfTrimEnd(job.Frames(job.stEnd));
+    return r;
+}
+
+}  // namespace
+
+constinit const LEffectDesc kAmplifyEffect = {
+    .id = LEffect::kAmplify,
+    .nCommand = IDM_AMPLIFY,
+    .szMenuText = "Amplify...",
+    .szHint = "Changes the volume of the selected region.",
+    .szUndoLabel = "Amplify",
+    .nPreRollMs = 1000,
+    .params = kAmplifyParams,
+    .pfnCheck = CheckAmplify,
+    .nTemplate = IDD_AMPLIFY,
+    .szCaption = "Amplify",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnRun = Amplify,
+    .szStep = "--amplify",
+    .szSyntax = "PERCENT",
+    .szWants = "a percentage",
+    .szHelp = "at most 100",
+};
+
+constinit const LEffectDesc kNormalizeEffect = {
+    .id = LEffect::kNormalize,
+    .nCommand = IDM_NORMALIZE,
+    .szMenuText = "Normalize...",
+    .szHint = "Brings the loudest peak of the selected region to a chosen level.",
+    .szUndoLabel = "Normalize",
+    .szTitle = "Normalize",
+    .nPreRollMs = 500,
+    .params = kNormalizeParams,
+    .pfnCheck = CheckNormalize,
+    .nTemplate = IDD_NORMALIZE,
+    .szCaption = "Normalize",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnRun = Normalize,
+    .szStep = "--normalize",
+    .szSyntax = "PERCENT",
+    .szWants = "a percentage",
+    .szHelp = "peak level, at most 100",
+};
+
+constinit const LEffectDesc kFadeInEffect = {
+    .id = LEffect::kFadeIn,
+    .nCommand = IDM_FADE_IN,
+    .szMenuText = "Fade In",
+    .szHint = "Fades the selected region in from silence.",
+    .bMenuGroup = true,
+    .szUndoLabel = "Fade In",
+    .szTitle = "Fade In",
+    .nPreRollMs = 1000,
+    .pfnRun = FadeIn,
+    .szStep = "--fade-in",
+    .szSyntax = "",
+    .szHelp = "linear fade in over the selection",
+};
+
+constinit const LEffectDesc kFadeOutEffect = {
+    .id = LEffect::kFadeOut,
+    .nCommand = IDM_FADE_OUT,
+    .szMenuText = "Fade Out",
+    .szHint = "Fades the selected region out to silence.",
+    .szUndoLabel = "Fade Out",
+    .szTitle = "Fade Out",
+    .nPreRollMs = 500,
+    .pfnRun = FadeOut,
+    .szStep = "--fade-out",
+    .szSyntax = "",
+    .szHelp = "linear fade out over the selection",
+};
+
+constinit const LEffectDesc kEnvelopeEffect = {
+    .id = LEffect::kEnvelope,
+    .nCommand = IDM_ENVELOPE,
+    .szMenuText = "Envelope...",
+    .szHint = "Shapes the volume of the selected region with a drawn curve.",
+    .szUndoLabel = "Envelope",
+    .szTitle = "Envelope",
+    .nPreRollMs = 500,
+    .szCurveFile = kEnvelopeFile,
+    .nTemplate = IDD_ENVELOPE,
+    .szCaption = "Envelope",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnRun = Envelope,
+    .szStep = "--envelope",
+    .szSyntax = "CURVEFILE",
+    .szWants = "a curve file",
+    .szHelp = "gain curve (129-byte point list, as envelope.dat)",
+};
+
+constinit const LEffectDesc kFadeOutAndTrimEffect = {
+    .id = LEffect::kFadeOutAndTrim,
+    .nCommand = IDM_FADE_OUT_AND_TRIM,
+    .szMenuText = "Fade Out and Trim",
+    .szHint = "Fades the selected region out and deletes everything after it.",
+    .szUndoLabel = "Fade Out and Trim",
+    .szTitle = "Fade Out and Trim",
+    .nPreRollMs = 500,
+    .pfnRun = FadeOutAndTrim,
+    .szStep = "--fade-out-trim",
+    .szSyntax = "",
+    .szHelp = "fade out, then delete everything after the selection",
+};
 
 }  // namespace sondrel

@@ -1,9 +1,12 @@
 // Loudness over time: the gain ramp of envelopes and fades along a point
-// curve, and the gain that normalizes a selection to a peak level.
+// curve, and the gain that normalizes a selection to a peak level; with
+// them the commands that change the gain of a selection: Amplify,
+// Normalize, Fade In, Fade Out, Envelope and Fade Out and Trim.
 #pragma once
 #include <cstdint>
 
 #include "core/LSoundStream.h"
+#include "effects/LEffectTable.h"
 #include "effects/PointList.h"
 
 namespace sondrel {
@@ -97,5 +100,19 @@ public:
     void Write(const int32_t* buffer, int32_t n) override;
     int32_t iPeak = 0;
 };
+
+// The commands. Amplify applies the cut list's gain (percent) to the
+// selection at once. Normalize scans the selection for its largest
+// magnitude, then applies the gain that brings it to the chosen percentage
+// of 16-bit full scale (a silent or empty selection changes nothing). The
+// fades and the envelope run the selection through their curve (a curve of
+// fewer than two points fails); Fade Out and Trim then deletes everything
+// after the selection.
+extern const LEffectDesc kAmplifyEffect;
+extern const LEffectDesc kNormalizeEffect;
+extern const LEffectDesc kFadeInEffect;
+extern const LEffectDesc kFadeOutEffect;
+extern const LEffectDesc kEnvelopeEffect;
+extern const LEffectDesc kFadeOutAndTrimEffect;
 
 }  // namespace sondrel

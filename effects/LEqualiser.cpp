@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "effects/LEffectOperations.h"
 #include "effects/LEffectSource.h"
 
 namespace sondrel {
@@ -186,5 +187,40 @@ int32_t LSRCEq::GetPosition() { return pInput->GetPosition() - kEqAhead + nBlock
 void LSPEqualiser::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) {
     result = MakeSource<LSRCEq>(input, gainTable);
 }
+
+// ---------------------------------------------------------------- the command
+
+namespace {
+
+LSoundSourcePtr PreviewEqualizer(const LEffectValues& v, const LSoundSourcePtr& inner) {
+    return LSPEqualiser(CreateEqFromPointList(v.curve, inner->nSampleRate)).OpenSource(inner);
+}
+LProcessResult Equalize(LProgress* p, LEffectJob& job) {
+    if (job.stEnd < job.stStart) return kProcessDone;
+    LSPEqualiser eq(CreateEqFromPointList(job.values.curve, job.audio.nSampleRate));
+    return ReplaceSelection(p, job, eq, "Equalizing");
+}
+
+}  // namespace
+
+constinit const LEffectDesc kEqualizerEffect = {
+    .id = LEffect::kEqualizer,
+    .nCommand = IDM_EQUALIZER,
+    .szMenuText = "Equalizer...",
+    .szHint = "Shapes the frequencies of the selected region with a drawn curve.",
+    .szUndoLabel = "Equalizer",
+    .szTitle = "Equalizer",
+    .nPreRollMs = 1000,
+    .szCurveFile = kEqualizerFile,
+    .nTemplate = IDD_EQUALIZER,
+    .szCaption = "Equalizer",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnPreview = PreviewEqualizer,
+    .pfnRun = Equalize,
+    .szStep = "--equalizer",
+    .szSyntax = "CURVEFILE",
+    .szWants = "a curve file",
+    .szHelp = "equaliser curve (129-byte point list, as equalizer.dat)",
+};
 
 }  // namespace sondrel

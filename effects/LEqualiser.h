@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "effects/LEffectTable.h"
 #include "effects/LEqKernel.h"
 #include "effects/PointList.h"
 
@@ -70,5 +71,9 @@ public:
     void OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) override;
     LEqTable gainTable;
 };
+
+// The Equalizer command: the filter designed from the curve of the dialog
+// ("equalizer.dat") at the audio's rate.
+extern const LEffectDesc kEqualizerEffect;
 
 }  // namespace sondrel

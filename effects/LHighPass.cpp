@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "effects/LEffectOperations.h"
 #include "effects/LEffectSource.h"
 
 namespace sondrel {
@@ -58,5 +59,43 @@ void LSRCHighPass::Seek(int32_t position) {
 void LSPHighPass::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) {
     result = MakeSource<LSRCHighPass>(input, iFrequency);
 }
+
+// ---------------------------------------------------------------- the command
+
+namespace {
+
+constexpr LEffectParam kLowCutParams[] = {
+    {.stored = {"LowCutFreq", 250}, .nControl = IDC_LOW_CUT_FREQUENCY, .szLabel = "Frequency (Hz) :"},
+};
+int32_t FilterFrequency(int32_t entered) { return int32_t(uint32_t(entered) * 2u); }
+LSoundSourcePtr PreviewLowCut(const LEffectValues& v, const LSoundSourcePtr& inner) {
+    return LSPHighPass(FilterFrequency(v[0])).OpenSource(inner);
+}
+LProcessResult LowCut(LProgress* p, LEffectJob& job) {
+    LSPHighPass filter(FilterFrequency(job.values[0]));
+    return ReplaceSelection(p, job, filter, "Low Cut Filter");
+}
+
+}  // namespace
+
+constinit const LEffectDesc kLowCutFilterEffect = {
+    .id = LEffect::kLowCutFilter,
+    .nCommand = IDM_HIGH_PASS_FILTER,
+    .szMenuText = "High-Pass Filter...",
+    .szHint = "Removes low frequencies (rumble, hum) from the selected region.",
+    .szUndoLabel = "High-Pass Filter",
+    .szTitle = "High-Pass Filter",
+    .nPreRollMs = 500,
+    .params = kLowCutParams,
+    .nTemplate = IDD_LOW_CUT,
+    .szCaption = "Low Cut Filter",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnPreview = PreviewLowCut,
+    .pfnRun = LowCut,
+    .szStep = "--low-cut",
+    .szSyntax = "HZ",
+    .szWants = "a frequency",
+    .szHelp = "high-pass at the dialog's frequency",
+};
 
 }  // namespace sondrel

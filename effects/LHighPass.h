@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "effects/LEffectTable.h"
 
 namespace sondrel {
 
@@ -33,5 +34,9 @@ public:
     void OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) override;
     int32_t iFrequency;
 };
+
+// The High-Pass Filter command: the filter built at twice the entered
+// frequency ("LowCutFreq"), the doubling wrapping in 32 bits.
+extern const LEffectDesc kLowCutFilterEffect;
 
 }  // namespace sondrel

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
-#include "effects/LDynamics.h"
 #include "core/LRangePump.h"  // MsToFrames
+#include "effects/LDynamics.h"
+#include "effects/LEffectOperations.h"
 
 namespace sondrel {
 
@@ -43,7 +43,7 @@ void BuildCompressorGainTable(int32_t table[256], int32_t threshold, double fact
 
 LSRCCompressor::LSRCCompressor(const LSoundSourcePtr& input, int32_t limitLevel, int32_t blockMs, double factor,
                                int32_t threshold)
-    : LSRCFilter(input) {
+    : LSRCBlockAhead(input) {
     iPeakBound = 0x3FFFFF;
     BuildCompressorGainTable(iGainTable, threshold, factor, limitLevel);
     nBlock = std::clamp(MsToFrames(blockMs, nSampleRate), 128, kMaxBlockFrames);
@@ -77,38 +77,22 @@ void LSRCCompressor::Restart() {
     nPos = 0;
 }
 
-void LSRCCompressor::Read(int32_t* buffer, int32_t n) {
-    const int32_t chans = nChans;
-    if (HasError()) {
-        if (n > 0) std::memset(buffer, 0, size_t(n) * chans * sizeof(int32_t));
-        return;
-    }
-    while (n > 0) {
-        if (nPos >= nBlock) {
-            std::swap(current_, next_);
-            gPrevTarget_ = gTarget_;
-            gTarget_ = ReadBlockTarget(next_);
-            SetStep();
-            nPos = 0;
-        }
-        int32_t take = std::min(n, nBlock - nPos);
-        const int32_t* src = current_.data() + size_t(nPos) * chans;
-        for (int32_t i = 0; i < take; ++i) {
-            for (int32_t c = 0; c < chans; ++c) buffer[c] = MulGain(src[c], g_);
-            g_ += step_;
-            src += chans;
-            buffer += chans;
-        }
-        nPos += take;
-        n -= take;
-    }
+void LSRCCompressor::NextBlock() {
+    std::swap(current_, next_);
+    gPrevTarget_ = gTarget_;
+    gTarget_ = ReadBlockTarget(next_);
+    SetStep();
 }
 
-int32_t LSRCCompressor::GetPosition() { return pInput->GetPosition() - (2 * nBlock - nPos); }
-
-void LSRCCompressor::Seek(int32_t position) {
-    pInput->Seek(position);
-    Restart();
+void LSRCCompressor::Apply(int32_t* out, int32_t frames) {
+    const int32_t chans = nChans;
+    const int32_t* src = current_.data() + size_t(nPos) * chans;
+    for (int32_t i = 0; i < frames; ++i) {
+        for (int32_t c = 0; c < chans; ++c) out[c] = MulGain(src[c], g_);
+        g_ += step_;
+        src += chans;
+        out += chans;
+    }
 }
 
 LSPCompressor::LSPCompressor(int32_t threshold, double factor, int32_t limit)
@@ -117,5 +101,65 @@ LSPCompressor::LSPCompressor(int32_t threshold, double factor, int32_t limit)
 void LSPCompressor::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& input) {
     result = MakeSource<LSRCCompressor>(input, 127, iBlockTime, dFactor, iThreshold);
 }
+
+// ---------------------------------------------------------------- the command
+
+namespace {
+
+const char* CompressorRatioText(int32_t index) { return kCompressorRatioTable[index].szText; }
+constexpr LEffectParam kCompressorParams[] = {
+    {.stored = {"CompressorThreshold", 0},
+     .control = LParamControl::kDBEdit,
+     .nControl = IDC_COMPRESSOR_THRESHOLD,
+     .szLabel = "Threshold:",
+     .nMin = -40,
+     .nMax = 0,
+     .szRangeMessage = "Compressor threshold must be between -40 and 0 dB."},
+    {.stored = {"CompressorRatio", 0},
+     .control = LParamControl::kCombo,
+     .nControl = IDC_COMPRESSOR_RATIO,
+     .szLabel = "Ratio:",
+     .nMin = 0,
+     .nMax = kCompressorRatios - 1,
+     .szRangeMessage = "Compressor ratio must be an index between 0 and 6.",
+     .pfnChoice = CompressorRatioText},
+    {.stored = {"CompressorLimit", 0},
+     .control = LParamControl::kDBEdit,
+     .nControl = IDC_COMPRESSOR_LIMIT,
+     .szLabel = "Limit:",
+     .nMin = 0,
+     .nMax = 12,
+     .szRangeMessage = "Compressor limit must be between 0 and 12 dB."},
+};
+LSPCompressor Compressor(const LEffectValues& v) { return LSPCompressor(v[0], CompressorRatioFactor(v[1]), v[2]); }
+LSoundSourcePtr PreviewCompressor(const LEffectValues& v, const LSoundSourcePtr& inner) {
+    return Compressor(v).OpenSource(inner);
+}
+LProcessResult Compress(LProgress* p, LEffectJob& job) {
+    LSPCompressor compressor = Compressor(job.values);
+    return ReplaceSelection(p, job, compressor, "Dynamic Range Compressor");
+}
+
+}  // namespace
+
+constinit const LEffectDesc kCompressorEffect = {
+    .id = LEffect::kCompressor,
+    .nCommand = IDM_COMPRESSOR,
+    .szMenuText = "Dynamic Range Compressor...",
+    .szHint = "Narrows the difference between the loud and the soft passages of the selected region.",
+    .szUndoLabel = "Dynamic Range Compressor",
+    .szTitle = "Dynamic Range Compressor",
+    .nPreRollMs = 500,
+    .params = kCompressorParams,
+    .nTemplate = IDD_COMPRESSOR,
+    .szCaption = "Dynamic Range Compressor",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnPreview = PreviewCompressor,
+    .pfnRun = Compress,
+    .szStep = "--compressor",
+    .szSyntax = "THRESHOLD_DB,RATIO_INDEX,LIMIT_DB",
+    .szWants = "THRESHOLD_DB,RATIO_INDEX,LIMIT_DB",
+    .szHelp = "threshold -40..0, ratio 0..6\n(1:1 3:2 2:1 3:1 4:1 5:1 Limit), limit 0..12",
+};
 
 }  // namespace sondrel

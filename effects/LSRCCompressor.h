@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "effects/LEffectSource.h"
+#include "effects/LEffectTable.h"
 
 namespace sondrel {
 
@@ -25,24 +27,20 @@ double CompressorRatioFactor(int32_t index);
 // each dB multiplies by 10^(-1/20). Entries are capped at 0x7FFFFFFF.
 void BuildCompressorGainTable(int32_t table[256], int32_t threshold, double factor, int32_t limitLevel = 127);
 
-class LSRCCompressor : public LSRCFilter {
+class LSRCCompressor : public LSRCBlockAhead {
 public:
     LSRCCompressor(const LSoundSourcePtr& input, int32_t limitLevel, int32_t blockMs, double factor, int32_t threshold);
-    void Read(int32_t* buffer, int32_t n) override;
-    int32_t GetPosition() override;
-    void Seek(int32_t position) override;
-    void Restart();
+    void Restart() override;
 
-    int32_t BlockFrames() const { return nBlock; }
     const int32_t* GainTable() const { return iGainTable; }
 
 private:
+    void NextBlock() override;
+    void Apply(int32_t* out, int32_t frames) override;
     int32_t ReadBlockTarget(std::vector<int32_t>& block);
     void SetStep();
 
     int32_t iGainTable[256];
-    int32_t nBlock;    // N
-    int32_t nPos = 0;  // frames of the current block already output
     std::vector<int32_t> current_, next_;
     int32_t gPrevTarget_ = 0, gTarget_ = 0;
     int32_t g_ = 0, step_ = 0;
@@ -62,5 +60,9 @@ public:
     int32_t iBlockTime = 45;
     int8_t iLimit;
 };
+
+// The Dynamic Range Compressor command: threshold (dB, -40..0), the index of
+// a ratio of the table above and the limit (dB, 0..12).
+extern const LEffectDesc kCompressorEffect;
 
 }  // namespace sondrel

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "effects/LDynamics.h"
+#include "effects/LEffectOperations.h"
 
 namespace sondrel {
 
@@ -93,7 +93,7 @@ void NoiseGateBandLevels(int32_t gateLevel, int8_t levels[4]) {
 }
 
 LSRCNoiseGates::LSRCNoiseGates(const LSoundSourcePtr& input, const int8_t levels[4])
-    : LSRCFilter(input), splitter_(input->nSampleRate, input->nChans) {
+    : LSRCBlockAhead(input), splitter_(input->nSampleRate, input->nChans) {
     for (int i = 0; i < 4; ++i) k_[i] = NoiseGateSensitivity(levels[i]);
     nBlock = std::clamp(nSampleRate / 30, 20, kMaxBlockFrames);
     nOpenDiv = nBlock;
@@ -128,57 +128,37 @@ void LSRCNoiseGates::Restart() {
     nPos = 0;
 }
 
-void LSRCNoiseGates::Read(int32_t* buffer, int32_t n) {
-    const int32_t chans = nChans;
-    if (HasError()) {
-        // Never built over a failed input by the factory; answer silence
-        // rather than leave the caller's buffer as it was.
-        if (n > 0) std::memset(buffer, 0, size_t(n) * chans * sizeof(int32_t));
-        return;
-    }
-    while (n > 0) {
-        if (nPos >= nBlock) {
-            for (int i = 0; i < 4; ++i) std::swap(current_[i], next_[i]);
-            ReadAndSplit(next_);
-            int32_t targets[4];
-            Targets(next_, targets);
-            for (int i = 0; i < 4; ++i) {
-                int32_t d = targets[i] - g_[i];
-                if (targets[i] > g_[i])
-                    step_[i] = d / nOpenDiv;
-                else
-                    step_[i] = d / (i == 0 ? 2 * nCloseDiv : nCloseDiv);
-            }
-            nPos = 0;
-        }
-        int32_t take = std::min(n, nBlock - nPos);
-        size_t off = size_t(nPos) * chans;
-        const int32_t* b1 = current_[0].data() + off;
-        const int32_t* b2 = current_[1].data() + off;
-        const int32_t* b3 = current_[2].data() + off;
-        const int32_t* b4 = current_[3].data() + off;
-        for (int32_t i = 0; i < take; ++i) {
-            for (int32_t c = 0; c < chans; ++c) {
-                buffer[c] = MulGain(b1[c], g_[0]) + MulGain(b2[c], g_[1]) + MulGain(b3[c], g_[2]) +
-                            MulGain(b4[c], g_[3]);
-            }
-            for (int b = 0; b < 4; ++b) g_[b] += step_[b];
-            b1 += chans;
-            b2 += chans;
-            b3 += chans;
-            b4 += chans;
-            buffer += chans;
-        }
-        nPos += take;
-        n -= take;
+void LSRCNoiseGates::NextBlock() {
+    for (int i = 0; i < 4; ++i) std::swap(current_[i], next_[i]);
+    ReadAndSplit(next_);
+    int32_t targets[4];
+    Targets(next_, targets);
+    for (int i = 0; i < 4; ++i) {
+        int32_t d = targets[i] - g_[i];
+        if (targets[i] > g_[i])
+            step_[i] = d / nOpenDiv;
+        else
+            step_[i] = d / (i == 0 ? 2 * nCloseDiv : nCloseDiv);
     }
 }
 
-int32_t LSRCNoiseGates::GetPosition() { return pInput->GetPosition() - (2 * nBlock - nPos); }
-
-void LSRCNoiseGates::Seek(int32_t position) {
-    pInput->Seek(position);
-    Restart();
+void LSRCNoiseGates::Apply(int32_t* out, int32_t frames) {
+    const int32_t chans = nChans;
+    const size_t off = size_t(nPos) * chans;
+    const int32_t* b1 = current_[0].data() + off;
+    const int32_t* b2 = current_[1].data() + off;
+    const int32_t* b3 = current_[2].data() + off;
+    const int32_t* b4 = current_[3].data() + off;
+    for (int32_t i = 0; i < frames; ++i) {
+        for (int32_t c = 0; c < chans; ++c)
+            out[c] = MulGain(b1[c], g_[0]) + MulGain(b2[c], g_[1]) + MulGain(b3[c], g_[2]) + MulGain(b4[c], g_[3]);
+        for (int b = 0; b < 4; ++b) g_[b] += step_[b];
+        b1 += chans;
+        b2 += chans;
+        b3 += chans;
+        b4 += chans;
+        out += chans;
+    }
 }
 
 LSPNoiseGates::LSPNoiseGates(int32_t gateLevel) { NoiseGateBandLevels(gateLevel, iLevels); }
@@ -189,5 +169,44 @@ void LSPNoiseGates::OpenSource(LSoundSourcePtr& result, const LSoundSourcePtr& i
     else
         result = MakeSource<LSRCNoiseGates>(input, iLevels);
 }
+
+// ---------------------------------------------------------------- the command
+
+namespace {
+
+constexpr LEffectParam kNoiseReductionParams[] = {
+    {.stored = {"NoiseGateLevel", -30},
+     .control = LParamControl::kDBEdit,
+     .nControl = IDC_NOISE_GATE_LEVEL,
+     .szLabel = "Noise Gate Level:",
+     .nMin = -40,
+     .nMax = 0,
+     .szRangeMessage = "Noise gate level must be between -40 and 0 dB."},
+};
+LProcessResult ReduceNoise(LProgress* p, LEffectJob& job) {
+    LSPNoiseGates gates(job.values[0]);
+    return ReplaceSelection(p, job, gates, "Noise Reduction");
+}
+
+}  // namespace
+
+constinit const LEffectDesc kNoiseReductionEffect = {
+    .id = LEffect::kNoiseReduction,
+    .nCommand = IDM_NOISE_REDUCTION,
+    .szMenuText = "Noise Reduction...",
+    .szHint = "Quietens the background noise between sounds in the selected region.",
+    .szUndoLabel = "Noise Reduction",
+    .szTitle = "Noise Reduction",
+    .nPreRollMs = 1000,
+    .params = kNoiseReductionParams,
+    .nTemplate = IDD_NOISE_REDUCTION,
+    .szCaption = "Noise Reduction",
+    .nHelpContext = IDH_EFFECTS,
+    .pfnRun = ReduceNoise,
+    .szStep = "--noise-reduction",
+    .szSyntax = "DB",
+    .szWants = "a level in dB",
+    .szHelp = "gate level -40..0",
+};
 
 }  // namespace sondrel

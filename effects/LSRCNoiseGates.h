@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "effects/LEffectSource.h"
+#include "effects/LEffectTable.h"
 
 namespace sondrel {
 
@@ -33,26 +35,22 @@ int32_t NoiseGateTarget(int32_t e, int32_t k);
 // The four targets for the band peaks of one block.
 void NoiseGateTargets(const int32_t peaks[4], const int32_t k[4], int32_t targets[4]);
 
-class LSRCNoiseGates : public LSRCFilter {
+class LSRCNoiseGates : public LSRCBlockAhead {
 public:
     // Band levels in dB (each clamped to -127..127).
     LSRCNoiseGates(const LSoundSourcePtr& input, const int8_t levels[4]);
-    void Read(int32_t* buffer, int32_t n) override;
-    int32_t GetPosition() override;
-    void Seek(int32_t position) override;
-    void Restart();
+    void Restart() override;
 
-    int32_t BlockFrames() const { return nBlock; }
     const LNoiseGateSplitter& Splitter() const { return splitter_; }
 
 private:
+    void NextBlock() override;
+    void Apply(int32_t* out, int32_t frames) override;
     void ReadAndSplit(std::vector<int32_t>* bands);
     void Targets(std::vector<int32_t>* bands, int32_t targets[4]);
 
     LNoiseGateSplitter splitter_;
     int32_t k_[4];
-    int32_t nBlock;  // N
-    int32_t nPos = 0;
     int32_t nOpenDiv, nCloseDiv;  // N and 2N
     std::vector<int32_t> in_;
     std::vector<int32_t> current_[4], next_[4];
@@ -73,5 +71,8 @@ public:
 
     int8_t iLevels[4];
 };
+
+// The Noise Reduction command: the gates at one level (dB, -40..0).
+extern const LEffectDesc kNoiseReductionEffect;
 
 }  // namespace sondrel

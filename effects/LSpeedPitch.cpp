@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "core/LPump.h"
+#include "document/LCutListEdit.h"
+#include "effects/LEffectOperations.h"
 #include "effects/LSRCTimeStretch.h"
 
 namespace sondrel {
@@ -118,5 +120,108 @@ LProcessResult RunSpeedPitch(LProgress* progress, const LSoundSourcePtr& selecti
     pump.pSink = sink;
     return Process(progress, pump);
 }
+
+// ---------------------------------------------------------------- the commands
+
+namespace {
+
+const char* CheckSpeed(const LEffectValues& v) {
+    return v[0] > 300 ? "Speed Change Percent must be less than 300." : nullptr;
+}
+
+LProcessResult ChangeSpeedPitch(LProgress* progress, LEffectJob& job) {
+    if (job.stEnd < job.stStart) return kProcessDone;
+    LCutListAudio& audio = job.audio;
+    const int32_t percent = job.values[0], mode = job.nVariant;
+    progress->SetText("Speed and Pitch Change", 0);
+    progress->SetText("Please wait...", 1);
+    const LFrameRange r = SelectionFrames(job);
+    if (r.end <= r.start) return kProcessDone;
+
+    // Cut lists count frames in 32 bits: a slow-down of a long selection
+    // that could not be held is refused before anything is written.
+    const double frames = double(r.end - r.start);
+    const double grown = mode == kSpeedPitchConstantSpeed ? frames : frames / SpeedPitchFactor(percent);
+    if (double(audio.GetLength()) - frames + grown + 65536.0 > double(INT32_MAX)) return kProcessFailed;
+
+    int32_t length = 0;
+    LProcessResult result = ReplaceFramesWith(
+        audio, r.start, r.end,
+        [&](const LSoundSinkPtr& sink) {
+            return RunSpeedPitch(progress, RangeSource(audio, r), sink, percent, mode);
+        },
+        &length);
+    if (result == kProcessDone)
+        job.stEnd = SpeedPitchSelectionEnd(std::max(job.stStart, 0), length, audio.nSampleRate);
+    return result;
+}
+
+// The three records differ in their name, key, label and mode.
+constexpr LEffectParam SpeedParam(const char* key, const char* label) {
+    return {.stored = {key, 100},
+            .nControl = IDC_SPEED_PERCENT,
+            .szLabel = label,
+            .nLabelControl = IDC_SPEED_LABEL,
+            .nActsAtLeast = 10};
+}
+constexpr LEffectParam kSimpleSpeedParams[] = {SpeedParam("SpSpeedPitch", "Speed/Pitch Adjust (%)")};
+constexpr LEffectParam kConstantPitchParams[] = {SpeedParam("ConstPitchSpeed", "Speed Adjust (%)")};
+// Like its two siblings it starts at 100 %: a first pitch change confirmed
+// as shown must not drop the pitch to a tenth.
+constexpr LEffectParam kConstantSpeedParams[] = {SpeedParam("ConstSpeedPitch", "Pitch Adjust (%)")};
+
+// What the three share; fx names the record, its menu item and step.
+constexpr LEffectDesc SpeedPitch(LEffectDesc fx) {
+    fx.szUndoLabel = fx.szTitle = fx.szCaption;
+    fx.bUndoBeforeDialog = true;
+    fx.nPreRollMs = 500;
+    fx.pfnCheck = CheckSpeed;
+    fx.eRefusal = LRefusal::kError;
+    fx.nTemplate = IDD_SPEED_CHANGE;
+    fx.nHelpContext = IDH_EFFECTS;
+    fx.pfnRun = ChangeSpeedPitch;
+    fx.szSyntax = "PERCENT";
+    fx.szWants = "a percentage";
+    return fx;
+}
+
+}  // namespace
+
+constinit const LEffectDesc kSimpleSpeedPitchEffect = SpeedPitch({
+    .id = LEffect::kSimpleSpeedPitch,
+    .nCommand = IDM_SIMPLE_SPEED_PITCH,
+    .szMenuText = "Simple Speed and Pitch Change...",
+    .szHint = "Changes the speed and the pitch of the selected region together.",
+    .bMenuGroup = true,
+    .nVariant = kSpeedPitchSimple,
+    .params = kSimpleSpeedParams,
+    .szCaption = "Simple Speed and Pitch Change",
+    .szStep = "--speed-pitch",
+    .szHelp = "speed and pitch together; at most 300, below 10 acts as 10;\nthe selection ends with the new audio",
+});
+
+constinit const LEffectDesc kConstantPitchSpeedEffect = SpeedPitch({
+    .id = LEffect::kConstantPitchSpeed,
+    .nCommand = IDM_CONSTANT_PITCH_SPEED,
+    .szMenuText = "Constant Pitch and Speed Change...",
+    .szHint = "Changes the speed of the selected region, keeping its pitch.",
+    .nVariant = kSpeedPitchConstantPitch,
+    .params = kConstantPitchParams,
+    .szCaption = "Constant Pitch and Speed Change",
+    .szStep = "--tempo",
+    .szHelp = "speed at constant pitch; at most 300, below 10 acts as 10;\nthe selection ends with the new audio",
+});
+
+constinit const LEffectDesc kConstantSpeedPitchEffect = SpeedPitch({
+    .id = LEffect::kConstantSpeedPitch,
+    .nCommand = IDM_CONSTANT_SPEED_PITCH,
+    .szMenuText = "Constant Speed and Pitch Change...",
+    .szHint = "Changes the pitch of the selected region, keeping its speed.",
+    .nVariant = kSpeedPitchConstantSpeed,
+    .params = kConstantSpeedParams,
+    .szCaption = "Constant Speed and Pitch Change",
+    .szStep = "--pitch",
+    .szHelp = "pitch at constant speed; at most 300, below 10 acts as 10;\nthe selection ends with the new audio",
+});
 
 }  // namespace sondrel

@@ -4,6 +4,7 @@
 #pragma once
 #include "core/LProgress.h"
 #include "core/LSoundStream.h"
+#include "effects/LEffectTable.h"
 #include "effects/LSRCTimeStretch.h"
 
 namespace sondrel {
@@ -84,5 +85,13 @@ int32_t SpeedPitchSelectionEnd(int32_t stStart, int32_t frames, int32_t rate);
 // caption "Process Audio".
 LProcessResult RunSpeedPitch(LProgress* progress, const LSoundSourcePtr& selection, const LSoundSinkPtr& sink, int32_t percent,
                   int32_t mode);
+
+// The three commands: Simple Speed and Pitch Change, Constant Pitch and
+// Speed Change, Constant Speed and Pitch Change (mode 0, 1, 2). A copy of
+// the selection is pumped through the chain; percentages below 10 act as 10,
+// above 300 are refused. On success the selection ends with the new audio.
+extern const LEffectDesc kSimpleSpeedPitchEffect;
+extern const LEffectDesc kConstantPitchSpeedEffect;
+extern const LEffectDesc kConstantSpeedPitchEffect;
 
 }  // namespace sondrel

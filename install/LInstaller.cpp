@@ -5,8 +5,8 @@
 
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LRegistry.h"
 #include "support/LSettings.h"
-#include "ui/LSettingsPages.h"
 
 namespace sondrel {
 
@@ -331,7 +331,7 @@ void LInstaller::Finalize() {
     AppendMagic(uninstaller, kUninstallerMagic);
 
     // The manual takes the place of the old help file.
-    AddStartMenuItem(JoinPath(JoinPath(szProgramFolder, kManualFolderName), HelpPage(kHelpContents)), "Sondrel Help");
+    AddStartMenuItem(JoinPath(JoinPath(szProgramFolder, kManualFolderName), HelpPage(IDH_CONTENTS)), "Sondrel Help");
 
     for (const LFileTypeDefault& t : kFileTypes) {
         std::string type;

@@ -6,15 +6,15 @@ namespace sondrel {
 
 namespace {
 constexpr LHelpTopic kTopics[] = {
-    {kHelpContents, "index.html"},
-    {kHelpNewFile, "new-file.html"},
-    {kHelpEditDialogs, "edit-dialogs.html"},
-    {kHelpEffects, "effects.html"},
-    {kHelpRecording, "recording.html"},
-    {kHelpCDTracks, "cd-tracks.html"},
-    {kHelpGeneralSettings, "settings-general.html"},
-    {kHelpAudioSettings, "settings-audio.html"},
-    {kHelpSampleRates, "sample-rates.html"},
+    {IDH_CONTENTS, "index.html"},
+    {IDH_NEW_FILE, "new-file.html"},
+    {IDH_EDITS, "edit-dialogs.html"},
+    {IDH_EFFECTS, "effects.html"},
+    {IDH_RECORDING, "recording.html"},
+    {IDH_CD_TRACKS, "cd-tracks.html"},
+    {IDH_SETTINGS_GENERAL, "settings-general.html"},
+    {IDH_SETTINGS_AUDIO, "settings-audio.html"},
+    {IDH_SAMPLE_RATE, "sample-rates.html"},
 };
 
 LHelpOpener* gOpener = nullptr;

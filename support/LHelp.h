@@ -4,9 +4,9 @@
 //
 // How to use it (dialogs, property pages, the main window):
 //   - a Help button or F1 in a dialog calls ShowHelp(context) with the
-//     dialog's context number below;
-//   - "Help Contents" (command 6000) and F1 in the main window call
-//     ShowHelp(kHelpContents).
+//     dialog's help context (IDH_ in support/LResourceIds.h);
+//   - "Help Contents" (IDM_HELP_CONTENTS) and F1 in the main window call
+//     ShowHelp(IDH_CONTENTS).
 // ShowHelp never blocks and never shows WinHelp. The program entry sets the
 // manual folder and the shell opener once at start-up; tests set an opener
 // that records the page instead of starting a browser.
@@ -14,19 +14,9 @@
 #include <cstddef>
 #include <string>
 
-namespace sondrel {
+#include "support/LResourceIds.h"
 
-enum LHelpContext : int {
-    kHelpContents = 0,
-    kHelpNewFile = 101,          // "New File" and "Set Defaults" (sample rate and channels)
-    kHelpEditDialogs = 102,      // "Paste Mix" / "Mix File", "Insert Silence", "Repeat Loop"
-    kHelpEffects = 103,          // every effect dialog
-    kHelpRecording = 104,        // the record dialog
-    kHelpCDTracks = 105,         // "Load Audio CD Track(s)"
-    kHelpGeneralSettings = 106,  // Settings, "General" page
-    kHelpAudioSettings = 107,    // Settings, "Audio Processing" page
-    kHelpSampleRates = 108,      // "Convert Sample Rate" and "Vox Files Sample Rate"
-};
+namespace sondrel {
 
 struct LHelpTopic {
     int nContext;

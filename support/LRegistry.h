@@ -1,8 +1,9 @@
 // The few registry operations the settings pages and the installer need, as
-// an interface: the Windows registry in the program, a memory tree in tests.
-// Key paths use "\" between names; names compare without regard to case, as
-// the registry's do. An empty or null value name means the key's default
-// value. Every value is a string (REG_SZ) written with its terminator.
+// an interface (the Windows registry in the program, a memory tree in
+// tests), and the file associations both of them write. Key paths use "\"
+// between names; names compare without regard to case, as the registry's do.
+// An empty or null value name means the key's default value. Every value is
+// a string (REG_SZ) written with its terminator.
 #pragma once
 #include <map>
 #include <set>
@@ -59,5 +60,18 @@ constexpr const char* kUserClassesKey = "Software\\Classes";
 bool WriteClassesString(LRegistry& reg, const std::string& key, const char* name, const std::string& value);
 // Deletes a key below HKEY_CLASSES_ROOT and the user's classes key.
 bool DeleteClassesKey(LRegistry& reg, const std::string& key);
+
+// File associations (the settings page and the installer): makes the
+// program the handler that opens files of an extension (with its dot,
+// ".wav") from the shell: HKEY_CLASSES_ROOT\<ext> names the file type; under
+// it Shell\Open\Command runs the program with the file, Shell\Open is
+// labelled "&Edit" and Shell's default verb is "Open". Nothing is written
+// when the extension has no file type. Writes that HKEY_CLASSES_ROOT refuses
+// go to the user's own classes. False when nothing was registered.
+bool SetKey(LRegistry& reg, const char* extension, const std::string& programPath);
+
+// The program's command for a file-type verb: the quoted program path, a
+// blank and the quoted placeholder ("%L", "%1").
+std::string VerbCommand(const std::string& programPath, const char* placeholder);
 
 }  // namespace sondrel

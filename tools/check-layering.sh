@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
 # Checks that the source folders depend on each other one way only:
-#   support < core < formats < document < effects < devices < ui < cd, install
+#   support < core < formats < document < effects < devices < ui < cd, install < app
 # A file may include its own folder and the folders below it, never one above
-# (cd and install do not include each other). The program entry
-# (ui/win32/entry) composes everything and may include anything. Portable
-# code (outside the win32/ subfolders) includes nothing from a win32/ folder
-# but the resource ids, ui/win32/resource.h: plain defines that name the
-# controls and commands the portable controllers answer to.
+# (cd and install do not include each other). The program entry (app/)
+# composes everything and may include anything. Portable code (outside the
+# win32/ subfolders and app/) includes nothing from a win32/ folder.
 #   usage: tools/check-layering.sh [SOURCE_ROOT]
 # Prints each offending include and exits 1 when there is one.
 set -uo pipefail
@@ -15,20 +13,19 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 level() {
   case $1 in
     support) echo 0 ;; core) echo 1 ;; formats) echo 2 ;; document) echo 3 ;;
-    effects) echo 4 ;; devices) echo 5 ;; ui) echo 6 ;; cd | install) echo 7 ;;
+    effects) echo 4 ;; devices) echo 5 ;; ui) echo 6 ;; cd | install) echo 7 ;; app) echo 8 ;;
     *) echo "" ;;
   esac
 }
 
 bad=0
-for dir in support core formats document effects devices ui cd install; do
+for dir in support core formats document effects devices ui cd install app; do
   [ -d "$root/$dir" ] || continue
   mine=$(level "$dir")
   while IFS= read -r file; do
     rel=${file#"$root"/}
-    case $rel in ui/win32/entry/*) continue ;; esac
     portable=1
-    case $rel in */win32/*) portable=0 ;; esac
+    case $rel in */win32/* | app/*) portable=0 ;; esac
     while IFS= read -r line; do
       num=${line%%:*}
       text=${line#*:}
@@ -41,8 +38,7 @@ for dir in support core formats document effects devices ui cd install; do
           echo "$rel:$num: $dir includes $target/$path from a folder above it"
           bad=1
         fi
-        if [ $portable = 1 ] && [[ $path == win32/* || $path == */win32/* ]] &&
-           [ "$target/$path" != ui/win32/resource.h ]; then
+        if [ $portable = 1 ] && [[ $path == win32/* || $path == */win32/* ]]; then
           echo "$rel:$num: portable code includes $target/$path"
           bad=1
         fi

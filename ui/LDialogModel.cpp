@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "support/LHelp.h"
-#include "ui/LDialogIds.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 
@@ -34,10 +34,18 @@ void LSDDialog::Refuse(int control, const std::string& text, const std::string& 
 }
 
 LSDPreviewDialog::LSDPreviewDialog(int nTemplate, int nHelpContext, const LCutListAudio* document,
-                                   LPreviewPlayer* player)
+                                   LPlayer* player)
     : LSDDialog(nTemplate, nHelpContext), pPlayer(document ? player : nullptr) {
-    if (pPlayer) copy = *document;
+    if (!pPlayer) return;
+    copy = *document;
+    pPlayer->SetListener(this);
 }
+
+LSDPreviewDialog::~LSDPreviewDialog() {
+    if (pPlayer) pPlayer->SetListener(nullptr);
+}
+
+bool LSDPreviewDialog::IsPlaying() const { return (pPlayer->State() & kPlayerOpen) != 0; }
 
 bool LSDPreviewDialog::StartPreview() {
     LSoundSourcePtr source = OpenSource(CreateSource(copy));
@@ -48,21 +56,22 @@ bool LSDPreviewDialog::StartPreview() {
 
 void LSDPreviewDialog::CmPreview() {
     if (!pPlayer) return;
-    if (pPlayer->IsPlaying())
+    if (IsPlaying())
         pPlayer->Stop();
     else
         StartPreview();
-    View().SetText(dlgid::kPreview, pPlayer->IsPlaying() ? "Stop" : "Preview");
+    View().SetText(IDC_PREVIEW, IsPlaying() ? "Stop" : "Preview");
 }
 
 void LSDPreviewDialog::CmRestartIfPlaying() {
-    if (!pPlayer || !pPlayer->IsPlaying()) return;
+    if (!pPlayer || !IsPlaying()) return;
     StartPreview();
-    View().SetText(dlgid::kPreview, pPlayer->IsPlaying() ? "Stop" : "Preview");
+    View().SetText(IDC_PREVIEW, IsPlaying() ? "Stop" : "Preview");
 }
 
-void LSDPreviewDialog::PlayerStarted() { View().SetText(dlgid::kPreview, "Stop"); }
-void LSDPreviewDialog::PlayerStopped() { View().SetText(dlgid::kPreview, "Preview"); }
+void LSDPreviewDialog::PlayerState(uint16_t state) {
+    View().SetText(IDC_PREVIEW, (state & kPlayerOpen) ? "Stop" : "Preview");
+}
 
 void LSDPreviewDialog::Destroy() {
     if (pPlayer) pPlayer->Stop();

@@ -6,7 +6,7 @@
 // modally over the main window and reaches the controls for it through
 // LDialogView; the tests use a view of their own.
 //
-// LSDPreviewDialog adds the Preview button (140): the dialog's own player
+// LSDPreviewDialog adds the Preview button (IDC_PREVIEW): the dialog's own player
 // plays a copy of the document, taken when the dialog is built, through the
 // effect made from the values the controls show (OpenSource), from the
 // document's start; a change of a parameter control restarts a running
@@ -19,11 +19,16 @@
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "devices/LPlayer.h"
 #include "document/LCutListAudio.h"
 
 namespace sondrel {
 
 class LCurveEditor;
+
+// Notification codes the models react to: those the Windows controls send
+// (BN_CLICKED, EN_CHANGE, which the decibel slider sends too, CBN_SELCHANGE).
+enum LControlNotify : int { kButtonClicked = 0, kComboSelChange = 1, kEditChange = 0x300 };
 
 // The controls of one open dialog, by control id.
 class LDialogView {
@@ -101,26 +106,17 @@ private:
     LDialogView* pView = nullptr;
 };
 
-// What a preview needs of a sound player. The player's own start and stop
-// notifications come back as LSDPreviewDialog::PlayerStarted / PlayerStopped.
-class LPreviewPlayer {
-public:
-    virtual ~LPreviewPlayer() = default;
-    // Plays the source from its current position; false: nothing plays.
-    virtual bool Start(const LSoundSourcePtr& source) = 0;
-    virtual void Stop() = 0;
-    virtual bool IsPlaying() = 0;
-};
-
 // Shown when the player cannot start the preview.
 constexpr const char* kPreviewFailedText =
     "The playback device could not be opened. It may be in use by another program.";
 
-class LSDPreviewDialog : public LSDDialog {
+class LSDPreviewDialog : public LSDDialog, public LPlayerListener {
 public:
     // document: copied now, and played by the preview; player: the
-    // dialog's own. A dialog built without a player has no preview.
-    LSDPreviewDialog(int nTemplate, int nHelpContext, const LCutListAudio* document, LPreviewPlayer* player);
+    // dialog's own, which reports to the dialog while it exists. A dialog
+    // built without a player has no preview.
+    LSDPreviewDialog(int nTemplate, int nHelpContext, const LCutListAudio* document, LPlayer* player);
+    ~LSDPreviewDialog() override;
 
     bool HasPreview() const { return pPlayer != nullptr; }
     // The effect made from the values the controls show, over inner.
@@ -132,16 +128,18 @@ public:
     // A parameter control changed: a running preview starts again with the
     // values shown now.
     void CmRestartIfPlaying();
-    // The player's notifications.
-    void PlayerStarted();
-    void PlayerStopped();
+    // The player's reports: the button reads "Stop" while it plays.
+    void PlayerState(uint16_t state) override;
+    void PlayerPosition(int32_t) override {}
+    void PlayerLevels(const int8_t*, int32_t) override {}
     void Destroy() override;
 
 private:
     bool StartPreview();
+    bool IsPlaying() const;
 
     LCutListAudio copy;
-    LPreviewPlayer* pPlayer;
+    LPlayer* pPlayer;
 };
 
 }  // namespace sondrel

@@ -1,11 +1,10 @@
 #include "ui/LEffectDialog.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "document/LSDFile.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LDialogIds.h"
 
 namespace sondrel {
 
@@ -13,18 +12,6 @@ namespace {
 
 // The controls a parameter owns: one, or one per value for radio buttons.
 int ControlCount(const LEffectParam& p) { return p.control == LParamControl::kRadios ? p.nMax - p.nMin + 1 : 1; }
-
-// A dialog's messages share one caption and icon: those of its own check,
-// which every record's check gives for a value far out of range.
-LParamCheck MessageStyle(const LEffectDesc& fx) {
-    if (fx.pfnCheck) {
-        LEffectValues extreme;
-        for (int32_t& v : extreme.v) v = INT32_MAX;
-        LParamCheck c = fx.pfnCheck(extreme);
-        if (!c.bOk) return c;
-    }
-    return {false, nullptr, "Invalid value", false};
-}
 
 // "Echo Time (ms) :" -> "Echo Time (ms)".
 std::string FieldName(const char* label) {
@@ -36,7 +23,7 @@ std::string FieldName(const char* label) {
 }  // namespace
 
 LSDEffectDialog::LSDEffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc,
-                                 LPreviewPlayer* player, std::string curveFolder)
+                                 LPlayer* player, std::string curveFolder)
     : LSDPreviewDialog(fx.nTemplate, fx.nHelpContext, doc ? &doc->audio : nullptr, fx.pfnPreview ? player : nullptr),
       rFx(fx),
       rValues(values),
@@ -82,12 +69,12 @@ void LSDEffectDialog::InitDialog() {
         PointList list;
         LoadPointList(szCurveFolder, rFx.szCurveFile, list);  // a missing file becomes the flat curve
         curve.SetCurve(list);
-        View().AttachCurve(dlgid::kCurve, curve);
+        View().AttachCurve(IDC_CURVE, curve);
     }
     if (HasPreview())
-        View().SetText(dlgid::kPreview, "Preview");
+        View().SetText(IDC_PREVIEW, "Preview");
     else if (rFx.pfnPreview)
-        View().Enable(dlgid::kPreview, false);  // no document to play
+        View().Enable(IDC_PREVIEW, false);  // no document to play
 }
 
 bool LSDEffectDialog::ReadValues(LEffectValues& out, int& badControl) {
@@ -132,9 +119,10 @@ bool LSDEffectDialog::CmOk() {
     int bad = 0;
     if (!ReadValues(v, bad)) {
         const int p = ParamOfControl(bad);
-        LParamCheck style = MessageStyle(rFx);
-        Refuse(bad, FieldName(rFx.params[size_t(p)].szLabel) + " must be a whole number. Please try again.",
-               style.szCaption, style.bStopIcon);
+        const std::string text =
+            FieldName(rFx.params[size_t(p)].szLabel) + " must be a whole number. Please try again.";
+        const LParamCheck style = Refusal(rFx.eRefusal, text.c_str());
+        Refuse(bad, text, style.szCaption, style.bStopIcon);
         return false;
     }
     LParamCheck check = CheckEffectValues(rFx, v);
@@ -176,15 +164,15 @@ int LSDEffectDialog::ParamOfControl(int id) const {
 }
 
 void LSDEffectDialog::Command(int id, int code) {
-    if (id == dlgid::kPreview && code == dlgid::kButtonClicked) {
+    if (id == IDC_PREVIEW && code == kButtonClicked) {
         CmPreview();
         return;
     }
     if (rFx.szCurveFile) {
-        if (id == dlgid::kSetFlat && code == dlgid::kButtonClicked) {
+        if (id == IDC_SET_FLAT && code == kButtonClicked) {
             curve.SetCurve(FlatCurve());
             CmRestartIfPlaying();
-        } else if (id == dlgid::kCurve && code == dlgid::kEditChange) {
+        } else if (id == IDC_CURVE && code == kEditChange) {
             CmRestartIfPlaying();
         }
         return;
@@ -194,13 +182,13 @@ void LSDEffectDialog::Command(int id, int code) {
     switch (rFx.params[size_t(p)].control) {
         case LParamControl::kEdit:
         case LParamControl::kDBEdit:
-            if (code == dlgid::kEditChange) CmRestartIfPlaying();
+            if (code == kEditChange) CmRestartIfPlaying();
             break;
         case LParamControl::kCombo:
-            if (code == dlgid::kComboSelChange) CmRestartIfPlaying();
+            if (code == kComboSelChange) CmRestartIfPlaying();
             break;
         case LParamControl::kRadios:
-            if (code == dlgid::kButtonClicked) {
+            if (code == kButtonClicked) {
                 ShowEnabling(ShownValues());
                 CmRestartIfPlaying();
             }

@@ -33,7 +33,7 @@ public:
     // accepted. doc: the current document (the preview plays a copy of it;
     // the envelope's label reads its selection). curveFolder: where the
     // curve files are (the data folder).
-    LSDEffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc, LPreviewPlayer* player,
+    LSDEffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile* doc, LPlayer* player,
                     std::string curveFolder);
 
     const LEffectDesc& Effect() const { return rFx; }

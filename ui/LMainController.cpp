@@ -2,21 +2,23 @@
 
 #include <algorithm>
 #include <ctime>
+#include <utility>
 
 #include "document/LCutListEdit.h"
 #include "document/LEditCommands.h"
 #include "effects/LEffectRunner.h"
 #include "effects/LEffectTable.h"
 #include "effects/LSRCTimeStretch.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "ui/LDBGainSource.h"
-#include "ui/LMainIds.h"
+#include "ui/LDialogModel.h"
+#include "ui/LMainCommands.h"
 #include "ui/LMainMenu.h"
 #include "ui/LRecordCommand.h"
+#include "ui/LWaveView.h"
 
 namespace sondrel {
-
-using namespace mainid;
 
 namespace {
 
@@ -28,23 +30,8 @@ constexpr int32_t kCueSpanMs = 25;
 constexpr int32_t kRestartNearEndMs = 100;
 // A back scan from playing or stopped starts this much earlier.
 constexpr int32_t kBackScanStepMs = 150;
-
-// The commands whose enabled state follows the document, the selection,
-// the undo ring and the clipboard. The others are always enabled.
-bool Managed(int id) {
-    return (id >= kClose && id <= kSend) || (id >= kUndo && id <= kCopyToNew) || (id >= kRecord && id <= kGoToEnd) ||
-           (id >= kEffectFirst && id <= kEffectLast) || (id >= kZoomIn && id <= kVerticalZoom) || id == kCloseAll ||
-           (id >= kCtlPlay && id <= kCtlEnd) || (id >= kCtlZoomOut && id <= kCtlVerticalZoom);
-}
-
-std::vector<int> ManagedIds() {
-    std::vector<int> ids;
-    for (int id = 1000; id <= 6100; ++id)
-        if (Managed(id)) ids.push_back(id);
-    for (int id = 100; id < 130; ++id)
-        if (Managed(id)) ids.push_back(id);
-    return ids;
-}
+// Play speeds 0, 1 and 2.
+constexpr int kSpeedCommands[3] = {IDM_PLAY_SLOW, IDM_PLAY_NORMAL, IDM_PLAY_FAST};
 
 uint64_t Mix(uint64_t h, uint64_t v) {
     // FNV-1a over the 8 bytes of v.
@@ -58,33 +45,35 @@ uint64_t Mix(uint64_t h, uint64_t v) {
 }  // namespace
 
 LMainController::LMainController(LDocumentHost& dialogs, LMainView& view, LMainServices& services,
-                                 LMainPlayer& player)
+                                 LPlayer& player)
     : rDialogs(dialogs),
       rView(view),
       rServices(services),
       rPlayer(player),
       docs(*this),
-      fnClock([] { return int64_t(std::time(nullptr)); }) {}
+      fnClock([] { return int64_t(std::time(nullptr)); }) {
+    rPlayer.SetListener(this);
+}
 
-LMainController::~LMainController() = default;
+LMainController::~LMainController() { rPlayer.SetListener(nullptr); }
 
 // ------------------------------------------------------------------ start and end
 
 void LMainController::Init(const std::string& path) {
     nPlaySpeed = std::clamp(ReadInt("Settings", "PlaySpeed", 1), 0, 2);
-    for (int s = 0; s <= 2; ++s) rView.CheckCommand(kPlaySlow + s, s == nPlaySpeed);
-    rView.CheckCommand(kVerticalZoom, bVerticalZoom);
-    rView.CheckCommand(kCtlVerticalZoom, bVerticalZoom);
+    for (int s = 0; s <= 2; ++s) rView.CheckCommand(kSpeedCommands[s], s == nPlaySpeed);
+    rView.CheckCommand(IDM_VERTICAL_ZOOM, bVerticalZoom);
+    rView.CheckCommand(IDC_VERTICAL_ZOOM, bVerticalZoom);
     rView.ShowPlayerState(nPlayerState);
     rView.SetRecentMenu(RecentFileMenu());
-    rView.SetTimer(kTimerStatus, kStatusFirstMs);
+    rView.SetTimer(IDT_STATUS_MESSAGES, kStatusFirstMs);
     if (!path.empty()) docs.LoadFile(path);
     bRefreshDue = true;
     Refresh();
 }
 
 void LMainController::Destroy() {
-    bBackScan = bFwdScan = false;
+    scans.End();
     StopPlayer();
 }
 
@@ -166,9 +155,10 @@ void LMainController::FileApply() {
     const LSDFile* d = docs.Current();
     rView.SetTitle(docs.TitleText());
     rView.SetStatusRate(docs.StatusText());
-    rView.CheckCommand(kMono, d && d->audio.nChans == 1);
-    rView.CheckCommand(kStereo, d && d->audio.nChans == 2);
-    rView.SetUndoLabel(d ? d->UndoLabel() : std::string());
+    rView.CheckCommand(IDM_MONO, d && d->audio.nChans == 1);
+    rView.CheckCommand(IDM_STEREO, d && d->audio.nChans == 2);
+    for (const LMainCommand& c : MainCommands())
+        if (c.pfnLabel) rView.SetCommandText(c.nId, CommandText(c, (this->*c.pfnLabel)()));
     int checked = 0;
     std::vector<LMenuEntry> windows = WindowMenu(docs, checked);
     rView.SetWindowMenu(windows, checked);
@@ -181,8 +171,9 @@ void LMainController::WavApply() {
     if (!d) {
         nFileLengthMs = 0;
         rView.HideWaves();
-        for (int c : {kCtlSelStart, kCtlSelEnd, kCtlTime}) rView.SetText(c, FormatPosition(LSoundTime(0)));
-        rView.SetText(kCtlSelLength, FormatLength(LSoundTime(0)));
+        for (int c : {IDC_SELECTION_START, IDC_SELECTION_END, IDC_CURRENT_TIME})
+            rView.SetText(c, FormatPosition(LSoundTime(0)));
+        rView.SetText(IDC_SELECTION_LENGTH, FormatLength(LSoundTime(0)));
         rView.SetScrollPos(0);
         return;
     }
@@ -198,43 +189,18 @@ void LMainController::WavApply() {
 }
 
 bool LMainController::CommandEnabled(int id) const {
-    if (!Managed(id)) return true;
-    const LSDFile* d = docs.Current();
-    if (!d) return false;
-    bool selection = d->HasValidSelection();
-    switch (id) {
-        case kSave:
-            return d->bDirty != 0;
-        case kUndo:
-            return !d->UndoLabel().empty();
-        case kCut:
-        case kCopy:
-        case kDelete:
-        case kTrim:
-        case kSilence:
-        case kCopyToNew:
-        case kZoomSelection:
-        case kCtlZoomSelection:
-            return selection;
-        case kPaste:
-            return docs.clipboard.GetLength() > 0;
-    }
-    if (const LEffectDesc* fx = EffectByCommand(id)) return EffectApplicable(docs, *fx);
-    return true;
+    const LMainCommand* c = FindMainCommand(id);
+    return !c || Meets(NeedsMet(docs), c->needs);
 }
 
 void LMainController::EnableMenuOptions() {
-    const LSDFile* d = docs.Current();
-    uint32_t key = 1;
-    if (d) {
-        key |= 2u | (d->HasValidSelection() ? 4u : 0u) | (d->UndoLabel().empty() ? 0u : 8u) |
-               (docs.clipboard.GetLength() > 0 ? 16u : 0u) | (d->bDirty ? 32u : 0u);
-    }
-    if (bEnablingKnown && key == nEnablingKey) return;
+    const uint8_t met = NeedsMet(docs);
+    if (bEnablingKnown && met == nEnablingKey) return;
     bEnablingKnown = true;
-    nEnablingKey = key;
-    static const std::vector<int> ids = ManagedIds();
-    for (int id : ids) rView.EnableCommand(id, CommandEnabled(id));
+    nEnablingKey = met;
+    for (const LMainCommand& c : MainCommands())
+        if (c.needs != kNeedsNothing) rView.EnableCommand(c.nId, Meets(met, c.needs));
+    for (const LEffectDesc& fx : kEffects) rView.EnableCommand(fx.nCommand, Meets(met, fx.needs));
 }
 
 // ------------------------------------------------------------------ time, position and view
@@ -242,10 +208,10 @@ void LMainController::EnableMenuOptions() {
 void LMainController::UpdateTime() {
     LSDFile* d = docs.Current();
     if (!d) return;
-    rView.SetText(kCtlSelStart, FormatPosition(d->stSelStart));
-    rView.SetText(kCtlSelEnd, FormatPosition(d->stSelEnd));
-    rView.SetText(kCtlSelLength, FormatLength(LSoundTime(std::max(d->stSelEnd.ms - d->stSelStart.ms, 0))));
-    rView.SetText(kCtlTime, FormatPosition(d->stPosition));
+    rView.SetText(IDC_SELECTION_START, FormatPosition(d->stSelStart));
+    rView.SetText(IDC_SELECTION_END, FormatPosition(d->stSelEnd));
+    rView.SetText(IDC_SELECTION_LENGTH, FormatLength(LSoundTime(std::max(d->stSelEnd.ms - d->stSelStart.ms, 0))));
+    rView.SetText(IDC_CURRENT_TIME, FormatPosition(d->stPosition));
     if (d->HasValidSelection())
         rView.SetWaveMarks(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms));
     else
@@ -267,7 +233,7 @@ void LMainController::ShowPosition(int32_t ms) {
     if (!d) return;
     ms = std::clamp(ms, 0, nFileLengthMs);
     d->stPosition.ms = ms;
-    rView.SetText(kCtlTime, FormatPosition(d->stPosition));
+    rView.SetText(IDC_CURRENT_TIME, FormatPosition(d->stPosition));
     rView.SetScrollPos(ScrollPosition(ms, nFileLengthMs));
     bool cueing = (rPlayer.State() & kPlayerCueing) != 0;
     rView.SetWaveCursor(d->MsToFrames(ms), cueing ? d->MsToFrames(kCueSpanMs) : 0);
@@ -319,27 +285,34 @@ void LMainController::TimeMove(bool fromPlayer) {
     UpdateTime();
 }
 
-void LMainController::CmZoomIn() {
+void LMainController::CmZoomIn(int) {
     LSDFile* d = docs.Current();
     if (!d) return;
     SetView(ZoomIn({d->stViewStart.ms, d->stViewEnd.ms}, d->stPosition.ms, d->audio.nSampleRate));
 }
 
-void LMainController::CmZoomOut() {
+void LMainController::CmZoomOut(int) {
     LSDFile* d = docs.Current();
     if (!d) return;
     SetView(ZoomOut({d->stViewStart.ms, d->stViewEnd.ms}, nFileLengthMs));
 }
 
-void LMainController::CmZoomToSelection() {
+void LMainController::CmZoomSelection(int) {
     LSDFile* d = docs.Current();
     if (!d || !d->HasValidSelection()) return;
     SetView({d->stSelStart.ms, d->stSelEnd.ms});
 }
 
-void LMainController::CmZoomFull() {
+void LMainController::CmZoomFull(int) {
     if (!docs.Current()) return;
     SetView({0, nFileLengthMs});
+}
+
+void LMainController::CmVerticalZoom(int) {
+    if (!docs.Current()) return;
+    bVerticalZoom = !bVerticalZoom;
+    rView.CheckCommand(IDM_VERTICAL_ZOOM, bVerticalZoom);
+    rView.CheckCommand(IDC_VERTICAL_ZOOM, bVerticalZoom);
 }
 
 void LMainController::Scroll(int32_t code, int32_t thumb) {
@@ -402,7 +375,7 @@ LSoundSourcePtr LMainController::DocumentSource(int32_t fromMs, int32_t untilMs)
     return src;
 }
 
-void LMainController::CmPlay() {
+void LMainController::CmPlay(int) {
     LSDFile* d = docs.Current();
     if (!d) return;
     if (rPlayer.State() & kPlayerCueing) {
@@ -433,13 +406,12 @@ void LMainController::PlayFrom(int32_t ms) {
     StartPlayer(DocumentSource(docs.Current()->stPosition.ms, nFileLengthMs));
 }
 
-void LMainController::CmStop() {
-    bBackScan = bFwdScan = false;
-    eScanRestore = kModeStopped;
+void LMainController::CmStop(int) {
+    scans.End();
     StopPlayer();
 }
 
-void LMainController::CmStart() {
+void LMainController::CmGoToStart(int) {
     if (!docs.Current()) return;
     if (rPlayer.State() & kPlayerOpen) {
         rPlayer.Seek(0);
@@ -449,7 +421,7 @@ void LMainController::CmStart() {
     }
 }
 
-void LMainController::CmEnd() {
+void LMainController::CmGoToEnd(int) {
     if (!docs.Current()) return;
     uint16_t st = rPlayer.State();
     if (st & kPlayerOpen) {
@@ -461,7 +433,7 @@ void LMainController::CmEnd() {
     }
 }
 
-void LMainController::CmScrub() {
+void LMainController::CmScrub(int) {
     if (!docs.Current()) return;
     if (!(rPlayer.State() & kPlayerOpen)) CmPlay();
     rPlayer.Cue();
@@ -470,41 +442,41 @@ void LMainController::CmScrub() {
 void LMainController::StartScan(bool forward) {
     LSDFile* d = docs.Current();
     if (!d) return;
-    bool& mine = forward ? bFwdScan : bBackScan;
-    bool& other = forward ? bBackScan : bFwdScan;
-    if (mine && (rPlayer.State() & kPlayerOpen)) return;
-    if (other) CmBackFwdStop();
-    eScanRestore = ModeOf(rPlayer.State());
+    if (scans.Running(forward) && (rPlayer.State() & kPlayerOpen)) return;
+    if (scans.Running(!forward)) CmScanEnd();
+    const LScanSpeed speed = scans.Begin(forward, rPlayer.State());
     StopPlayer();
     if (bShift) bExtendSel = true;
-    if (!forward && eScanRestore != kModeScrubbing) SetPosition(std::max(d->stPosition.ms - kBackScanStepMs, 0));
-    LScanSpeed speed = ScanSpeed(forward, eScanRestore);
+    if (!forward && scans.Before() != kModeScrubbing) SetPosition(std::max(d->stPosition.ms - kBackScanStepMs, 0));
     LSoundSourcePtr src = CreateSource(d->audio);
     src->Seek(d->MsToFrames(d->stPosition.ms));
-    StartPlayer(MakeSource<LSRCTimeStretch>(src, speed.dFactor, speed.dTarget, kScanRampMs));
-    mine = true;
+    StartPlayer(ScanSource(src, speed));
+    scans.Started(forward);
 }
 
-void LMainController::CmBack() { StartScan(false); }
-void LMainController::CmFwd() { StartScan(true); }
+void LMainController::CmRewind(int) { StartScan(false); }
+void LMainController::CmForward(int) { StartScan(true); }
 
-void LMainController::CmBackFwdStop() {
-    if (!bBackScan && !bFwdScan) return;
-    bBackScan = bFwdScan = false;
-    LTransportMode restore = eScanRestore;
-    eScanRestore = kModeStopped;
+void LMainController::CmScanEnd(int) {
+    if (!scans.Any()) return;
+    const LTransportMode resume = scans.End();
     StopPlayer();
-    if (restore == kModeScrubbing)
+    if (resume == kModeScrubbing)
         CmScrub();
-    else if (restore == kModePlaying)
+    else if (resume == kModePlaying)
         CmPlay();
 }
 
 void LMainController::SetPlaySpeed(int32_t speed) {
     nPlaySpeed = std::clamp(speed, 0, 2);
     WriteInt("Settings", "PlaySpeed", nPlaySpeed);
-    for (int s = 0; s <= 2; ++s) rView.CheckCommand(kPlaySlow + s, s == nPlaySpeed);
+    for (int s = 0; s <= 2; ++s) rView.CheckCommand(kSpeedCommands[s], s == nPlaySpeed);
     CmPlay();
+}
+
+void LMainController::CmPlaySpeed(int id) {
+    for (int s = 0; s <= 2; ++s)
+        if (kSpeedCommands[s] == id) SetPlaySpeed(s);
 }
 
 void LMainController::PlayerState(uint16_t state) {
@@ -537,33 +509,16 @@ void LMainController::PlayerLevels(const int8_t* levels, int32_t count) {
 // ------------------------------------------------------------------ commands
 
 void LMainController::RunEffect(int id) {
-    const LEffectDesc* fx = EffectByCommand(id);
-    if (!fx || !EffectApplicable(docs, *fx)) return;
-    StopPlayer();
-    LEffectStart start;
-    if (fx->bUndoBeforeDialog) start.bUndoTaken = BeginEffectCommand(docs, *fx);
-    LEffectValues values = ReadStoredValues(*fx);
-    if (fx->input == LEffectInput::kFile && !rDialogs.AskOpenPath(values.szPath)) return;
-    if (fx->nTemplate && !rServices.EffectDialog(*fx, values, docs.Current())) return;
-    RunEffectCommand(docs, *fx, values, start);
+    if (const LEffectDesc* fx = EffectByCommand(id)) RunEffectCommand(docs, *fx, *this);
 }
 
-void LMainController::InsertFile(int mode) {
-    if (!docs.Current()) return;
-    StopPlayer();
-    std::string path;
-    if (!rDialogs.AskOpenPath(path)) return;
-    CmInsertFile(docs, LInsertMode(mode), path);
+bool LMainController::AskFile(std::string& path) { return rDialogs.AskOpenPath(path); }
+
+bool LMainController::AskValues(const LEffectDesc& fx, LEffectValues& values) {
+    return rServices.EffectDialog(fx, values, docs.Current());
 }
 
-void LMainController::SelectWindow(int n) {
-    LSDFile* d = docs.At(n);
-    if (!d) return;
-    StopPlayer();
-    docs.MakeCurrent(d);
-}
-
-void LMainController::CmRecord() {
+void LMainController::CmRecord(int) {
     // The Record command's own loop (ui/LRecordCommand): a new document when
     // there is none, then takes into the current document, and with "record
     // the next file" into new ones, each shown as it goes in.
@@ -586,205 +541,109 @@ void LMainController::CmRecord() {
     bRefreshDue = true;
 }
 
+void LMainController::Run(const LMainCommand& command, int id) {
+    if (!Meets(NeedsMet(docs), command.needs)) return;
+    if (command.bStopsPlayer) StopPlayer();
+    (this->*command.pfnRun)(id);
+}
+
 bool LMainController::Command(int id) {
-    switch (id) {
-        case kNew:
-            docs.CmNew();
-            break;
-        case kOpen:
-            docs.CmOpen();
-            break;
-        case kLoadCD:
-            StopPlayer();
-            rServices.LoadCDTracks(docs);
-            break;
-        case kClose:
-            docs.CmClose();
-            break;
-        case kSave:
-            docs.CmSave();
-            break;
-        case kSaveAs:
-            docs.CmSaveAs();
-            break;
-        case kConvertSampleRate:
-            docs.CmConvertSampleRate();
-            break;
-        case kMono:
-            StopPlayer();
-            docs.CmConvertChannel(1);
-            break;
-        case kStereo:
-            StopPlayer();
-            docs.CmConvertChannel(2);
-            break;
-        case kSend:
-            StopPlayer();
-            rServices.Send(docs);
-            break;
-        case kSettings:
-            rServices.Settings();
-            break;
-        case kExit:
-            if (CmCancel()) rView.Close();
-            return true;
-        case kUndo:
-            docs.CmUndo();
-            break;
-        case kCut:
-            StopPlayer();
-            sondrel::CmCut(docs);
-            break;
-        case kCopy:
-            sondrel::CmCopy(docs);
-            break;
-        case kPaste:
-            if (docs.clipboard.GetLength() <= 0) break;
-            StopPlayer();
-            sondrel::CmPaste(docs);
-            break;
-        case kDelete:
-            StopPlayer();
-            sondrel::CmClear(docs);
-            break;
-        case kSelectAll:
-            sondrel::CmSelectAll(docs);
-            break;
-        case kTrim:
-            StopPlayer();
-            sondrel::CmTrim(docs);
-            break;
-        case kTrimStart:
-            StopPlayer();
-            sondrel::CmTrimStart(docs);
-            break;
-        case kTrimEnd:
-            StopPlayer();
-            sondrel::CmTrimEnd(docs);
-            break;
-        case kSilence:
-            StopPlayer();
-            sondrel::CmEditSilence(docs);
-            break;
-        case kInsertFileBegin:
-        case kInsertFileCurrent:
-        case kInsertFileEnd:
-            InsertFile(id - kInsertFileBegin);
-            break;
-        case kCopyToNew:
-            sondrel::CmCopyToNew(docs);
-            break;
-        case kRecord:
-            CmRecord();
-            break;
-        case kPlay:
-            CmPlay();
-            break;
-        case kPlaySlow:
-        case kPlayNormal:
-        case kPlayFast:
-            SetPlaySpeed(id - kPlaySlow);
-            break;
-        case kStop:
-            CmStop();
-            break;
-        case kGoToStart:
-            CmStart();
-            break;
-        case kRewind:
-            CmBack();
-            break;
-        case kFastForward:
-            CmFwd();
-            break;
-        case kGoToEnd:
-            CmEnd();
-            break;
-        case kZoomIn:
-            CmZoomIn();
-            break;
-        case kZoomOut:
-            CmZoomOut();
-            break;
-        case kZoomSelection:
-            CmZoomToSelection();
-            break;
-        case kZoomFull:
-            CmZoomFull();
-            break;
-        case kVerticalZoom:
-            if (!docs.Current()) break;
-            bVerticalZoom = !bVerticalZoom;
-            rView.CheckCommand(kVerticalZoom, bVerticalZoom);
-            rView.CheckCommand(kCtlVerticalZoom, bVerticalZoom);
-            break;
-        case kCloseAll:
-            docs.CmCloseAll();
-            break;
-        case kHelpContents:
-            rServices.Help();
-            break;
-        case kAbout:
-            rServices.About();
-            break;
-        default:
-            if (id >= kRecentFirst && id <= kRecentLast) {
-                StopPlayer();
-                std::string path = RecentFile(id - kRecentBase);
-                if (!path.empty()) docs.LoadFile(path);
-            } else if (id >= kWindowFirst && id <= kWindowLast) {
-                SelectWindow(id - kWindowFirst);
-            } else if (const char* page = ManualPageOf(id)) {
-                rServices.OpenManualPage(page);
-            } else if (EffectByCommand(id)) {
-                RunEffect(id);
-            } else {
-                return false;
-            }
-    }
-    Refresh();
+    const LMainCommand* c = FindMainCommand(id);
+    if (!c) return false;
+    Run(*c, id);
+    // A command that closed the window has nothing left to show.
+    if (!std::exchange(bClosed, false)) Refresh();
     return true;
 }
 
 void LMainController::ControlNotify(int control, int code) {
-    if (control == kCtlRewind || control == kCtlForward) {
-        if (code == 16) {
-            if (control == kCtlRewind)
-                CmBack();
-            else
-                CmFwd();
-        } else if (code == 17) {
-            CmBackFwdStop();
-        }
+    const LMainCommand* c = FindMainCommand(control);
+    if (!c) return;
+    if (c->pfnRelease) {
+        // A press-and-hold button: held, a scan runs; let go, it ends.
+        if (code == kButtonPressed)
+            (this->*c->pfnRun)(control);
+        else if (code == kButtonReleased)
+            (this->*c->pfnRelease)(control);
         return;
     }
-    if (code != 0) return;
-    switch (control) {
-        case kCtlPlay: CmPlay(); break;
-        case kCtlScrub: CmScrub(); break;
-        case kCtlStop: CmStop(); break;
-        case kCtlStart: CmStart(); break;
-        case kCtlEnd: CmEnd(); break;
-        case kCtlRecord: CmRecord(); break;
-        case kCtlZoomOut: CmZoomOut(); break;
-        case kCtlZoomIn: CmZoomIn(); break;
-        case kCtlZoomSelection: CmZoomToSelection(); break;
-        case kCtlZoomFull: CmZoomFull(); break;
-        case kCtlVerticalZoom: Command(kVerticalZoom); return;
-        default: return;
-    }
-    Refresh();
+    if (code == kButtonClicked) Command(control);
 }
+
+// ------------------------------------------------------------------ the command table's handlers
+
+void LMainController::CmNew(int) { docs.CmNew(); }
+void LMainController::CmOpen(int) { docs.CmOpen(); }
+void LMainController::CmLoadCD(int) { rServices.LoadCDTracks(docs); }
+void LMainController::CmClose(int) { docs.CmClose(); }
+void LMainController::CmSave(int) { docs.CmSave(); }
+void LMainController::CmSaveAs(int) { docs.CmSaveAs(); }
+void LMainController::CmConvertSampleRate(int) { docs.CmConvertSampleRate(); }
+void LMainController::CmChannels(int id) { docs.CmConvertChannel(id == IDM_MONO ? 1 : 2); }
+void LMainController::CmSend(int) { rServices.Send(docs); }
+void LMainController::CmSettings(int) { rServices.Settings(); }
+
+void LMainController::CmExit(int) {
+    if (!CmCancel()) return;
+    bClosed = true;
+    rView.Close();
+}
+
+void LMainController::CmOpenRecent(int id) {
+    std::string path = RecentFile(id - IDM_RECENT_BASE);
+    if (!path.empty()) docs.LoadFile(path);
+}
+
+void LMainController::CmUndo(int) { docs.CmUndo(); }
+std::string LMainController::UndoLabel() const { return docs.Current() ? docs.Current()->UndoLabel() : std::string(); }
+void LMainController::CmCut(int) { sondrel::CmCut(docs); }
+void LMainController::CmCopy(int) { sondrel::CmCopy(docs); }
+void LMainController::CmPaste(int) { sondrel::CmPaste(docs); }
+void LMainController::CmDelete(int) { sondrel::CmClear(docs); }
+void LMainController::CmSelectAll(int) { sondrel::CmSelectAll(docs); }
+void LMainController::CmTrim(int) { sondrel::CmTrim(docs); }
+void LMainController::CmTrimStart(int) { sondrel::CmTrimStart(docs); }
+void LMainController::CmTrimEnd(int) { sondrel::CmTrimEnd(docs); }
+void LMainController::CmSilence(int) { sondrel::CmEditSilence(docs); }
+
+void LMainController::CmInsertFile(int id) {
+    std::string path;
+    if (!rDialogs.AskOpenPath(path)) return;
+    const LInsertMode mode = id == IDM_INSERT_FILE_BEGIN ? kInsertAtBegin
+                             : id == IDM_INSERT_FILE_END ? kInsertAtEnd
+                                                         : kInsertAtCurrent;
+    sondrel::CmInsertFile(docs, mode, path);
+}
+
+void LMainController::CmCopyToNew(int) { sondrel::CmCopyToNew(docs); }
+
+void LMainController::CmSelectWindow(int id) {
+    LSDFile* d = docs.At(id - IDM_WINDOW_FIRST);
+    if (!d) return;
+    StopPlayer();
+    docs.MakeCurrent(d);
+}
+
+void LMainController::CmCloseAll(int) { docs.CmCloseAll(); }
+void LMainController::CmHelp(int) { rServices.Help(); }
+
+void LMainController::CmManualPage(int id) {
+    if (const char* page = ManualPageOf(id)) rServices.OpenManualPage(page);
+}
+
+void LMainController::CmAbout(int) { rServices.About(); }
+
+// ------------------------------------------------------------------ the wave windows, timers and menus
 
 void LMainController::WaveNotify(int control, int code, int32_t markStart, int32_t markEnd, int32_t cursor) {
     LSDFile* d = docs.Current();
-    if (!d || (control != kCtlOverview && control != kCtlWave)) return;
+    if (!d || (control != IDC_OVERVIEW && control != IDC_WAVE)) return;
     auto takeSelection = [&] {
         d->stSelStart.ms = d->FramesToMs(std::max(markStart, 0));
         d->stSelEnd.ms = markEnd < 0 ? d->stSelStart.ms : d->FramesToMs(markEnd);
     };
     switch (code) {
-        case 2:  // released: the selection is final and the cursor is where it ended
+        case kWaveNotifyReleased:  // the selection is final and the cursor is where it ended
             takeSelection();
             bStopAtSelEnd = false;
             UpdateTime();
@@ -793,164 +652,100 @@ void LMainController::WaveNotify(int control, int code, int32_t markStart, int32
             else
                 SetPosition(d->FramesToMs(cursor));
             break;
-        case 8:  // dragging
+        case kWaveNotifyMarkDrag:
             takeSelection();
-            rView.SetTimer(kTimerTimeFields, 50);
+            rView.SetTimer(IDT_TIME_FIELDS, 50);
             break;
-        case 4:  // dragged past the right edge: scan on, selecting
-        case 6:  // ... the left edge, backwards
-            if (control != kCtlWave) break;
+        case kWaveNotifyPastRight:  // scan on, selecting
+        case kWaveNotifyPastLeft:   // ... backwards
+            if (control != IDC_WAVE) break;
             takeSelection();
             // The end the drag started from stays put.
-            nAnchor = code == 4 ? d->stSelStart.ms : d->stSelEnd.ms;
+            nAnchor = code == kWaveNotifyPastRight ? d->stSelStart.ms : d->stSelEnd.ms;
             bExtendSel = true;
-            if (code == 4)
-                CmFwd();
-            else
-                CmBack();
+            StartScan(code == kWaveNotifyPastRight);
             break;
-        case 5:
-        case 7:
-            if (control != kCtlWave) break;
-            CmBackFwdStop();
+        case kWaveNotifyBackRight:
+        case kWaveNotifyBackLeft:
+            if (control != IDC_WAVE) break;
+            CmScanEnd();
             bExtendSel = false;
             break;
     }
 }
 
 void LMainController::Timer(int id) {
-    if (id == kTimerStatus) {
+    if (id == IDT_STATUS_MESSAGES) {
         rView.SetStatusMessage(StatusMessage(nStatusIndex));
         nStatusIndex = (nStatusIndex + 1) % kStatusMessageCount;
-        rView.SetTimer(kTimerStatus, kStatusCycleMs);
-    } else if (id == kTimerTimeFields) {
-        rView.KillTimer(kTimerTimeFields);
+        rView.SetTimer(IDT_STATUS_MESSAGES, kStatusCycleMs);
+    } else if (id == IDT_TIME_FIELDS) {
+        rView.KillTimer(IDT_TIME_FIELDS);
         UpdateTime();
     }
 }
 
 void LMainController::MenuSelect(int id) {
     if (id != 0) rView.SetStatusMessage(CommandHint(id));
-    rView.SetTimer(kTimerStatus, kStatusHintMs);
+    rView.SetTimer(IDT_STATUS_MESSAGES, kStatusHintMs);
 }
 
-void LMainController::MenuClosed() { rView.SetTimer(kTimerStatus, kStatusMenuClosedMs); }
+void LMainController::MenuClosed() { rView.SetTimer(IDT_STATUS_MESSAGES, kStatusMenuClosedMs); }
 
 // ------------------------------------------------------------------ keys
 
-bool LMainController::HandleCtrlKey(unsigned key, const LKeys& keys) {
-    int id = 0;
-    switch (key) {
-        case 'A': id = kSelectAll; break;
-        case 'C': id = kCopy; break;
-        case 'E': id = kTrimEnd; break;
-        case 'L': id = kLoadCD; break;
-        case 'N': id = kNew; break;
-        case 'O': id = kOpen; break;
-        case 'R': id = kTrimStart; break;
-        case 'T': id = kTrim; break;
-        case 'X': id = kCut; break;
-        case 'Z': id = kUndo; break;
-        case 'S': id = keys.bShift ? kZoomSelection : kSave; break;
-        case 'V': id = keys.bShift ? kVerticalZoom : kPaste; break;
-        case 'F': id = keys.bShift ? kZoomFull : 0; break;
-        case vk::kAdd:
-        case vk::kOemPlus: id = kZoomIn; break;
-        case vk::kSubtract:
-        case vk::kOemMinus: id = kZoomOut; break;
-    }
-    if (!id) return false;
-    // A key does what its menu item would, and nothing while that is disabled.
-    if (CommandEnabled(id)) Command(id);
-    return true;
-}
-
 bool LMainController::KeyDown(unsigned key, const LKeys& keys) {
-    if (keys.bControl && key != vk::kShift) return HandleCtrlKey(key, keys);
-    switch (key) {
-        case vk::kDelete:
-            if (CommandEnabled(kDelete)) Command(kDelete);
-            return true;
-        case vk::kEscape:
-            CmStop();
-            break;
-        case vk::kSpace:
-            if (rPlayer.State() & kPlayerCueing)
-                CmPlay();
-            else
-                CmScrub();
-            break;
-        case vk::kHome:
-        case vk::kEnd:
-            if (bShift) bExtendSel = true;
-            if (key == vk::kHome)
-                CmStart();
-            else
-                CmEnd();
-            break;
-        case vk::kLeft:
-        case vk::kF7:
-            rView.ShowButtonHeld(kCtlRewind, true);
-            CmBack();
-            break;
-        case vk::kRight:
-        case vk::kF8:
-            rView.ShowButtonHeld(kCtlForward, true);
-            CmFwd();
-            break;
-        case vk::kShift:
-            bShift = true;
-            if (docs.Current()) nAnchor = docs.Current()->stPosition.ms;
-            return true;
-        case vk::kF1:
-            rServices.Help();
-            return true;
-        case vk::kF5:
-            CmRecord();
-            break;
-        case vk::kF9:
-            CmPlay();
-            if (keys.bAlt) CmEnd();
-            break;
-        case vk::kF10:
-            SetPlaySpeed(1);
-            break;
-        case vk::kF11:
-            SetPlaySpeed(0);
-            break;
-        case vk::kF12:
-            SetPlaySpeed(2);
-            break;
-        default:
-            return false;
+    // The keys that are not commands of their own.
+    if (key == vk::kShift) {
+        bShift = true;
+        if (docs.Current()) nAnchor = docs.Current()->stPosition.ms;
+        return true;
     }
-    Refresh();
+    if (!keys.bControl) {
+        if (key == vk::kSpace || (key == vk::kF9 && keys.bAlt)) {
+            if (key == vk::kF9) {  // Alt+F9: play, then go to the end
+                CmPlay();
+                CmGoToEnd();
+            } else if (rPlayer.State() & kPlayerCueing) {
+                CmPlay();
+            } else {
+                CmScrub();
+            }
+            Refresh();
+            return true;
+        }
+        // Home and End with Shift down extend the selection.
+        if ((key == vk::kHome || key == vk::kEnd) && bShift) bExtendSel = true;
+    }
+    const LMainCommand* c = CommandOfKey(key, keys);
+    if (!c) return false;
+    // A key does what its menu item would, and nothing while that is
+    // greyed; the transport's keys act at any time, as its buttons do.
+    if (c->nHeldButton) rView.ShowButtonHeld(c->nHeldButton, true);
+    if (c->bKeysWhenGreyed) {
+        if (c->bStopsPlayer) StopPlayer();
+        (this->*c->pfnRun)(c->nId);
+        Refresh();
+    } else if (CommandEnabled(c->nId)) {
+        Command(c->nId);
+    }
     return true;
 }
 
 bool LMainController::KeyUp(unsigned key, const LKeys&) {
-    switch (key) {
-        case vk::kShift:
-            bShift = false;
-            bExtendSel = false;
-            return true;
-        case vk::kHome:
-        case vk::kEnd:
-            bExtendSel = false;
-            return true;
-        case vk::kLeft:
-        case vk::kF7:
-            rView.ShowButtonHeld(kCtlRewind, false);
-            CmBackFwdStop();
-            break;
-        case vk::kRight:
-        case vk::kF8:
-            rView.ShowButtonHeld(kCtlForward, false);
-            CmBackFwdStop();
-            break;
-        default:
-            return false;
+    if (key == vk::kShift) {
+        bShift = false;
+        bExtendSel = false;
+        return true;
     }
+    if (key == vk::kHome || key == vk::kEnd) {
+        bExtendSel = false;
+        return true;
+    }
+    const LMainCommand* c = CommandOfReleasedKey(key);
+    if (!c) return false;
+    if (c->nHeldButton) rView.ShowButtonHeld(c->nHeldButton, false);
+    (this->*c->pfnRelease)(c->nId);
     Refresh();
     return true;
 }

@@ -1,11 +1,13 @@
 // The main window's behaviour without the window: what every command, key,
 // control notification, timer and player report does to the open documents,
 // the selection, the position, the view, the player and the enabled
-// commands. The Win32 dialog (ui/win32/MainDialog) turns its messages into
-// these calls and shows what the controller asks through LMainView; the
-// dialogs and the parts of the program above this layer (effect and record
-// dialogs, CD import, settings, mail, help) are reached through
-// LMainServices, the sound player through LMainPlayer.
+// commands. The commands, their keys and what enables them are the records
+// of the command table (LMainCommands.h); their handlers are here. The
+// Win32 dialog (ui/win32/MainDialog) turns its messages into these calls and
+// shows what the controller asks through LMainView; the dialogs and the
+// parts of the program above this layer (effect and record dialogs, CD
+// import, settings, mail, help) are reached through LMainServices, the sound
+// player through LPlayer, whose reports come back here.
 //
 // The controller is the document list's host: the documents' questions go on
 // to the host it is given, and their refresh requests are collected and
@@ -16,11 +18,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/LSoundStream.h"
+#include "devices/LPlayer.h"
 #include "document/LDocuments.h"
+#include "effects/LEffectRunner.h"
+#include "ui/LMainCommands.h"
 #include "ui/LMainModel.h"
 #include "ui/LRecentFiles.h"
 #include "ui/LTransportModel.h"
@@ -29,20 +35,6 @@ namespace sondrel {
 
 struct LEffectDesc;
 struct LEffectValues;
-
-// What the main window needs of the sound player. Its reports come back as
-// the controller's Player* calls, on the user-interface thread.
-class LMainPlayer {
-public:
-    virtual ~LMainPlayer() = default;
-    // Plays the source from its current position; false: nothing plays.
-    virtual bool Start(const LSoundSourcePtr& source) = 0;
-    virtual void Stop() = 0;
-    virtual void Play() = 0;  // on from the cue snippet
-    virtual void Cue() = 0;
-    virtual void Seek(int32_t frame) = 0;
-    virtual uint16_t State() = 0;  // kPlayerOpen, kPlayerCueing
-};
 
 // What the main window shows.
 class LMainView {
@@ -53,8 +45,9 @@ public:
     virtual void EnableCommand(int id, bool enabled) = 0;
     // A menu item's mark (radio or check) and check button 124.
     virtual void CheckCommand(int id, bool checked) = 0;
-    // The Undo item's text and the toolbar's Undo tip, from the label.
-    virtual void SetUndoLabel(const std::string& label) = 0;
+    // The text of a command's menu items and of its toolbar button's tip (a
+    // command whose text follows a label: "Undo Echo\tCtrl+Z").
+    virtual void SetCommandText(int id, const std::string& text) = 0;
     virtual void SetStatusRate(const std::string& text) = 0;
     virtual void SetStatusMessage(const std::string& text) = 0;
     virtual void SetText(int control, const std::string& text) = 0;
@@ -103,24 +96,10 @@ public:
     virtual void About() = 0;
 };
 
-struct LKeys {
-    bool bControl = false;
-    bool bShift = false;
-    bool bAlt = false;
-};
-
-// Virtual-key codes the controller knows (those of the Windows keyboard).
-namespace vk {
-constexpr unsigned kBack = 0x08, kShift = 0x10, kEscape = 0x1B, kSpace = 0x20, kEnd = 0x23, kHome = 0x24;
-constexpr unsigned kLeft = 0x25, kRight = 0x27, kDelete = 0x2E, kAdd = 0x6B, kSubtract = 0x6D;
-constexpr unsigned kF1 = 0x70, kF5 = 0x74, kF7 = 0x76, kF8 = 0x77, kF9 = 0x78, kF10 = 0x79, kF11 = 0x7A, kF12 = 0x7B;
-constexpr unsigned kOemPlus = 0xBB, kOemMinus = 0xBD;
-}  // namespace vk
-
-class LMainController : private LDocumentHost {
+class LMainController : private LDocumentHost, private LEffectAsker, public LPlayerListener {
 public:
     // dialogs: the questions of the documents (file dialogs, progress, boxes).
-    LMainController(LDocumentHost& dialogs, LMainView& view, LMainServices& services, LMainPlayer& player);
+    LMainController(LDocumentHost& dialogs, LMainView& view, LMainServices& services, LPlayer& player);
     ~LMainController() override;
 
     LDocuments& Documents() { return docs; }
@@ -146,7 +125,8 @@ public:
     bool KeyDown(unsigned key, const LKeys& keys);
     bool KeyUp(unsigned key, const LKeys& keys);
     // Control notifications: the transport, zoom and vertical-zoom buttons
-    // (code 0, and 16/17 for Rewind and Forward).
+    // (kButtonClicked, and kButtonPressed / kButtonReleased for Rewind and
+    // Forward).
     void ControlNotify(int control, int code);
     // The wave windows' notifications with their selection and cursor (frames).
     void WaveNotify(int control, int code, int32_t markStart, int32_t markEnd, int32_t cursor);
@@ -162,26 +142,10 @@ public:
     // asked about in turn; false when the user cancelled.
     bool CmCancel();
 
-    // The player's reports.
-    void PlayerState(uint16_t state);
-    void PlayerPosition(int32_t ms);
-    void PlayerLevels(const int8_t* levels, int32_t count);
-
-    // Commands with portable behaviour, public for the window and the tests.
-    void CmPlay();
-    void CmStop();
-    void CmStart();
-    void CmEnd();
-    void CmScrub();
-    void CmBack();
-    void CmFwd();
-    void CmBackFwdStop();
-    void CmZoomIn();
-    void CmZoomOut();
-    void CmZoomToSelection();
-    void CmZoomFull();
-    void CmRecord();
-    void SetPlaySpeed(int32_t speed);
+    // The player's reports (the controller is its listener while it exists).
+    void PlayerState(uint16_t state) override;
+    void PlayerPosition(int32_t ms) override;
+    void PlayerLevels(const int8_t* levels, int32_t count) override;
 
     bool IsValidSelection() const { return docs.Current() && docs.Current()->HasValidSelection(); }
     // Whether a command is enabled now.
@@ -191,8 +155,8 @@ public:
     bool StopsAtSelectionEnd() const { return bStopAtSelEnd; }
     bool ExtendsSelection() const { return bExtendSel; }
     int32_t Anchor() const { return nAnchor; }
-    bool BackScanning() const { return bBackScan; }
-    bool ForwardScanning() const { return bFwdScan; }
+    bool BackScanning() const { return scans.Running(false); }
+    bool ForwardScanning() const { return scans.Running(true); }
     int32_t FileLengthMs() const { return nFileLengthMs; }
 
     // Applies what changed since the last call: title, enabling, menus,
@@ -215,6 +179,67 @@ private:
     void DocumentChanged() override { bRefreshDue = true; }
     void AddRecentFile(const std::string& path) override;
     void PlayFrom(int32_t ms) override;
+    // LEffectAsker: the open-file dialog and the effect's dialog.
+    bool AskFile(std::string& path) override;
+    bool AskValues(const LEffectDesc& fx, LEffectValues& values) override;
+
+    // The command table (LMainCommands.cpp) holds the handlers below.
+    static const LMainCommand kCommands[];
+    friend std::span<const LMainCommand> MainCommands();
+    friend std::span<const LMainCommand> EffectCommands();
+
+    // A command: nothing without what it needs; the player stops first when
+    // the record says so.
+    void Run(const LMainCommand& command, int id);
+
+    // The handlers of the command table (LMainCommands.cpp), each given the
+    // id it runs for.
+    void CmNew(int);
+    void CmOpen(int);
+    void CmLoadCD(int);
+    void CmClose(int);
+    void CmSave(int);
+    void CmSaveAs(int);
+    void CmConvertSampleRate(int);
+    void CmChannels(int id);  // Mono, Stereo
+    void CmSend(int);
+    void CmSettings(int);
+    void CmExit(int);
+    void CmOpenRecent(int id);
+    void CmUndo(int);
+    void CmCut(int);
+    void CmCopy(int);
+    void CmPaste(int);
+    void CmDelete(int);
+    void CmSelectAll(int);
+    void CmTrim(int);
+    void CmTrimStart(int);
+    void CmTrimEnd(int);
+    void CmSilence(int);
+    void CmInsertFile(int id);  // at the start, the position, the end
+    void CmCopyToNew(int);
+    void CmRecord(int = 0);
+    void CmPlay(int = 0);
+    void CmPlaySpeed(int id);  // slow, normal, fast
+    void CmScrub(int = 0);
+    void CmStop(int = 0);
+    void CmGoToStart(int = 0);
+    void CmGoToEnd(int = 0);
+    void CmRewind(int = 0);
+    void CmForward(int = 0);
+    void CmScanEnd(int = 0);  // Rewind or Forward let go
+    void CmZoomIn(int = 0);
+    void CmZoomOut(int = 0);
+    void CmZoomSelection(int);
+    void CmZoomFull(int);
+    void CmVerticalZoom(int);
+    void CmSelectWindow(int id);
+    void CmCloseAll(int);
+    void CmHelp(int);
+    void CmManualPage(int id);
+    void CmAbout(int);
+    void RunEffect(int id);
+    std::string UndoLabel() const;
 
     void FileApply();
     void WavApply();
@@ -233,17 +258,13 @@ private:
     bool StartPlayer(LSoundSourcePtr source);
     LSoundSourcePtr DocumentSource(int32_t fromMs, int32_t untilMs);
     void StartScan(bool forward);
-    void RunEffect(int id);
-    void InsertFile(int mode);
-    void SelectWindow(int n);
-    void PlayerReportedStop();
-    bool HandleCtrlKey(unsigned key, const LKeys& keys);
+    void SetPlaySpeed(int32_t speed);
     uint64_t Fingerprint() const;
 
     LDocumentHost& rDialogs;
     LMainView& rView;
     LMainServices& rServices;
-    LMainPlayer& rPlayer;
+    LPlayer& rPlayer;
     LDocuments docs;
     std::function<int64_t()> fnClock;
     std::function<void(const LSDFile*)> fnChanged;
@@ -254,10 +275,9 @@ private:
     bool bShift = false;
     bool bExtendSel = false;
     int32_t nAnchor = 0;
-    bool bBackScan = false;
-    bool bFwdScan = false;
-    LTransportMode eScanRestore = kModeStopped;
+    LScans scans;
     bool bVerticalZoom = false;
+    bool bClosed = false;  // the command running closed the window
     int32_t nPlayedLength = 0;  // frames of the source the player was started with
     int32_t nPlayedRate = 0;
     uint16_t nPlayerState = 0;
@@ -266,7 +286,7 @@ private:
     bool bRefreshDue = false;
     bool bRefreshing = false;
     bool bEnablingKnown = false;
-    uint32_t nEnablingKey = 0;
+    uint8_t nEnablingKey = 0;
     const LSDFile* pShown = nullptr;
     uint64_t nShownPrint = 0;
     uint64_t nShownDocState = 0;

@@ -1,139 +1,102 @@
 #include "ui/LMainMenu.h"
 
+#include <iterator>
+
 #include "effects/LEffectTable.h"
-#include "ui/LMainIds.h"
+#include "support/LResourceIds.h"
+#include "ui/LMainCommands.h"
 
 namespace sondrel {
 
-using namespace mainid;
-
 namespace {
 
-struct LHint {
-    int nId;
-    const char* szHint;
-};
-
-// The hints of the commands that are not records of the effect table.
-constexpr LHint kHints[] = {
-    {kNew, "Creates a new audio file."},
-    {kOpen, "Opens an existing file."},
-    {kLoadCD, "Load audio track(s) from CDs."},
-    {kClose, "Closes the current file."},
-    {kSave, "Saves the current file."},
-    {kSaveAs, "Saves the current file with a new name or format."},
-    {kConvertSampleRate, "Converts the sample rate of the current file."},
-    {kMono, "Converts current file to mono."},
-    {kStereo, "Converts current file to stereo."},
-    {kSend, "Sends the file by email."},
-    {kSettings, "Sets Sondrel default settings."},
-    {kExit, "Quit"},
-    {kUndo, "Reverses (undo) the last action."},
-    {kCut, "Cuts the selection and keeps it on the Clipboard."},
-    {kCopy, "Copies the selection to the Clipboard."},
-    {kPaste, "Inserts clipboard contents."},
-    {kSelectAll, "Selects the entire file."},
-    {kTrim, "The selected region becomes the entire file."},
-    {kTrimStart, "Deletes everything before the current position."},
-    {kTrimEnd, "Deletes everything after the current position."},
-    {kSilence, "Silences the selected region."},
-    {kInsertFileBegin, "Inserts another file at the start."},
-    {kInsertFileCurrent, "Inserts another file at the current position."},
-    {kInsertFileEnd, "Inserts another file at the end."},
-    {kCopyToNew, "Copies the selected region to a new file."},
-    {kRecord, "Records at the current position (or over selection)."},
-    {kPlay, "Plays the current file from the current position."},
-    {kStop, "Stops playback."},
-    {kGoToStart, "Moves to the start of the file."},
-    {kRewind, "Rewinds"},
-    {kFastForward, "Fast-forwards"},
-    {kGoToEnd, "Moves to the end of the current file."},
-    {kZoomIn, "Zooms in."},
-    {kZoomOut, "Zooms out."},
-    {kZoomSelection, "Zooms to the selected region."},
-    {kZoomFull, "Displays the entire wave length."},
-    {kVerticalZoom, "Increase the amplitude of the display (to see softer sounds)."},
-    {kCloseAll, "Closes all windows."},
-    {kHelpContents, "Displays the manual."},
-    {kAbout, "Displays program information including version number"},
-};
-
-LMenuNode Item(const char* text, int id) { return LMenuNode{text, id, {}}; }
+LMenuNode Item(const std::string& text, int id) { return LMenuNode{text, id, {}}; }
+// A command of the table, with its text and key.
+LMenuNode Item(int id) { return Item(CommandText(*FindMainCommand(id)), id); }
 LMenuNode Separator() { return LMenuNode{}; }
 LMenuNode Popup(const char* text, std::vector<LMenuNode> items) { return LMenuNode{text, 0, std::move(items)}; }
-LMenuNode Effect(LEffect id) {
-    const LEffectDesc& fx = EffectOf(id);
-    return Item(fx.szMenuText, fx.nCommand);
-}
+LMenuNode Effect(LEffect id) { return Item(EffectOf(id).nCommand); }
 
 std::vector<LMenuNode> EditItems() {
     return {
-        Item("Undo \tCtrl+Z", kUndo),
+        Item(IDM_UNDO),
         Separator(),
-        Item("Cut \tCtrl+X", kCut),
-        Item("Copy \tCtrl+C", kCopy),
-        Item("Paste \tCtrl+V", kPaste),
+        Item(IDM_CUT),
+        Item(IDM_COPY),
+        Item(IDM_PASTE),
         Effect(LEffect::kPasteMix),
-        Item("Delete\tDel", kDelete),
+        Item(IDM_DELETE),
         Separator(),
-        Item("Select All\tCtrl+A", kSelectAll),
+        Item(IDM_SELECT_ALL),
         Separator(),
         Effect(LEffect::kMixFile),
         Effect(LEffect::kRepeatLoop),
-        Item("Trim\tCtrl+T", kTrim),
-        Item("Trim Start\tCtrl+R", kTrimStart),
-        Item("Trim End\tCtrl+E", kTrimEnd),
+        Item(IDM_TRIM),
+        Item(IDM_TRIM_START),
+        Item(IDM_TRIM_END),
         Effect(LEffect::kAutoTrim),
-        Item("Silence Select Region", kSilence),
+        Item(IDM_SILENCE),
         Popup("Insert Silence", {Effect(LEffect::kInsertSilenceBegin), Effect(LEffect::kInsertSilenceCurrent),
                                  Effect(LEffect::kInsertSilenceEnd)}),
-        Popup("Insert File", {Item("Begin", kInsertFileBegin), Item("Current", kInsertFileCurrent),
-                              Item("End", kInsertFileEnd)}),
+        Popup("Insert File", {Item(IDM_INSERT_FILE_BEGIN), Item(IDM_INSERT_FILE_CURRENT), Item(IDM_INSERT_FILE_END)}),
         Separator(),
-        Item("Copy To New", kCopyToNew),
+        Item(IDM_COPY_TO_NEW),
     };
 }
 
-// The Effects menu in command order, grouped as the user thinks of them.
+// The Effects menu: the records of the Effects menu in the table's order,
+// grouped as the user thinks of them.
 std::vector<LMenuNode> EffectItems() {
     std::vector<LMenuNode> items;
-    for (int id = kEffectFirst; id <= kEffectLast; ++id) {
-        const LEffectDesc* fx = EffectByCommand(id);
-        if (!fx) continue;
-        if (id == 4006 || id == 4009 || id == 4014) items.push_back(Separator());
-        items.push_back(Item(fx->szMenuText, id));
+    for (const LEffectDesc& fx : kEffects) {
+        if (fx.eMenu != LEffectMenu::kEffects) continue;
+        if (fx.bMenuGroup) items.push_back(Separator());
+        items.push_back(Item(fx.nCommand));
     }
     return items;
 }
 
-const std::vector<LManualLink> kManualLinks = {
-    {6001, "Sondrel Manual", "index.html"},
-    {6002, "Opening and Saving Files", "files.html"},
-    {6003, "Editing", "editing.html"},
-    {6004, "Effects", "effects.html"},
-    {6005, "Playing and Scrubbing", "playback.html"},
-    {6006, "Recording", "recording.html"},
-    {6007, "Audio CD Tracks", "cd-tracks.html"},
-    {6008, "Keyboard Shortcuts", "keys.html"},
-    {6009, "New Files", "new-file.html"},
-    {6010, "Sample Rates", "sample-rates.html"},
-    {6011, "Settings", "settings-general.html"},
-    {6012, "Installing and Uninstalling", "install.html"},
+// The Internet Resources entries, IDM_WEB_FIRST on in this order.
+const struct {
+    const char* szText;
+    const char* szPage;
+} kManualPages[] = {
+    {"Sondrel Manual", "index.html"},
+    {"Opening and Saving Files", "files.html"},
+    {"Editing", "editing.html"},
+    {"Effects", "effects.html"},
+    {"Playing and Scrubbing", "playback.html"},
+    {"Recording", "recording.html"},
+    {"Audio CD Tracks", "cd-tracks.html"},
+    {"Keyboard Shortcuts", "keys.html"},
+    {"New Files", "new-file.html"},
+    {"Sample Rates", "sample-rates.html"},
+    {"Settings", "settings-general.html"},
+    {"Installing and Uninstalling", "install.html"},
 };
+static_assert(std::size(kManualPages) == IDM_WEB_LAST - IDM_WEB_FIRST + 1);
 
 }  // namespace
 
-const std::vector<LManualLink>& ManualLinks() { return kManualLinks; }
+const std::vector<LManualLink>& ManualLinks() {
+    static const std::vector<LManualLink> links = [] {
+        std::vector<LManualLink> v;
+        int id = IDM_WEB_FIRST;
+        for (const auto& p : kManualPages) v.push_back({id++, p.szText, p.szPage});
+        return v;
+    }();
+    return links;
+}
 
 const char* ManualPageOf(int id) {
-    for (const LManualLink& l : kManualLinks)
+    for (const LManualLink& l : ManualLinks())
         if (l.nId == id) return l.szPage;
     return nullptr;
 }
 
 LMenuNode InternetResourcesMenu() {
     std::vector<LMenuNode> items;
-    for (const LManualLink& l : kManualLinks) items.push_back(Item(l.szText, l.nId));
+    for (const LManualLink& l : ManualLinks()) items.push_back(Item(l.szText, l.nId));
     return Popup("Internet Resources", std::move(items));
 }
 
@@ -141,51 +104,51 @@ LMenuNode EditPopupMenu() { return Popup("Edit", EditItems()); }
 
 std::vector<LMenuNode> MainMenuBar() {
     // Fourteen items come before the recent files: the first one goes at
-    // position kRecentFirst - kRecentPositionBase.
+    // position IDM_RECENT_FIRST - kRecentPositionBase.
     std::vector<LMenuNode> file = {
-        Item("&New...\tCtrl+N", kNew),
-        Item("&Open...\tCtrl+O", kOpen),
-        Item("&Load Audio CD Track(s)...\tCtrl+L", kLoadCD),
-        Item("Close", kClose),
-        Item("&Save \tCtrl+S", kSave),
-        Item("Save &As...", kSaveAs),
+        Item(IDM_NEW),
+        Item(IDM_OPEN),
+        Item(IDM_LOAD_CD),
+        Item(IDM_CLOSE),
+        Item(IDM_SAVE),
+        Item(IDM_SAVE_AS),
         Separator(),
-        Item("Convert Sample Rate", kConvertSampleRate),
-        Item("Mono", kMono),
-        Item("Stereo", kStereo),
+        Item(IDM_CONVERT_SAMPLE_RATE),
+        Item(IDM_MONO),
+        Item(IDM_STEREO),
         Separator(),
-        Item("Send...", kSend),
-        Item("Settings...", kSettings),
+        Item(IDM_SEND),
+        Item(IDM_SETTINGS),
         Separator(),
-        Item("E&xit\tAlt+F4", kExit),
+        Item(IDM_EXIT),
     };
     std::vector<LMenuNode> play = {
-        Item("Record\tF5", kRecord),
+        Item(IDM_RECORD),
         Separator(),
-        Item("Play\tF9", kPlay),
-        Item("Play Slow Speed\tF11", kPlaySlow),
-        Item("Play Normal Speed\tF10", kPlayNormal),
-        Item("Play Fast Speed\tF12", kPlayFast),
-        Item("Stop\tEsc", kStop),
+        Item(IDM_PLAY),
+        Item(IDM_PLAY_SLOW),
+        Item(IDM_PLAY_NORMAL),
+        Item(IDM_PLAY_FAST),
+        Item(IDM_STOP),
         Separator(),
-        Item("Go To Start\tHome", kGoToStart),
-        Item("Rewind\tF7", kRewind),
-        Item("Fast Forward\tF8", kFastForward),
-        Item("Go To End\tEnd", kGoToEnd),
+        Item(IDM_GO_TO_START),
+        Item(IDM_REWIND),
+        Item(IDM_FAST_FORWARD),
+        Item(IDM_GO_TO_END),
     };
     std::vector<LMenuNode> view = {
-        Item("Zoom In\tCtrl+Plus", kZoomIn),
-        Item("Zoom Out\tCtrl+Minus", kZoomOut),
-        Item("Zoom To Selection\tCtrl+Shift+S", kZoomSelection),
-        Item("Zoom Full\tCtrl+Shift+F", kZoomFull),
+        Item(IDM_ZOOM_IN),
+        Item(IDM_ZOOM_OUT),
+        Item(IDM_ZOOM_SELECTION),
+        Item(IDM_ZOOM_FULL),
         Separator(),
-        Item("Vertical Zoom\tCtrl+Shift+V", kVerticalZoom),
+        Item(IDM_VERTICAL_ZOOM),
     };
     std::vector<LMenuNode> help = {
-        Item("&Help Contents\tF1", kHelpContents),
+        Item(IDM_HELP_CONTENTS),
         InternetResourcesMenu(),
         Separator(),
-        Item("&About Sondrel", kAbout),
+        Item(IDM_ABOUT),
     };
     return {
         Popup("&File", std::move(file)),
@@ -193,18 +156,14 @@ std::vector<LMenuNode> MainMenuBar() {
         Popup("&Play", std::move(play)),
         Popup("E&ffects", EffectItems()),
         Popup("&View", std::move(view)),
-        Popup("&Window", {Item("Close All", kCloseAll)}),
+        Popup("&Window", {Item(IDM_CLOSE_ALL)}),
         Popup("&Help", std::move(help)),
     };
 }
 
 std::string CommandHint(int id) {
-    if (id >= kRecentFirst && id <= kRecentLast) return "Open the recent closed file.";
-    if (id >= kWindowFirst && id <= kWindowLast) return "Activates the selected window.";
-    for (const LHint& h : kHints)
-        if (h.nId == id) return h.szHint;
-    if (const LEffectDesc* fx = EffectByCommand(id)) return fx->szHint ? fx->szHint : "";
-    return std::string();
+    const LMainCommand* c = FindMainCommand(id);
+    return c && c->szHint ? c->szHint : "";
 }
 
 }  // namespace sondrel

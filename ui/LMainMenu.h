@@ -1,9 +1,9 @@
 // The main window's menus as data: the menu bar, the Internet Resources
-// popup of the status bar and the wave window's edit popup, every item with
-// its command id, its text and the status-bar hint shown while it is
-// highlighted. The Win32 window builds its menus from these trees and the
-// portable tests check them, so the ids, texts and hints live in one place.
-// The Effects menu and the parameterised edits come from the effect table.
+// popup of the status bar and the wave window's edit popup. The trees hold
+// the order of the items; each item's text, key and hint are those of its
+// command's record (the command table, LMainCommands.h, and the effect
+// table for the Effects menu and the parameterised edits). The Win32 window
+// builds its menus from these trees and the portable tests check them.
 #pragma once
 #include <string>
 #include <vector>
@@ -25,8 +25,8 @@ LMenuNode InternetResourcesMenu();
 // Menu 3: the edit commands, shown at the cursor over the main wave view.
 LMenuNode EditPopupMenu();
 
-// The status-bar text for a highlighted item: the command's hint, the fixed
-// hints of the recent files and the open windows, "" for items without one.
+// The status-bar text for a highlighted item: its command's hint, "" for
+// items without one.
 std::string CommandHint(int id);
 
 // Where the first recent file goes in the File menu: the recent items are

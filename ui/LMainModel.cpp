@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "document/LDocuments.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LMainIds.h"
+#include "ui/LMainCommands.h"
 
 namespace sondrel {
-
-using namespace mainid;
 
 int32_t MinZoomMs(int32_t rate) {
     if (rate <= 0) return 1;
@@ -76,9 +75,9 @@ void StorePlacement(LPlacement p, bool maximized, int32_t desktopWidth) {
 std::vector<LMenuEntry> WindowMenu(const LDocuments& docs, int& checkedId) {
     std::vector<LMenuEntry> items;
     checkedId = 0;
-    for (int n = 0; n < docs.GetNoFiles() && kWindowFirst + n <= kWindowLast; ++n) {
+    for (int n = 0; n < docs.GetNoFiles() && IDM_WINDOW_FIRST + n <= IDM_WINDOW_LAST; ++n) {
         const LSDFile* d = docs.At(n);
-        int id = kWindowFirst + n;
+        int id = IDM_WINDOW_FIRST + n;
         items.push_back({id, "&" + std::to_string(n + 1) + ". " + MenuEscape(d->MenuName())});
         if (d == docs.Current()) checkedId = id;
     }
@@ -112,54 +111,27 @@ struct LTip {
     const char* szText;
 };
 
+// The controls that are not buttons of the command table.
 constexpr LTip kControlTips[] = {
-    {kCtlVolume, "Volume"},
-    {kCtlOverview, "Full Length Waveform Display"},
-    {kCtlWave, "Waveform Display"},
-    {kCtlSelStart, "Selected Region Start"},
-    {kCtlSelEnd, "Selected Region End"},
-    {kCtlSelLength, "Selected Region Length"},
-    {kCtlTime, "Current Time"},
-    {kCtlStatus, "Click to view Ketterly Internet Resources"},
-    {kCtlPlay, "Play (F9)"},
-    {kCtlScrub, "Scrub (Space)"},
-    {kCtlStop, "Stop (Esc)"},
-    {kCtlStart, "Go to Start (Home)"},
-    {kCtlRewind, "Rewind (<-)"},
-    {kCtlForward, "Forward (->)"},
-    {kCtlEnd, "Go to End (End)"},
-    // F5 records in the main window (F8 is Fast Forward here).
-    {kCtlRecord, "Record (F5)"},
-    {kCtlZoomOut, "Zoom Out"},
-    {kCtlZoomIn, "Zoom In"},
-    {kCtlZoomSelection, "Zoom Selection"},
-    {kCtlZoomFull, "Zoom Full"},
-    {kCtlVerticalZoom, "Vertical Zoom"},
+    {IDC_VOLUME, "Volume"},
+    {IDC_OVERVIEW, "Full Length Waveform Display"},
+    {IDC_WAVE, "Waveform Display"},
+    {IDC_SELECTION_START, "Selected Region Start"},
+    {IDC_SELECTION_END, "Selected Region End"},
+    {IDC_SELECTION_LENGTH, "Selected Region Length"},
+    {IDC_CURRENT_TIME, "Current Time"},
+    {IDC_STATUS, "Click to view Ketterly Internet Resources"},
 };
-
-constexpr LTip kToolbarTips[] = {
-    {kNew, "New (Ctrl+N)"}, {kOpen, "Open (Ctrl+O)"},   {kSave, "Save (Ctrl+S)"},
-    {kCut, "Cut  (Ctrl+X)"}, {kCopy, "Copy (Ctrl+C)"}, {kPaste, "Paste  (Ctrl+V)"},
-};
-
-const char* Find(const LTip* tips, size_t n, int id) {
-    for (size_t i = 0; i < n; ++i)
-        if (tips[i].nId == id) return tips[i].szText;
-    return nullptr;
-}
 
 }  // namespace
 
 const char* StatusMessage(int n) { return kStatusMessages[((n % kStatusMessageCount) + kStatusMessageCount) % kStatusMessageCount]; }
 
 const char* ControlTooltip(int control) {
-    return Find(kControlTips, sizeof kControlTips / sizeof kControlTips[0], control);
+    for (const LTip& t : kControlTips)
+        if (t.nId == control) return t.szText;
+    const LMainCommand* c = FindMainCommand(control);
+    return c && c->nToolbarImage < 0 ? c->szTip : nullptr;
 }
-
-const char* ToolbarTooltip(int command) {
-    return Find(kToolbarTips, sizeof kToolbarTips / sizeof kToolbarTips[0], command);
-}
-
-std::string UndoTooltip(const std::string& label) { return "Undo " + label + "\tCtrl+Z"; }
 
 }  // namespace sondrel

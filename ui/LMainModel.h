@@ -63,9 +63,9 @@ constexpr int kStatusMessageCount = 15;
 const char* StatusMessage(int n);  // n in 0..14
 constexpr int32_t kStatusFirstMs = 500, kStatusCycleMs = 8000, kStatusHintMs = 5000, kStatusMenuClosedMs = 100;
 
-// The tooltips of the main window's controls and toolbar.
+// The tooltip of a control of the main window: the time fields, the waves,
+// the volume and the status bar, and the buttons of the command table. The
+// toolbar's tips are their commands' (LMainCommands.h).
 const char* ControlTooltip(int control);
-const char* ToolbarTooltip(int command);  // not the Undo button's
-std::string UndoTooltip(const std::string& label);  // "Undo %s\tCtrl+Z"
 
 }  // namespace sondrel

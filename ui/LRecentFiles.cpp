@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "document/LSDFile.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LMainIds.h"
 
 namespace sondrel {
 
@@ -70,7 +70,7 @@ std::vector<LMenuEntry> RecentFileMenu() {
     for (int n = 1; n <= kRecentSlots; ++n) {
         std::string p = RecentFile(n);
         if (p.empty()) continue;
-        items.push_back({mainid::kRecentBase + n, "&" + std::to_string(n) + ". " + MenuEscape(p)});
+        items.push_back({IDM_RECENT_BASE + n, "&" + std::to_string(n) + ". " + MenuEscape(p)});
     }
     return items;
 }

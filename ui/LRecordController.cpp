@@ -65,7 +65,7 @@ void ApplyAdvanced(LRecordSettings& settings, bool autoTrim, bool voice, int32_t
 
 LRecordController::LRecordController(LRecordSettings& settings, LCutListAudio& body, LRecordRecorder& recorder,
                                      LRecordDevices& devices, LRecordView& view, LTransportController& transport,
-                                     LTransportPlayer& player)
+                                     LPlayer& player)
     : rSettings(settings),
       rBody(body),
       rRecorder(recorder),
@@ -295,7 +295,7 @@ void LRecordController::NotifyPosition(uint32_t, int32_t ms) {
 }
 
 void LRecordController::NotifyLevels(uint32_t, const LChannelLevels& levels) {
-    rTransport.NotifyLevels(levels.iLevels, levels.nCount);
+    rTransport.PlayerLevels(levels.iLevels, levels.nCount);
 }
 
 }  // namespace sondrel

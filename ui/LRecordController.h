@@ -159,7 +159,7 @@ public:
     // The recorder must outlive the controller.
     LRecordController(LRecordSettings& settings, LCutListAudio& body, LRecordRecorder& recorder,
                       LRecordDevices& devices, LRecordView& view, LTransportController& transport,
-                      LTransportPlayer& player);
+                      LPlayer& player);
     ~LRecordController() override;
 
     // The dialog's start after the transport's: devices, inputs, the mixer,
@@ -216,7 +216,7 @@ private:
     LRecordDevices& rDevices;
     LRecordView& rView;
     LTransportController& rTransport;
-    LTransportPlayer& rPlayer;
+    LPlayer& rPlayer;
 
     LCutListAudio take;
     bool bTakePending = false;

@@ -5,8 +5,8 @@
 
 #include "effects/LEffectParams.h"
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LDialogIds.h"
 
 namespace sondrel {
 
@@ -23,8 +23,8 @@ int TemplateOf(LSampleRateDialogKind kind) {
 }
 
 int HelpOf(LSampleRateDialogKind kind) {
-    return kind == LSampleRateDialogKind::kNewFile || kind == LSampleRateDialogKind::kSetDefaults ? kHelpNewFile
-                                                                                                   : kHelpSampleRates;
+    return kind == LSampleRateDialogKind::kNewFile || kind == LSampleRateDialogKind::kSetDefaults ? IDH_NEW_FILE
+                                                                                                   : IDH_SAMPLE_RATE;
 }
 
 const char* RateKey(LSampleRateDialogKind kind) {
@@ -60,26 +60,26 @@ void LSDSampleRateDialog::InitDialog() {
     }
     std::vector<std::string> rates;
     for (int32_t r : kOfferedSampleRates) rates.push_back(std::to_string(r));
-    View().FillCombo(dlgid::kSampleRate, rates);
-    View().SetText(dlgid::kSampleRate, std::to_string(nRate));
+    View().FillCombo(IDC_SAMPLE_RATE, rates);
+    View().SetText(IDC_SAMPLE_RATE, std::to_string(nRate));
     if (HasChannels(kind)) {
-        View().SetChecked(dlgid::kMono, nChans == 1);
-        View().SetChecked(dlgid::kStereo, nChans != 1);
+        View().SetChecked(IDC_MONO, nChans == 1);
+        View().SetChecked(IDC_STEREO, nChans != 1);
     }
 }
 
 bool LSDSampleRateDialog::CmOk() {
     int32_t rate = 0;
     // A text that is no number is no rate between the limits either.
-    bool number = ParseWholeNumber(View().GetText(dlgid::kSampleRate), rate);
+    bool number = ParseWholeNumber(View().GetText(IDC_SAMPLE_RATE), rate);
     LParamCheck check = CheckSampleRate(number ? rate : 0);
     if (!check.bOk) {
-        Refuse(dlgid::kSampleRate, check.szMessage, check.szCaption, check.bStopIcon);
+        Refuse(IDC_SAMPLE_RATE, check.szMessage, check.szCaption, check.bStopIcon);
         return false;
     }
     nRate = rate;
     if (HasChannels(kind)) {
-        nChans = View().IsChecked(dlgid::kMono) ? 1 : 2;
+        nChans = View().IsChecked(IDC_MONO) ? 1 : 2;
         WriteInt("Settings", RateKey(kind), nRate);
         WriteInt("Settings", ChannelsKey(kind), nChans);
     } else if (kind == LSampleRateDialogKind::kVox) {

@@ -19,24 +19,7 @@ constexpr RunKey kRunKeys[] = {
     {IDC_GENERAL_GSM, "DefaultRunGsm", ".gsm"},
     {IDC_GENERAL_VOX, "DefaultRunVox", ".vox"},
 };
-constexpr int kFileTypeMax = 259;  // a file type tag fills at most a 260-byte buffer
 }  // namespace
-
-std::string VerbCommand(const std::string& programPath, const char* placeholder) {
-    // Quoted: the program folder usually holds blanks ("C:\Program Files\...").
-    return "\"" + programPath + "\" \"" + placeholder + "\"";
-}
-
-bool SetKey(LRegistry& reg, const char* extension, const std::string& programPath) {
-    std::string tag;
-    if (!reg.ReadString(LRegRoot::kClassesRoot, extension, nullptr, tag) || tag.empty() ||
-        tag.size() > size_t(kFileTypeMax))
-        return false;  // no file type to attach the verb to
-    bool ok = WriteClassesString(reg, tag + "\\Shell\\Open\\Command", nullptr, VerbCommand(programPath, "%L"));
-    ok = WriteClassesString(reg, tag + "\\Shell\\Open", nullptr, "&Edit") && ok;
-    ok = WriteClassesString(reg, tag + "\\Shell", nullptr, "Open") && ok;
-    return ok;
-}
 
 void LGeneralPage::InitDialog() {
     for (const RunKey& k : kRunKeys) ctl.Check(k.id, ReadBool("Settings", k.key, true));

@@ -1,7 +1,8 @@
 // The "Settings" property sheet's two pages, "General" (template 16) and
 // "Audio Processing" (template 17), as logic over a page's controls: what
 // each control shows, which are enabled, what OK stores in section
-// "Settings", and the shell association of .wav, .mp3, .gsm and .vox files.
+// "Settings", and the shell association of .wav, .mp3, .gsm and .vox files
+// (SetKey, support/LRegistry.h).
 // The Win32 pages forward their messages here; tests drive it with a double
 // of the controls.
 #pragma once
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "support/LRegistry.h"
-#include "ui/win32/resource.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 
@@ -38,18 +39,6 @@ public:
     virtual void SetDbValue(int id, int value) = 0;
     virtual int DbValue(int id) = 0;
 };
-
-// Makes the program the handler that opens files of an extension (with its
-// dot, ".wav") from the shell: HKEY_CLASSES_ROOT\<ext> names the file type;
-// under it Shell\Open\Command runs the program with the file, Shell\Open is
-// labelled "&Edit" and Shell's default verb is "Open". Nothing is written
-// when the extension has no file type. Writes that HKEY_CLASSES_ROOT refuses
-// go to the user's own classes. False when nothing was registered.
-bool SetKey(LRegistry& reg, const char* extension, const std::string& programPath);
-
-// The program's command for a file-type verb: the quoted program path, a
-// blank and the quoted placeholder ("%L", "%1").
-std::string VerbCommand(const std::string& programPath, const char* placeholder);
 
 class LGeneralPage {
 public:

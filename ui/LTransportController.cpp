@@ -1,11 +1,11 @@
 #include "ui/LTransportController.h"
 
 #include "core/LSoundTime.h"
-#include "effects/LSRCTimeStretch.h"
+#include "ui/LWaveView.h"
 
 namespace sondrel {
 
-LTransportController::LTransportController(LTransportPlayer& player, LTransportView& view,
+LTransportController::LTransportController(LPlayer& player, LTransportView& view,
                                            std::function<LSoundSourcePtr()> getSource)
     : rPlayer(player), rView(view), fnGetSource(std::move(getSource)) {}
 
@@ -43,7 +43,7 @@ void LTransportController::CmPlay() {
     if (src->HasError()) return;  // nothing to play, and nothing to say
     Remember(*src);
     src->Seek(LSoundTime(nPositionMs).GetSamples(nRate));
-    if (!rPlayer.Start(src, 0)) rView.ShowPlayFailed();
+    if (!rPlayer.Start(src)) rView.ShowPlayFailed();
 }
 
 void LTransportController::CmPlayAndEnd() {
@@ -77,33 +77,31 @@ void LTransportController::CmEnd() {
 }
 
 void LTransportController::StartScan(bool forward) {
-    if ((forward && bFwdScan) || (!forward && bBackScan)) return;
-    if (bFwdScan || bBackScan) CmBackFwdStop();
-    eModeBefore = ModeOf(rPlayer.State());
+    if (scans.Running(forward)) return;
+    if (scans.Any()) CmBackFwdStop();
+    const LScanSpeed speed = scans.Begin(forward, rPlayer.State());
     rPlayer.Stop();
     LSoundSourcePtr src = fnGetSource();
     if (src->HasError()) return;
     Remember(*src);
     src->Seek(LSoundTime(nPositionMs).GetSamples(nRate));
-    LScanSpeed speed = ScanSpeed(forward, eModeBefore);
-    LSoundSourcePtr scan = LSPTimeStretch(speed.dFactor, speed.dTarget, kScanRampMs).OpenSource(src);
-    if (!rPlayer.Start(scan, 0)) {
+    if (!rPlayer.Start(ScanSource(src, speed))) {
         rView.ShowPlayFailed();
         return;
     }
-    (forward ? bFwdScan : bBackScan) = true;
+    scans.Started(forward);
 }
 
 void LTransportController::CmBack() { StartScan(false); }
 void LTransportController::CmFwd() { StartScan(true); }
 
 void LTransportController::CmBackFwdStop() {
-    if (!bBackScan && !bFwdScan) return;
+    if (!scans.Any()) return;
     rPlayer.Stop();
-    bBackScan = bFwdScan = false;
-    if (eModeBefore == kModeScrubbing) {
+    const LTransportMode resume = scans.End();
+    if (resume == kModeScrubbing) {
         CmScrub();
-    } else if (eModeBefore == kModePlaying) {
+    } else if (resume == kModePlaying) {
         CmPlay();
     }
 }
@@ -118,17 +116,17 @@ void LTransportController::StartWaveScan() {
 
 void LTransportController::WaveNotify(int32_t code, int32_t clickedSample) {
     switch (code) {
-        case 2:
+        case kWaveNotifyReleased:
             if (rPlayer.State() & kPlayerOpen) {
                 rPlayer.Seek(clickedSample);
             } else {
                 ShowPosition(LSoundTime::FromSamples(clickedSample, nRate).ms);
             }
             break;
-        case 4: CmFwd(); break;
-        case 6: CmBack(); break;
-        case 5:
-        case 7: CmBackFwdStop(); break;
+        case kWaveNotifyPastRight: CmFwd(); break;
+        case kWaveNotifyPastLeft: CmBack(); break;
+        case kWaveNotifyBackRight:
+        case kWaveNotifyBackLeft: CmBackFwdStop(); break;
         default: break;
     }
 }
@@ -140,6 +138,6 @@ void LTransportController::Scroll(int32_t request, int32_t thumb) {
     if (rPlayer.State() & kPlayerOpen) rPlayer.Seek(LSoundTime(nPositionMs).GetSamples(nRate));
 }
 
-void LTransportController::NotifyState() { rView.ShowChecks(ChecksOf(rPlayer.State())); }
+void LTransportController::PlayerState(uint16_t state) { rView.ShowChecks(ChecksOf(state)); }
 
 }  // namespace sondrel

@@ -3,7 +3,7 @@
 // the wave window's notifications and the player's reports do. The Win32
 // dialog (ui/win32/LPlayerBaseDlg) turns buttons, keys and messages into
 // these calls and shows what the controller asks through LTransportView;
-// the player is reached through LTransportPlayer.
+// the player is reached through LPlayer, whose reports come back here.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -12,26 +12,6 @@
 #include "ui/LTransportModel.h"
 
 namespace sondrel {
-
-class LTransportController;
-
-// What the transport needs of the sound player.
-class LTransportPlayer {
-public:
-    virtual ~LTransportPlayer() = default;
-    // flags: bit 0 start paused, bit 1 start pre-filled. False: nothing plays.
-    virtual bool Start(const LSoundSourcePtr& source, uint32_t flags) = 0;
-    virtual void Stop() = 0;
-    virtual void Play() = 0;
-    virtual void Cue() = 0;
-    virtual void Seek(int32_t sample) = 0;
-    virtual uint16_t State() = 0;  // kPlayerOpen, kPlayerCueing, ...
-    // The wave-out device used from the next Start.
-    virtual void SetDevice(int8_t device) = 0;
-    // Where the player's reports go (NotifyState, NotifyPosition,
-    // NotifyLevels); null: nowhere.
-    virtual void SetListener(LTransportController* listener) = 0;
-};
 
 // What the transport shows.
 class LTransportView {
@@ -51,11 +31,11 @@ public:
     virtual void ShowPlayFailed() = 0;
 };
 
-class LTransportController {
+class LTransportController : public LPlayerListener {
 public:
     // getSource: a counted reference to the source to be played, positioned
     // at its start (the subclass's GetSource).
-    LTransportController(LTransportPlayer& player, LTransportView& view, std::function<LSoundSourcePtr()> getSource);
+    LTransportController(LPlayer& player, LTransportView& view, std::function<LSoundSourcePtr()> getSource);
 
     void CmPlay();
     void CmPlayAndEnd();         // Alt+F9
@@ -74,10 +54,11 @@ public:
     // WM_HSCROLL of the position scroll bar.
     void Scroll(int32_t request, int32_t thumb);
 
-    // The player's reports (as its listener).
-    void NotifyState();  // play, stop, cue and pause
-    void NotifyPosition(int32_t ms) { ShowPosition(ms); }
-    void NotifyLevels(const int8_t* levels, int32_t count) { rView.ShowLevels(levels, count); }
+    // The player's reports (as its listener): play, stop, cue and pause
+    // check the buttons.
+    void PlayerState(uint16_t state) override;
+    void PlayerPosition(int32_t ms) override { ShowPosition(ms); }
+    void PlayerLevels(const int8_t* levels, int32_t count) override { rView.ShowLevels(levels, count); }
 
     void ShowPosition(int32_t ms);
     // The length while the audio grows (a recording), in frames at a rate;
@@ -87,24 +68,22 @@ public:
     int32_t PositionMs() const { return nPositionMs; }
     int32_t LengthMs() const { return nLengthMs; }
     int32_t Rate() const { return nRate; }
-    bool BackScanning() const { return bBackScan; }
-    bool ForwardScanning() const { return bFwdScan; }
-    LTransportMode ModeBeforeScan() const { return eModeBefore; }
+    bool BackScanning() const { return scans.Running(false); }
+    bool ForwardScanning() const { return scans.Running(true); }
+    LTransportMode ModeBeforeScan() const { return scans.Before(); }
 
 private:
     void Remember(LSoundSourceBase& source);
     void StartScan(bool forward);
 
-    LTransportPlayer& rPlayer;
+    LPlayer& rPlayer;
     LTransportView& rView;
     std::function<LSoundSourcePtr()> fnGetSource;
     int32_t nPositionMs = 0;
     int32_t nLengthMs = 0;
     int32_t nLengthFrames = 0;
     int32_t nRate = 44100;
-    LTransportMode eModeBefore = kModeStopped;
-    bool bBackScan = false;
-    bool bFwdScan = false;
+    LScans scans;
 };
 
 }  // namespace sondrel

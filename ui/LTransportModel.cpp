@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/LSoundTime.h"
+#include "effects/LSRCTimeStretch.h"
 
 namespace sondrel {
 
@@ -24,6 +25,22 @@ LScanSpeed ScanSpeed(bool forward, LTransportMode before) {
     bool scrub = before == kModeScrubbing;
     if (forward) return scrub ? LScanSpeed{0.1, 3.0} : LScanSpeed{1.5, 7.0};
     return scrub ? LScanSpeed{-0.1, -3.0} : LScanSpeed{-0.5, -7.0};
+}
+
+LSoundSourcePtr ScanSource(const LSoundSourcePtr& source, LScanSpeed speed) {
+    return LSPTimeStretch(speed.dFactor, speed.dTarget, kScanRampMs).OpenSource(source);
+}
+
+LScanSpeed LScans::Begin(bool forward, uint16_t playerState) {
+    eBefore = ModeOf(playerState);
+    return ScanSpeed(forward, eBefore);
+}
+
+LTransportMode LScans::End() {
+    const LTransportMode before = Any() ? eBefore : kModeStopped;
+    bBack = bFwd = false;
+    eBefore = kModeStopped;
+    return before;
 }
 
 bool ScrollTarget(int32_t request, int32_t thumb, int32_t pos, int32_t length, int32_t& target) {

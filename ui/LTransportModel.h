@@ -1,15 +1,19 @@
-// The transport dialog's rules without the dialog: which buttons show
-// checked for a player state, which mode a scan resumes, the time-stretch
-// factors of the scans, the scroll bar's arithmetic and what showing a
-// position asks of the wave window.
+// The transport's rules without a window, shared by the main window and the
+// transport dialog: which buttons show checked for a player state, the
+// Rewind and Forward scans (which runs, their time-stretch factors, the
+// mode they resume), the scroll bar's arithmetic and what showing a position
+// asks of the wave window.
 #pragma once
 #include <cstdint>
 
+#include "core/LSoundStream.h"
+#include "devices/LPlayer.h"
+
 namespace sondrel {
 
-// The player's state flags that matter here (as the player reports them).
-constexpr uint16_t kPlayerOpen = 0x01;
-constexpr uint16_t kPlayerCueing = 0x04;
+// What a press-and-hold button (Rewind, Forward) tells its window, besides
+// a click: pressed and let go.
+enum LButtonNotify : int { kButtonPressed = 16, kButtonReleased = 17 };
 
 // Mode in force before a scan: 0 stopped, 1 scrubbing, 2 playing.
 enum LTransportMode : int32_t { kModeStopped = 0, kModeScrubbing = 1, kModePlaying = 2 };
@@ -31,6 +35,29 @@ struct LScanSpeed {
 };
 constexpr int32_t kScanRampMs = 8000;
 LScanSpeed ScanSpeed(bool forward, LTransportMode before);
+// What a scan plays: the source, from its position, through the time
+// stretch ramping from the first factor to the second.
+LSoundSourcePtr ScanSource(const LSoundSourcePtr& source, LScanSpeed speed);
+
+// The Rewind and Forward buttons held: which scan runs and the mode to
+// resume when it is let go.
+class LScans {
+public:
+    bool Running(bool forward) const { return forward ? bFwd : bBack; }
+    bool Any() const { return bBack || bFwd; }
+    // A scan begins from the player's state: the mode before it is kept,
+    // and the speeds it plays at come back.
+    LScanSpeed Begin(bool forward, uint16_t playerState);
+    // The scan's player started.
+    void Started(bool forward) { (forward ? bFwd : bBack) = true; }
+    // The scans end (or are dropped): the mode to resume, stopped when none ran.
+    LTransportMode End();
+    LTransportMode Before() const { return eBefore; }
+
+private:
+    bool bBack = false, bFwd = false;
+    LTransportMode eBefore = kModeStopped;
+};
 
 // Scroll bar requests (the SB_ codes of WM_HSCROLL).
 enum LScrollRequest : int32_t {

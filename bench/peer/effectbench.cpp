@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/peer/RawPcm.h"
 #include "core/LSample.h"
 #include "effects/LEchoReverb.h"
 #include "effects/LEqualiser.h"
 #include "effects/LHighPass.h"
-#include "bench/peer/RawPcm.h"
 #include "support/LFile.h"
 
 using namespace sondrel;
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     }
     LSoundSourcePtr src;
     if (effect == "echo") {
-        src = LSPEcho(Arg(argc, argv, 6, 50), Arg(argc, argv, 7, 800)).OpenSource(in);
+        src = LSPEcho(Arg(argc, argv, 7, 800), Arg(argc, argv, 6, 50)).OpenSource(in);
     } else if (effect == "reverb") {
         src = LSPReverb(Arg(argc, argv, 6, 100), Arg(argc, argv, 7, 50)).OpenSource(in);
     } else if (effect == "highpass") {

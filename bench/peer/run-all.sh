@@ -35,7 +35,7 @@ mapfile -t windows < <(sondrel_runnable_windows_builds "$root")
 [ ${#windows[@]} -gt 0 ] || echo "(no Windows build to run under Wine here: tools/build.sh windows)"
 for win in "${windows[@]}"; do
   arch=$(cat "$win/windows-cpu.txt")
-  if [ -f "$win/bin/cdhost.exe" ]; then
+  if [ -f "$win/bin/editorprobe.exe" ]; then
     section "CD import of a 60-minute disc through the ASPI test double, under Wine ($arch)"
     bash "$root/bench/peer/cd-import.sh" "$win"
   fi

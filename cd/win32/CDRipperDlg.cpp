@@ -6,8 +6,8 @@
 #include "cd/win32/LSCSIWin32.h"
 #include "document/LAudioCutTank.h"
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "ui/win32/LWin32DocumentHost.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -98,7 +98,7 @@ private:
                     model_.UpdateDrive();
                     return TRUE;
                 case IDHELP:
-                    ShowHelp(kHelpCDTracks);
+                    ShowHelp(IDH_CD_TRACKS);
                     return TRUE;
                 case IDC_CD_DRIVE:
                     if (HIWORD(wParam) == CBN_SELCHANGE)

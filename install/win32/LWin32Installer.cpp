@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/win32/LWin32Registry.h"
 #include "ui/win32/LProgressDialog.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 

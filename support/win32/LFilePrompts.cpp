@@ -1,50 +1,40 @@
 #include "support/win32/LFilePrompts.h"
 
-#include <windows.h>
 #include <commdlg.h>
-
-#include <cstring>
-
-#include "support/LFilePath.h"
 
 namespace sondrel {
 
 namespace {
 
-bool Prompt(bool save, char* path, const char* title, char* folder, const char* defExt, const char* filter) {
-    if (path[0]) GetFolderFromPath(folder, path);
-    char chosen[kMaxPath];
-    std::strncpy(chosen, path, kMaxPathChars);
-    chosen[kMaxPathChars] = '\0';
+constexpr DWORD kPathBytes = MAX_PATH * 3;
 
-    OPENFILENAMEA ofn;
-    std::memset(&ofn, 0, sizeof ofn);
+bool Ask(bool save, HWND owner, const LFilePrompt& prompt, const std::string& folder, std::string& path) {
+    char file[kPathBytes] = {};
+    OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = GetActiveWindow();
-    ofn.lpstrFilter = filter;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = prompt.szFilter;
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = chosen;
-    ofn.nMaxFile = kMaxPathChars;
-    ofn.lpstrInitialDir = folder[0] ? folder : nullptr;
-    ofn.lpstrTitle = title;
-    ofn.lpstrDefExt = defExt;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = kPathBytes;
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.lpstrTitle = prompt.szTitle;
+    ofn.lpstrDefExt = prompt.szDefExt;
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     if (!save) ofn.Flags |= OFN_FILEMUSTEXIST;
-    BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
-    if (!ok) return false;
-    std::strcpy(path, chosen);
-    GetFolderFromPath(folder, path);
+    if (!(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn))) return false;
+    path = file;
     return true;
 }
 
 }  // namespace
 
-bool FileOpenPrompt(char* path, const char* title, char* folder, const char* defExt, const char* filter) {
-    return Prompt(false, path, title, folder, defExt, filter);
+bool AskOpenFile(HWND owner, const LFilePrompt& prompt, const std::string& folder, std::string& path) {
+    return Ask(false, owner, prompt, folder, path);
 }
 
-bool FileSavePrompt(char* path, const char* title, char* folder, const char* defExt, const char* filter) {
-    return Prompt(true, path, title, folder, defExt, filter);
+bool AskSaveFile(HWND owner, const LFilePrompt& prompt, const std::string& folder, std::string& path) {
+    return Ask(true, owner, prompt, folder, path);
 }
 
 }  // namespace sondrel

@@ -32,8 +32,10 @@ TEST(RangePump, WritesExactlyTheRange) {
     for (Case c : {Case{0, 1000, 0, 1000}, Case{250, 20000, 250, 19750}, Case{500, 500, 500, 1},
                    Case{-300, 100, 0, 100}, Case{0, 0, 0, 1}}) {
         std::vector<int32_t> out;
-        LEfSoundProcess rec{MakeSource<VectorSource>(Ramp(30000), 1000, 1), MakeSink<VectorSink>(&out, 1000, 1),
-                            c.endMs, c.startMs};
+        LEfSoundProcess rec{.pSource = MakeSource<VectorSource>(Ramp(30000), 1000, 1),
+                            .pSink = MakeSink<VectorSink>(&out, 1000, 1),
+                            .stStart = c.startMs,
+                            .stEnd = c.endMs};
         Recorder p;
         ASSERT_EQ(Process(&p, rec), kProcessDone);
         ASSERT_EQ(int32_t(out.size()), c.frames) << c.startMs << ".." << c.endMs;
@@ -46,21 +48,27 @@ TEST(RangePump, WritesExactlyTheRange) {
 
 TEST(RangePump, ReversedRangeDoesNothingAndCancelStops) {
     std::vector<int32_t> out;
-    LEfSoundProcess rev{MakeSource<VectorSource>(Ramp(100), 1000, 1), MakeSink<VectorSink>(&out, 1000, 1), 10, 50};
+    LEfSoundProcess rev{.pSource = MakeSource<VectorSource>(Ramp(100), 1000, 1),
+                        .pSink = MakeSink<VectorSink>(&out, 1000, 1),
+                        .stStart = 50,
+                        .stEnd = 10};
     Recorder p;
     EXPECT_EQ(Process(&p, rev), kProcessDone);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(p.line1, "");  // the dialog was not touched
 
-    LEfSoundProcess rec{MakeSource<VectorSource>(Ramp(100000), 1000, 1), MakeSink<VectorSink>(&out, 1000, 1),
-                        100000, 0};
+    LEfSoundProcess rec{.pSource = MakeSource<VectorSource>(Ramp(100000), 1000, 1),
+                        .pSink = MakeSink<VectorSink>(&out, 1000, 1),
+                        .stStart = 0,
+                        .stEnd = 100000};
     Recorder c;
     c.cancelAt = 3;
     EXPECT_EQ(Process(&c, rec), kProcessCancelled);
     EXPECT_EQ(out.size(), 3u * 8192);
 
     // Without a sink the source is still read through.
-    LEfSoundProcess noSink{MakeSource<VectorSource>(Ramp(100), 1000, 1), LSoundSinkPtr(), 100, 0};
+    LEfSoundProcess noSink{
+        .pSource = MakeSource<VectorSource>(Ramp(100), 1000, 1), .pSink = LSoundSinkPtr(), .stStart = 0, .stEnd = 100};
     EXPECT_EQ(Process(&p, noSink), kProcessDone);
     EXPECT_EQ(noSink.pSource->GetPosition(), 100);
 }

@@ -208,7 +208,8 @@ TEST_F(PasteInsert, ReplacingASelectionWithComputedAudio) {
         SCOPED_TRACE(testing::Message() << c.stStart << " .. " << c.stEnd << " ms");
         LCutListAudio work = doc;
         LNullProgress progress;
-        LEfReplaceSelection rec{&work, c.stEnd, c.stStart, &negate, "Negate"};
+        LEfReplaceSelection rec{
+            .pAudio = &work, .stStart = c.stStart, .stEnd = c.stEnd, .pProcessor = &negate, .szCaption = "Negate"};
         EXPECT_EQ(Process(&progress, rec), kProcessDone);
         EXPECT_EQ(ReadList(work), Concat({Slice(docData, 0, c.from), Negated(Slice(docData, c.from, c.to)),
                                           Slice(docData, c.to, 2000)}));
@@ -217,7 +218,8 @@ TEST_F(PasteInsert, ReplacingASelectionWithComputedAudio) {
 
     LCutListAudio work = doc;
     CancelAfter cancel(0);
-    LEfReplaceSelection cancelled{&work, 40, 0, &negate, "Negate"};
+    LEfReplaceSelection cancelled{
+        .pAudio = &work, .stStart = 0, .stEnd = 40, .pProcessor = &negate, .szCaption = "Negate"};
     EXPECT_EQ(Process(&cancel, cancelled), kProcessCancelled);
     EXPECT_EQ(cancel.szText[0], "Negate");
     EXPECT_EQ(ReadList(work), docData);
@@ -229,7 +231,7 @@ TEST_F(PasteInsert, AResultThatCannotBeStoredLeavesTheSelection) {
     LNullProgress progress;
     std::string folder = Tank().GetFolder();
     Tank().SetFolder(folder + "/missing");  // new segments cannot be created
-    LEfReplaceSelection rec{&doc, 40, 20, &negate, ""};
+    LEfReplaceSelection rec{.pAudio = &doc, .stStart = 20, .stEnd = 40, .pProcessor = &negate, .szCaption = ""};
     EXPECT_EQ(Process(&progress, rec), kProcessFailed);
     Tank().SetFolder(folder);
     EXPECT_EQ(ReadList(doc), docData);

@@ -79,7 +79,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
 }
 
 Program::~Program() {
-    Kill();
+    if (!detached_) Kill();
     if (pi_.hThread) CloseHandle(pi_.hThread);
     if (pi_.hProcess) CloseHandle(pi_.hProcess);
 }
@@ -90,6 +90,7 @@ bool Program::Start(const std::string& exe, const std::string& args,
     if (pi_.hThread) CloseHandle(pi_.hThread);
     if (pi_.hProcess) CloseHandle(pi_.hProcess);
     pi_ = {};
+    detached_ = false;
     // The driver's environment with the given entries replaced or added.
     std::vector<std::string> entries;
     if (char* block = GetEnvironmentStringsA()) {
@@ -363,8 +364,18 @@ bool SaveScreenPng(const std::string& path) {
     return ok;
 }
 
-bool WaitForMessageBox(DWORD pid, const std::string& caption, MessageBoxShown& box, DWORD timeoutMs) {
-    HWND w = WaitForWindow(pid, caption, timeoutMs, "#32770");
+bool WaitForMessageBox(DWORD pid, const std::string& caption, MessageBoxShown& box, DWORD timeoutMs, HWND except) {
+    HWND w = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND t : TopWindows(pid))
+                if (t != except && ClassName(t) == "#32770" && Text(t) == caption) {
+                    w = t;
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
     if (!w) return false;
     box.window = w;
     box.caption = caption;
@@ -484,6 +495,14 @@ DWORD WindowProcess(HWND window) {
     return pid;
 }
 
+bool WaitForProcessExit(DWORD pid, DWORD timeoutMs) {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return true;
+    const bool gone = WaitForSingleObject(h, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return gone;
+}
+
 std::string ImageOf(DWORD pid) {
     HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!h) return std::string();
@@ -550,8 +569,10 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    // Shared for deleting too: a program that replaces the file (renames a
+    // new one over it) while the driver reads it must not fail.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return bytes;
     DWORD size = GetFileSize(h, nullptr), got = 0;
     bytes.resize(size);

@@ -58,11 +58,15 @@ public:
     // Waits until the program waits for input (its first window is up).
     void WaitIdle(DWORD timeoutMs);
     void Kill();
+    // Leaves the program running: the destructor no longer ends it (for a
+    // program that something else is to end, as a crash would).
+    void Detach() { detached_ = true; }
     DWORD Id() const { return pi_.dwProcessId; }
     HANDLE Handle() const { return pi_.hProcess; }
 
 private:
     PROCESS_INFORMATION pi_ = {};
+    bool detached_ = false;
 };
 
 // Wine's load order for one DLL of one program, set in the registry for the
@@ -133,7 +137,10 @@ struct MessageBoxShown {
     std::string text;
 };
 // Waits for a message box of pid with this caption; false when none comes.
-bool WaitForMessageBox(DWORD pid, const std::string& caption, MessageBoxShown& box, DWORD timeoutMs);
+// A dialog of the same caption that is not a message box (a program's main
+// window) can be passed over as except.
+bool WaitForMessageBox(DWORD pid, const std::string& caption, MessageBoxShown& box, DWORD timeoutMs,
+                       HWND except = nullptr);
 
 // Combo boxes.
 int ComboCount(HWND combo);
@@ -162,6 +169,9 @@ bool WaitStaticText(HWND dialog, const std::string& text, DWORD timeoutMs);
 // Processes: the one a window belongs to, the full path of a process's
 // program and its command line ("" when they cannot be read).
 DWORD WindowProcess(HWND window);
+// Waits until process pid has ended (true at once when it cannot be opened:
+// it has gone already).
+bool WaitForProcessExit(DWORD pid, DWORD timeoutMs);
 std::string ImageOf(DWORD pid);
 std::string CommandLineOf(DWORD pid);
 // A visible top-level window with this caption whose process runs the

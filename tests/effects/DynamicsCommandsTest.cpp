@@ -10,12 +10,13 @@
 #include "document/LAudioCutTank.h"
 #include "document/LDocuments.h"
 #include "effects/EffectTestUtil.h"
+#include "effects/LDPAutoGain.h"
 #include "effects/LEffectOperations.h"
 #include "effects/LSRCCompressor.h"
 #include "effects/LSpeedPitch.h"
+#include "support/DocumentFixture.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
-#include "support/DocumentFixture.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -144,23 +145,20 @@ TEST_F(DynOps, AutoGainCancelledOrWithoutAFolderLeavesTheAudioAndNoFiles) {
     LSDFile& d = MakeDoc(in, 2);
     std::string work = JoinPath(dir, "work");
     std::filesystem::create_directories(work);
-    EfAutoGainControl rec;
-    rec.pAudio = &d.audio;
-    rec.stStart = 200, rec.stEnd = 1800;
-    rec.szTempFolder = work;
+    const LEffectValues none;
+    const LEffectJob job{.audio = d.audio, .stStart = 200, .stEnd = 1800, .values = none};
     struct Cancel : LProgress {
         int left = 20;
         bool IsCancelled() override { return left-- <= 0; }
         void SetText(const char*, int) override {}
         void SetProgress(double) override {}
     } cancel;
-    EXPECT_EQ(Process(&cancel, rec), kProcessCancelled);
+    EXPECT_EQ(AutoGainSelection(&cancel, job, work), kProcessCancelled);
     EXPECT_EQ(Samples(d.audio), in);
     EXPECT_TRUE(LFile::List(work.c_str(), ".tmp").empty());
 
-    rec.szTempFolder = JoinPath(dir, "no-such-folder");
-    LNullProgress none;
-    EXPECT_EQ(Process(&none, rec), kProcessFailed);
+    LNullProgress progress;
+    EXPECT_EQ(AutoGainSelection(&progress, job, JoinPath(dir, "no-such-folder")), kProcessFailed);
     EXPECT_EQ(Samples(d.audio), in);
 }
 
@@ -208,7 +206,14 @@ TEST_F(DynOps, CommandsNeedASelection) {
         [](LDocuments& d) { return Fx(d, LEffect::kNoiseReduction, {-20}); },
         [](LDocuments& d) { return Fx(d, LEffect::kAutoGainControl); },
         [](LDocuments& d) { return Fx(d, LEffect::kSimpleSpeedPitch, {150}); },
-        [](LDocuments& d) { return BeginEffectCommand(d, EffectOf(LEffect::kConstantSpeedPitch)); },
+        // The dialog's command: nothing is asked and no undo record is pushed.
+        [](LDocuments& d) {
+            ScriptedAsker cancel;
+            cancel.accept = false;
+            return RunEffectCommand(d, EffectOf(LEffect::kConstantSpeedPitch), cancel) !=
+                       LCommandResult::kNothingToDo ||
+                   cancel.dialogs != 0;
+        },
     };
     for (const auto& run : commands) EXPECT_FALSE(run(*docs));  // no document
     std::vector<int32_t> in = Sine(4410, 1, 44100, 330, 150000);
@@ -276,7 +281,10 @@ TEST_F(DynOps, SpeedPercentagesBelowTenActAsTenAndAboveThreeHundredAreRefused) {
 TEST_F(DynOps, SpeedDialogCancelledAfterTheUndoRecordLeavesIt) {
     const std::vector<int32_t> in = Sine(4410, 1, 44100, 440, 150000);
     LSDFile& d = MakeDoc(in, 1);
-    ASSERT_TRUE(BeginEffectCommand(*docs, EffectOf(LEffect::kConstantSpeedPitch)));
+    ScriptedAsker cancel;
+    cancel.accept = false;
+    ASSERT_EQ(RunEffectCommand(*docs, EffectOf(LEffect::kConstantSpeedPitch), cancel), LCommandResult::kCancelled);
+    EXPECT_EQ(cancel.dialogs, 1);
     EXPECT_EQ(d.UndoLabel(), "Constant Speed and Pitch Change");
     EXPECT_EQ(Samples(d.audio), in);
     EXPECT_TRUE(host.titles.empty());

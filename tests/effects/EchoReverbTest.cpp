@@ -40,11 +40,11 @@ std::vector<int32_t> Noise(size_t samples, int32_t amp, uint32_t seed) {
 TEST(Echo, ImpulseResponseByHand) {
     // 20 ms at 8000 Hz mono: a 160-sample line; 50 % is 128/256, so each
     // repeat is the previous one * 128 >> 8.
-    LSPEcho half(50, 20);
+    LSPEcho half(20, 50);
     ExpectOnly(Through(half, Impulse(500, 524272), 8000, 1), {{0, 524272}, {160, 262136}, {320, 131068}, {480, 65534}});
     // 33 % is 84/256; shifts floor: -1000 * 84 >> 8 = -84000 / 256 = -328.1 -> -329,
     // then -329 * 84 >> 8 = -27636 / 256 = -107.95 -> -108.
-    LSPEcho third(33, 20);
+    LSPEcho third(20, 33);
     ExpectOnly(Through(third, Impulse(400, -1000), 8000, 1), {{0, -1000}, {160, -329}, {320, -108}});
     // Stereo: the line holds samples, 2 * 160 of them; the repeat stays in its channel.
     ExpectOnly(Through(half, Impulse(400, 4096, 2, 1), 8000, 2), {{1, 4096}, {321, 2048}, {641, 1024}});
@@ -58,10 +58,10 @@ TEST(Echo, DelayLengthHasAFloorOf128Samples) {
     };
     for (Case c : {Case{10, 8000, 1, 128}, Case{10, 8000, 2, 160}, Case{800, 44100, 2, 70560},
                    Case{-50, 44100, 1, 128}, Case{1001, 44100, 1, 44144}}) {
-        LSRCEcho e(MakeSource<VectorSource>(std::vector<int32_t>(4), c.rate, c.chans), 50, c.ms);
+        LSRCEcho e(MakeSource<VectorSource>(std::vector<int32_t>(4), c.rate, c.chans), c.ms, 50);
         EXPECT_EQ(e.DelayLength(), c.samples) << c.ms << " ms " << c.rate;
     }
-    LSPEcho shortest(50, 10);
+    LSPEcho shortest(10, 50);
     ExpectOnly(Through(shortest, Impulse(200, 1000), 8000, 1), {{0, 1000}, {128, 500}});
 }
 
@@ -106,7 +106,7 @@ TEST(Reverb, NegativeSamplesShiftTowardsMinusInfinity) {
 
 TEST(EchoReverb, ZeroGainAndZeroLevelAreIdentities) {
     auto in = Noise(2 * 30000, 600000, Seed());
-    LSPEcho echo0(0, 300);
+    LSPEcho echo0(300, 0);
     LSPReverb reverb0(0, 400);
     EXPECT_EQ(Through(echo0, in, 44100, 2), in);
     EXPECT_EQ(Through(reverb0, in, 44100, 2), in);
@@ -123,7 +123,7 @@ TEST(EchoReverb, StretchesMatchTheSampleRecurrence) {
         for (int32_t ms : {16, 37, 250}) {
             SCOPED_TRACE(testing::Message() << chans << " channels, " << ms << " ms");
             // Echo: x += d[i] * g >> 8; d[i] = x.
-            LSRCEcho echo(MakeSource<VectorSource>(in, 8000, chans), 70, ms);
+            LSRCEcho echo(MakeSource<VectorSource>(in, 8000, chans), ms, 70);
             std::vector<int32_t> d(size_t(echo.DelayLength()), 0), want = in;
             size_t i = 0;
             for (int32_t& x : want) {

@@ -11,10 +11,11 @@
 #include "effects/LEffectOperations.h"
 #include "effects/LEffectParams.h"
 #include "effects/LHighPass.h"
+#include "effects/LMix.h"
 #include "formats/LWaveFile.h"
+#include "support/DocumentFixture.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
-#include "support/DocumentFixture.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -89,9 +90,7 @@ TEST_F(EffectOps, NormalizeGain) {
 
 TEST_F(EffectOps, NormalizeOfAnEmptySelectionDoesNothing) {
     LCutListAudio a = List({100, 200, 300}, 1, 1000);
-    EfNormalize rec{&a, 2, 2, 100};
-    LNullProgress p;
-    EXPECT_EQ(Process(&p, rec), kProcessDone);
+    EXPECT_EQ(RunOperation(LEffect::kNormalize, a, 2, 2, Values({100})), kProcessDone);
     EXPECT_EQ(Samples(a), (std::vector<int32_t>{100, 200, 300}));
 }
 
@@ -169,9 +168,9 @@ TEST_F(EffectOps, AnEnvelopeOfOnePointIsRefused) {
     LSDFile& d = Doc(in, 1, 1000, 10, 50);
     PointList one;
     one.Set({{0, 0}});
-    LEfEnvelope rec{&d.audio, 50, 10, &one};
-    LNullProgress p;
-    EXPECT_EQ(Process(&p, rec), kProcessFailed);
+    LEffectValues curve;
+    curve.curve = one;
+    EXPECT_EQ(RunOperation(LEffect::kEnvelope, d.audio, 10, 50, curve), kProcessFailed);
     EXPECT_FALSE(FxCurve(*docs, LEffect::kEnvelope, one));
     EXPECT_EQ(Samples(d.audio), in);
 }
@@ -248,9 +247,7 @@ TEST_F(EffectOps, EchoStartsFromSilenceAtTheSelectionStart) {
 TEST_F(EffectOps, LowCutRunsAtTwiceTheEnteredFrequency) {
     const std::vector<int32_t> in = Noise(4410, 0x40000);
     LCutListAudio a = List(in, 1, 44100);
-    EfLowCutFilter rec{&a, 100, 0, 250};
-    LNullProgress p;
-    ASSERT_EQ(Process(&p, rec), kProcessDone);
+    ASSERT_EQ(RunOperation(LEffect::kLowCutFilter, a, 0, 100, Values({250})), kProcessDone);
     LSoundSourcePtr direct = LSPHighPass(500).OpenSource(MakeSource<VectorSource>(in, 44100, 1));
     EXPECT_EQ(static_cast<LSRCHighPass&>(*direct).CoefficientA(), 17);
     EXPECT_EQ(Samples(a), ReadAll(*direct));
@@ -353,11 +350,11 @@ TEST_F(EffectOps, PasteMixLengthsAndSamples) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LCutListAudio a = List(doc, 1, 1000), m = List(mix(c.mixLen), 1, 1000);
-        EfMixPaste rec{c.selEnd, c.selStart, &m, &a, 100, c.mode, c.fadeMs};
+        int32_t end = c.selEnd;
         LNullProgress p;
-        ASSERT_EQ(Process(&p, rec), kProcessDone);
+        ASSERT_EQ(MixOver(&p, a, m, c.selStart, end, 100, LLongerMix(c.mode), c.fadeMs), kProcessDone);
         EXPECT_EQ(Samples(a), c.want);
-        EXPECT_EQ(rec.stEnd, c.wantSelEnd);
+        EXPECT_EQ(end, c.wantSelEnd);
     }
 }
 
@@ -369,24 +366,24 @@ TEST_F(EffectOps, PasteMixVolumeAndFade) {
     {
         // Half volume: (0x10000 * 256) >> 9.
         LCutListAudio a = List(doc, 1, 1000);
-        EfMixPaste rec{10, 0, &mixList, &a, 50, 2, 0};
-        ASSERT_EQ(Process(&p, rec), kProcessDone);
+        int32_t end = 10;
+        ASSERT_EQ(MixOver(&p, a, mixList, 0, end, 50, kLongerFadeOut, 0), kProcessDone);
         std::vector<int32_t> want(20, 0);
         for (int i = 0; i < 10; ++i) want[i] = 0x8000;
         EXPECT_EQ(Samples(a), want);
     }
     {
         LCutListAudio a = List(busy, 1, 1000);
-        EfMixPaste rec{10, 0, &mixList, &a, 0, 2, 0};
-        ASSERT_EQ(Process(&p, rec), kProcessDone);
+        int32_t end = 10;
+        ASSERT_EQ(MixOver(&p, a, mixList, 0, end, 0, kLongerFadeOut, 0), kProcessDone);
         EXPECT_EQ(Samples(a), busy);
     }
     {
         // Fade over the last 4 ms of a 10 ms selection: the gain falls by a
         // quarter of unity per frame, from unity, and reaches zero at the end.
         LCutListAudio a = List(doc, 1, 1000);
-        EfMixPaste rec{10, 0, &mixList, &a, 100, 2, 4};
-        ASSERT_EQ(Process(&p, rec), kProcessDone);
+        int32_t end = 10;
+        ASSERT_EQ(MixOver(&p, a, mixList, 0, end, 100, kLongerFadeOut, 4), kProcessDone);
         std::vector<int32_t> out = Samples(a);
         ASSERT_EQ(out.size(), 20u);
         for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i], 0x10000) << i;

@@ -12,8 +12,8 @@
 #include "document/LDocuments.h"
 #include "effects/EffectTestUtil.h"
 #include "formats/LWaveFile.h"
-#include "support/LSettings.h"
 #include "support/DocumentFixture.h"
+#include "support/LSettings.h"
 #include "support/ScriptedHost.h"
 #include "support/TestUtil.h"
 
@@ -119,11 +119,12 @@ TEST_F(EffectRunner, CancelLeavesTheAudioAndSelectionButKeepsTheUndoRecord) {
         if (!fx.szTitle) continue;  // runs at once, nothing to cancel
         SCOPED_TRACE(fx.szUndoLabel);
         LSDFile& d = Doc();
-        LEffectValues v = ValuesFor(fx);
-        LCutListAudio loaded;
-        if (fx.input == LEffectInput::kFile) loaded = List(Noise(size_t(kRate) * 2, 0x20000));
-        host.cancelAfterBlocks = 0;
-        EXPECT_EQ(RunEffectCommand(*docs, fx, v, {.pLoaded = &loaded}), LCommandResult::kCancelled);
+        // The operation itself is cancelled (a file to mix loads first).
+        host.onOperation = [&](const std::string& title) {
+            if (title == fx.szTitle) host.cancelAfterBlocks = 0;
+        };
+        EXPECT_EQ(RunEffectCommand(*docs, fx, ValuesFor(fx)), LCommandResult::kCancelled);
+        host.onOperation = nullptr;
         EXPECT_EQ(Samples(d.audio), in);
         EXPECT_EQ(d.UndoLabel(), fx.szUndoLabel);
         EXPECT_TRUE(d.bDirty);
@@ -139,11 +140,13 @@ TEST_F(EffectRunner, AFailedOperationLeavesTheAudioButKeepsTheUndoRecord) {
         if (!fx.szTitle || fx.id == LEffect::kNormalize || fx.id == LEffect::kAutoTrim) continue;
         SCOPED_TRACE(fx.szUndoLabel);
         LSDFile& d = Doc();
-        LCutListAudio loaded;
-        if (fx.input == LEffectInput::kFile) loaded = List(Noise(size_t(kRate) * 2, 0x20000));
+        // The operation's segment cannot be created (a file to mix loads first).
         const std::string folder = tank->Tank().GetFolder();
-        tank->Tank().SetFolder(JoinPath(folder, "missing"));
-        const LCommandResult r = RunEffectCommand(*docs, fx, ValuesFor(fx), {.pLoaded = &loaded});
+        host.onOperation = [&](const std::string& title) {
+            if (title == fx.szTitle) tank->Tank().SetFolder(JoinPath(folder, "missing"));
+        };
+        const LCommandResult r = RunEffectCommand(*docs, fx, ValuesFor(fx));
+        host.onOperation = nullptr;
         tank->Tank().SetFolder(folder);
         EXPECT_EQ(r, LCommandResult::kFailed);
         EXPECT_EQ(Samples(d.audio), in);
@@ -158,12 +161,14 @@ TEST_F(EffectRunner, WithoutWhatACommandNeedsNothingHappens) {
         SCOPED_TRACE(fx.szUndoLabel);
         docs->ReleaseAll();
         EXPECT_EQ(RunEffectCommand(*docs, fx, ValuesFor(fx)), LCommandResult::kNothingToDo);  // no document
-        EXPECT_FALSE(BeginEffectCommand(*docs, fx));
+        ScriptedAsker asker;
+        EXPECT_EQ(RunEffectCommand(*docs, fx, asker), LCommandResult::kNothingToDo);
+        EXPECT_EQ(asker.dialogs, 0);
         LSDFile& d = Doc();
         docs->clipboard = LCutListAudio();
         d.stSelStart.ms = d.stSelEnd.ms = 0;
         const LCommandResult r = RunEffectCommand(*docs, fx, ValuesFor(fx));
-        if (fx.needs == LEffectNeeds::kDocument) {
+        if (fx.needs == kNeedsDocument) {
             EXPECT_EQ(r, LCommandResult::kDone);
             continue;
         }
@@ -201,9 +206,21 @@ TEST_F(EffectRunner, UndoBeforeTheDialogIsTakenOnce) {
         SCOPED_TRACE(fx.szUndoLabel);
         ASSERT_TRUE(fx.bUndoBeforeDialog);
         LSDFile& d = Doc();
-        ASSERT_TRUE(BeginEffectCommand(*docs, fx));
-        EXPECT_EQ(d.UndoLabel(), fx.szUndoLabel);
-        ASSERT_EQ(RunEffectCommand(*docs, fx, ValuesFor(fx), {.bUndoTaken = true}), LCommandResult::kDone);
+        // The dialog sees the undo record already pushed.
+        const LEffectValues values = ValuesFor(fx);
+        struct Asker : ScriptedAsker {
+            LSDFile* doc = nullptr;
+            std::string label;
+            bool AskValues(const LEffectDesc& f, LEffectValues& shown) override {
+                label = doc->UndoLabel();
+                return ScriptedAsker::AskValues(f, shown);
+            }
+        } asker;
+        asker.doc = &d;
+        asker.values = &values;
+        asker.file = mixPath;
+        ASSERT_EQ(RunEffectCommand(*docs, fx, asker), LCommandResult::kDone);
+        EXPECT_EQ(asker.label, fx.szUndoLabel);
         ASSERT_TRUE(docs->CmUndo());
         EXPECT_EQ(Samples(d.audio), in);
         EXPECT_EQ(d.UndoLabel(), "");  // one record, not two

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,9 +10,9 @@
 #include "effects/LEqualiser.h"
 #include "effects/LHighPass.h"
 #include "effects/LSRCCompressor.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "support/TestUtil.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::test;
@@ -38,52 +39,25 @@ std::vector<int32_t> Play(const LSoundSourcePtr& s) { return ReadAll(*s); }
 
 }  // namespace
 
-// The table carries the numbers the resource header names; the dialogs, the
-// menu and the main window's dispatch meet only if the two agree.
-TEST(EffectTable, IdsAreTheNamedResources) {
-    struct Case {
-        LEffect id;
-        int command, dialog, help;
-        std::vector<int> controls;
-    };
-    const std::vector<int> mix = {IDC_MIX_VOLUME, IDC_MIX_INCREASE_SELECTION, IDC_MIX_FADE_TIME};
-    const Case cases[] = {
-        {LEffect::kAmplify, IDM_AMPLIFY, IDD_AMPLIFY, IDH_EFFECTS, {IDC_AMPLIFY_GAIN}},
-        {LEffect::kNormalize, IDM_NORMALIZE, IDD_NORMALIZE, IDH_EFFECTS, {IDC_NORMALIZE_LEVEL}},
-        {LEffect::kEqualizer, IDM_EQUALIZER, IDD_EQUALIZER, IDH_EFFECTS, {}},
-        {LEffect::kEcho, IDM_ECHO, IDD_ECHO, IDH_EFFECTS, {IDC_ECHO_TIME, IDC_ECHO_GAIN}},
-        {LEffect::kReverb, IDM_REVERB, IDD_REVERB, IDH_EFFECTS, {IDC_REVERB_LEVEL, IDC_REVERB_TIME}},
-        {LEffect::kFadeIn, IDM_FADE_IN, 0, 0, {}},
-        {LEffect::kFadeOut, IDM_FADE_OUT, 0, 0, {}},
-        {LEffect::kEnvelope, IDM_ENVELOPE, IDD_ENVELOPE, IDH_EFFECTS, {}},
-        {LEffect::kAutoGainControl, IDM_AUTO_GAIN_CONTROL, 0, 0, {}},
-        {LEffect::kNoiseReduction, IDM_NOISE_REDUCTION, IDD_NOISE_REDUCTION, IDH_EFFECTS, {IDC_NOISE_GATE_LEVEL}},
-        {LEffect::kLowCutFilter, IDM_HIGH_PASS_FILTER, IDD_LOW_CUT, IDH_EFFECTS, {IDC_LOW_CUT_FREQUENCY}},
-        {LEffect::kCompressor, IDM_COMPRESSOR, IDD_COMPRESSOR, IDH_EFFECTS,
-         {IDC_COMPRESSOR_THRESHOLD, IDC_COMPRESSOR_RATIO, IDC_COMPRESSOR_LIMIT}},
-        {LEffect::kFadeOutAndTrim, IDM_FADE_OUT_AND_TRIM, 0, 0, {}},
-        {LEffect::kSimpleSpeedPitch, IDM_SIMPLE_SPEED_PITCH, IDD_SPEED_CHANGE, IDH_EFFECTS, {IDC_SPEED_PERCENT}},
-        {LEffect::kConstantPitchSpeed, IDM_CONSTANT_PITCH_SPEED, IDD_SPEED_CHANGE, IDH_EFFECTS, {IDC_SPEED_PERCENT}},
-        {LEffect::kConstantSpeedPitch, IDM_CONSTANT_SPEED_PITCH, IDD_SPEED_CHANGE, IDH_EFFECTS, {IDC_SPEED_PERCENT}},
-        {LEffect::kPasteMix, IDM_PASTE_MIX, IDD_MIX, IDH_EDITS, mix},
-        {LEffect::kMixFile, IDM_MIX_FILE, IDD_MIX, IDH_EDITS, mix},
-        {LEffect::kRepeatLoop, IDM_REPEAT_LOOP, IDD_REPEAT_LOOP, IDH_EDITS, {IDC_REPEAT_TIMES}},
-        {LEffect::kAutoTrim, IDM_AUTO_TRIM, 0, 0, {}},
-        {LEffect::kInsertSilenceBegin, IDM_INSERT_SILENCE_BEGIN, IDD_INSERT_SILENCE, IDH_EDITS, {IDC_SILENCE_TIME}},
-        {LEffect::kInsertSilenceCurrent, IDM_INSERT_SILENCE_CURRENT, IDD_INSERT_SILENCE, IDH_EDITS, {IDC_SILENCE_TIME}},
-        {LEffect::kInsertSilenceEnd, IDM_INSERT_SILENCE_END, IDD_INSERT_SILENCE, IDH_EDITS, {IDC_SILENCE_TIME}},
-    };
-    ASSERT_EQ(std::size(cases), size_t(LEffect::kCount));
-    for (const Case& c : cases) {
-        const LEffectDesc& fx = EffectOf(c.id);
-        SCOPED_TRACE(fx.szUndoLabel);
-        EXPECT_EQ(fx.id, c.id);  // the records stand in the order of the enumeration
-        EXPECT_EQ(fx.nCommand, c.command);
-        EXPECT_EQ(EffectByCommand(c.command), &fx);
-        EXPECT_EQ(fx.nTemplate, c.dialog);
-        EXPECT_EQ(fx.nHelpContext, c.help);
-        ASSERT_EQ(fx.params.size(), c.controls.size());
-        for (size_t i = 0; i < c.controls.size(); ++i) EXPECT_EQ(fx.params[i].nControl, c.controls[i]) << i;
+// The list holds every record once, in the order of the enumeration, each
+// found by its command; a dialog has its caption and help, and its controls
+// are its own.
+TEST(EffectTable, TheListHoldsEveryRecordInItsOrder) {
+    std::set<int> commands;
+    for (size_t i = 0; i < size_t(LEffect::kCount); ++i) {
+        const LEffectDesc& fx = EffectOf(LEffect(i));
+        SCOPED_TRACE(fx.szUndoLabel ? fx.szUndoLabel : "?");
+        EXPECT_EQ(fx.id, LEffect(i));
+        EXPECT_TRUE(commands.insert(fx.nCommand).second);
+        EXPECT_EQ(EffectByCommand(fx.nCommand), &fx);
+        ASSERT_NE(fx.pfnRun, nullptr);
+        EXPECT_EQ(fx.nTemplate != 0, fx.szCaption != nullptr);
+        EXPECT_EQ(fx.nTemplate != 0, fx.nHelpContext != 0);
+        std::set<int> controls;
+        for (const LEffectParam& p : fx.params) {
+            const int count = p.control == LParamControl::kRadios ? p.nMax - p.nMin + 1 : 1;
+            for (int k = 0; k < count; ++k) EXPECT_TRUE(controls.insert(p.nControl + k).second) << p.nControl + k;
+        }
     }
     for (LEffect speed : {LEffect::kSimpleSpeedPitch, LEffect::kConstantPitchSpeed, LEffect::kConstantSpeedPitch})
         EXPECT_EQ(EffectOf(speed).params[0].nLabelControl, IDC_SPEED_LABEL);
@@ -141,8 +115,8 @@ TEST(EffectTable, PreviewsUseTheirOwnLimitsWhereOkRefuses) {
     curve.curve = cut;
     const Case cases[] = {
         {"echo time above 3000 plays at 3000, gain at 99", LEffect::kEcho, Values({5000, 150}), false,
-         LSPEcho(99, 3000).OpenSource(src())},
-        {"echo time below 10 plays at 10", LEffect::kEcho, Values({5, 50}), false, LSPEcho(50, 10).OpenSource(src())},
+         LSPEcho(3000, 99).OpenSource(src())},
+        {"echo time below 10 plays at 10", LEffect::kEcho, Values({5, 50}), false, LSPEcho(10, 50).OpenSource(src())},
         {"reverb from 10 ms although OK wants 50", LEffect::kReverb, Values({100, 20}), false,
          LSPReverb(100, 20).OpenSource(src())},
         {"reverb level above 100 plays at 100", LEffect::kReverb, Values({150, 5}), false,

@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "effects/LEnvelope.h"
 #include "core/LRangePump.h"
+#include "effects/LEnvelope.h"
 #include "support/TestUtil.h"
 
 using namespace sondrel;
@@ -56,7 +56,8 @@ TEST(Normalize, PeakScanOverARange) {
     in[25000] = -260000;  // left channel, frame 12500
     auto peakOf = [&](int32_t startMs, int32_t endMs) {
         auto sink = MakeSink<LSNKPeak>(1000, 2);
-        LEfSoundProcess rec{MakeSource<VectorSource>(in, 1000, 2), sink, endMs, startMs};
+        LEfSoundProcess rec{
+            .pSource = MakeSource<VectorSource>(in, 1000, 2), .pSink = sink, .stStart = startMs, .stEnd = endMs};
         LNullProgress progress;
         EXPECT_EQ(Process(&progress, rec), kProcessDone);
         return static_cast<LSNKPeak*>(sink.Get())->iPeak;

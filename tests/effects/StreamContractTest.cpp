@@ -25,7 +25,7 @@ std::vector<Effect> Effects() {
     PointList curve;
     curve.Set({{0, 40}, {70, 250}, {180, 90}, {255, 128}});
     return {
-        {"echo", [](const LSoundSourcePtr& in) { return LSPEcho(60, 120).OpenSource(in); }},
+        {"echo", [](const LSoundSourcePtr& in) { return LSPEcho(120, 60).OpenSource(in); }},
         {"reverb", [](const LSoundSourcePtr& in) { return LSPReverb(100, 300).OpenSource(in); }},
         {"high-pass", [](const LSoundSourcePtr& in) { return LSPHighPass(500).OpenSource(in); }},
         {"equaliser",

@@ -12,7 +12,7 @@
 
 #include "support/LFile.h"
 #include "support/LHelp.h"
-#include "ui/win32/resource.h"
+#include "support/LResourceIds.h"
 
 using namespace sondrel;
 namespace fs = std::filesystem;
@@ -51,35 +51,19 @@ TEST(Help, EveryContextOpensAPageOfTheManual) {
         EXPECT_TRUE(fs::is_regular_file(fs::path(ManualDir()) / topics[i].szPage))
             << "context " << topics[i].nContext << ": " << topics[i].szPage << " is not in the manual";
     }
-    // The contents and every context the dialogs and pages use: the
-    // resource header's number for each is the one the code passes.
-    const struct {
-        int resource;
-        LHelpContext context;
-    } used[] = {
-        {IDH_NEW_FILE, kHelpNewFile},
-        {IDH_EDITS, kHelpEditDialogs},
-        {IDH_EFFECTS, kHelpEffects},
-        {IDH_RECORDING, kHelpRecording},
-        {IDH_CD_TRACKS, kHelpCDTracks},
-        {IDH_SETTINGS_GENERAL, kHelpGeneralSettings},
-        {IDH_SETTINGS_AUDIO, kHelpAudioSettings},
-        {IDH_SAMPLE_RATE, kHelpSampleRates},
-    };
-    EXPECT_TRUE(contexts.count(kHelpContents));
-    for (const auto& u : used) {
-        EXPECT_EQ(u.resource, int(u.context));
-        EXPECT_TRUE(contexts.count(u.context)) << "context " << u.context << " has no page";
-    }
-    EXPECT_STREQ(HelpPage(kHelpContents), "index.html");
+    // The contents and every context the dialogs and pages use.
+    for (int used : {IDH_CONTENTS, IDH_NEW_FILE, IDH_EDITS, IDH_EFFECTS, IDH_RECORDING, IDH_CD_TRACKS,
+                     IDH_SETTINGS_GENERAL, IDH_SETTINGS_AUDIO, IDH_SAMPLE_RATE})
+        EXPECT_TRUE(contexts.count(used)) << "context " << used << " has no page";
+    EXPECT_STREQ(HelpPage(IDH_CONTENTS), "index.html");
     EXPECT_STREQ(HelpPage(9999), "index.html");
 
     RecordingOpener opener;
     SetManualFolder("Manual");
-    EXPECT_FALSE(ShowHelp(kHelpEffects));  // no opener yet
+    EXPECT_FALSE(ShowHelp(IDH_EFFECTS));  // no opener yet
     SetHelpOpener(&opener);
-    EXPECT_TRUE(ShowHelp(kHelpEffects));
-    EXPECT_TRUE(ShowHelp(kHelpContents));
+    EXPECT_TRUE(ShowHelp(IDH_EFFECTS));
+    EXPECT_TRUE(ShowHelp(IDH_CONTENTS));
     SetHelpOpener(nullptr);
     EXPECT_EQ(opener.opened, (std::vector<std::string>{JoinPath("Manual", "effects.html"), JoinPath("Manual", "index.html")}));
 }

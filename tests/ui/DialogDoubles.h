@@ -57,11 +57,11 @@ public:
     bool IsEnabled(int id) { return !enabled.count(id) || enabled[id]; }
 };
 
-// Plays nothing: keeps the source it was started with and tells the dialog
-// as the sound player tells its listener (a start stops what plays first).
-class FakePreviewPlayer : public LPreviewPlayer {
+// Plays nothing: keeps the source it was started with and tells its
+// listener as the sound player does (a start stops what plays first).
+class FakePreviewPlayer : public LPlayer {
 public:
-    LSDPreviewDialog* dialog = nullptr;
+    LPlayerListener* listener = nullptr;
     bool playing = false;
     bool refuse = false;  // the device cannot be opened
     int starts = 0, stops = 0;
@@ -73,16 +73,21 @@ public:
         ++starts;
         source = s;
         playing = true;
-        if (dialog) dialog->PlayerStarted();
+        if (listener) listener->PlayerState(kPlayerOpen);
         return true;
     }
     void Stop() override {
         if (!playing) return;
         playing = false;
         ++stops;
-        if (dialog) dialog->PlayerStopped();
+        if (listener) listener->PlayerState(0);
     }
-    bool IsPlaying() override { return playing; }
+    void Play() override {}
+    void Cue() override {}
+    void Seek(int32_t) override {}
+    uint16_t State() override { return playing ? kPlayerOpen : 0; }
+    void SetDevice(int8_t) override {}
+    void SetListener(LPlayerListener* l) override { listener = l; }
     // The source plays to its end: the player stops itself.
     void PlayToEnd() { Stop(); }
 };

@@ -16,12 +16,11 @@
 #include "effects/LHighPass.h"
 #include "effects/LSRCCompressor.h"
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "support/TestUtil.h"
 #include "ui/DialogDoubles.h"
-#include "ui/LDialogIds.h"
 #include "ui/LEffectDialog.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 using namespace sondrel::test;
@@ -76,11 +75,11 @@ protected:
     // Opens the dialog of a record over the stored values, as the main window does.
     LSDEffectDialog& Open(LEffect id) {
         if (dialog) dialog->Destroy();  // the one before is closed
+        dialog.reset();
         player.starts = player.stops = 0;
         values = ReadStoredValues(EffectOf(id));
         view = FakeDialogView();
         dialog = std::make_unique<LSDEffectDialog>(EffectOf(id), values, doc.get(), &player, dir);
-        player.dialog = dialog.get();
         dialog->Attach(&view);
         dialog->InitDialog();
         return *dialog;
@@ -90,21 +89,21 @@ protected:
         switch (in.kind) {
             case Input::kType:
                 view.text[in.control] = in.text;
-                dialog->Command(in.control, dlgid::kEditChange);
+                dialog->Command(in.control, kEditChange);
                 break;
             case Input::kSlide:
                 view.SetDBValue(in.control, in.value);
-                dialog->Command(in.control, dlgid::kEditChange);
+                dialog->Command(in.control, kEditChange);
                 break;
             case Input::kPick:
                 view.SelectCombo(in.control, in.value);
-                dialog->Command(in.control, dlgid::kComboSelChange);
+                dialog->Command(in.control, kComboSelChange);
                 break;
             case Input::kClick:
                 // An automatic radio button unchecks the others of its group.
                 for (int id = IDC_MIX_INCREASE_SELECTION; id <= IDC_MIX_FADE_OUT; ++id) view.checked[id] = false;
                 view.checked[in.control] = true;
-                dialog->Command(in.control, dlgid::kButtonClicked);
+                dialog->Command(in.control, kButtonClicked);
                 break;
         }
     }
@@ -348,28 +347,28 @@ TEST_F(EffectDialogs, PreviewPlaysTheShownValuesWithItsOwnLimits) {
     MakeDocument();
     Open(LEffect::kEcho);
     EXPECT_EQ(view.text[IDC_PREVIEW], "Preview");
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     ASSERT_TRUE(player.playing);
     EXPECT_EQ(view.text[IDC_PREVIEW], "Stop");
     EXPECT_EQ(player.source->GetPosition(), 0);
-    EXPECT_EQ(Played(), Expected(LSPEcho(50, 800).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(800, 50).OpenSource(Document())));
 
     // An echo time out of OK's range restarts the preview limited to 10..3000,
     // and a gain of 100 or more plays at 99; OK refuses the same values.
     Do(Type(IDC_ECHO_TIME, "7000"));
     EXPECT_EQ(player.starts, 2);
-    EXPECT_EQ(Played(), Expected(LSPEcho(50, 3000).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(3000, 50).OpenSource(Document())));
     Do(Type(IDC_ECHO_GAIN, "250"));
     EXPECT_EQ(player.starts, 3);
-    EXPECT_EQ(Played(), Expected(LSPEcho(99, 3000).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(3000, 99).OpenSource(Document())));
     Do(Type(IDC_ECHO_TIME, "2"));
-    EXPECT_EQ(Played(), Expected(LSPEcho(99, 10).OpenSource(Document())));
+    EXPECT_EQ(Played(), Expected(LSPEcho(10, 99).OpenSource(Document())));
     EXPECT_FALSE(dialog->CmOk());
     EXPECT_EQ(view.messages.back().text, "Echo time must be between 10 and 3000ms. Please try again.");
     EXPECT_TRUE(player.playing);  // a refusal keeps the preview going
 
     // Stop, then changes do not start it again.
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     EXPECT_FALSE(player.playing);
     EXPECT_EQ(view.text[IDC_PREVIEW], "Preview");
     Do(Type(IDC_ECHO_TIME, "500"));
@@ -381,7 +380,7 @@ TEST_F(EffectDialogs, ReverbPreviewPlaysTimesOkRefuses) {
     MakeDocument();
     Open(LEffect::kReverb);
     Do(Type(IDC_REVERB_TIME, "20"));
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     EXPECT_EQ(Played(), Expected(LSPReverb(100, 20).OpenSource(Document())));
     Do(Type(IDC_REVERB_TIME, "5"));  // below 10: plays at 10
     EXPECT_EQ(Played(), Expected(LSPReverb(100, 10).OpenSource(Document())));
@@ -399,7 +398,7 @@ TEST_F(EffectDialogs, CompressorRatioChangeRestartsThePreview) {
     Open(LEffect::kCompressor);
     Do(Slide(IDC_COMPRESSOR_THRESHOLD, -20));
     EXPECT_EQ(player.starts, 0);
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     EXPECT_EQ(Played(), Expected(LSPCompressor(-20, CompressorRatioFactor(0), 0).OpenSource(Document())));
     Do(Pick(IDC_COMPRESSOR_RATIO, 2));
     EXPECT_EQ(player.starts, 2);
@@ -417,14 +416,14 @@ TEST_F(EffectDialogs, LowCutAndEqualiserPreviews) {
     MakeDocument();
     Open(LEffect::kLowCutFilter);
     Do(Type(IDC_LOW_CUT_FREQUENCY, "300"));
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     EXPECT_EQ(Played(), Expected(LSPHighPass(600).OpenSource(Document())));
     // Text the preview cannot read whole counts by its leading digits.
     Do(Type(IDC_LOW_CUT_FREQUENCY, "120 Hz"));
     EXPECT_EQ(Played(), Expected(LSPHighPass(240).OpenSource(Document())));
 
     Open(LEffect::kEqualizer);
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     const std::vector<int32_t> flat =
         Expected(LSPEqualiser(CreateEqFromPointList(FlatCurve(), 8000)).OpenSource(Document()));
     EXPECT_EQ(Played(), flat);
@@ -433,10 +432,10 @@ TEST_F(EffectDialogs, LowCutAndEqualiserPreviews) {
     ed.SetSize(257, 257, true);
     ed.LeftDown(100, 250);
     EXPECT_EQ(player.starts, 1);
-    dialog->Command(IDC_CURVE, dlgid::kEditChange);
+    dialog->Command(IDC_CURVE, kEditChange);
     EXPECT_EQ(player.starts, 2);
     EXPECT_EQ(Played(), Expected(LSPEqualiser(CreateEqFromPointList(ed.Curve(), 8000)).OpenSource(Document())));
-    dialog->Command(IDC_SET_FLAT, dlgid::kButtonClicked);
+    dialog->Command(IDC_SET_FLAT, kButtonClicked);
     EXPECT_EQ(player.starts, 3);
     EXPECT_EQ(Played(), flat);
 }
@@ -444,20 +443,20 @@ TEST_F(EffectDialogs, LowCutAndEqualiserPreviews) {
 TEST_F(EffectDialogs, ClosingStopsThePreviewAndAFailedStartIsSaid) {
     MakeDocument();
     Open(LEffect::kEcho);
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     ASSERT_TRUE(player.playing);
     dialog->Destroy();
     EXPECT_FALSE(player.playing);
 
     // The preview that reaches the end of the document turns the button back.
     Open(LEffect::kEcho);
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     player.PlayToEnd();
     EXPECT_EQ(view.text[IDC_PREVIEW], "Preview");
 
     Open(LEffect::kEcho);
     player.refuse = true;
-    dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+    dialog->Command(IDC_PREVIEW, kButtonClicked);
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].text, kPreviewFailedText);
     EXPECT_EQ(view.text[IDC_PREVIEW], "Preview");
@@ -469,7 +468,7 @@ TEST_F(EffectDialogs, NoDocumentNoPreview) {
         Open(id);  // no document made
         EXPECT_FALSE(dialog->HasPreview());
         EXPECT_FALSE(view.IsEnabled(IDC_PREVIEW));
-        dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
+        dialog->Command(IDC_PREVIEW, kButtonClicked);
         EXPECT_EQ(player.starts, 0);
     }
     MakeDocument();
@@ -486,8 +485,8 @@ TEST_F(EffectDialogs, OnlyPreviewDialogsPlay) {
         Open(fx.id);
         EXPECT_FALSE(dialog->HasPreview());
         EXPECT_EQ(view.text.count(IDC_PREVIEW), 0u);
-        dialog->Command(IDC_PREVIEW, dlgid::kButtonClicked);
-        for (const LEffectParam& p : fx.params) dialog->Command(p.nControl, dlgid::kEditChange);
+        dialog->Command(IDC_PREVIEW, kButtonClicked);
+        for (const LEffectParam& p : fx.params) dialog->Command(p.nControl, kEditChange);
         EXPECT_EQ(player.starts, 0);
     }
 }
@@ -526,12 +525,12 @@ TEST_F(EffectDialogs, CurveDialogsLoadAndSaveTheirFiles) {
 
         // "Set Flat" flattens the editor, not the file, until OK.
         Open(id);
-        dialog->Command(IDC_SET_FLAT, dlgid::kButtonClicked);
+        dialog->Command(IDC_SET_FLAT, kButtonClicked);
         EXPECT_EQ(dialog->Curve().Curve().nPoints, 2);
         dialog->Destroy();
         EXPECT_EQ(ReadBytes(file), edited);
         Open(id);
-        dialog->Command(IDC_SET_FLAT, dlgid::kButtonClicked);
+        dialog->Command(IDC_SET_FLAT, kButtonClicked);
         ASSERT_TRUE(dialog->CmOk());
         EXPECT_EQ(ReadBytes(file), (std::vector<uint8_t>{2, 0, 128, 255, 128}));
         EXPECT_EQ(values.curve.nPoints, 2);
@@ -585,17 +584,4 @@ TEST_F(EffectDialogs, HelpOpensTheDialogsTopic) {
         EXPECT_EQ(help.pages.back(), JoinPath("manual", edits.count(fx.id) ? "edit-dialogs.html" : "effects.html"))
             << fx.szCaption;
     }
-}
-
-// The models' shared ids are the resource header's.
-TEST(DialogIds, AreTheNamedResources) {
-    EXPECT_EQ(dlgid::kOk, 1);  // IDOK
-    EXPECT_EQ(dlgid::kCancel, 2);
-    EXPECT_EQ(dlgid::kHelp, 9);  // IDHELP
-    EXPECT_EQ(dlgid::kPreview, IDC_PREVIEW);
-    EXPECT_EQ(dlgid::kCurve, IDC_CURVE);
-    EXPECT_EQ(dlgid::kSetFlat, IDC_SET_FLAT);
-    EXPECT_EQ(dlgid::kSampleRate, IDC_SAMPLE_RATE);
-    EXPECT_EQ(dlgid::kMono, IDC_MONO);
-    EXPECT_EQ(dlgid::kStereo, IDC_STEREO);
 }

@@ -6,14 +6,13 @@
 
 #include "effects/LSRCTimeStretch.h"
 #include "support/LSettings.h"
-#include "ui/MainTestDoubles.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
+#include "ui/MainTestDoubles.h"
 
 namespace sondrel::test {
 namespace {
 
-using namespace mainid;
 
 // ------------------------------------------------------------------ zoom and view
 
@@ -89,12 +88,12 @@ TEST_F(MainView, EmptyDocumentShowsASecondAndNoDocumentGreysTheWaves) {
     ctl->Init("");
     EXPECT_FALSE(view.wavesShown);
     EXPECT_EQ(view.title, "Sondrel");
-    EXPECT_EQ(view.texts[kCtlTime], "0:00:00.00");
+    EXPECT_EQ(view.texts[IDC_CURRENT_TIME], "0:00:00.00");
     Open(0);
     EXPECT_TRUE(view.wavesShown);
     EXPECT_EQ(Doc().stViewEnd.ms, 1000);
     EXPECT_EQ(view.viewLength, 1000);  // frames at 1000 Hz
-    ctl->Command(kZoomFull);
+    ctl->Command(IDM_ZOOM_FULL);
     EXPECT_EQ(view.viewLength, 1000);
 }
 
@@ -102,21 +101,21 @@ TEST_F(MainView, ZoomCommandsMoveTheMainView) {
     Open(10000);
     EXPECT_EQ(view.viewLength, 10000);
     Position(5000);
-    ctl->Command(kZoomIn);
+    ctl->Command(IDM_ZOOM_IN);
     EXPECT_EQ(view.viewStart, 2500);
     EXPECT_EQ(view.viewLength, 5000);
-    ctl->Command(kZoomOut);
+    ctl->Command(IDM_ZOOM_OUT);
     EXPECT_EQ(view.viewStart, 0);
     EXPECT_EQ(view.viewLength, 10000);
     Select(2000, 3000);
-    ctl->Command(kZoomSelection);
+    ctl->Command(IDM_ZOOM_SELECTION);
     EXPECT_EQ(view.viewStart, 2000);
     EXPECT_EQ(view.viewLength, 1000);
     ctl->Wheel(1, true);
     EXPECT_EQ(view.viewLength, 500);
     ctl->Wheel(-1, false);
     EXPECT_EQ(view.viewStart, 4750 + 500 / 8);  // zoomed in around the position, 5000
-    ctl->Command(kZoomFull);
+    ctl->Command(IDM_ZOOM_FULL);
     EXPECT_EQ(view.viewLength, 10000);
 }
 
@@ -125,8 +124,8 @@ TEST_F(MainView, VerticalZoomShowsTheMainViewLouder) {
     int starts = view.waveStarts;
     ctl->KeyDown('V', {true, true, false});
     EXPECT_TRUE(ctl->VerticalZoom());
-    EXPECT_TRUE(view.checked[kVerticalZoom]);
-    EXPECT_TRUE(view.checked[kCtlVerticalZoom]);
+    EXPECT_TRUE(view.checked[IDM_VERTICAL_ZOOM]);
+    EXPECT_TRUE(view.checked[IDC_VERTICAL_ZOOM]);
     EXPECT_EQ(view.waveStarts, starts + 1);
     view.main->Seek(999);
     view.overview->Seek(999);
@@ -135,7 +134,7 @@ TEST_F(MainView, VerticalZoomShowsTheMainViewLouder) {
     view.overview->Read(&b, 1);
     EXPECT_EQ(b, 999 * 16);
     EXPECT_GT(a, 7 * b);  // +18 dB is close to eight times
-    ctl->ControlNotify(kCtlVerticalZoom, 0);
+    ctl->ControlNotify(IDC_VERTICAL_ZOOM, 0);
     EXPECT_FALSE(ctl->VerticalZoom());
 }
 
@@ -160,7 +159,7 @@ TEST_F(MainView, PositionMovesCollapseOrExtendTheSelection) {
     ctl->KeyDown(vk::kHome, {false, true, false});
     EXPECT_EQ(Doc().stSelStart.ms, 0);
     EXPECT_EQ(Doc().stSelEnd.ms, 5000);  // from the anchor taken when Shift went down
-    EXPECT_EQ(view.texts[kCtlSelLength], "0:00:05.000");
+    EXPECT_EQ(view.texts[IDC_SELECTION_LENGTH], "0:00:05.000");
     EXPECT_EQ(view.markEnd, 5000);
     ctl->KeyUp(vk::kShift, {});
     ctl->KeyDown(vk::kEnd, {});
@@ -170,18 +169,18 @@ TEST_F(MainView, PositionMovesCollapseOrExtendTheSelection) {
 
 TEST_F(MainView, WaveWindowSelectionAndClicks) {
     Open(10000);
-    ctl->WaveNotify(kCtlWave, 8, 1000, 3000, 0);
+    ctl->WaveNotify(IDC_WAVE, 8, 1000, 3000, 0);
     EXPECT_EQ(Doc().stSelStart.ms, 1000);
-    EXPECT_EQ(view.timers[kTimerTimeFields], 50);
-    ctl->Timer(kTimerTimeFields);
-    EXPECT_EQ(view.texts[kCtlSelEnd], "0:00:03.00");
-    EXPECT_EQ(view.timers.count(kTimerTimeFields), 0u);
-    ctl->WaveNotify(kCtlOverview, 2, 1000, 3500, 3500);
+    EXPECT_EQ(view.timers[IDT_TIME_FIELDS], 50);
+    ctl->Timer(IDT_TIME_FIELDS);
+    EXPECT_EQ(view.texts[IDC_SELECTION_END], "0:00:03.00");
+    EXPECT_EQ(view.timers.count(IDT_TIME_FIELDS), 0u);
+    ctl->WaveNotify(IDC_OVERVIEW, 2, 1000, 3500, 3500);
     EXPECT_EQ(Doc().stSelEnd.ms, 3500);
     EXPECT_EQ(Doc().stPosition.ms, 3500);  // the selection stays after the click
     // While playing, a click seeks the player instead.
-    ctl->Command(kPlay);
-    ctl->WaveNotify(kCtlWave, 2, 7000, -1, 7000);
+    ctl->Command(IDM_PLAY);
+    ctl->WaveNotify(IDC_WAVE, 2, 7000, -1, 7000);
     EXPECT_EQ(player.seeks.back(), 7000);
     EXPECT_EQ(Doc().stPosition.ms, 7000);
 }
@@ -192,7 +191,7 @@ TEST_F(MainView, PlayingASelectionPlaysExactlyItAndReturnsToItsStart) {
     Open(10000);
     Select(2000, 3000);
     Position(6000);
-    ctl->Command(kPlay);
+    ctl->Command(IDM_PLAY);
     ASSERT_EQ(player.starts, 1);
     EXPECT_TRUE(ctl->StopsAtSelectionEnd());
     EXPECT_EQ(player.played->GetPosition(), 2000);
@@ -208,7 +207,7 @@ TEST_F(MainView, PlayingASelectionPlaysExactlyItAndReturnsToItsStart) {
     EXPECT_EQ(view.levels, 0);
 
     // A position report past the end stops it as well.
-    ctl->Command(kPlay);
+    ctl->Command(IDM_PLAY);
     player.Position(3100);
     EXPECT_EQ(player.state, 0);
     EXPECT_EQ(Doc().stPosition.ms, 2000);
@@ -217,7 +216,7 @@ TEST_F(MainView, PlayingASelectionPlaysExactlyItAndReturnsToItsStart) {
 TEST_F(MainView, PlayNearTheEndRestartsAndStopKeepsThePosition) {
     Open(10000);
     Position(9950);
-    ctl->Command(kPlay);
+    ctl->Command(IDM_PLAY);
     EXPECT_EQ(player.played->GetPosition(), 0);
     player.Position(4000);
     EXPECT_EQ(Doc().stSelStart.ms, 4000);  // playing without a selection moves the empty one along
@@ -225,7 +224,7 @@ TEST_F(MainView, PlayNearTheEndRestartsAndStopKeepsThePosition) {
     EXPECT_EQ(player.state, 0);
     EXPECT_EQ(Doc().stPosition.ms, 4000);
     Position(9899);
-    ctl->Command(kPlay);
+    ctl->Command(IDM_PLAY);
     EXPECT_EQ(player.played->GetPosition(), 9899);
 }
 
@@ -233,18 +232,18 @@ TEST_F(MainView, PlaySpeedWrapsTheSourceInATimeStretch) {
     Open(10000);
     ctl->KeyDown(vk::kF11, {});
     EXPECT_EQ(ReadInt("Settings", "PlaySpeed", 1), 0);
-    EXPECT_TRUE(view.checked[kPlaySlow]);
+    EXPECT_TRUE(view.checked[IDM_PLAY_SLOW]);
     auto* slow = dynamic_cast<LSRCTimeStretch*>(player.played.Get());
     ASSERT_NE(slow, nullptr);
     EXPECT_EQ(slow->Hop(), slow->SegmentSamples() / 2);
-    ctl->Command(kPlayFast);
+    ctl->Command(IDM_PLAY_FAST);
     auto* fast = dynamic_cast<LSRCTimeStretch*>(player.played.Get());
     ASSERT_NE(fast, nullptr);
     EXPECT_EQ(fast->Hop(), int32_t(fast->SegmentSamples() * 1.5));
     ctl->KeyDown(vk::kF10, {});
     EXPECT_EQ(dynamic_cast<LSRCTimeStretch*>(player.played.Get()), nullptr);
-    EXPECT_TRUE(view.checked[kPlayNormal]);
-    EXPECT_FALSE(view.checked[kPlayFast]);
+    EXPECT_TRUE(view.checked[IDM_PLAY_NORMAL]);
+    EXPECT_FALSE(view.checked[IDM_PLAY_FAST]);
 }
 
 TEST_F(MainView, ScrubSpaceAndEnd) {
@@ -280,9 +279,9 @@ TEST_F(MainView, ScansRampThroughTheTimeStretchAndResume) {
     };
     Open(10000);
     for (const Case& c : cases) {
-        ctl->Command(kStop);
+        ctl->Command(IDM_STOP);
         Position(5000);
-        if (c.mode >= 1) ctl->Command(kPlay);
+        if (c.mode >= 1) ctl->Command(IDM_PLAY);
         if (c.mode == 1) ctl->KeyDown(vk::kSpace, {});
         ctl->KeyDown(c.forward ? vk::kRight : vk::kLeft, {});
         auto* scan = dynamic_cast<LSRCTimeStretch*>(player.played.Get());
@@ -290,13 +289,13 @@ TEST_F(MainView, ScansRampThroughTheTimeStretchAndResume) {
         EXPECT_EQ(scan->Hop(), int32_t(scan->SegmentSamples() * c.factor)) << c.forward << c.mode;
         // The stretch reads ahead by up to a segment (20 frames at 1000 Hz).
         EXPECT_NEAR(scan->GetPosition(), c.startMs, 25) << c.forward << c.mode;
-        EXPECT_TRUE(view.held[c.forward ? kCtlForward : kCtlRewind]);
+        EXPECT_TRUE(view.held[c.forward ? IDC_FORWARD : IDC_REWIND]);
         int starts = player.starts;
         ctl->KeyDown(c.forward ? vk::kRight : vk::kLeft, {});  // held: no restart
         EXPECT_EQ(player.starts, starts);
         player.Position(6000);
         ctl->KeyUp(c.forward ? vk::kRight : vk::kLeft, {});
-        EXPECT_FALSE(view.held[c.forward ? kCtlForward : kCtlRewind]);
+        EXPECT_FALSE(view.held[c.forward ? IDC_FORWARD : IDC_REWIND]);
         uint16_t want = c.mode == 0 ? 0 : c.mode == 1 ? (kPlayerOpen | kPlayerCueing) : kPlayerOpen;
         EXPECT_EQ(player.state, want) << c.forward << c.mode;
         EXPECT_EQ(Doc().stPosition.ms, 6000);
@@ -305,16 +304,16 @@ TEST_F(MainView, ScansRampThroughTheTimeStretchAndResume) {
 
 TEST_F(MainView, DraggingPastTheEdgesScansWhileSelecting) {
     Open(10000);
-    ctl->WaveNotify(kCtlWave, 6, 3000, 5000, 3000);  // dragged left from 5000
+    ctl->WaveNotify(IDC_WAVE, 6, 3000, 5000, 3000);  // dragged left from 5000
     EXPECT_TRUE(ctl->BackScanning());
     player.Position(1000);
     EXPECT_EQ(Doc().stSelStart.ms, 1000);
     EXPECT_EQ(Doc().stSelEnd.ms, 5000);  // the drag's start stays the far end
-    ctl->WaveNotify(kCtlWave, 7, 1000, 5000, 1000);
+    ctl->WaveNotify(IDC_WAVE, 7, 1000, 5000, 1000);
     EXPECT_FALSE(ctl->BackScanning());
     EXPECT_FALSE(ctl->ExtendsSelection());
     EXPECT_EQ(player.state, 0);
-    ctl->WaveNotify(kCtlWave, 4, 5000, 7000, 7000);
+    ctl->WaveNotify(IDC_WAVE, 4, 5000, 7000, 7000);
     EXPECT_TRUE(ctl->ForwardScanning());
     player.Position(8000);
     EXPECT_EQ(Doc().stSelStart.ms, 5000);
@@ -323,11 +322,11 @@ TEST_F(MainView, DraggingPastTheEdgesScansWhileSelecting) {
 
 TEST_F(MainView, PlayerReportsDriveButtonsAndMeter) {
     Open(1000);
-    ctl->Command(kPlay);
+    ctl->Command(IDM_PLAY);
     int8_t levels[2] = {-10, -12};
     ctl->PlayerLevels(levels, 2);
     EXPECT_EQ(view.levels, 2);
-    ctl->Command(kStop);
+    ctl->Command(IDM_STOP);
     EXPECT_EQ(view.playerState, 0);
     EXPECT_EQ(view.levels, 0);
     ctl->PlayerLevels(levels, 2);  // late reports after the stop are dropped
@@ -349,7 +348,7 @@ class MainEdits : public MainFixture, public ::testing::WithParamInterface<EditC
 TEST_P(MainEdits, UndoLabelPositionSelectionAndView) {
     const EditCase& c = GetParam();
     Open(10000);
-    ctl->Command(kCopy);  // nothing selected: the clipboard stays empty
+    ctl->Command(IDM_COPY);  // nothing selected: the clipboard stays empty
     EXPECT_EQ(ctl->Documents().clipboard.GetLength(), 0);
     ctl->Documents().clipboard = List(std::vector<int32_t>(500, 16), 1, 1000);
     Doc().stViewStart.ms = 1000;
@@ -358,7 +357,7 @@ TEST_P(MainEdits, UndoLabelPositionSelectionAndView) {
     if (c.selStart || c.selEnd) Select(c.selStart, c.selEnd);
     ASSERT_TRUE(ctl->Command(c.command));
     EXPECT_EQ(Doc().UndoLabel(), c.undo);
-    EXPECT_EQ(view.undoLabel, c.undo);
+    EXPECT_EQ(view.commandTexts[IDM_UNDO], std::string("Undo ") + c.undo + "\tCtrl+Z");
     EXPECT_EQ(Doc().LengthMs(), c.length);
     EXPECT_EQ(Doc().stPosition.ms, c.wantPos);
     EXPECT_EQ(Doc().stSelStart.ms, c.wantSelStart);
@@ -368,30 +367,30 @@ TEST_P(MainEdits, UndoLabelPositionSelectionAndView) {
         EXPECT_EQ(Doc().stViewEnd.ms, c.wantView.end);
     }
     EXPECT_EQ(Doc().bDirty != 0, c.undo[0] != 0);
-    EXPECT_EQ(view.On(kSave), c.undo[0] != 0);
-    EXPECT_EQ(view.On(kUndo), c.undo[0] != 0);
+    EXPECT_EQ(view.On(IDM_SAVE), c.undo[0] != 0);
+    EXPECT_EQ(view.On(IDM_UNDO), c.undo[0] != 0);
     if (c.undo[0]) {
-        ctl->Command(kUndo);
+        ctl->Command(IDM_UNDO);
         EXPECT_EQ(Doc().LengthMs(), 10000);
         EXPECT_EQ(Doc().UndoLabel(), "");
-        EXPECT_FALSE(view.On(kUndo));
+        EXPECT_FALSE(view.On(IDM_UNDO));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, MainEdits,
     ::testing::Values(
-        EditCase{kCut, 2000, 3000, 2500, "Cut", 9000, 2000, 2000, 2000, {1000, 9000}},
-        EditCase{kDelete, 2000, 3000, 2500, "Delete", 9000, 2000, 2000, 2000, {1000, 9000}},
-        EditCase{kPaste, 2000, 3000, 2500, "Paste", 9500, 2000, 2000, 2500, {1000, 9000}},
-        EditCase{kPaste, 0, 0, 4000, "Paste", 10500, 4000, 4000, 4500, {1000, 9000}},
-        EditCase{kTrim, 2000, 3000, 2500, "Trim", 1000, 0, 0, 0, {0, 1000}},
-        EditCase{kTrimStart, 0, 0, 4000, "Trim Start", 6000, 0, 0, 0, {0, 6000}},
-        EditCase{kTrimEnd, 0, 0, 4000, "Trim End", 4000, 0, 0, 0, {0, 4000}},
-        EditCase{kSilence, 2000, 3000, 2500, "Edit Silence", 10000, 2000, 2000, 3000, {1000, 9000}},
-        EditCase{kCopy, 2000, 3000, 2500, "", 10000, 2500, 2000, 3000, {1000, 9000}},
-        EditCase{kSelectAll, 0, 0, 2500, "", 10000, 2500, 0, 10000, {0, 10000}},
-        EditCase{kZoomSelection, 2000, 3000, 2500, "", 10000, 2500, 2000, 3000, {2000, 3000}}),
+        EditCase{IDM_CUT, 2000, 3000, 2500, "Cut", 9000, 2000, 2000, 2000, {1000, 9000}},
+        EditCase{IDM_DELETE, 2000, 3000, 2500, "Delete", 9000, 2000, 2000, 2000, {1000, 9000}},
+        EditCase{IDM_PASTE, 2000, 3000, 2500, "Paste", 9500, 2000, 2000, 2500, {1000, 9000}},
+        EditCase{IDM_PASTE, 0, 0, 4000, "Paste", 10500, 4000, 4000, 4500, {1000, 9000}},
+        EditCase{IDM_TRIM, 2000, 3000, 2500, "Trim", 1000, 0, 0, 0, {0, 1000}},
+        EditCase{IDM_TRIM_START, 0, 0, 4000, "Trim Start", 6000, 0, 0, 0, {0, 6000}},
+        EditCase{IDM_TRIM_END, 0, 0, 4000, "Trim End", 4000, 0, 0, 0, {0, 4000}},
+        EditCase{IDM_SILENCE, 2000, 3000, 2500, "Edit Silence", 10000, 2000, 2000, 3000, {1000, 9000}},
+        EditCase{IDM_COPY, 2000, 3000, 2500, "", 10000, 2500, 2000, 3000, {1000, 9000}},
+        EditCase{IDM_SELECT_ALL, 0, 0, 2500, "", 10000, 2500, 0, 10000, {0, 10000}},
+        EditCase{IDM_ZOOM_SELECTION, 2000, 3000, 2500, "", 10000, 2500, 2000, 3000, {2000, 3000}}),
     [](const ::testing::TestParamInfo<EditCase>& info) {
         return std::to_string(info.param.command) + "_" + std::to_string(info.index);
     });
@@ -400,7 +399,7 @@ TEST_F(MainView, AutomaticPlaybackStartsBeforeTheEdit) {
     WriteBool("Settings", "AutoPlaybackAfterEffects", true);
     Open(10000);
     Select(4000, 6000);
-    ctl->Command(kCut);
+    ctl->Command(IDM_CUT);
     EXPECT_EQ(player.starts, 1);
     EXPECT_EQ(Doc().stPosition.ms, 3000);  // a second before the cut
     EXPECT_EQ(player.played->GetPosition(), 3000);
@@ -420,14 +419,14 @@ TEST_F(MainView, InsertFileAndCopyToNew) {
     }
     Position(1000);
     dialogs.openPaths = {wav};
-    ctl->Command(kInsertFileCurrent);
+    ctl->Command(IDM_INSERT_FILE_CURRENT);
     EXPECT_EQ(Doc().UndoLabel(), "Insert File At Current Position");
     EXPECT_EQ(Doc().LengthMs(), 5000);
-    ctl->Command(kInsertFileEnd);  // the open dialog is cancelled: nothing happens
+    ctl->Command(IDM_INSERT_FILE_END);  // the open dialog is cancelled: nothing happens
     EXPECT_EQ(Doc().LengthMs(), 5000);
 
     Select(1000, 3000);
-    ctl->Command(kCopyToNew);
+    ctl->Command(IDM_COPY_TO_NEW);
     ASSERT_EQ(ctl->Documents().GetNoFiles(), 2);
     EXPECT_EQ(Doc().LengthMs(), 2000);
     EXPECT_EQ(Doc().bDirty, 1);
@@ -435,10 +434,10 @@ TEST_F(MainView, InsertFileAndCopyToNew) {
     EXPECT_EQ(Doc().stViewEnd.ms, 2000);
     ASSERT_EQ(view.windows.size(), 2u);
     EXPECT_EQ(view.windows[1].szText, "&2. Untitled 2");
-    EXPECT_EQ(view.checkedWindow, kWindowFirst + 1);
-    ctl->Command(kWindowFirst);
+    EXPECT_EQ(view.checkedWindow, IDM_WINDOW_FIRST + 1);
+    ctl->Command(IDM_WINDOW_FIRST);
     EXPECT_EQ(view.title, "Sondrel [Untitled 1]");
-    EXPECT_EQ(view.checkedWindow, kWindowFirst);
+    EXPECT_EQ(view.checkedWindow, IDM_WINDOW_FIRST);
 }
 
 TEST_F(MainView, EffectsRunThroughTheirDialogAndTable) {
@@ -467,7 +466,7 @@ TEST_F(MainView, EffectsRunThroughTheirDialogAndTable) {
     EXPECT_FALSE(view.On(4001));
     ctl->Command(4001);  // no selection: nothing
     EXPECT_EQ(services.dialogs.size(), 3u);
-    EXPECT_TRUE(view.On(kInsertSilenceEnd));
+    EXPECT_TRUE(view.On(IDM_INSERT_SILENCE_END));
 }
 
 TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
@@ -487,7 +486,7 @@ TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
     d.stSelStart.ms = 100;
     d.stSelEnd.ms = 200;
     ctl->Refresh();
-    ctl->Command(kRecord);
+    ctl->Command(IDM_RECORD);
     EXPECT_EQ(d.audio.GetLength(), 10000 - 4410 + 1500);
     EXPECT_EQ(d.stPosition.ms, 100);
     EXPECT_EQ(d.stSelEnd.ms, 134);
@@ -499,7 +498,7 @@ TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
     const int before = ctl->Documents().GetNoFiles();
     d.stSelEnd = d.stSelStart;  // no selection: in at the position
     ctl->Refresh();
-    ctl->Command(kRecord);
+    ctl->Command(IDM_RECORD);
     EXPECT_EQ(d.audio.GetLength(), 10000 - 4410 + 1500 + 1500);
     ASSERT_EQ(ctl->Documents().GetNoFiles(), before + 1);
     EXPECT_NE(ctl->Current(), &d);
@@ -509,7 +508,7 @@ TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
     EXPECT_EQ(view.title, "Sondrel [" + Doc().DisplayName() + "]");  // the window shows the new one
 
     services.recordResult = 0;  // nothing recorded: nothing changes
-    ctl->Command(kRecord);
+    ctl->Command(IDM_RECORD);
     EXPECT_EQ(Doc().audio.GetLength(), 1500);
     EXPECT_EQ(ctl->Documents().GetNoFiles(), before + 1);
 }
@@ -518,32 +517,35 @@ TEST_F(MainView, RecordReplacesTheSelectionOrGoesInAtThePosition) {
 
 TEST_F(MainView, CommandsFollowDocumentSelectionUndoAndClipboard) {
     ctl->Init("");
-    for (int id : {kClose, kSave, kUndo, kCut, kPaste, kSelectAll, kPlay, kZoomIn, kCloseAll, 4006, kCtlPlay,
-                   kCtlZoomFull})
+    for (int id : {IDM_CLOSE, IDM_SAVE, IDM_UNDO, IDM_CUT, IDM_PASTE, IDM_SELECT_ALL, IDM_PLAY, IDM_ZOOM_IN,
+                   IDM_CLOSE_ALL, IDM_FADE_IN, IDC_PLAY, IDC_ZOOM_FULL})
         EXPECT_FALSE(view.On(id)) << id;
-    for (int id : {kNew, kOpen, kLoadCD, kSettings, kExit, kCtlRecord}) EXPECT_TRUE(ctl->CommandEnabled(id)) << id;
+    for (int id : {IDM_NEW, IDM_OPEN, IDM_LOAD_CD, IDM_SETTINGS, IDM_EXIT, IDC_RECORD})
+        EXPECT_TRUE(ctl->CommandEnabled(id)) << id;
 
     Open(5000);
-    EXPECT_TRUE(view.On(kClose));
-    EXPECT_TRUE(view.On(kSelectAll));
-    EXPECT_TRUE(view.On(kCtlPlay));
-    EXPECT_TRUE(view.On(kInsertSilenceBegin));
-    for (int id : {kSave, kUndo, kCut, kCopy, kPaste, kPasteMix, kDelete, kTrim, kZoomSelection, 4001, kCtlZoomSelection})
+    EXPECT_TRUE(view.On(IDM_CLOSE));
+    EXPECT_TRUE(view.On(IDM_SELECT_ALL));
+    EXPECT_TRUE(view.On(IDC_PLAY));
+    EXPECT_TRUE(view.On(IDM_INSERT_SILENCE_BEGIN));
+    for (int id : {IDM_SAVE, IDM_UNDO, IDM_CUT, IDM_COPY, IDM_PASTE, IDM_PASTE_MIX, IDM_DELETE, IDM_TRIM,
+                   IDM_ZOOM_SELECTION, IDM_AMPLIFY, IDC_ZOOM_SELECTION})
         EXPECT_FALSE(view.On(id)) << id;
     Select(1000, 2000);
-    for (int id : {kCut, kCopy, kDelete, kTrim, kSilence, kCopyToNew, kRepeatLoop, kZoomSelection, 4001, 4016})
+    for (int id : {IDM_CUT, IDM_COPY, IDM_DELETE, IDM_TRIM, IDM_SILENCE, IDM_COPY_TO_NEW, IDM_REPEAT_LOOP,
+                   IDM_ZOOM_SELECTION, IDM_AMPLIFY, IDM_CONSTANT_SPEED_PITCH})
         EXPECT_TRUE(view.On(id)) << id;
-    EXPECT_FALSE(view.On(kPasteMix));
-    ctl->Command(kCopy);
-    EXPECT_TRUE(view.On(kPaste));
-    EXPECT_TRUE(view.On(kPasteMix));
-    EXPECT_FALSE(view.On(kUndo));
-    ctl->Command(kDelete);
-    EXPECT_TRUE(view.On(kUndo));
-    EXPECT_TRUE(view.On(kSave));
-    EXPECT_EQ(view.undoLabel, "Delete");
-    EXPECT_FALSE(view.On(kCut));  // the selection collapsed
-    EXPECT_TRUE(view.On(kPaste));
+    EXPECT_FALSE(view.On(IDM_PASTE_MIX));
+    ctl->Command(IDM_COPY);
+    EXPECT_TRUE(view.On(IDM_PASTE));
+    EXPECT_TRUE(view.On(IDM_PASTE_MIX));
+    EXPECT_FALSE(view.On(IDM_UNDO));
+    ctl->Command(IDM_DELETE);
+    EXPECT_TRUE(view.On(IDM_UNDO));
+    EXPECT_TRUE(view.On(IDM_SAVE));
+    EXPECT_EQ(view.commandTexts[IDM_UNDO], "Undo Delete\tCtrl+Z");
+    EXPECT_FALSE(view.On(IDM_CUT));  // the selection collapsed
+    EXPECT_TRUE(view.On(IDM_PASTE));
 }
 
 // Every item of every menu reaches a handler: an id the controller does not
@@ -562,13 +564,13 @@ TEST_F(MainView, EveryMenuItemIsHandled) {
     services.acceptEffect = false;
     Open(5000);
     Select(1000, 2000);
-    ctl->Command(kCopy);
+    ctl->Command(IDM_COPY);
     for (int id : ids) {
-        if (id == kExit || id == kClose || id == kCloseAll) continue;  // they end the document, checked below
+        if (id == IDM_EXIT || id == IDM_CLOSE || id == IDM_CLOSE_ALL) continue;  // they end the document, checked below
         if (!ctl->Current()) Open(5000);
         EXPECT_TRUE(ctl->Command(id)) << id;
     }
-    for (int id : {kClose, kCloseAll, kExit}) EXPECT_TRUE(ctl->Command(id)) << id;
+    for (int id : {IDM_CLOSE, IDM_CLOSE_ALL, IDM_EXIT}) EXPECT_TRUE(ctl->Command(id)) << id;
 }
 
 // ------------------------------------------------------------------ keys
@@ -586,7 +588,7 @@ TEST_F(MainView, ControlKeysRunTheirCommands) {
         {'F', true, nullptr, {0, 10000}},     {'R', false, "Trim Start", {0, 8000}},
     };
     for (const Case& c : cases) {
-        ctl->Command(kZoomFull);
+        ctl->Command(IDM_ZOOM_FULL);
         Select(2000, 3000);
         std::string before = Doc().UndoLabel();
         ASSERT_TRUE(ctl->KeyDown(c.key, {true, c.shift, false})) << char(c.key);
@@ -599,7 +601,7 @@ TEST_F(MainView, ControlKeysRunTheirCommands) {
     ctl->KeyDown('S', {true, false, false});
     EXPECT_EQ(Doc().szFilePath, JoinPath(dir, "keys.wav"));
     EXPECT_EQ(Doc().bDirty, 0);
-    EXPECT_FALSE(view.On(kSave));
+    EXPECT_FALSE(view.On(IDM_SAVE));
     EXPECT_FALSE(ctl->KeyDown('Q', {true, false, false}));
     EXPECT_FALSE(ctl->KeyDown('X', {}));
     ctl->KeyDown(vk::kF1, {});
@@ -612,17 +614,17 @@ TEST_F(MainView, ControlKeysRunTheirCommands) {
 TEST_F(MainView, ClosingAsksForEveryChangedDocumentAndRemembersPaths) {
     Open(1000);
     dialogs.savePaths = {JoinPath(dir, "a.wav")};
-    ctl->Command(kSaveAs);
+    ctl->Command(IDM_SAVE_AS);
     Open(1000);
     Select(100, 200);
-    ctl->Command(kDelete);  // Untitled 2, changed
+    ctl->Command(IDM_DELETE);  // Untitled 2, changed
     Open(1000);
-    ctl->Command(kWindowFirst);
+    ctl->Command(IDM_WINDOW_FIRST);
     Select(100, 200);
-    ctl->Command(kDelete);  // a.wav, changed
+    ctl->Command(IDM_DELETE);  // a.wav, changed
 
     dialogs.answers = {LDocumentHost::kNo, LDocumentHost::kCancel};
-    ctl->Command(kExit);
+    ctl->Command(IDM_EXIT);
     EXPECT_FALSE(view.closed);
     EXPECT_EQ(dialogs.asked, (std::vector<std::string>{"Save changes to \"a.wav\"?", "Save changes to \"Untitled 2\"?"}));
     EXPECT_EQ(RecentFile(1), JoinPath(dir, "a.wav"));  // confirmed before the cancel
@@ -631,22 +633,22 @@ TEST_F(MainView, ClosingAsksForEveryChangedDocumentAndRemembersPaths) {
     dialogs.answers = {LDocumentHost::kYes, LDocumentHost::kYes};
     dialogs.savePaths = {JoinPath(dir, "b.wav")};
     now = 2000;
-    ctl->Command(kExit);
+    ctl->Command(IDM_EXIT);
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(RecentFile(2), JoinPath(dir, "b.wav"));
     EXPECT_EQ(RecentFileDate(1), 2000);
     ASSERT_EQ(view.recent.size(), 2u);
-    EXPECT_EQ(view.recent[1].nId, kRecentBase + 2);
+    EXPECT_EQ(view.recent[1].nId, IDM_RECENT_BASE + 2);
     EXPECT_EQ(view.recent[1].szText, "&2. " + JoinPath(dir, "b.wav"));
 
     // A recent file opens again through its menu item.
-    ctl->Command(kCloseAll);
+    ctl->Command(IDM_CLOSE_ALL);
     EXPECT_EQ(ctl->Documents().GetNoFiles(), 0);
-    ctl->Command(kRecentBase + 2);
+    ctl->Command(IDM_RECENT_BASE + 2);
     ASSERT_NE(ctl->Current(), nullptr);
     EXPECT_EQ(view.title, "Sondrel [b.wav]");
     EXPECT_EQ(view.rate, "Sample Rate: 1000   Mono");
-    EXPECT_TRUE(view.checked[kMono]);
+    EXPECT_TRUE(view.checked[IDM_MONO]);
 }
 
 TEST_F(MainView, ChangesAreToldOncePerRefresh) {
@@ -655,22 +657,23 @@ TEST_F(MainView, ChangesAreToldOncePerRefresh) {
     Open(4000);
     ASSERT_EQ(told.size(), 1u);
     Select(1000, 2000);
-    ctl->Command(kCopy);
-    ctl->Command(kZoomIn);
+    ctl->Command(IDM_COPY);
+    ctl->Command(IDM_ZOOM_IN);
     EXPECT_EQ(told.size(), 1u);  // nothing of the document's own changed
-    ctl->Command(kCut);
+    ctl->Command(IDM_CUT);
     EXPECT_EQ(told.size(), 2u);
     EXPECT_EQ(told.back(), ctl->Current());
-    ctl->Command(kUndo);
+    ctl->Command(IDM_UNDO);
     EXPECT_EQ(told.size(), 3u);
-    ctl->Command(kClose);
+    ctl->Command(IDM_CLOSE);
     ASSERT_EQ(told.size(), 4u);
     EXPECT_EQ(told.back(), nullptr);
 }
 
 TEST_F(MainView, MenuAndDialogCommandsReachTheirServices) {
     ctl->Init("");
-    for (int id : {kSettings, kAbout, kHelpContents, kWebFirst, kWebLast}) EXPECT_TRUE(ctl->Command(id)) << id;
+    for (int id : {IDM_SETTINGS, IDM_ABOUT, IDM_HELP_CONTENTS, IDM_WEB_FIRST, IDM_WEB_LAST})
+        EXPECT_TRUE(ctl->Command(id)) << id;
     EXPECT_EQ(services.calls,
               (std::vector<std::string>{"settings", "about", "help", "page index.html", "page install.html"}));
     EXPECT_FALSE(ctl->Command(9999));
@@ -678,20 +681,20 @@ TEST_F(MainView, MenuAndDialogCommandsReachTheirServices) {
 
 TEST_F(MainView, StatusBarCyclesMessagesAndShowsMenuHints) {
     ctl->Init("");
-    EXPECT_EQ(view.timers[kTimerStatus], 500);
-    ctl->Timer(kTimerStatus);
+    EXPECT_EQ(view.timers[IDT_STATUS_MESSAGES], 500);
+    ctl->Timer(IDT_STATUS_MESSAGES);
     EXPECT_EQ(view.status, "Sondrel v 1.00");
-    EXPECT_EQ(view.timers[kTimerStatus], 8000);
-    ctl->MenuSelect(kCut);
+    EXPECT_EQ(view.timers[IDT_STATUS_MESSAGES], 8000);
+    ctl->MenuSelect(IDM_CUT);
     EXPECT_EQ(view.status, "Cuts the selection and keeps it on the Clipboard.");
-    EXPECT_EQ(view.timers[kTimerStatus], 5000);
-    ctl->MenuSelect(kRecentFirst + 3);
+    EXPECT_EQ(view.timers[IDT_STATUS_MESSAGES], 5000);
+    ctl->MenuSelect(IDM_RECENT_FIRST + 3);
     EXPECT_EQ(view.status, "Open the recent closed file.");
     ctl->MenuClosed();
-    EXPECT_EQ(view.timers[kTimerStatus], 100);
+    EXPECT_EQ(view.timers[IDT_STATUS_MESSAGES], 100);
     std::vector<std::string> seen;
     for (int i = 0; i < kStatusMessageCount + 1; ++i) {
-        ctl->Timer(kTimerStatus);
+        ctl->Timer(IDT_STATUS_MESSAGES);
         seen.push_back(view.status);
     }
     EXPECT_EQ(seen.front(), StatusMessage(1));

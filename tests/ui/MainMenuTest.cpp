@@ -1,23 +1,21 @@
 // The main window's menus, hints, tooltips and recent-file list as data: the
-// command ids and texts the user sees, where the recent files go, and the
-// numbers the Win32 side names in resource.h.
+// command ids and texts the user sees and where the recent files go.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 #include <set>
 
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LMainIds.h"
+#include "ui/LMainCommands.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 #include "ui/LRecentFiles.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel::test {
 namespace {
 
-using namespace mainid;
 
 void Walk(const std::vector<LMenuNode>& items, const std::function<void(const LMenuNode&)>& f) {
     for (const LMenuNode& n : items) {
@@ -93,8 +91,8 @@ TEST(MainMenu, EveryCommandWithItsText) {
         {6013, "&About Sondrel"},
     };
     for (const auto& [id, text] : want) EXPECT_EQ(texts[id], text) << id;
-    for (int id = kEffectFirst; id <= kEffectLast; ++id) EXPECT_FALSE(texts[id].empty()) << id;
-    for (int id = kWebFirst; id <= kWebLast; ++id) EXPECT_FALSE(texts[id].empty()) << id;
+    for (int id = IDM_AMPLIFY; id <= IDM_CONSTANT_SPEED_PITCH; ++id) EXPECT_FALSE(texts[id].empty()) << id;
+    for (int id = IDM_WEB_FIRST; id <= IDM_WEB_LAST; ++id) EXPECT_FALSE(texts[id].empty()) << id;
     EXPECT_EQ(texts.size(), want.size() + 16 + 12);
 }
 
@@ -104,72 +102,47 @@ TEST(MainMenu, RecentFilesAndWindowsGoWhereTheirPositionsSay) {
     const LMenuNode& file = bar[0];
     // The first recent file is inserted at position 1050 - 1036, just before
     // the separator and Exit.
-    ASSERT_EQ(file.items.size(), size_t(kRecentFirst - kRecentPositionBase + 1));
-    EXPECT_EQ(file.items.back().nId, kExit);
+    ASSERT_EQ(file.items.size(), size_t(IDM_RECENT_FIRST - kRecentPositionBase + 1));
+    EXPECT_EQ(file.items.back().nId, IDM_EXIT);
     EXPECT_TRUE(file.items[file.items.size() - 2].IsSeparator());
     const LMenuNode& window = bar[5];
     ASSERT_EQ(window.items.size(), 1u);  // the open windows go before Close All
-    EXPECT_EQ(window.items[0].nId, kCloseAll);
+    EXPECT_EQ(window.items[0].nId, IDM_CLOSE_ALL);
     // The context menu holds the Edit menu's commands.
     EXPECT_EQ(Texts(EditPopupMenu().items), Texts({bar[1]}));
     EXPECT_EQ(InternetResourcesMenu().items.size(), 12u);
 }
 
 TEST(MainMenu, HintsAndTooltips) {
-    EXPECT_EQ(CommandHint(kNew), "Creates a new audio file.");
-    EXPECT_EQ(CommandHint(kPasteMix), "Mixes the clipboard contents over the current selected region.");
-    EXPECT_EQ(CommandHint(kInsertSilenceCurrent), "Inserts silence at the current position.");
-    EXPECT_EQ(CommandHint(kRecentLast), "Open the recent closed file.");
-    EXPECT_EQ(CommandHint(kWindowLast), "Activates the selected window.");
-    EXPECT_EQ(CommandHint(kDelete), "");
+    EXPECT_EQ(CommandHint(IDM_NEW), "Creates a new audio file.");
+    EXPECT_EQ(CommandHint(IDM_PASTE_MIX), "Mixes the clipboard contents over the current selected region.");
+    EXPECT_EQ(CommandHint(IDM_INSERT_SILENCE_CURRENT), "Inserts silence at the current position.");
+    EXPECT_EQ(CommandHint(IDM_RECENT_LAST), "Open the recent closed file.");
+    EXPECT_EQ(CommandHint(IDM_WINDOW_LAST), "Activates the selected window.");
+    EXPECT_EQ(CommandHint(IDM_DELETE), "");
     std::set<int> commands;
     Walk(MainMenuBar(), [&](const LMenuNode& n) {
         if (n.nId) commands.insert(n.nId);
     });
     for (int id : commands) {
-        bool none = id == kDelete || (id >= kPlaySlow && id <= kPlayFast) || (id >= kWebFirst && id <= kWebLast);
+        bool none = id == IDM_DELETE || (id >= IDM_PLAY_SLOW && id <= IDM_PLAY_FAST) ||
+                    (id >= IDM_WEB_FIRST && id <= IDM_WEB_LAST);
         EXPECT_EQ(CommandHint(id).empty(), none) << id;
     }
     int tips = 0;
     for (int c = 100; c < 130; ++c) tips += ControlTooltip(c) != nullptr;
     EXPECT_EQ(tips, 21);
-    EXPECT_STREQ(ControlTooltip(kCtlRecord), "Record (F5)");
-    EXPECT_STREQ(ToolbarTooltip(kOpen), "Open (Ctrl+O)");
-    EXPECT_STREQ(ToolbarTooltip(kCut), "Cut  (Ctrl+X)");
-    EXPECT_EQ(UndoTooltip("Echo"), "Undo Echo\tCtrl+Z");
+    EXPECT_STREQ(ControlTooltip(IDC_RECORD), "Record (F5)");
+    EXPECT_STREQ(FindMainCommand(IDM_OPEN)->szTip, "Open (Ctrl+O)");
+    EXPECT_STREQ(FindMainCommand(IDM_CUT)->szTip, "Cut  (Ctrl+X)");
+    EXPECT_EQ(CommandText(*FindMainCommand(IDM_UNDO), "Echo"), "Undo Echo\tCtrl+Z");
+    // The toolbar: its seven buttons in order, each with its image.
+    std::vector<std::pair<int, int>> toolbar;
+    for (const LMainCommand& c : MainCommands())
+        if (c.nToolbarImage >= 0) toolbar.push_back({c.nId, c.nToolbarImage});
+    EXPECT_EQ(toolbar, (std::vector<std::pair<int, int>>{{IDM_NEW, 6}, {IDM_OPEN, 7}, {IDM_SAVE, 8}, {IDM_UNDO, 3},
+                                                          {IDM_CUT, 0}, {IDM_COPY, 1}, {IDM_PASTE, 2}}));
     for (const LManualLink& l : ManualLinks()) EXPECT_STREQ(ManualPageOf(l.nId), l.szPage);
-}
-
-TEST(MainMenu, NumbersAreTheResourceHeaders) {
-    const std::pair<int, int> same[] = {
-        {kNew, IDM_NEW}, {kOpen, IDM_OPEN}, {kClose, IDM_CLOSE}, {kSave, IDM_SAVE}, {kSaveAs, IDM_SAVE_AS},
-        {kConvertSampleRate, IDM_CONVERT_SAMPLE_RATE}, {kMono, IDM_MONO}, {kStereo, IDM_STEREO}, {kSend, IDM_SEND},
-        {kSettings, IDM_SETTINGS}, {kLoadCD, IDM_LOAD_CD}, {kExit, IDM_EXIT}, {kRecentBase, IDM_RECENT_BASE},
-        {kRecentFirst, IDM_RECENT_FIRST}, {kRecentLast, IDM_RECENT_LAST}, {kRecentSeparator, IDM_RECENT_SEPARATOR},
-        {kUndo, IDM_UNDO}, {kCut, IDM_CUT}, {kCopy, IDM_COPY}, {kPaste, IDM_PASTE}, {kPasteMix, IDM_PASTE_MIX},
-        {kDelete, IDM_DELETE}, {kSelectAll, IDM_SELECT_ALL}, {kMixFile, IDM_MIX_FILE},
-        {kRepeatLoop, IDM_REPEAT_LOOP}, {kTrim, IDM_TRIM}, {kTrimStart, IDM_TRIM_START}, {kTrimEnd, IDM_TRIM_END},
-        {kAutoTrim, IDM_AUTO_TRIM}, {kSilence, IDM_SILENCE}, {kInsertSilenceBegin, IDM_INSERT_SILENCE_BEGIN},
-        {kInsertSilenceCurrent, IDM_INSERT_SILENCE_CURRENT}, {kInsertSilenceEnd, IDM_INSERT_SILENCE_END},
-        {kInsertFileBegin, IDM_INSERT_FILE_BEGIN}, {kInsertFileCurrent, IDM_INSERT_FILE_CURRENT},
-        {kInsertFileEnd, IDM_INSERT_FILE_END}, {kCopyToNew, IDM_COPY_TO_NEW}, {kRecord, IDM_RECORD},
-        {kPlay, IDM_PLAY}, {kPlaySlow, IDM_PLAY_SLOW}, {kPlayNormal, IDM_PLAY_NORMAL}, {kPlayFast, IDM_PLAY_FAST},
-        {kStop, IDM_STOP}, {kGoToStart, IDM_GO_TO_START}, {kRewind, IDM_REWIND}, {kFastForward, IDM_FAST_FORWARD},
-        {kGoToEnd, IDM_GO_TO_END}, {kEffectFirst, IDM_AMPLIFY}, {kEffectLast, IDM_CONSTANT_SPEED_PITCH},
-        {kZoomIn, IDM_ZOOM_IN}, {kZoomOut, IDM_ZOOM_OUT}, {kZoomSelection, IDM_ZOOM_SELECTION},
-        {kZoomFull, IDM_ZOOM_FULL}, {kVerticalZoom, IDM_VERTICAL_ZOOM}, {kWindowFirst, IDM_WINDOW_FIRST},
-        {kWindowLast, IDM_WINDOW_LAST}, {kWindowSeparator, IDM_WINDOW_SEPARATOR}, {kCloseAll, IDM_CLOSE_ALL},
-        {kHelpContents, IDM_HELP_CONTENTS}, {kWebFirst, IDM_WEB_FIRST}, {kWebLast, IDM_WEB_LAST}, {kAbout, IDM_ABOUT},
-        {kCtlMeter, IDC_METER}, {kCtlVolume, IDC_VOLUME}, {kCtlOverview, IDC_OVERVIEW}, {kCtlWave, IDC_WAVE},
-        {kCtlPosition, IDC_POSITION}, {kCtlSelStart, IDC_SELECTION_START}, {kCtlSelEnd, IDC_SELECTION_END},
-        {kCtlSelLength, IDC_SELECTION_LENGTH}, {kCtlTime, IDC_CURRENT_TIME}, {kCtlStatus, IDC_STATUS},
-        {kCtlPlay, IDC_PLAY}, {kCtlScrub, IDC_SCRUB}, {kCtlStop, IDC_STOP}, {kCtlStart, IDC_GO_TO_START},
-        {kCtlRewind, IDC_REWIND}, {kCtlForward, IDC_FORWARD}, {kCtlEnd, IDC_GO_TO_END}, {kCtlRecord, IDC_RECORD},
-        {kCtlZoomOut, IDC_ZOOM_OUT}, {kCtlZoomIn, IDC_ZOOM_IN}, {kCtlZoomSelection, IDC_ZOOM_SELECTION},
-        {kCtlZoomFull, IDC_ZOOM_FULL}, {kCtlFrame, IDC_FRAME}, {kCtlVerticalZoom, IDC_VERTICAL_ZOOM},
-        {kTimerStatus, IDT_STATUS_MESSAGES}, {kTimerTimeFields, IDT_TIME_FIELDS},
-    };
-    for (auto [ours, named] : same) EXPECT_EQ(ours, named);
 }
 
 class RecentFiles : public ::testing::Test {

@@ -13,8 +13,8 @@
 
 #include "effects/LEffectTable.h"
 #include "support/DocumentFixture.h"
+#include "support/LResourceIds.h"
 #include "ui/LMainController.h"
-#include "ui/LMainIds.h"
 
 namespace sondrel::test {
 
@@ -23,7 +23,7 @@ public:
     void SetTitle(const std::string& text) override { title = text; }
     void EnableCommand(int id, bool on) override { enabled[id] = on; }
     void CheckCommand(int id, bool on) override { checked[id] = on; }
-    void SetUndoLabel(const std::string& label) override { undoLabel = label; }
+    void SetCommandText(int id, const std::string& text) override { commandTexts[id] = text; }
     void SetStatusRate(const std::string& text) override { rate = text; }
     void SetStatusMessage(const std::string& text) override { status = text; }
     void SetText(int control, const std::string& text) override { texts[control] = text; }
@@ -64,9 +64,9 @@ public:
         return it != enabled.end() && it->second;
     }
 
-    std::string title, undoLabel, rate, status;
+    std::string title, rate, status;
     std::map<int, bool> enabled, checked, held;
-    std::map<int, std::string> texts;
+    std::map<int, std::string> texts, commandTexts;
     std::map<int, int32_t> timers;
     int32_t scroll = -1;
     std::vector<LMenuEntry> recent, windows;
@@ -82,7 +82,7 @@ public:
 
 // Reports as the sound player does: Start reports the state and the start
 // position, Seek the new position, Stop the closed state.
-class FakeMainPlayer : public LMainPlayer {
+class FakeMainPlayer : public LPlayer {
 public:
     bool Start(const LSoundSourcePtr& source) override {
         if (refuse) return false;
@@ -115,6 +115,8 @@ public:
         Position(frame);
     }
     uint16_t State() override { return state; }
+    void SetDevice(int8_t) override {}
+    void SetListener(LPlayerListener* l) override { ctl = l; }
 
     // The played source reaches its end: the last position, then closed.
     void PlayToEnd() {
@@ -129,7 +131,7 @@ public:
         if (ctl) ctl->PlayerState(state);
     }
 
-    LMainController* ctl = nullptr;
+    LPlayerListener* ctl = nullptr;
     uint16_t state = 0;
     LSoundSourcePtr played;
     int starts = 0, stops = 0, plays = 0, cues = 0;
@@ -187,12 +189,10 @@ protected:
     void SetUp() override {
         DocumentFixture::SetUp();
         ctl = std::make_unique<LMainController>(dialogs, view, services, player);
-        player.ctl = ctl.get();
         ctl->SetClock([this] { return now; });
         WriteBool("Settings", "AutoPlaybackAfterEffects", false);
     }
     void TearDown() override {
-        player.ctl = nullptr;
         player.played.SetNull();
         view.overview.SetNull();
         view.main.SetNull();
@@ -219,7 +219,7 @@ protected:
         ctl->Refresh();
     }
     // A click in the main view (frames are milliseconds at 1000 Hz).
-    void Click(int32_t ms) { ctl->WaveNotify(mainid::kCtlWave, 2, ms, -1, ms); }
+    void Click(int32_t ms) { ctl->WaveNotify(IDC_WAVE, 2, ms, -1, ms); }
 
     MainDialogsHost dialogs;
     FakeMainView view;

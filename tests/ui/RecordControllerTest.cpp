@@ -126,9 +126,9 @@ public:
     int checks = 0, advanced = 0, mixerProgram = 0, closed = 0;
 };
 
-class FakePlayer : public LTransportPlayer {
+class FakePlayer : public LPlayer {
 public:
-    bool Start(const LSoundSourcePtr& s, uint32_t) override {
+    bool Start(const LSoundSourcePtr& s) override {
         startPosition = s->GetPosition();
         state = kPlayerOpen;
         return true;
@@ -141,7 +141,7 @@ public:
     void Seek(int32_t s) override { seeks.push_back(s); }
     uint16_t State() override { return state; }
     void SetDevice(int8_t) override {}
-    void SetListener(LTransportController*) override {}
+    void SetListener(LPlayerListener*) override {}
     uint16_t state = 0;
     int32_t startPosition = -1;
     std::vector<int32_t> seeks;

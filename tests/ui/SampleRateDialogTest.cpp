@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "ui/DialogDoubles.h"
-#include "ui/LDialogIds.h"
 #include "ui/LSampleRateDialog.h"
 
 using namespace sondrel;
@@ -25,11 +25,11 @@ protected:
         view = FakeDialogView();
         d.Attach(&view);
         d.InitDialog();
-        shown = view.text[dlgid::kSampleRate];
-        view.text[dlgid::kSampleRate] = typed;
+        shown = view.text[IDC_SAMPLE_RATE];
+        view.text[IDC_SAMPLE_RATE] = typed;
         if (channelButton) {
-            view.checked[dlgid::kMono] = channelButton == dlgid::kMono;
-            view.checked[dlgid::kStereo] = channelButton == dlgid::kStereo;
+            view.checked[IDC_MONO] = channelButton == IDC_MONO;
+            view.checked[IDC_STEREO] = channelButton == IDC_STEREO;
         }
         return d.CmOk();
     }
@@ -51,12 +51,12 @@ TEST_F(SampleRateDialogs, OfferTheUsualRatesAndShowTheCurrentOne) {
     d.Attach(&view);
     d.InitDialog();
     EXPECT_EQ(view.caption, "New File");
-    EXPECT_EQ(view.combo[dlgid::kSampleRate], (std::vector<std::string>{"6000", "8000", "11025", "16000", "22050",
+    EXPECT_EQ(view.combo[IDC_SAMPLE_RATE], (std::vector<std::string>{"6000", "8000", "11025", "16000", "22050",
                                                                          "32000", "44100", "48000", "64000", "88200",
                                                                          "96000"}));
-    EXPECT_EQ(view.text[dlgid::kSampleRate], "44100");
-    EXPECT_TRUE(view.checked[dlgid::kMono]);
-    EXPECT_FALSE(view.checked[dlgid::kStereo]);
+    EXPECT_EQ(view.text[IDC_SAMPLE_RATE], "44100");
+    EXPECT_TRUE(view.checked[IDC_MONO]);
+    EXPECT_FALSE(view.checked[IDC_STEREO]);
     EXPECT_EQ(d.Template(), 12);
     EXPECT_EQ(d.HelpContext(), 101);
 
@@ -65,7 +65,7 @@ TEST_F(SampleRateDialogs, OfferTheUsualRatesAndShowTheCurrentOne) {
     vox.Attach(&view);
     vox.InitDialog();
     EXPECT_EQ(view.caption, "Vox Files Sample Rate");
-    EXPECT_EQ(view.text[dlgid::kSampleRate], "6000");
+    EXPECT_EQ(view.text[IDC_SAMPLE_RATE], "6000");
     EXPECT_EQ(vox.Template(), 15);
     EXPECT_EQ(vox.HelpContext(), 108);
 }
@@ -83,19 +83,19 @@ TEST_F(SampleRateDialogs, AcceptSixThousandToNinetySixThousand) {
         const char* chans;    // stored channel count
     };
     const Case cases[] = {
-        {"new file 96000 stereo", LSampleRateDialogKind::kNewFile, "96000", dlgid::kStereo, true, "SelectedSampleRate",
+        {"new file 96000 stereo", LSampleRateDialogKind::kNewFile, "96000", IDC_STEREO, true, "SelectedSampleRate",
          "SelectedChannels", "2"},
-        {"new file 6000 mono", LSampleRateDialogKind::kNewFile, "6000", dlgid::kMono, true, "SelectedSampleRate",
+        {"new file 6000 mono", LSampleRateDialogKind::kNewFile, "6000", IDC_MONO, true, "SelectedSampleRate",
          "SelectedChannels", "1"},
-        {"any whole number may be typed", LSampleRateDialogKind::kNewFile, " 12345", dlgid::kMono, true,
+        {"any whole number may be typed", LSampleRateDialogKind::kNewFile, " 12345", IDC_MONO, true,
          "SelectedSampleRate", "SelectedChannels", "1"},
-        {"new file 96001", LSampleRateDialogKind::kNewFile, "96001", dlgid::kStereo, false, "SelectedSampleRate",
+        {"new file 96001", LSampleRateDialogKind::kNewFile, "96001", IDC_STEREO, false, "SelectedSampleRate",
          "SelectedChannels", nullptr},
         {"new file 5999", LSampleRateDialogKind::kNewFile, "5999", 0, false, "SelectedSampleRate", "SelectedChannels",
          nullptr},
         {"not a number", LSampleRateDialogKind::kNewFile, "44.1k", 0, false, "SelectedSampleRate", "SelectedChannels",
          nullptr},
-        {"set defaults 22050 stereo", LSampleRateDialogKind::kSetDefaults, "22050", dlgid::kStereo, true,
+        {"set defaults 22050 stereo", LSampleRateDialogKind::kSetDefaults, "22050", IDC_STEREO, true,
          "DefaultSampleRate", "DefaultChannels", "2"},
         {"set defaults 96001", LSampleRateDialogKind::kSetDefaults, "96001", 0, false, "DefaultSampleRate",
          "DefaultChannels", nullptr},
@@ -116,7 +116,7 @@ TEST_F(SampleRateDialogs, AcceptSixThousandToNinetySixThousand) {
             EXPECT_EQ(view.messages[0].text, kRateMessage);
             EXPECT_EQ(view.messages[0].caption, "Error");
             EXPECT_TRUE(view.messages[0].stopIcon);
-            EXPECT_EQ(view.focus, dlgid::kSampleRate);
+            EXPECT_EQ(view.focus, IDC_SAMPLE_RATE);
             EXPECT_FALSE(settings.HasSection("Settings"));
             EXPECT_EQ(rate, 8000);
             continue;
@@ -145,14 +145,14 @@ TEST_F(SampleRateDialogs, SetDefaultsUsesTheDefaultKeys) {
     ASSERT_TRUE(Confirm(d, "32000"));
     EXPECT_EQ(view.caption, "Set Defaults");
     EXPECT_EQ(shown, "48000");
-    EXPECT_TRUE(view.checked[dlgid::kStereo]);
+    EXPECT_TRUE(view.checked[IDC_STEREO]);
     EXPECT_EQ(Stored("DefaultSampleRate"), "32000");
     EXPECT_EQ(Stored("DefaultChannels"), "2");
     EXPECT_EQ(Stored("SelectedSampleRate"), "8000");
     EXPECT_EQ(Stored("SelectedChannels"), "1");
 
     LSDSampleRateDialog n(LSampleRateDialogKind::kNewFile);
-    ASSERT_TRUE(Confirm(n, "16000", dlgid::kStereo));
+    ASSERT_TRUE(Confirm(n, "16000", IDC_STEREO));
     EXPECT_EQ(shown, "8000");
     EXPECT_EQ(Stored("SelectedSampleRate"), "16000");
     EXPECT_EQ(Stored("SelectedChannels"), "2");

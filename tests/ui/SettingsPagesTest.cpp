@@ -1,5 +1,4 @@
-// The settings pages' logic over a double of a page's controls, and the
-// shell association of file types.
+// The settings pages' logic over a double of a page's controls.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -150,19 +149,6 @@ TEST_F(Pages, OkRegistersTheCheckedTypesThatHaveAFileType) {
     ctl.checked[IDC_GENERAL_WAV] = false;
     page.CmOk();
     EXPECT_TRUE(reg.KeyExists(LRegRoot::kClassesRoot, "SoundRecording\\Shell\\Open\\Command"));
-}
-
-TEST_F(Pages, AssociationGoesToTheUsersClassesWhereTheMachinesAreRefused) {
-    reg.WriteString(LRegRoot::kClassesRoot, ".wav", nullptr, "wavfile");
-    reg.Refuse(LRegRoot::kClassesRoot);
-    EXPECT_TRUE(SetKey(reg, ".wav", program));
-    std::string v;
-    ASSERT_TRUE(reg.ReadString(LRegRoot::kCurrentUser, "Software\\Classes\\wavfile\\Shell\\Open\\Command", nullptr, v));
-    EXPECT_EQ(v, "\"" + program + "\" \"%L\"");
-    ASSERT_TRUE(reg.ReadString(LRegRoot::kCurrentUser, "Software\\Classes\\wavfile\\Shell", nullptr, v));
-    EXPECT_EQ(v, "Open");
-    EXPECT_FALSE(SetKey(reg, ".mp3", program));
-    EXPECT_FALSE(reg.KeyExists(LRegRoot::kCurrentUser, "Software\\Classes\\mp3file"));
 }
 
 TEST_F(Pages, AudioProcessingPage) {

@@ -13,14 +13,13 @@ namespace {
 
 // A player that keeps the state flags as the sound player would and
 // records every call.
-class FakePlayer : public LTransportPlayer {
+class FakePlayer : public LPlayer {
 public:
-    bool Start(const LSoundSourcePtr& s, uint32_t flags) override {
+    bool Start(const LSoundSourcePtr& s) override {
         calls.push_back("start");
         if (refuse) return false;
         source = s;
         startPosition = s->GetPosition();
-        startFlags = flags;
         state = kPlayerOpen;
         return true;
     }
@@ -41,13 +40,12 @@ public:
     }
     uint16_t State() override { return state; }
     void SetDevice(int8_t) override {}
-    void SetListener(LTransportController*) override {}
+    void SetListener(LPlayerListener*) override {}
     uint16_t state = 0;
     bool refuse = false;  // a device that cannot be opened
     std::vector<std::string> calls;
     LSoundSourcePtr source;
     int32_t startPosition = -1;
-    uint32_t startFlags = 99;
 };
 
 class FakeView : public LTransportView {
@@ -100,7 +98,6 @@ TEST_F(TransportController, PlayStartsFromTheShownPosition) {
     ctl.CmPlay();
     EXPECT_EQ(player.calls, (std::vector<std::string>{"stop", "start"}));
     EXPECT_EQ(player.startPosition, 12000);
-    EXPECT_EQ(player.startFlags, 0u);
     EXPECT_EQ(ctl.LengthMs(), 10000);
     EXPECT_EQ(ctl.Rate(), 8000);
     // Scrubbing: Play goes on from the scrub point without a new source.
@@ -244,15 +241,15 @@ TEST_F(TransportController, WaveWindowNotificationsAndThePositionView) {
 }
 
 TEST_F(TransportController, ReportsShowChecksAndLevels) {
-    ctl.NotifyState();
+    ctl.PlayerState(player.State());
     EXPECT_TRUE(view.checks.bStop);
     ctl.CmScrub();
-    ctl.NotifyState();
+    ctl.PlayerState(player.State());
     EXPECT_TRUE(view.checks.bScrub);
     EXPECT_FALSE(view.checks.bPlay);
     int8_t lv[] = {-3, -127};
-    ctl.NotifyLevels(lv, 2);
+    ctl.PlayerLevels(lv, 2);
     EXPECT_EQ(view.levels, (std::vector<int8_t>{-3, -127}));
-    ctl.NotifyPosition(-40);
+    ctl.PlayerPosition(-40);
     EXPECT_EQ(view.time, 0);
 }

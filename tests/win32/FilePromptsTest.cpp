@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <dlgs.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -44,50 +43,42 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-TEST(FilePrompts, OpenStartsInThePathsFolderAndReturnsTheChosenFile) {
+TEST(FilePrompts, OpenStartsInTheFolderAndReturnsTheChosenFile) {
     std::string dir = std::filesystem::absolute(test::ScratchDir("prompt-open")).string();
     std::string existing = JoinPath(dir, "take.wav");
     ASSERT_TRUE(LFile::WriteAll(existing.c_str(), "RIFF", 4));
 
-    char path[kMaxPath];
-    char folder[kMaxPath] = "ignored";
-    std::strcpy(path, JoinPath(dir, "other.wav").c_str());
+    std::string path;
     bool found = false;
     std::thread user(Answer, "Open a test file", "take.wav", &found);
-    bool ok = FileOpenPrompt(path, "Open a test file", folder, "wav", kFilter);
+    bool ok = AskOpenFile(nullptr, {"Open a test file", kFilter, "wav"}, dir, path);
     user.join();
     ASSERT_TRUE(found);
     ASSERT_TRUE(ok);
-    // The bare name resolved against the starting folder, which was the path's.
+    // The bare name resolved against the starting folder.
     EXPECT_EQ(Lower(path), Lower(existing));
-    EXPECT_EQ(Lower(folder), Lower(dir));
 }
 
 TEST(FilePrompts, SaveAcceptsANewNameAndAddsTheDefaultExtension) {
     std::string dir = std::filesystem::absolute(test::ScratchDir("prompt-save")).string();
-    char path[kMaxPath] = "";
-    char folder[kMaxPath];
-    std::strcpy(folder, dir.c_str());
+    std::string path;
     bool found = false;
     std::thread user(Answer, "Save a test file", "newname", &found);
-    bool ok = FileSavePrompt(path, "Save a test file", folder, "wav", kFilter);
+    bool ok = AskSaveFile(nullptr, {"Save a test file", kFilter, "wav"}, dir, path);
     user.join();
     ASSERT_TRUE(found);
     ASSERT_TRUE(ok);
     EXPECT_EQ(Lower(path), Lower(JoinPath(dir, "newname.wav")));
-    EXPECT_EQ(Lower(folder), Lower(dir));
-    EXPECT_FALSE(LFile::Exists(path));  // the prompt only names the file
+    EXPECT_FALSE(LFile::Exists(path.c_str()));  // the prompt only names the file
 }
 
-TEST(FilePrompts, CancelReturnsFalse) {
-    char path[kMaxPath] = "C:\\windows\\win.ini";
-    char folder[kMaxPath] = "";
+TEST(FilePrompts, CancelReturnsFalseAndLeavesThePath) {
+    std::string path = "C:\\windows\\win.ini";
     bool found = false;
     std::thread user(Answer, "Cancel this prompt", nullptr, &found);
-    bool ok = FileOpenPrompt(path, "Cancel this prompt", folder, nullptr, kFilter);
+    bool ok = AskOpenFile(nullptr, {"Cancel this prompt", kFilter, nullptr}, "C:\\windows", path);
     user.join();
     ASSERT_TRUE(found);
     EXPECT_FALSE(ok);
-    EXPECT_STREQ(path, "C:\\windows\\win.ini");
-    EXPECT_STREQ(folder, "C:\\windows");
+    EXPECT_EQ(path, "C:\\windows\\win.ini");
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/LResourceIds.h"
 #include "ui/win32/LKeyDialogBox.h"
-#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;

@@ -14,13 +14,12 @@
 
 #include "document/LAudioCutTank.h"
 #include "support/LFile.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "support/TestUtil.h"
-#include "ui/LMainIds.h"
 #include "ui/win32/MainDialog.h"
 
 using namespace sondrel;
-using namespace sondrel::mainid;
 
 namespace {
 
@@ -135,59 +134,60 @@ TEST_F(MainDialogWin32, MenusHoldTheRecentFilesAndTheOpenWindows) {
     ASSERT_EQ(ids.size(), 18u);
     // The recent files at position id - 1036, their separator before Exit.
     EXPECT_EQ(ids[13], 0);
-    EXPECT_EQ(ids[14], kRecentFirst);
-    EXPECT_EQ(ids[15], kRecentFirst + 1);
-    EXPECT_EQ(ids[16], kRecentSeparator);
-    EXPECT_EQ(ids[17], kExit);
-    EXPECT_EQ(ItemText(file, kRecentFirst + 1), "&2. C:\\takes\\Tom && Jerry.wav");
+    EXPECT_EQ(ids[14], IDM_RECENT_FIRST);
+    EXPECT_EQ(ids[15], IDM_RECENT_FIRST + 1);
+    EXPECT_EQ(ids[16], IDM_RECENT_SEPARATOR);
+    EXPECT_EQ(ids[17], IDM_EXIT);
+    EXPECT_EQ(ItemText(file, IDM_RECENT_FIRST + 1), "&2. C:\\takes\\Tom && Jerry.wav");
 
     Open(8000, "a.wav");
     Open(4000, "b.wav");
     HMENU window = GetSubMenu(bar, 5);
-    EXPECT_EQ(Ids(window), (std::vector<int>{kWindowFirst, kWindowFirst + 1, kWindowSeparator, kCloseAll}));
-    EXPECT_EQ(ItemText(window, kWindowFirst), "&1. " + JoinPath(dir, "a.wav"));
-    EXPECT_TRUE(GetMenuState(window, kWindowFirst + 1, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_FALSE(GetMenuState(window, kWindowFirst, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_TRUE(GetMenuState(bar, kMono, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_EQ(Ids(window),
+              (std::vector<int>{IDM_WINDOW_FIRST, IDM_WINDOW_FIRST + 1, IDM_WINDOW_SEPARATOR, IDM_CLOSE_ALL}));
+    EXPECT_EQ(ItemText(window, IDM_WINDOW_FIRST), "&1. " + JoinPath(dir, "a.wav"));
+    EXPECT_TRUE(GetMenuState(window, IDM_WINDOW_FIRST + 1, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(window, IDM_WINDOW_FIRST, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(bar, IDM_MONO, MF_BYCOMMAND) & MF_CHECKED);
 
     // Closing one lists it first among the recent files and takes it off the Window menu.
-    main->Controller().Command(kClose);
-    EXPECT_EQ(Ids(window), (std::vector<int>{kWindowFirst, kWindowSeparator, kCloseAll}));
-    EXPECT_EQ(ItemText(file, kRecentFirst + 2), "&3. " + JoinPath(dir, "b.wav"));
-    main->Controller().Command(kCloseAll);
-    EXPECT_EQ(Ids(window), (std::vector<int>{kCloseAll}));
-    EXPECT_EQ(GetMenuState(bar, kCut, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
+    main->Controller().Command(IDM_CLOSE);
+    EXPECT_EQ(Ids(window), (std::vector<int>{IDM_WINDOW_FIRST, IDM_WINDOW_SEPARATOR, IDM_CLOSE_ALL}));
+    EXPECT_EQ(ItemText(file, IDM_RECENT_FIRST + 2), "&3. " + JoinPath(dir, "b.wav"));
+    main->Controller().Command(IDM_CLOSE_ALL);
+    EXPECT_EQ(Ids(window), (std::vector<int>{IDM_CLOSE_ALL}));
+    EXPECT_EQ(GetMenuState(bar, IDM_CUT, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
 }
 
 TEST_F(MainDialogWin32, UndoSaveAndSelectionCommandsFollowTheDocument) {
     HMENU bar = GetMenu(w);
     HWND toolbar = FindWindowExA(w, nullptr, TOOLBARCLASSNAMEA, nullptr);
     ASSERT_NE(toolbar, nullptr);
-    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kSave, 0));
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, kCtlPlay)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kCtlRecord)));  // a new document first
+    EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_SAVE, 0));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(w, IDC_PLAY)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDC_RECORD)));  // a new document first
 
     LSDFile& d = Open(16000, "c.wav");
     char title[64] = {};
     GetWindowTextA(w, title, sizeof title);
     EXPECT_STREQ(title, "Sondrel [c.wav]");
     char status[64] = {};
-    SendMessageA(GetDlgItem(w, kCtlStatus), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(status));
+    SendMessageA(GetDlgItem(w, IDC_STATUS), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(status));
     EXPECT_STREQ(status, "Sample Rate: 8000   Mono");
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, kCtlPlay)));
-    EXPECT_EQ(GetMenuState(bar, kCut, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(w, IDC_PLAY)));
+    EXPECT_EQ(GetMenuState(bar, IDM_CUT, MF_BYCOMMAND) & MF_GRAYED, UINT(MF_GRAYED));
 
     d.stSelStart.ms = 500;
     d.stSelEnd.ms = 1000;
     main->Controller().Refresh();
-    EXPECT_EQ(GetMenuState(bar, kCut, MF_BYCOMMAND) & MF_GRAYED, 0u);
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kCut, 0));
-    main->Controller().Command(kDelete);
-    EXPECT_EQ(ItemText(bar, kUndo), "Undo Delete\tCtrl+Z");
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kSave, 0));
-    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, kUndo, 0));
+    EXPECT_EQ(GetMenuState(bar, IDM_CUT, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_CUT, 0));
+    main->Controller().Command(IDM_DELETE);
+    EXPECT_EQ(ItemText(bar, IDM_UNDO), "Undo Delete\tCtrl+Z");
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_SAVE, 0));
+    EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONENABLED, IDM_UNDO, 0));
     char field[32] = {};
-    GetDlgItemTextA(w, kCtlSelStart, field, sizeof field);
+    GetDlgItemTextA(w, IDC_SELECTION_START, field, sizeof field);
     EXPECT_STREQ(field, "0:00:00.50");
 }
 
@@ -198,15 +198,15 @@ TEST_F(MainDialogWin32, LayoutKeepsEveryControlInsideAndApart) {
         RECT client;
         GetClientRect(w, &client);
         SCOPED_TRACE(std::to_string(client.right) + "x" + std::to_string(client.bottom));
-        for (int id = kCtlMeter; id <= kCtlVerticalZoom; ++id) {
+        for (int id = IDC_METER; id <= IDC_VERTICAL_ZOOM; ++id) {
             RECT r = ChildRect(id);
             EXPECT_GE(r.left, 0) << id;
             EXPECT_GE(r.top, 0) << id;
             EXPECT_LE(r.right, client.right) << id;
             EXPECT_LE(r.bottom, client.bottom) << id;
         }
-        RECT wave = ChildRect(kCtlWave), overview = ChildRect(kCtlOverview), scroll = ChildRect(kCtlPosition);
-        RECT time = ChildRect(kCtlTime), play = ChildRect(kCtlPlay), status = ChildRect(kCtlStatus);
+        RECT wave = ChildRect(IDC_WAVE), overview = ChildRect(IDC_OVERVIEW), scroll = ChildRect(IDC_POSITION);
+        RECT time = ChildRect(IDC_CURRENT_TIME), play = ChildRect(IDC_PLAY), status = ChildRect(IDC_STATUS);
         EXPECT_GT(wave.bottom - wave.top, 0);
         EXPECT_LE(overview.bottom, wave.top);
         EXPECT_LE(wave.bottom, scroll.top);
@@ -215,7 +215,8 @@ TEST_F(MainDialogWin32, LayoutKeepsEveryControlInsideAndApart) {
         EXPECT_EQ(play.bottom, status.top);
         // The current time fits its field.
         HDC dc = GetDC(w);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendDlgItemMessageA(w, kCtlTime, WM_GETFONT, 0, 0)));
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendDlgItemMessageA(w, IDC_CURRENT_TIME, WM_GETFONT, 0, 0)));
         SIZE text{};
         GetTextExtentPoint32A(dc, "0:00:00.00", 10, &text);
         SelectObject(dc, old);

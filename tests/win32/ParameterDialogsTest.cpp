@@ -17,13 +17,13 @@
 #include "effects/LEffectTable.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "support/TestUtil.h"
 #include "ui/LEffectDialog.h"
 #include "ui/LSampleRateDialog.h"
 #include "ui/win32/LBrainWaveWindow.h"
 #include "ui/win32/LDialogWindow.h"
-#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;

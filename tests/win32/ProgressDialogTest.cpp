@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "core/LRangePump.h"
-#include "ui/win32/LProgressDialog.h"
-#include "ui/win32/resource.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
+#include "ui/win32/LProgressDialog.h"
 
 using namespace sondrel;
 

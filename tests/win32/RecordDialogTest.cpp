@@ -3,7 +3,7 @@
 // buttons), the record volume through the mixer of the recording device,
 // and Record Next from the keyboard. The wave-in device here is Wine's ALSA
 // input over the null device; the recordings themselves are checked from
-// outside (tests/recordui).
+// outside, through the editor (tests/user/RecordTest.cpp).
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -14,10 +14,10 @@
 
 #include "devices/LMixerRules.h"
 #include "document/LCutListAudio.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LRecordDialog.h"
-#include "ui/win32/resource.h"
 
 using namespace sondrel;
 

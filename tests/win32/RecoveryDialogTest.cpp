@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "support/LResourceIds.h"
 #include "ui/win32/LRecoveryDialog.h"
-#include "ui/win32/resource.h"
 #include "win32/WinTestUtil.h"
 
 using namespace sondrel;

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "document/LCutListAudio.h"
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LPlayerBaseDlg.h"
-#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "support/LResourceIds.h"
 #include "support/TestUtil.h"
 #include "ui/LWaveScan.h"
 #include "ui/LWaveScanThread.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LWaveWindow.h"
-#include "ui/win32/resource.h"
 #include "win32/ControlHost.h"
 
 using namespace sondrel;

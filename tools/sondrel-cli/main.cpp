@@ -454,7 +454,7 @@ std::string Usage() {
         // the records sharing a step are one line.
         std::vector<std::string> listed;
         for (const LEffectDesc& fx : kEffects) {
-            const Section s = fx.nCommand >= 4000 ? kEffectSteps : kEditSteps;
+            const Section s = fx.eMenu == LEffectMenu::kEffects ? kEffectSteps : kEditSteps;
             if (s != sec.section || std::find(listed.begin(), listed.end(), fx.szStep) != listed.end()) continue;
             listed.push_back(fx.szStep);
             HelpLine(u, fx.szStep, fx.szSyntax, fx.szHelp);
@@ -467,23 +467,30 @@ std::string Usage() {
     return u;
 }
 
-int Run(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    bool quiet = false;
-    int32_t voxRate = 8000;
-    size_t i = 0;
+// The options before INPUT: --help (0: done), --quiet, --vox-rate. False
+// with the exit code when the run ends here.
+bool ReadOptions(const std::vector<std::string>& args, size_t& i, bool& quiet, int32_t& voxRate, int& exitCode) {
     for (; i < args.size(); ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
             std::fputs(Usage().c_str(), stdout);
-            return 0;
+            exitCode = 0;
+            return false;
         }
         if (args[i] == "--quiet") {
             quiet = true;
         } else if (args[i] == "--vox-rate" && i + 1 < args.size()) {
             int32_t r;
-            if (!ParseInt(args[++i], r)) return std::fprintf(stderr, "sondrel-cli: --vox-rate wants a number\n"), 2;
+            if (!ParseInt(args[++i], r)) {
+                std::fprintf(stderr, "sondrel-cli: --vox-rate wants a number\n");
+                exitCode = 2;
+                return false;
+            }
             LParamCheck c = CheckSampleRate(r);
-            if (!c.bOk) return std::fprintf(stderr, "sondrel-cli: %s\n", c.szMessage), 2;
+            if (!c.bOk) {
+                std::fprintf(stderr, "sondrel-cli: %s\n", c.szMessage);
+                exitCode = 2;
+                return false;
+            }
             voxRate = r;
         } else {
             break;
@@ -491,21 +498,15 @@ int Run(int argc, char** argv) {
     }
     if (args.size() - i < 2) {
         std::fputs(Usage().c_str(), stderr);
-        return 2;
+        exitCode = 2;
+        return false;
     }
-    std::vector<std::string> rest(args.begin() + long(i), args.end());
-    const std::string input = rest.front(), output = rest.back();
+    return true;
+}
 
-#ifdef _WIN32
-    InstallPlatformReaders();  // the system codecs, RealAudio and lame.exe, as the editor has them
-#endif
-    LMemorySettings settings;
-    SetSettingsStore(&settings);
-    WriteBool("Settings", "VoxPromptSampleRate", false);
-    WriteInt("Settings", "VoxDefaultSampleRate", voxRate);
-
-    // Termination requests cancel like Ctrl-C: the run stops at the next
-    // block, removes its working folder and leaves no partial OUTPUT.
+// Termination requests cancel like Ctrl-C: the run stops at the next block,
+// removes its working folder and leaves no partial OUTPUT.
+void CancelOnSignals() {
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 #ifdef SIGHUP
@@ -514,65 +515,97 @@ int Run(int argc, char** argv) {
 #ifdef SIGBREAK
     std::signal(SIGBREAK, OnInterrupt);
 #endif
+}
+
+// Saves the current document as output by its extension; the exit code,
+// with its message.
+int SaveOutput(Tool& tool, LDocuments& docs, const std::string& output, std::string& message) {
+    tool.host.szError.clear();
+    tool.host.szLastError.clear();
+    LSDFile& d = *docs.Current();
+    d.szFilePath = output;
+    std::string ext = FileExtension(output);
+    if (!(SameText(ext, ".wav") || SameText(ext, ".gsm") || SameText(ext, ".vox") || SameText(ext, ".mp3"))) {
+        message = "cannot write '" + output + "': unknown file type '" + ext + "'";
+        return 2;
+    }
+    if (docs.CmSave()) return 0;
+    message = gInterrupted ? "cancelled" : Reported(tool.host, "cannot write '" + output + "'");
+    return gInterrupted ? 1 : 2;
+}
+
+// Opens INPUT (rest.front()), runs the steps between it and OUTPUT
+// (rest.back()) and saves; the exit code, with its message.
+int Edit(const std::vector<std::string>& rest, bool quiet, std::string& message) {
+    const std::string input = rest.front(), output = rest.back();
+    Tool tool;
+    tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
+    LDocuments docs(tool.host);
+    tool.docs = &docs;
+    int code = 0;
+    bool opened = false;
+    if (rest.size() == 2 && LDocuments::ConvertsWithoutDocument(input, output)) {
+        // Nothing to edit: the file goes from its reader into the writer,
+        // with no copy in the working folder.
+        LProcessResult r = docs.ConvertFile(input, output, &opened);
+        if (r != kProcessDone) {
+            code = gInterrupted || r == kProcessCancelled ? 1 : 2;
+            message = code == 1   ? "cancelled"
+                      : opened    ? Reported(tool.host, "cannot write '" + output + "'")
+                                  : Reported(tool.host, OpenFailure(input));
+        }
+    } else if (!docs.AddFileToList(input, false)) {
+        code = gInterrupted ? 1 : 2;
+        message = gInterrupted ? "cancelled" : Reported(tool.host, OpenFailure(input));
+    } else {
+        CmSelectAll(docs);
+        docs.Current()->stPosition.ms = 0;
+        bool ok = true;
+        for (size_t s = 1; ok && s + 1 < rest.size(); ++s) {
+            tool.host.szError.clear();
+            tool.host.szLastError.clear();
+            ok = tool.Step(rest, s);
+            // A step the editor would have answered with an error box fails the run.
+            if (ok && !tool.host.szError.empty() && !gInterrupted) ok = tool.Err(tool.host.szError);
+        }
+        if (!ok) {
+            code = tool.code;
+            message = tool.code == 2 ? Reported(tool.host, tool.error) : tool.error;
+        } else {
+            code = SaveOutput(tool, docs, output, message);
+        }
+    }
+    docs.ReleaseAll();
+    return code;
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool quiet = false;
+    int32_t voxRate = 8000;
+    size_t i = 0;
+    int code = 0;
+    if (!ReadOptions(args, i, quiet, voxRate, code)) return code;
+    std::vector<std::string> rest(args.begin() + long(i), args.end());
+
+#ifdef _WIN32
+    InstallPlatformReaders();  // the system codecs, RealAudio and lame.exe, as the editor has them
+#endif
+    LMemorySettings settings;
+    SetSettingsStore(&settings);
+    WriteBool("Settings", "VoxPromptSampleRate", false);
+    WriteInt("Settings", "VoxDefaultSampleRate", voxRate);
+    CancelOnSignals();
     std::string tankDir;
     if (!MakeWorkFolder(tankDir)) {
         SetSettingsStore(nullptr);
         return 2;
     }
 
-    int code = 0;
     std::string message;
     {
         LCutTankScope tank(tankDir);
-        Tool tool;
-        tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
-        LDocuments docs(tool.host);
-        tool.docs = &docs;
-        const bool known = SameText(FileExtension(output), ".wav") || SameText(FileExtension(output), ".gsm") ||
-                           SameText(FileExtension(output), ".vox") || SameText(FileExtension(output), ".mp3");
-        bool opened = false;
-        if (rest.size() == 2 && LDocuments::ConvertsWithoutDocument(input, output)) {
-            // Nothing to edit: the file goes from its reader into the writer,
-            // with no copy in the working folder.
-            LProcessResult r = docs.ConvertFile(input, output, &opened);
-            if (r != kProcessDone) {
-                code = gInterrupted || r == kProcessCancelled ? 1 : 2;
-                message = code == 1   ? "cancelled"
-                          : opened    ? Reported(tool.host, "cannot write '" + output + "'")
-                                      : Reported(tool.host, OpenFailure(input));
-            }
-        } else if (!docs.AddFileToList(input, false)) {
-            code = gInterrupted ? 1 : 2;
-            message = gInterrupted ? "cancelled" : Reported(tool.host, OpenFailure(input));
-        } else {
-            CmSelectAll(docs);
-            docs.Current()->stPosition.ms = 0;
-            bool ok = true;
-            for (size_t s = 1; ok && s + 1 < rest.size(); ++s) {
-                tool.host.szError.clear();
-                tool.host.szLastError.clear();
-                ok = tool.Step(rest, s);
-                // A step the editor would have answered with an error box fails the run.
-                if (ok && !tool.host.szError.empty() && !gInterrupted) ok = tool.Err(tool.host.szError);
-            }
-            if (!ok) {
-                code = tool.code;
-                message = tool.code == 2 ? Reported(tool.host, tool.error) : tool.error;
-            } else {
-                tool.host.szError.clear();
-                tool.host.szLastError.clear();
-                LSDFile& d = *docs.Current();
-                d.szFilePath = output;
-                if (!known) {
-                    code = 2;
-                    message = "cannot write '" + output + "': unknown file type '" + FileExtension(output) + "'";
-                } else if (!docs.CmSave()) {
-                    code = gInterrupted ? 1 : 2;
-                    message = gInterrupted ? "cancelled" : Reported(tool.host, "cannot write '" + output + "'");
-                }
-            }
-        }
-        docs.ReleaseAll();
+        code = Edit(rest, quiet, message);
     }
     RemoveWorkFolder(tankDir);
     SetSettingsStore(nullptr);

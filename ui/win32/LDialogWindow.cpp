@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
+#include "support/LResourceIds.h"
 #include "ui/win32/LMeterControls.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "devices/win32/LSoundPlayer.h"
+#include "devices/win32/LPlayerPort.h"
 #include "document/LAudioCutTank.h"
 #include "document/LSDFile.h"
 #include "support/LSettings.h"
@@ -12,34 +12,6 @@
 namespace sondrel {
 
 namespace {
-
-// The preview's own sound player on the stored playback device, its start
-// and stop notifications passed to the dialog.
-class LPreviewPlayerPort : public LPreviewPlayer, private LSoundPlayerNotify {
-public:
-    explicit LPreviewPlayerPort(LSDPreviewDialog*& dialog) : rDialog(dialog) {
-        player.SetDevice(int8_t(ReadInt("Player", "Device", 0)));
-        player.SetListener(this);
-    }
-    ~LPreviewPlayerPort() override {
-        player.SetListener(nullptr);
-        player.Stop();
-    }
-    bool Start(const LSoundSourcePtr& source) override { return player.Start(source, 0); }
-    void Stop() override { player.Stop(); }
-    bool IsPlaying() override { return player.IsOpen(); }
-
-private:
-    void NotifyPlay(uint32_t) override {
-        if (rDialog) rDialog->PlayerStarted();
-    }
-    void NotifyStop(uint32_t) override {
-        if (rDialog) rDialog->PlayerStopped();
-    }
-
-    LSDPreviewDialog*& rDialog;
-    LSoundPlayer player;
-};
 
 // The label font lives as long as the dialog.
 struct FontHolder {
@@ -59,18 +31,15 @@ bool RunEffectDialog(HWND owner, const LEffectDesc& fx, LEffectValues& values, c
     const LAudioCutTank* tank = LAudioCutTank::Current();
     const std::string folder = tank ? tank->GetFolder() : std::string();
 
-    LSDPreviewDialog* listener = nullptr;
-    std::unique_ptr<LPreviewPlayerPort> player;
-    if (fx.pfnPreview && doc) player = std::make_unique<LPreviewPlayerPort>(listener);
-    LSDEffectDialog model(fx, values, doc, player.get(), folder);
-    listener = &model;
-    int result;
-    {
-        LDialogWindow window(instance, model, font.font);
-        result = window.Run(owner);
+    // The preview's own player, on the stored playback device.
+    std::unique_ptr<LPlayer> player;
+    if (fx.pfnPreview && doc) {
+        player = CreatePlayer();
+        player->SetDevice(int8_t(ReadInt("Player", "Device", 0)));
     }
-    listener = nullptr;
-    return result == IDOK;
+    LSDEffectDialog model(fx, values, doc, player.get(), folder);
+    LDialogWindow window(instance, model, font.font);
+    return window.Run(owner) == IDOK;
 }
 
 }  // namespace sondrel

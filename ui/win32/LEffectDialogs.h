@@ -5,13 +5,11 @@
 // (Paste Mix, Mix File, Repeat Loop, Insert Silence) go through this one
 // function; the sample-rate dialogs are in LSampleRateDialogs.h.
 //
-// How the main window uses it (LMainServices::EffectDialog), after it has
-// checked the command can run, stopped playback, taken the undo snapshot of
-// records that take it before their dialog and asked for the file of
-// records that insert one (values.szPath):
-//   LEffectValues values = ReadStoredValues(fx);
-//   if (fx.nTemplate && !RunEffectDialog(mainWindow, fx, values, docs.Current())) return;
-//   RunEffectCommand(docs, fx, values, start);
+// The main window's LMainServices::EffectDialog is this function: the
+// command's sequence (RunEffectCommand, effects/LEffectRunner.h) asks for the
+// values through it once the command can run, playback has stopped, the
+// undo snapshot of records that take it before their dialog is taken and
+// the file of records that insert one is chosen (values.szPath).
 // The document is the whole LSDFile, not only its audio: the envelope's
 // label reads its selection. On OK the values the dialog accepted are stored
 // in "StoredValues" and left in values; a curve dialog has saved its curve

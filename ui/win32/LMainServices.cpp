@@ -1,10 +1,10 @@
 #include "ui/win32/LMainServices.h"
 
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "ui/win32/LEffectDialogs.h"
 #include "ui/win32/LRecordDialog.h"
 #include "ui/win32/LSettingsSheet.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -29,7 +29,7 @@ void LWin32MainServices::Settings() { CmSettings(hOwner); }
 
 void LWin32MainServices::Send(LDocuments& docs) { CmSend(hOwner, docs); }
 
-void LWin32MainServices::Help() { ShowHelp(kHelpContents); }
+void LWin32MainServices::Help() { ShowHelp(IDH_CONTENTS); }
 
 void LWin32MainServices::OpenManualPage(const char* page) { ShowManualPage(page); }
 

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "devices/LMixerRules.h"
+#include "support/LResourceIds.h"
 #include "ui/LMeterModel.h"
 #include "ui/win32/LControlClass.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -222,46 +222,62 @@ void PaintEdit(HWND w) {
     EndPaint(w, &ps);
 }
 
+// The edit child on the left of the track, showing the starting value.
+void CreateEditChild(HWND w, const CREATESTRUCTA& cs) {
+    LDBEditModel m;
+    WriteEdit(w, m);
+    HWND child = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_AUTOHSCROLL, 0, 0,
+                                 LDBEditModel::kTrackStart, cs.cy, w, HMENU(IDC_DBEDIT_TEXT), cs.hInstance, nullptr);
+    SetWindowLongPtrA(w, kEditChild, reinterpret_cast<LONG_PTR>(child));
+    if (child) {
+        SendMessageA(child, WM_SETFONT, WPARAM(GetStockObject(ANSI_VAR_FONT)), FALSE);
+        ShowEditText(w, m.iValue);
+        if (cs.style & WS_DISABLED) EnableWindow(child, FALSE);
+    }
+}
+
+// The edit takes the font and is as wide as its widest text needs (never
+// narrower than at 96 DPI); the track follows it.
+void SetEditFont(HWND w, HFONT font, bool redraw) {
+    HWND child = EditChild(w);
+    if (!child) return;
+    SendMessageA(child, WM_SETFONT, WPARAM(font), MAKELPARAM(redraw, 0));
+    LDBEditModel m = ReadEdit(w);
+    m.nTrackStart = int16_t(LDBEditModel::kTrackStart);
+    if (HDC dc = GetDC(child)) {
+        HGDIOBJ old = SelectObject(dc, font ? font : HFONT(GetStockObject(ANSI_VAR_FONT)));
+        SIZE text{};
+        if (GetTextExtentPoint32A(dc, "-99dB", 5, &text))
+            m.nTrackStart = int16_t(std::clamp<LONG>(text.cx + 6, LDBEditModel::kTrackStart, 400));
+        SelectObject(dc, old);
+        ReleaseDC(child, dc);
+    }
+    WriteEdit(w, m);
+    RECT rc;
+    GetClientRect(w, &rc);
+    MoveWindow(child, 0, 0, m.nTrackStart, rc.bottom, TRUE);
+    if (redraw) InvalidateRect(w, nullptr, FALSE);
+}
+
+// A value typed into the edit child: the track follows and the parent hears it.
+void EditTextTyped(HWND w) {
+    char text[8] = {};
+    GetWindowTextA(EditChild(w), text, sizeof text);  // up to 7 characters
+    LDBEditModel m = ReadEdit(w);
+    m.SetValue(TextToDB(text));
+    WriteEdit(w, m);
+    RepaintTrack(w);
+    NotifyParent(w);
+}
+
 LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_CREATE: {
-            LDBEditModel m;
-            WriteEdit(w, m);
-            auto* cs = reinterpret_cast<LPCREATESTRUCTA>(lParam);
-            HWND child = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_AUTOHSCROLL, 0, 0,
-                                         LDBEditModel::kTrackStart, cs->cy, w, HMENU(IDC_DBEDIT_TEXT), cs->hInstance,
-                                         nullptr);
-            SetWindowLongPtrA(w, kEditChild, reinterpret_cast<LONG_PTR>(child));
-            if (child) {
-                SendMessageA(child, WM_SETFONT, WPARAM(GetStockObject(ANSI_VAR_FONT)), FALSE);
-                ShowEditText(w, m.iValue);
-                if (cs->style & WS_DISABLED) EnableWindow(child, FALSE);
-            }
+        case WM_CREATE:
+            CreateEditChild(w, *reinterpret_cast<LPCREATESTRUCTA>(lParam));
             return 0;
-        }
-        case WM_SETFONT: {
-            // The edit takes the font and is as wide as its widest text
-            // needs (never narrower than at 96 DPI); the track follows it.
-            HWND child = EditChild(w);
-            if (!child) return 0;
-            SendMessageA(child, WM_SETFONT, wParam, lParam);
-            LDBEditModel m = ReadEdit(w);
-            m.nTrackStart = int16_t(LDBEditModel::kTrackStart);
-            if (HDC dc = GetDC(child)) {
-                HGDIOBJ old = SelectObject(dc, HFONT(wParam ? HFONT(wParam) : GetStockObject(ANSI_VAR_FONT)));
-                SIZE text{};
-                if (GetTextExtentPoint32A(dc, "-99dB", 5, &text))
-                    m.nTrackStart = int16_t(std::clamp<LONG>(text.cx + 6, LDBEditModel::kTrackStart, 400));
-                SelectObject(dc, old);
-                ReleaseDC(child, dc);
-            }
-            WriteEdit(w, m);
-            RECT rc;
-            GetClientRect(w, &rc);
-            MoveWindow(child, 0, 0, m.nTrackStart, rc.bottom, TRUE);
-            if (LOWORD(lParam)) InvalidateRect(w, nullptr, FALSE);
+        case WM_SETFONT:
+            SetEditFont(w, HFONT(wParam), LOWORD(lParam) != 0);
             return 0;
-        }
         case WM_SIZE:
             if (HWND child = EditChild(w)) MoveWindow(child, 0, 0, ReadEdit(w).nTrackStart, HIWORD(lParam), TRUE);
             return 0;
@@ -294,15 +310,8 @@ LRESULT CALLBACK EditProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (GetCapture() == w) ReleaseCapture();
             return 0;
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_DBEDIT_TEXT && HIWORD(wParam) == EN_CHANGE && !GetPropA(w, kEditSelfProp)) {
-                char text[8] = {};
-                GetWindowTextA(EditChild(w), text, sizeof text);  // up to 7 characters
-                LDBEditModel m = ReadEdit(w);
-                m.SetValue(TextToDB(text));
-                WriteEdit(w, m);
-                RepaintTrack(w);
-                NotifyParent(w);
-            }
+            if (LOWORD(wParam) == IDC_DBEDIT_TEXT && HIWORD(wParam) == EN_CHANGE && !GetPropA(w, kEditSelfProp))
+                EditTextTyped(w);
             return 0;
         case WM_NCHITTEST:
             return HTCLIENT;

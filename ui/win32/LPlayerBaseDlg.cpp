@@ -7,10 +7,12 @@
 #include <cstring>
 
 #include "core/LSoundTime.h"
+#include "devices/win32/LMixer.h"
+#include "devices/win32/LPlayerPort.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -62,6 +64,8 @@ void LPlayerSettings::Save() const {
     WriteInt("Player", "VolumeDB", iVolumeDB);
 }
 
+void ApplyPlaybackVolume(int8_t device, int8_t dB) { LMixer::SetOutputVolume(device, 0, dB); }
+
 bool RegisterTransportClasses(HINSTANCE instance) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
@@ -69,9 +73,9 @@ bool RegisterTransportClasses(HINSTANCE instance) {
 }
 
 LPlayerBaseDlg::LPlayerBaseDlg(HINSTANCE instance, LPCSTR templateName, LPlayerSettings& settings,
-                               std::unique_ptr<LTransportPlayer> player)
+                               std::unique_ptr<LPlayer> player)
     : LKeyDialogBox(instance, templateName), rSettings(settings), pPlayer(std::move(player)) {
-    if (!pPlayer) pPlayer = CreateSoundPlayerPort();
+    if (!pPlayer) pPlayer = CreatePlayer();
     LTransportView& view = *this;
     pController = std::make_unique<LTransportController>(*pPlayer, view, [this] { return GetSource(); });
 }

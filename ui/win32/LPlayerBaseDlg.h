@@ -31,10 +31,6 @@
 
 namespace sondrel {
 
-// Codes a press-and-release button (Rewind, Forward) sends its parent.
-constexpr WORD kButtonPressed = 16;
-constexpr WORD kButtonReleased = 17;
-
 // The transport's stored settings (section "Player"; the owner loads and saves them).
 struct LPlayerSettings {
     uint16_t nFlags = 1;  // bit 0: the file-name field is disabled; bit 1: the file name was edited
@@ -48,9 +44,6 @@ struct LPlayerSettings {
 
 bool RegisterTransportClasses(HINSTANCE instance);
 
-// The player behind the dialog: the sound player (made by
-// CreateSoundPlayerPort), or a stand-in a test gives.
-std::unique_ptr<LTransportPlayer> CreateSoundPlayerPort();
 // The playback volume of a wave-out device through its mixer lines.
 void ApplyPlaybackVolume(int8_t device, int8_t dB);
 // Makes a button report its press and its release to its parent (WM_COMMAND
@@ -63,11 +56,11 @@ void AddControlTooltip(HWND tooltip, HWND dialog, int id, const char* text);
 class LPlayerBaseDlg : public LKeyDialogBox, private LTransportView {
 public:
     LPlayerBaseDlg(HINSTANCE instance, LPCSTR templateName, LPlayerSettings& settings,
-                   std::unique_ptr<LTransportPlayer> player = nullptr);
+                   std::unique_ptr<LPlayer> player = nullptr);
     ~LPlayerBaseDlg() override;
 
     LTransportController& Transport() { return *pController; }
-    LTransportPlayer& Player() { return *pPlayer; }
+    LPlayer& Player() { return *pPlayer; }
     LWaveWindow& Wave() { return wave; }
     LWaveScanThread& WaveScan() { return scan; }
     // Shows the wave of GetSource when no scan runs yet.
@@ -108,7 +101,7 @@ private:
     void WaveRequestView(int32_t start, int32_t length) override { scan.RequestView(start, length); }
     void ShowPlayFailed() override;
 
-    std::unique_ptr<LTransportPlayer> pPlayer;
+    std::unique_ptr<LPlayer> pPlayer;
     std::unique_ptr<LTransportController> pController;
     HWND hMeter = nullptr;
     LWaveWindow wave;

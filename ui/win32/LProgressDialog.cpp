@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ui/win32/resource.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 

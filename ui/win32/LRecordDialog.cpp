@@ -8,9 +8,9 @@
 #include "devices/win32/LMixer.h"
 #include "document/LAudioCutTank.h"
 #include "support/LFilePath.h"
+#include "support/LResourceIds.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 

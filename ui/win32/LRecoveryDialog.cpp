@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "ui/win32/resource.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "support/LHelp.h"
+#include "support/LResourceIds.h"
 #include "support/win32/LMapiMail.h"
 #include "support/win32/LWin32Registry.h"
 #include "ui/LSendCommand.h"
 #include "ui/LSettingsPages.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LSampleRateDialogs.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
@@ -100,7 +100,7 @@ struct Page {
 };
 struct GeneralPage : Page {
     LGeneralPage page;
-    GeneralPage(HWND dlg, SheetState& s) : Page(dlg, kHelpGeneralSettings), page(controls, s.registry, s.programPath) {
+    GeneralPage(HWND dlg, SheetState& s) : Page(dlg, IDH_SETTINGS_GENERAL), page(controls, s.registry, s.programPath) {
         page.InitDialog();
     }
     void Clicked(HWND dlg, int id) override {
@@ -110,7 +110,9 @@ struct GeneralPage : Page {
 };
 struct AudioPage : Page {
     LAudioProcessPage page;
-    AudioPage(HWND dlg, SheetState&) : Page(dlg, kHelpAudioSettings), page(controls) { page.InitDialog(PlaybackDevices()); }
+    AudioPage(HWND dlg, SheetState&) : Page(dlg, IDH_SETTINGS_AUDIO), page(controls) {
+        page.InitDialog(PlaybackDevices());
+    }
     void CmOk() override { page.CmOk(); }
 };
 
@@ -206,6 +208,6 @@ bool CmSend(HWND owner, LDocuments& docs) {
     return CmSend(owner, docs, mail);
 }
 
-void CmHelp() { ShowHelp(kHelpContents); }
+void CmHelp() { ShowHelp(IDH_CONTENTS); }
 
 }  // namespace sondrel

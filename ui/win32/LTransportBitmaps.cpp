@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ui/win32/resource.h"
+#include "support/LResourceIds.h"
 
 namespace sondrel {
 

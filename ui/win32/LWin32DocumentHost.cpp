@@ -1,9 +1,6 @@
 #include "ui/win32/LWin32DocumentHost.h"
 
-#include <commdlg.h>
-
-#include <cstring>
-
+#include "support/win32/LFilePrompts.h"
 #include "ui/win32/LProgressDialog.h"
 #include "ui/win32/LSampleRateDialogs.h"
 
@@ -54,42 +51,13 @@ void LWin32DocumentHost::ShowError(const std::string& text) {
     MessageBoxA(hOwner, text.c_str(), "Sondrel", MB_OK | MB_ICONERROR);
 }
 
-// Names come in the UTF-8 code page: a path of MAX_PATH characters can take
-// up to three bytes a character.
-constexpr size_t kPathBytes = MAX_PATH * 3;
-
 bool LWin32DocumentHost::AskOpenPath(std::string& path) {
-    char file[kPathBytes] = {};
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hOwner;
-    ofn.lpstrFilter = kOpenFilter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrTitle = "Open Audio Files";
-    ofn.lpstrDefExt = "wav";
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn)) return false;
-    path = file;
-    return true;
+    return AskOpenFile(hOwner, {"Open Audio Files", kOpenFilter, "wav"}, std::string(), path);
 }
 
 bool LWin32DocumentHost::AskSavePath(std::string& path) {
-    char file[kPathBytes] = {};
-    OPENFILENAMEA ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = hOwner;
-    ofn.lpstrFilter = kSaveFilter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrTitle = "Locate Audio Files";
-    ofn.lpstrDefExt = "wav";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameA(&ofn)) return false;
-    path = file;
-    return true;
+    // The name field starts empty, whatever the document is called.
+    return AskSaveFile(hOwner, {"Locate Audio Files", kSaveFilter, "wav"}, std::string(), path);
 }
 
 }  // namespace sondrel

@@ -5,21 +5,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
-#include "devices/win32/LSoundPlayer.h"
+#include "devices/win32/LPlayerPort.h"
+#include "support/LResourceIds.h"
 #include "support/LSettings.h"
-#include "ui/LMainIds.h"
+#include "ui/LMainCommands.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LPlayerBaseDlg.h"
 #include "ui/win32/LSplashScreen.h"
 #include "ui/win32/LTransportBitmaps.h"
-#include "ui/win32/resource.h"
 
 namespace sondrel {
 
-using namespace mainid;
 
 namespace {
 
@@ -86,16 +86,11 @@ void BuildMenu(HMENU menu, const std::vector<LMenuNode>& items) {
     }
 }
 
-// The toolbar: image → command.
-const struct {
-    int image, command;
-} kToolbarButtons[] = {{6, kNew}, {7, kOpen}, {8, kSave}, {3, kUndo}, {0, kCut}, {1, kCopy}, {2, kPaste}};
-
 // The view buttons and their images in the view image list.
 const struct {
     int control, image;
-} kViewButtons[] = {{kCtlZoomOut, 4}, {kCtlZoomIn, 6}, {kCtlZoomSelection, 5}, {kCtlZoomFull, 8},
-                    {kCtlVerticalZoom, 2}};
+} kViewButtons[] = {{IDC_ZOOM_OUT, 4}, {IDC_ZOOM_IN, 6}, {IDC_ZOOM_SELECTION, 5}, {IDC_ZOOM_FULL, 8},
+                    {IDC_VERTICAL_ZOOM, 2}};
 
 // Transport pictures: 0..6 the transport set, then the main window's own.
 enum {
@@ -162,50 +157,11 @@ std::string CommandLinePath(const char* commandLine) {
     return LongPath(path);
 }
 
-// ------------------------------------------------------------------ the player
-
-// The sound player as the controller sees it; its reports go on to the controller.
-class MainDialog::Player : public LMainPlayer, private LSoundPlayerNotify {
-public:
-    explicit Player(MainDialog& owner) : rOwner(owner) {
-        player.SetDevice(int8_t(ReadInt("Player", "Device", 0)));
-        player.SetListener(this);
-    }
-    ~Player() override {
-        player.SetListener(nullptr);
-        player.Stop();
-    }
-    bool Start(const LSoundSourcePtr& source) override { return player.Start(source, 0); }
-    void Stop() override { player.Stop(); }
-    void Play() override { player.Play(); }
-    void Cue() override { player.Cue(); }
-    void Seek(int32_t frame) override { player.Seek(frame); }
-    uint16_t State() override { return player.GetState(); }
-
-private:
-    void Changed() {
-        if (rOwner.pController) rOwner.pController->PlayerState(player.GetState());
-    }
-    void NotifyPlay(uint32_t) override { Changed(); }
-    void NotifyStop(uint32_t) override { Changed(); }
-    void NotifyCue(uint32_t) override { Changed(); }
-    void NotifyPause(uint32_t) override { Changed(); }
-    void NotifyPosition(uint32_t, int32_t ms) override {
-        if (rOwner.pController) rOwner.pController->PlayerPosition(ms);
-    }
-    void NotifyLevels(uint32_t, const LChannelLevels& levels) override {
-        if (rOwner.pController) rOwner.pController->PlayerLevels(levels.iLevels, levels.nCount);
-    }
-
-    MainDialog& rOwner;
-    LSoundPlayer player;
-};
-
 // ------------------------------------------------------------------ life
 
 MainDialog::MainDialog(HINSTANCE instance, LMainServices& services)
-    : LKeyDialogBox(instance, MAKEINTRESOURCEA(IDD_MAIN)), rServices(services) {
-    pPlayer = std::make_unique<Player>(*this);
+    : LKeyDialogBox(instance, MAKEINTRESOURCEA(IDD_MAIN)), rServices(services), pPlayer(CreatePlayer()) {
+    pPlayer->SetDevice(int8_t(ReadInt("Player", "Device", 0)));
     LMainView& view = *this;
     pController = std::make_unique<LMainController>(dialogs, view, rServices, *pPlayer);
 }
@@ -271,24 +227,24 @@ void MainDialog::InitDialog() {
 
     CreateMenus();
     CreateToolbar();
-    hStatus = GetDlgItem(w, kCtlStatus);
+    hStatus = GetDlgItem(w, IDC_STATUS);
 
     // Volume, wave windows, meter, scroll bar, the press-and-hold buttons.
     int8_t volume = int8_t(std::clamp(ReadInt("Settings", "PlayVolume", 0), -127, 127));
-    SendDlgItemMessageA(w, kCtlVolume, kDBEditSetValue, 0, volume);
-    overview.Attach(GetDlgItem(w, kCtlOverview));
-    wave.Attach(GetDlgItem(w, kCtlWave));
-    hMeter = GetDlgItem(w, kCtlMeter);
+    SendDlgItemMessageA(w, IDC_VOLUME, kDBEditSetValue, 0, volume);
+    overview.Attach(GetDlgItem(w, IDC_OVERVIEW));
+    wave.Attach(GetDlgItem(w, IDC_WAVE));
+    hMeter = GetDlgItem(w, IDC_METER);
     if (hMeter) DBDisplaySetLevel(hMeter, -127);
-    ::SetScrollRange(GetDlgItem(w, kCtlPosition), SB_CTL, 0, 200, FALSE);
-    ReportPressAndRelease(GetDlgItem(w, kCtlRewind));
-    ReportPressAndRelease(GetDlgItem(w, kCtlForward));
+    ::SetScrollRange(GetDlgItem(w, IDC_POSITION), SB_CTL, 0, 200, FALSE);
+    ReportPressAndRelease(GetDlgItem(w, IDC_REWIND));
+    ReportPressAndRelease(GetDlgItem(w, IDC_FORWARD));
     LoadPictures();
 
     hTooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr, hInstance,
                                nullptr);
-    for (int c = kCtlMeter; c <= kCtlVerticalZoom; ++c)
+    for (int c = IDC_METER; c <= IDC_VERTICAL_ZOOM; ++c)
         if (const char* tip = ControlTooltip(c)) AddControlTooltip(hTooltip, w, c, tip);
     ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), volume);
 
@@ -319,11 +275,11 @@ void MainDialog::DestroyDialog() {
                        GetSystemMetrics(SM_CXSCREEN));
     }
     if (hSplash && IsWindow(hSplash)) DestroyWindow(hSplash);
-    for (int c = kCtlSelStart; c <= kCtlTime; ++c) SendDlgItemMessageA(w, c, WM_SETFONT, 0, FALSE);
+    for (int c = IDC_SELECTION_START; c <= IDC_CURRENT_TIME; ++c) SendDlgItemMessageA(w, c, WM_SETFONT, 0, FALSE);
     if (hTimeFont) DeleteObject(hTimeFont);
     if (hSelectionFont) DeleteObject(hSelectionFont);
     hTimeFont = hSelectionFont = nullptr;
-    SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, 0, FALSE);
+    SendDlgItemMessageA(w, IDC_VOLUME, WM_SETFONT, 0, FALSE);
     if (hVolumeFont) DeleteObject(hVolumeFont);
     hVolumeFont = nullptr;
     nVolumeFontDpi = 0;
@@ -337,7 +293,7 @@ void MainDialog::CreateMenus() {
     hMenu = CreateMenu();
     BuildMenu(hMenu, MainMenuBar());
     // The channel count and the play speed show as radio marks.
-    for (int id : {kMono, kStereo, kPlaySlow, kPlayNormal, kPlayFast}) {
+    for (int id : {IDM_MONO, IDM_STEREO, IDM_PLAY_SLOW, IDM_PLAY_NORMAL, IDM_PLAY_FAST}) {
         MENUITEMINFOA mi = {};
         mi.cbSize = sizeof mi;
         mi.fMask = MIIM_FTYPE;
@@ -371,14 +327,20 @@ void MainDialog::CreateToolbar() {
         DeleteObject(strip);
     }
     SendMessageA(hToolbar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(hToolbarImages));
-    TBBUTTON buttons[7] = {};
-    for (int i = 0; i < 7; ++i) {
-        buttons[i].iBitmap = kToolbarButtons[i].image;
-        buttons[i].idCommand = kToolbarButtons[i].command;
-        buttons[i].fsState = TBSTATE_ENABLED;
-        buttons[i].fsStyle = BTNS_BUTTON;
+    // The commands with a toolbar button, in the table's order; their tips
+    // are kept for TTN_GETDISPINFO (a labelled command's follows its text).
+    std::vector<TBBUTTON> buttons;
+    for (const LMainCommand& c : MainCommands()) {
+        if (c.nToolbarImage < 0) continue;
+        TBBUTTON b = {};
+        b.iBitmap = c.nToolbarImage;
+        b.idCommand = c.nId;
+        b.fsState = TBSTATE_ENABLED;
+        b.fsStyle = BTNS_BUTTON;
+        buttons.push_back(b);
+        if (c.szTip) toolbarTips[c.nId] = c.szTip;
     }
-    SendMessageA(hToolbar, TB_ADDBUTTONSA, 7, reinterpret_cast<LPARAM>(buttons));
+    SendMessageA(hToolbar, TB_ADDBUTTONSA, WPARAM(buttons.size()), reinterpret_cast<LPARAM>(buttons.data()));
     SendMessageA(hToolbar, TB_AUTOSIZE, 0, 0);
 }
 
@@ -399,9 +361,9 @@ void MainDialog::LoadPictures() {
     }
     const struct {
         int control, picture;
-    } pictures[] = {{kCtlPlay, kPicPlay},     {kCtlScrub, kPicScrub},     {kCtlStop, kPicStopActive},
-                    {kCtlStart, kPicStart},   {kCtlRewind, kPicRewind},   {kCtlForward, kPicForward},
-                    {kCtlEnd, kPicEnd},       {kCtlRecord, kPicRecord}};
+    } pictures[] = {{IDC_PLAY, kPicPlay},     {IDC_SCRUB, kPicScrub},     {IDC_STOP, kPicStopActive},
+                    {IDC_GO_TO_START, kPicStart},   {IDC_REWIND, kPicRewind},   {IDC_FORWARD, kPicForward},
+                    {IDC_GO_TO_END, kPicEnd},       {IDC_RECORD, kPicRecord}};
     for (const auto& p : pictures)
         SendDlgItemMessageA(w, p.control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(hTransport[p.picture]));
 
@@ -426,16 +388,11 @@ void MainDialog::LoadPictures() {
 
 // ------------------------------------------------------------------ layout
 
-void MainDialog::LayoutControls() {
-    HWND w = Window();
-    RECT rc;
-    GetClientRect(w, &rc);
-    const int W = rc.right, H = rc.bottom;
-    if (W <= 0 || H <= 0) return;
-    auto place = [&](int id, int x, int y, int cx, int cy) {
-        if (HWND c = GetDlgItem(w, id)) MoveWindow(c, x, y, std::max(cx, 0), std::max(cy, 0), TRUE);
-    };
+void MainDialog::Place(int id, int x, int y, int cx, int cy) {
+    if (HWND c = GetDlgItem(Window(), id)) MoveWindow(c, x, y, std::max(cx, 0), std::max(cy, 0), TRUE);
+}
 
+int MainDialog::PlaceBars(int width, int& statusHeight) {
     int top = 0;
     if (hToolbar) {
         SendMessageA(hToolbar, TB_AUTOSIZE, 0, 0);
@@ -443,63 +400,73 @@ void MainDialog::LayoutControls() {
         GetWindowRect(hToolbar, &t);
         top = t.bottom - t.top;
     }
-    int h = 0;
+    statusHeight = 0;
     if (hStatus) {
         SendMessageA(hStatus, WM_SIZE, 0, 0);
         RECT s;
         GetWindowRect(hStatus, &s);
-        h = s.bottom - s.top;
-        int parts[2] = {std::max(W - 10 * h, 0), -1};
+        statusHeight = s.bottom - s.top;
+        int parts[2] = {std::max(width - 10 * statusHeight, 0), -1};
         SendMessageA(hStatus, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     }
+    return top;
+}
 
-    // Transport row: eight equal buttons from the left, one pixel apart,
-    // then the volume control and the meter.
-    const int rowH = Scaled(50);
-    const int yRow = H - h - rowH;
-    const int order[8] = {kCtlPlay, kCtlRecord, kCtlScrub, kCtlStop, kCtlStart, kCtlRewind, kCtlForward, kCtlEnd};
-    const int bw = std::min(rowH, std::max((W - Scaled(200)) / 8 - 1, Scaled(16)));
-    for (int i = 0; i < 8; ++i) place(order[i], i * (bw + 1), yRow, bw, rowH);
+void MainDialog::PlaceTransportRow(int width, int y, int height) {
+    // Eight equal buttons from the left, one pixel apart, then the volume
+    // control and the meter.
+    const int order[8] = {IDC_PLAY,        IDC_RECORD, IDC_SCRUB,   IDC_STOP,
+                          IDC_GO_TO_START, IDC_REWIND, IDC_FORWARD, IDC_GO_TO_END};
+    const int bw = std::min(height, std::max((width - Scaled(200)) / 8 - 1, Scaled(16)));
+    for (int i = 0; i < 8; ++i) Place(order[i], i * (bw + 1), y, bw, height);
     const int xRight = 8 * (bw + 1);
-    const int rest = std::max(W - xRight, 0);
-    place(kCtlVolume, xRight, yRow, rest / 3, rowH);
+    const int rest = std::max(width - xRight, 0);
+    Place(IDC_VOLUME, xRight, y, rest / 3, height);
     // The volume's text in the dialog's font at this DPI.
     if (nVolumeFontDpi != Dpi()) {
         HFONT f = CreateFontA(-Scaled(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                               "MS Shell Dlg");
-        SendDlgItemMessageA(w, kCtlVolume, WM_SETFONT, WPARAM(f), TRUE);
+        SendDlgItemMessageA(Window(), IDC_VOLUME, WM_SETFONT, WPARAM(f), TRUE);
         if (hVolumeFont) DeleteObject(hVolumeFont);
         hVolumeFont = f;
         nVolumeFontDpi = Dpi();
     }
-    place(kCtlMeter, xRight + rest / 3 + 1, yRow, rest - rest / 3 - 1, rowH);
+    Place(IDC_METER, xRight + rest / 3 + 1, y, rest - rest / 3 - 1, height);
+}
 
-    // Time fields: the selection's three in the left third, the current
-    // time in the rest in a bold font 0.18 of its width high (within a
-    // fifth of the window's height).
-    const int third = W / 3;
-    const int timeW = W - third;
+int MainDialog::PlaceTimeFields(int width, int height, int yBelow) {
+    // The selection's three in the left third, the current time in the rest
+    // in a bold font 0.18 of its width high (within a fifth of the window's
+    // height).
+    const int third = width / 3;
+    const int timeW = width - third;
     int fontH = std::max(int(0.18 * timeW), Scaled(12));
-    fontH = std::min(fontH, std::max(H / 5, Scaled(12)));
+    fontH = std::min(fontH, std::max(height / 5, Scaled(12)));
     const int timeH = fontH + fontH / 5 + Scaled(6);
-    const int yTime = yRow - timeH;
-    place(kCtlFrame, 0, yTime, W, timeH);
+    const int yTime = yBelow - timeH;
+    Place(IDC_FRAME, 0, yTime, width, timeH);
     for (int i = 0; i < 3; ++i)
-        place(kCtlSelStart + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
-    place(kCtlTime, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+        Place(IDC_SELECTION_START + i, Scaled(2), yTime + i * timeH / 3 + 1, third - Scaled(4), timeH / 3 - 2);
+    Place(IDC_CURRENT_TIME, third, yTime + 1, timeW - Scaled(2), timeH - 2);
+    SetTimeFonts(timeW, timeH, fontH);
+    return yTime;
+}
+
+void MainDialog::SetTimeFonts(int timeWidth, int timeHeight, int fontHeight) {
+    HWND w = Window();
     // The selection's fields in a plain font half their height.
-    HFONT selFont = CreateFontA(-std::max(timeH / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+    HFONT selFont = CreateFontA(-std::max(timeHeight / 6, Scaled(11)), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                 VARIABLE_PITCH | FF_SWISS, "Arial");
-    for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, kCtlSelStart + i, WM_SETFONT, WPARAM(selFont), TRUE);
+    for (int i = 0; i < 3; ++i) SendDlgItemMessageA(w, IDC_SELECTION_START + i, WM_SETFONT, WPARAM(selFont), TRUE);
     if (hSelectionFont) DeleteObject(hSelectionFont);
     hSelectionFont = selFont;
     auto makeFont = [](int height) {
         return CreateFontA(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "Arial");
     };
-    HFONT font = makeFont(fontH);
+    HFONT font = makeFont(fontHeight);
     // Whatever face the system gives, the time fits its field.
     if (HDC dc = GetDC(w)) {
         HGDIOBJ old = SelectObject(dc, font);
@@ -508,31 +475,48 @@ void MainDialog::LayoutControls() {
         GetTextExtentPoint32A(dc, sample, int(sizeof sample - 1), &ext);
         SelectObject(dc, old);
         ReleaseDC(w, dc);
-        const int room = timeW * 9 / 10;
+        const int room = timeWidth * 9 / 10;
         if (ext.cx > room && ext.cx > 0) {
             DeleteObject(font);
-            font = makeFont(std::max(int(int64_t(fontH) * room / ext.cx), Scaled(12)));
+            font = makeFont(std::max(int(int64_t(fontHeight) * room / ext.cx), Scaled(12)));
         }
     }
-    SendDlgItemMessageA(w, kCtlTime, WM_SETFONT, WPARAM(font), TRUE);
+    SendDlgItemMessageA(w, IDC_CURRENT_TIME, WM_SETFONT, WPARAM(font), TRUE);
     if (hTimeFont) DeleteObject(hTimeFont);
     hTimeFont = font;
+}
 
-    // Scroll bar and the five view buttons above the time fields.
+int MainDialog::PlaceViewRow(int width, int yBelow) {
+    // The scroll bar and the five view buttons.
     const int scrollH = Scaled(24);
-    const int yScroll = yTime - scrollH;
-    const int scrollW = W / 2;
-    place(kCtlPosition, 0, yScroll, scrollW, scrollH);
-    const int zw = (W - scrollW) / 5;
-    const int views[5] = {kCtlZoomOut, kCtlZoomIn, kCtlZoomSelection, kCtlZoomFull, kCtlVerticalZoom};
-    for (int i = 0; i < 5; ++i) place(views[i], scrollW + i * zw, yScroll, i == 4 ? W - scrollW - 4 * zw : zw, scrollH);
+    const int yScroll = yBelow - scrollH;
+    const int scrollW = width / 2;
+    Place(IDC_POSITION, 0, yScroll, scrollW, scrollH);
+    const int zw = (width - scrollW) / 5;
+    const int views[5] = {IDC_ZOOM_OUT, IDC_ZOOM_IN, IDC_ZOOM_SELECTION, IDC_ZOOM_FULL, IDC_VERTICAL_ZOOM};
+    for (int i = 0; i < 5; ++i)
+        Place(views[i], scrollW + i * zw, yScroll, i == 4 ? width - scrollW - 4 * zw : zw, scrollH);
+    return yScroll;
+}
 
-    // The overview takes twice the status bar's height at the top; the main
-    // view the rest.
-    const int overviewH = 2 * std::max(h, Scaled(20));
-    place(kCtlOverview, 0, top, W, overviewH);
-    place(kCtlWave, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
-    InvalidateRect(w, nullptr, TRUE);
+void MainDialog::LayoutControls() {
+    RECT rc;
+    GetClientRect(Window(), &rc);
+    const int W = rc.right, H = rc.bottom;
+    if (W <= 0 || H <= 0) return;
+    // From the bottom: the status bar, the transport row, the time fields,
+    // the scroll bar with the view buttons; from the top the toolbar, then
+    // the overview twice the status bar's height and the main view the rest.
+    int statusH = 0;
+    const int top = PlaceBars(W, statusH);
+    const int rowH = Scaled(50);
+    const int yRow = H - statusH - rowH;
+    PlaceTransportRow(W, yRow, rowH);
+    const int yScroll = PlaceViewRow(W, PlaceTimeFields(W, H, yRow));
+    const int overviewH = 2 * std::max(statusH, Scaled(20));
+    Place(IDC_OVERVIEW, 0, top, W, overviewH);
+    Place(IDC_WAVE, 0, top + overviewH, W, std::max(yScroll - top - overviewH, 0));
+    InvalidateRect(Window(), nullptr, TRUE);
 }
 
 // ------------------------------------------------------------------ messages
@@ -552,7 +536,7 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             pController->Timer(int(wParam));
             return TRUE;
         case WM_HSCROLL:
-            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(w, kCtlPosition))
+            if (reinterpret_cast<HWND>(lParam) == GetDlgItem(w, IDC_POSITION))
                 pController->Scroll(LOWORD(wParam), int16_t(HIWORD(wParam)));
             return TRUE;
         case WM_SIZE:
@@ -564,27 +548,69 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             mm->ptMinTrackSize.y = Scaled(kMinWindowHeight);
             return TRUE;
         }
+        case WM_MENUSELECT:
+        case WM_EXITMENULOOP:
+        case WM_CONTEXTMENU:
+        case WM_MOUSEWHEEL:
+            MouseAndMenuMessage(msg, wParam, lParam);
+            return TRUE;
+        case WM_DROPFILES:
+        case kHandOverMessage:
+        case WM_COPYDATA:
+        case kLoadPendingMessage:
+            return FileMessage(msg, wParam, lParam);
+        case WM_DPICHANGED: {
+            const RECT* r = reinterpret_cast<const RECT*>(lParam);
+            LoadPictures();
+            SetWindowPos(w, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            LayoutControls();
+            return TRUE;
+        }
+        case WM_DESTROY:
+            DestroyDialog();
+            return TRUE;
+    }
+    if (msg == WaveViewsDrawnMessage()) {
+        bool drawn = pController->Current() && overviewScan.IsRunning() && waveScan.IsRunning() &&
+                     overviewScan.IsIdle() && waveScan.IsIdle();
+        // What the columns hold is on the screen before the answer.
+        if (drawn) RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SetWindowLongPtrA(w, DWLP_MSGRESULT, drawn ? 1 : 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void MainDialog::MouseAndMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
         case WM_MENUSELECT: {
             UINT flags = HIWORD(wParam);
             if (flags == 0xFFFF && lParam == 0)
                 pController->MenuClosed();
             else
                 pController->MenuSelect((flags & MF_POPUP) ? 0 : LOWORD(wParam));
-            return TRUE;
+            break;
         }
         case WM_EXITMENULOOP:
             pController->MenuClosed();
-            return TRUE;
+            break;
         case WM_CONTEXTMENU:
             ContextMenu(reinterpret_cast<HWND>(wParam), int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam)));
-            return TRUE;
+            break;
         case WM_MOUSEWHEEL: {
             nWheel += GET_WHEEL_DELTA_WPARAM(wParam);
             int notches = nWheel / WHEEL_DELTA;
             nWheel -= notches * WHEEL_DELTA;
             if (notches) pController->Wheel(notches, (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) != 0);
-            return TRUE;
+            break;
         }
+    }
+}
+
+INT_PTR MainDialog::FileMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND w = Window();
+    switch (msg) {
         case WM_DROPFILES: {
             HDROP drop = reinterpret_cast<HDROP>(wParam);
             UINT n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
@@ -615,25 +641,6 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             for (const std::string& p : paths) pController->Load(LongPath(p));
             return TRUE;
         }
-        case WM_DPICHANGED: {
-            const RECT* r = reinterpret_cast<const RECT*>(lParam);
-            LoadPictures();
-            SetWindowPos(w, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-            LayoutControls();
-            return TRUE;
-        }
-        case WM_DESTROY:
-            DestroyDialog();
-            return TRUE;
-    }
-    if (msg == WaveViewsDrawnMessage()) {
-        bool drawn = pController->Current() && overviewScan.IsRunning() && waveScan.IsRunning() &&
-                     overviewScan.IsIdle() && waveScan.IsIdle();
-        // What the columns hold is on the screen before the answer.
-        if (drawn) RedrawWindow(w, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        SetWindowLongPtrA(w, DWLP_MSGRESULT, drawn ? 1 : 0);
-        return TRUE;
     }
     return FALSE;
 }
@@ -654,16 +661,16 @@ void MainDialog::Command(WORD id, WORD code, HWND control) {
         return;
     }
     switch (id) {
-        case kCtlVolume:
+        case IDC_VOLUME:
             if (code == EN_CHANGE) {
                 int8_t dB = int8_t(SendMessageA(control, kDBEditGetValue, 0, 0));
                 WriteInt("Settings", "PlayVolume", dB);
                 ApplyPlaybackVolume(int8_t(ReadInt("Player", "Device", 0)), dB);
             }
             return;
-        case kCtlOverview:
-        case kCtlWave: {
-            LWaveWindow& ww = id == kCtlWave ? wave : overview;
+        case IDC_OVERVIEW:
+        case IDC_WAVE: {
+            LWaveWindow& ww = id == IDC_WAVE ? wave : overview;
             pController->WaveNotify(id, code, ww.MarkStart(), ww.MarkEnd(), ww.Cursor());
             return;
         }
@@ -683,13 +690,8 @@ bool MainDialog::Notify(const NMHDR* nm) {
     if (nm->code == TTN_GETDISPINFOA) {
         auto* di = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(nm));
         if (di->uFlags & TTF_IDISHWND) return false;
-        int id = int(nm->idFrom);
-        if (id == kUndo) {
-            szUndoTip = UndoTooltip(pController->Current() ? pController->Current()->UndoLabel() : std::string());
-            di->lpszText = const_cast<char*>(szUndoTip.c_str());
-        } else if (const char* tip = ToolbarTooltip(id)) {
-            di->lpszText = const_cast<char*>(tip);
-        }
+        auto tip = toolbarTips.find(int(nm->idFrom));
+        if (tip != toolbarTips.end()) di->lpszText = const_cast<char*>(tip->second.c_str());
         return true;
     }
     return false;
@@ -718,7 +720,7 @@ void MainDialog::ContextMenu(HWND where, int x, int y) {
 bool MainDialog::KeyDown(UINT vk, const LKeyState& keys) {
     // Typing a volume into the decibel field keeps its keys.
     HWND focus = GetFocus();
-    HWND volume = GetDlgItem(Window(), kCtlVolume);
+    HWND volume = GetDlgItem(Window(), IDC_VOLUME);
     bool typing = focus && volume && (focus == volume || IsChild(volume, focus));
     if (typing && !keys.bControl && (vk < VK_F1 || vk > VK_F24)) return false;
     return pController->KeyDown(vk, {keys.bControl, keys.bShift, keys.bAlt});
@@ -751,10 +753,10 @@ void MainDialog::CheckCommand(int id, bool checked) {
     }
 }
 
-void MainDialog::SetUndoLabel(const std::string& label) {
-    std::string text = UndoTooltip(label);
+void MainDialog::SetCommandText(int id, const std::string& text) {
     for (HMENU m : {hMenu, hEditPopup})
-        if (m) ModifyMenuA(m, kUndo, MF_BYCOMMAND | MF_STRING, kUndo, text.c_str());
+        if (m) ModifyMenuA(m, UINT(id), MF_BYCOMMAND | MF_STRING, UINT_PTR(id), text.c_str());
+    toolbarTips[id] = text;
 }
 
 void MainDialog::SetStatusRate(const std::string& text) {
@@ -768,27 +770,27 @@ void MainDialog::SetStatusMessage(const std::string& text) {
 void MainDialog::SetText(int control, const std::string& text) { SetDlgItemTextA(Window(), control, text.c_str()); }
 
 void MainDialog::SetScrollPos(int32_t position) {
-    ::SetScrollPos(GetDlgItem(Window(), kCtlPosition), SB_CTL, position, TRUE);
+    ::SetScrollPos(GetDlgItem(Window(), IDC_POSITION), SB_CTL, position, TRUE);
 }
 
 void MainDialog::SetRecentMenu(const std::vector<LMenuEntry>& items) {
     HMENU file = GetSubMenu(hMenu, kFilePopup);
     if (!file) return;
-    for (int id = kRecentFirst; id <= kRecentSeparator; ++id) DeleteMenu(file, UINT(id), MF_BYCOMMAND);
+    for (int id = IDM_RECENT_FIRST; id <= IDM_RECENT_SEPARATOR; ++id) DeleteMenu(file, UINT(id), MF_BYCOMMAND);
     // Each goes before Exit, in order; the separator after the last.
     for (const LMenuEntry& e : items)
-        InsertMenuA(file, kExit, MF_BYCOMMAND | MF_STRING, UINT_PTR(e.nId), e.szText.c_str());
-    if (!items.empty()) InsertMenuA(file, kExit, MF_BYCOMMAND | MF_SEPARATOR, kRecentSeparator, nullptr);
+        InsertMenuA(file, IDM_EXIT, MF_BYCOMMAND | MF_STRING, UINT_PTR(e.nId), e.szText.c_str());
+    if (!items.empty()) InsertMenuA(file, IDM_EXIT, MF_BYCOMMAND | MF_SEPARATOR, IDM_RECENT_SEPARATOR, nullptr);
 }
 
 void MainDialog::SetWindowMenu(const std::vector<LMenuEntry>& items, int checkedId) {
     HMENU win = GetSubMenu(hMenu, kWindowPopup);
     if (!win) return;
-    for (int id = kWindowFirst; id <= kWindowSeparator; ++id) DeleteMenu(win, UINT(id), MF_BYCOMMAND);
+    for (int id = IDM_WINDOW_FIRST; id <= IDM_WINDOW_SEPARATOR; ++id) DeleteMenu(win, UINT(id), MF_BYCOMMAND);
     for (const LMenuEntry& e : items)
-        InsertMenuA(win, kCloseAll, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0), UINT_PTR(e.nId),
-                    e.szText.c_str());
-    if (!items.empty()) InsertMenuA(win, kCloseAll, MF_BYCOMMAND | MF_SEPARATOR, kWindowSeparator, nullptr);
+        InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_STRING | (e.nId == checkedId ? MF_CHECKED : 0),
+                    UINT_PTR(e.nId), e.szText.c_str());
+    if (!items.empty()) InsertMenuA(win, IDM_CLOSE_ALL, MF_BYCOMMAND | MF_SEPARATOR, IDM_WINDOW_SEPARATOR, nullptr);
 }
 
 void MainDialog::SetTimer(int id, int32_t ms) { ::SetTimer(Window(), UINT_PTR(id), UINT(ms), nullptr); }
@@ -832,13 +834,13 @@ void MainDialog::ShowPlayerState(uint16_t state) {
     HWND w = Window();
     if (!w) return;
     const bool open = (state & kPlayerOpen) != 0, cueing = (state & kPlayerCueing) != 0;
-    SendDlgItemMessageA(w, kCtlPlay, BM_SETIMAGE, IMAGE_BITMAP,
+    SendDlgItemMessageA(w, IDC_PLAY, BM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(hTransport[open ? kPicPlayActive : kPicPlay]));
-    SendDlgItemMessageA(w, kCtlStop, BM_SETIMAGE, IMAGE_BITMAP,
+    SendDlgItemMessageA(w, IDC_STOP, BM_SETIMAGE, IMAGE_BITMAP,
                         reinterpret_cast<LPARAM>(hTransport[open ? kPicStop : kPicStopActive]));
-    CheckDlgButton(w, kCtlPlay, open && !cueing ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(w, kCtlScrub, cueing ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(w, kCtlStop, open ? BST_UNCHECKED : BST_CHECKED);
+    CheckDlgButton(w, IDC_PLAY, open && !cueing ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(w, IDC_SCRUB, cueing ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(w, IDC_STOP, open ? BST_UNCHECKED : BST_CHECKED);
 }
 
 void MainDialog::ShowLevels(const int8_t* levels, int32_t count) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -66,16 +67,24 @@ protected:
     bool CanCloseCancel() override { return pController->CmCancel(); }
 
 private:
-    class Player;
-    friend class Player;
-
     void InitDialog();
     void DestroyDialog();
     void LayoutControls();
+    // The pieces of the layout: each places its controls and gives the
+    // edge the next one builds on.
+    void Place(int id, int x, int y, int cx, int cy);
+    int PlaceBars(int width, int& statusHeight);  // the toolbar's height
+    void PlaceTransportRow(int width, int y, int height);
+    int PlaceTimeFields(int width, int height, int yBelow);  // their top
+    void SetTimeFonts(int timeWidth, int timeHeight, int fontHeight);
+    int PlaceViewRow(int width, int yBelow);  // its top
     void CreateToolbar();
     void CreateMenus();
     void LoadPictures();
     void Command(WORD id, WORD code, HWND control);
+    // The menus' and the mouse's messages, and the files dropped or handed over.
+    void MouseAndMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    INT_PTR FileMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     bool Notify(const NMHDR* nm);
     void ContextMenu(HWND where, int x, int y);
     void Popup(HMENU menu, int x, int y);
@@ -87,7 +96,7 @@ private:
     void SetTitle(const std::string& text) override;
     void EnableCommand(int id, bool enabled) override;
     void CheckCommand(int id, bool checked) override;
-    void SetUndoLabel(const std::string& label) override;
+    void SetCommandText(int id, const std::string& text) override;
     void SetStatusRate(const std::string& text) override;
     void SetStatusMessage(const std::string& text) override;
     void SetText(int control, const std::string& text) override;
@@ -108,7 +117,7 @@ private:
 
     LMainServices& rServices;
     LWin32DocumentHost dialogs;
-    std::unique_ptr<Player> pPlayer;
+    std::unique_ptr<LPlayer> pPlayer;
     std::unique_ptr<LMainController> pController;
     std::string szCommandLinePath;
 
@@ -122,7 +131,7 @@ private:
     HICON hViewIcons[5] = {};
     HBITMAP hTransport[11] = {};
     HICON hIconBig = nullptr, hIconSmall = nullptr;
-    std::string szUndoTip;
+    std::map<int, std::string> toolbarTips;  // by command
     std::vector<std::string> vPendingLoads;
     int nWheel = 0;
     uint16_t nPlayerState = 0;

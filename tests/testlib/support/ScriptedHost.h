@@ -3,6 +3,7 @@
 // records what it was asked, the progress titles and where playback started.
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ public:
     std::vector<std::string> recent;
     std::vector<std::string> errors;  // shown by an operation's progress or by the host's ShowError
     int cancelAfterBlocks = -1;  // the next operation is cancelled after this many blocks
+    // Told the title of each operation as it starts, before it runs (a test
+    // reaches one operation of several through it).
+    std::function<void(const std::string& title)> onOperation;
     bool newFileOk = true, voxOk = true;
     int32_t voxRate = 6000;      // stored by the VOX rate question when answered
     int32_t convertTo = 0;       // 0: the sample-rate question is cancelled
@@ -28,6 +32,7 @@ public:
 
     LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         titles.push_back(title);
+        if (onOperation) onOperation(title);
         struct P : LProgress {
             int left;
             std::vector<std::string>* errors;
