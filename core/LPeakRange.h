@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/LPeakScan.h"
+
 namespace sondrel {
 
 // The smallest and largest sample over all channels of a stretch, both
@@ -32,15 +34,7 @@ struct LPeakRange {
 };
 
 // Extremes of a run of interleaved samples merged into r.
-inline void AddSamples(LPeakRange& r, const int32_t* s, size_t count) {
-    int32_t lo = r.lo, hi = r.hi;
-    for (size_t i = 0; i < count; ++i) {
-        lo = std::min(lo, s[i]);
-        hi = std::max(hi, s[i]);
-    }
-    r.lo = lo;
-    r.hi = hi;
-}
+inline void AddSamples(LPeakRange& r, const int32_t* s, size_t count) { ScanPeaks(s, count, r.lo, r.hi); }
 
 class LPeakRangeSource {
 public:

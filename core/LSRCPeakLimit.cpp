@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/LPeakScan.h"
+
 namespace sondrel {
 
 int32_t BlockPeak(const int32_t* samples, int32_t count) {
     int32_t hi = 0, lo = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        hi = std::max(hi, samples[i]);
-        lo = std::min(lo, samples[i]);
-    }
+    if (count > 0) ScanPeaks(samples, size_t(count), lo, hi);
     return std::max(hi, -lo);
 }
 

@@ -244,6 +244,7 @@ LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record) {
     {
         LSoundSourcePtr src = record.pSource;
         LSoundSinkPtr sink = CreateSink(fresh, src->nSampleRate, src->nChans);
+        record.pOverview = static_cast<LSNKCutListAudio*>(sink.Get())->Overview();
         LPRSourceToSink pump{record.szCaption, src, sink};
         result = Process(progress, pump);
         writeFailed = !sink->Finish();

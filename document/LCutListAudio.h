@@ -113,6 +113,9 @@ public:
     // its summary made) and the cut delivered at the last release.
     bool Finish() override;
     uint16_t GetIndex() const { return nIndex; }
+    // The segment's summary as far as it is written, for a display that
+    // draws the audio while it arrives.
+    std::shared_ptr<const LGrowingSummary> Overview() const { return summary.Growing(); }
 
 private:
     // Sets the error flag and notes why the segment file failed.
@@ -136,6 +139,9 @@ struct LCutListAudioLoadSource {
     std::string szCaption;
     LCutListAudio* pCutList = nullptr;
     LSoundSourcePtr pSource;
+    // Set when the copy starts: the new segment's overview as it fills,
+    // which may be read (from any thread) while the copy runs and after.
+    std::shared_ptr<const LGrowingSummary> pOverview;
 };
 LProcessResult Process(LProgress* progress, LCutListAudioLoadSource& record);
 

@@ -302,7 +302,7 @@ LProcessResult Process(LProgress* progress, LCLAConvertRateChannels& record) {
     // The converters leave pairs they cannot convert as they are; loading
     // those would report a conversion that did not happen.
     if (src->nSampleRate != record.nSampleRate || src->nChans != record.nChans) return kProcessFailed;
-    LCutListAudioLoadSource load{"Converting rate or channels...", &list, src};
+    LCutListAudioLoadSource load{"Converting rate or channels...", &list, src, {}};
     return Process(progress, load);
 }
 

@@ -131,8 +131,8 @@ void NameTargetForTemp(const std::string& temp, const std::string& target) {
 
 }  // namespace
 
-LProcessResult LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
-    LPRSourceToSink rec{"Saving ...", CreateSource(doc.audio), std::move(sink)};
+LProcessResult LDocuments::SaveToSink(const LSoundSourcePtr& source, LSoundSinkPtr sink) {
+    LPRSourceToSink rec{"Saving ...", source, std::move(sink)};
     LProcessResult r = host_.RunOperation("Saving", [&](LProgress* p) { return Process(p, rec); });
     // Only a finished sink has its whole output on the disk.
     bool finished = rec.pSink && rec.pSink->Finish();
@@ -143,7 +143,8 @@ LProcessResult LDocuments::SaveToSink(LSDFile& doc, LSoundSinkPtr sink) {
 // target's place only when the whole file has been written, flushed and
 // closed, so that a failed or cancelled save (a full disk, say) never
 // destroys or shortens the file that was there.
-LProcessResult LDocuments::WriteThroughSink(LSDFile& doc, const std::string& target) {
+LProcessResult LDocuments::WriteThroughSink(const LSoundSourcePtr& source, const std::string& target,
+                                             const LAudioTags& tags) {
     std::string folder = target.substr(0, target.size() - FileNamePart(target).size());
     RemoveStaleTempFiles(folder.empty() ? "." : folder);  // left by saves that were killed
     std::string temp = MakeTempFile(folder, "save");
@@ -153,8 +154,8 @@ LProcessResult LDocuments::WriteThroughSink(LSDFile& doc, const std::string& tar
     }
     LProcessResult r = kProcessFailed;
     {
-        LSoundSinkPtr sink = OpenAudioFileSink(temp, target, doc.audio.nSampleRate, doc.audio.nChans, doc.tags);
-        if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
+        LSoundSinkPtr sink = OpenAudioFileSink(temp, target, source->nSampleRate, source->nChans, tags);
+        if (sink && !sink->HasError()) r = SaveToSink(source, std::move(sink));
     }  // the writer is finished here at the latest
     bool ok = r == kProcessDone;
     if (ok) {
@@ -200,7 +201,7 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         if (!converted) return false;
     }
     ClearFailure();
-    if (LProcessResult r = WriteThroughSink(doc, doc.szFilePath); r != kProcessDone) {
+    if (LProcessResult r = WriteThroughSink(CreateSource(doc.audio), doc.szFilePath, doc.tags); r != kProcessDone) {
         // A cancel is the user's own choice: no message for it.
         return r == kProcessCancelled ? false : ReportFailure("Cannot save", doc.szFilePath);
     }
@@ -245,7 +246,7 @@ bool LDocuments::SaveThroughEncoder(LSDFile& doc) {
     LProcessResult r = kProcessFailed;
     {
         LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(rec.szWavePath.c_str(), doc.audio.nSampleRate, 0, 16, doc.audio.nChans);
-        if (sink && !sink->HasError()) r = SaveToSink(doc, std::move(sink));
+        if (sink && !sink->HasError()) r = SaveToSink(CreateSource(doc.audio), std::move(sink));
     }  // the WAV's header is complete here
     if (r == kProcessDone) {
         r = host_.RunOperation("Save mp3", [&](LProgress* p) { return Process(p, rec); });
@@ -259,6 +260,36 @@ bool LDocuments::SaveThroughEncoder(LSDFile& doc) {
 }
 
 bool LDocuments::CmSave() { return pCurrent && SaveDocument(*pCurrent); }
+
+bool LDocuments::ConvertsWithoutDocument(const std::string& input, const std::string& output) {
+    // Readers that need no question and no decoding step of their own, and
+    // writers that save the audio as it is (a VOX save first makes the
+    // document mono, an MP3 save goes through the encoder's program).
+    const std::string in = FileExtension(input), out = FileExtension(output);
+    const bool reader = SameText(in, ".wav") || SameText(in, ".mp3") || SameText(in, ".gsm") ||
+                        (SameText(in, ".vox") && !ReadBool("Settings", "VoxPromptSampleRate", true));
+    return reader && (SameText(out, ".wav") || SameText(out, ".gsm"));
+}
+
+LProcessResult LDocuments::ConvertFile(const std::string& input, const std::string& output, bool* opened) {
+    *opened = false;
+    ClearFailure();
+    ResetOpenReport(input);
+    LSoundSourcePtr src = OpenDocumentSource(input, ReadInt("Settings", "VoxDefaultSampleRate", 8000));
+    if (src->HasError()) {
+        ReportFailure("Cannot open", input);
+        return kProcessFailed;
+    }
+    *opened = true;
+    ClearFailure();
+    LProcessResult r = WriteThroughSink(AsLoadedDocument(src), output, OpenReport().tags);
+    if (r == kProcessFailed) ReportFailure("Cannot save", output);
+    // What a load would have told (dither, clipping, a mixdown), once the
+    // whole input has been read.
+    std::string notice = OpenReportText(OpenReport(), FileNamePart(input));
+    if (!notice.empty()) host_.ShowNotice(notice);
+    return r;
+}
 
 bool LDocuments::SaveDocumentAs(LSDFile& doc) {
     host_.StopPlayback();

@@ -75,6 +75,16 @@ public:
     }
     // A new untitled document over a copy of audio, appended and made current.
     LSDFile& AddUntitled(const LCutListAudio& audio);
+
+    // A batch that only changes a file's format: opens input as
+    // AddFileToList would and saves it to output as SaveDocument would,
+    // streaming from the reader into the writer, with no document and no
+    // copy in the data folder (nobody edits it in between). The file
+    // written is the one the two steps write. Only where the save takes the
+    // audio as it is (ConvertsWithoutDocument). Failures are reported as
+    // the two steps report them; *opened tells which step failed.
+    static bool ConvertsWithoutDocument(const std::string& input, const std::string& output);
+    LProcessResult ConvertFile(const std::string& input, const std::string& output, bool* opened);
     LDocumentHost& Host() const { return host_; }
 
     LCutListAudio clipboard;
@@ -82,8 +92,8 @@ public:
 private:
     // Done: written and in place; cancelled; failed (LastFailure says why).
     // The target is untouched unless it is done.
-    LProcessResult WriteThroughSink(LSDFile& doc, const std::string& target);
-    LProcessResult SaveToSink(LSDFile& doc, LSoundSinkPtr sink);
+    LProcessResult WriteThroughSink(const LSoundSourcePtr& source, const std::string& target, const LAudioTags& tags);
+    LProcessResult SaveToSink(const LSoundSourcePtr& source, LSoundSinkPtr sink);
     // MP3: the encoder's own checks decide; false when nothing was saved.
     bool SaveThroughEncoder(LSDFile& doc);
     // Saving over the file the document came from: asks first when that

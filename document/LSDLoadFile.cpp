@@ -34,6 +34,40 @@ LSoundSourcePtr OpenAudioFileSource(const std::string& path, int32_t voxRate) {
     return LSoundSourcePtr();  // unknown type: the silent source with its error flag
 }
 
+LSoundSourcePtr OpenDocumentSource(const std::string& path, int32_t voxRate) {
+    LSoundSourcePtr src = OpenAudioFileSource(path, voxRate);
+    if (src->HasError()) {
+        // A reader that failed has said why; an unknown type has not.
+        NoteFailure(LFailure::kNotAudio, path);
+        return LSoundSourcePtr();
+    }
+    if (src->nChans > 2) {
+        // Every operation of the editor converts between mono and stereo
+        // only; a document that could not be converted, played, mixed with
+        // or saved as GSM or VOX is refused at the door.
+        NoteFailure(LFailure::kChannels, path, src->nChans);
+        return LSoundSourcePtr();
+    }
+    return src;
+}
+
+namespace {
+
+// Passes its input on unchanged under a cut-list reader's peak bound.
+class LSRCDocumentBound : public LSRCFilter {
+public:
+    explicit LSRCDocumentBound(const LSoundSourcePtr& input) : LSRCFilter(input) { iPeakBound = kPeakBoundCutList; }
+    void Read(int32_t* buffer, int32_t n) override { pInput->Read(buffer, n); }
+};
+
+}  // namespace
+
+LSoundSourcePtr AsLoadedDocument(const LSoundSourcePtr& source) {
+    // The load's pump keeps the file's rate and channels, so of its
+    // adaptation only the limiter can act.
+    return MakeSource<LSRCDocumentBound>(LSPPeakLimit(kMax16).OpenSource(source));
+}
+
 bool IsOpenType(const std::string& ext) {
     for (const char* e : {".wav", ".mp3", ".gsm", ".vox", ".flac", ".ogg", ".oga", ".opus"})
         if (SameText(ext, e)) return true;
@@ -89,7 +123,7 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record) {
         if (wav.empty()) return kProcessFailed;
         LProcessResult r = pDecodeRealAudio(progress, record.szPath, wav);
         if (r == kProcessDone) {
-            LCutListAudioLoadSource load{caption, record.pAudio, LWaveFile::OpenSource(wav.c_str())};
+            LCutListAudioLoadSource load{caption, record.pAudio, LWaveFile::OpenSource(wav.c_str()), {}};
             r = load.pSource->HasError() ? kProcessFailed : Process(progress, load);
         }  // the reader is closed here, so that its file can go
         LFile::Delete(wav.c_str());
@@ -103,21 +137,29 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record) {
         record.bVoxPrompt = false;
     }
     ResetOpenReport(record.szPath);
-    LSoundSourcePtr src = OpenAudioFileSource(record.szPath, voxRate);
-    if (src->HasError() || !record.pAudio) {
-        // A reader that failed has said why; an unknown type has not.
-        NoteFailure(LFailure::kNotAudio, record.szPath);
-        return kProcessFailed;
-    }
-    if (src->nChans > 2) {
-        // Every operation of the editor converts between mono and stereo
-        // only; a document that could not be converted, played, mixed with
-        // or saved as GSM or VOX is refused at the door.
-        NoteFailure(LFailure::kChannels, record.szPath, src->nChans);
-        return kProcessFailed;
-    }
-    LCutListAudioLoadSource load{caption, record.pAudio, src};
-    LProcessResult r = Process(progress, load);
+    LSoundSourcePtr src = OpenDocumentSource(record.szPath, voxRate);
+    if (src->HasError() || !record.pAudio) return kProcessFailed;
+    record.nExpectedFrames = src->GetLength();
+    LCutListAudioLoadSource load{caption, record.pAudio, src, {}};
+    // The overview is handed out as soon as the copy has made it.
+    struct Overview : LProgress {
+        LProgress* inner;
+        LCutListAudioLoadSource* load;
+        SDLoadFile* record;
+        bool IsCancelled() override {
+            if (!record->pOverview) record->pOverview = load->pOverview;
+            return inner->IsCancelled();
+        }
+        void SetText(const char* text, int line) override { inner->SetText(text, line); }
+        void SetProgress(double f) override { inner->SetProgress(f); }
+        void ShowError(const char* text) override { inner->ShowError(text); }
+        bool WaitTime(uint32_t ms) override { return inner->WaitTime(ms); }
+    } overview;
+    overview.inner = progress;
+    overview.load = &load;
+    overview.record = &record;
+    LProcessResult r = Process(&overview, load);
+    record.pOverview = load.pOverview;
     record.report = OpenReport();
     return r;
 }

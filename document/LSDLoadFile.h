@@ -25,11 +25,27 @@ struct SDLoadFile {
     // After the load: how the file stores its audio, its tags, and what the
     // user is to be told about it.
     LOpenReport report;
+    // Out: the file's length as its reader estimates it, and the overview
+    // of the audio copied so far, both set when the copy starts (a display
+    // may draw from them while the load runs).
+    int32_t nExpectedFrames = 0;
+    std::shared_ptr<const LGrowingSummary> pOverview;
 };
 // Cancelled also by the VOX rate question; failed for an unknown type, an
 // unreadable file, more than two channels, or audio that could not be
 // written to the cut tank (LastFailure says which).
 LProcessResult Process(LProgress* progress, SDLoadFile& record);
+
+// The reader a document opens path with: OpenAudioFileSource, refused
+// (error flag, LastFailure says why) for an unknown type, an unreadable
+// file or more than two channels.
+LSoundSourcePtr OpenDocumentSource(const std::string& path, int32_t voxRate);
+
+// What a document loaded from source reads back as: source with its peaks
+// limited to 16-bit full scale as the load writes it, under the peak bound
+// of a cut-list reader, so that a save adapts it exactly as it adapts the
+// document's own reader (and writes the same file).
+LSoundSourcePtr AsLoadedDocument(const LSoundSourcePtr& source);
 
 // The reader for a file by its extension; an error-flagged silent source
 // for an unknown type or an unreadable file. A VOX file opens at voxRate.

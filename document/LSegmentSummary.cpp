@@ -45,9 +45,36 @@ bool BuildSegmentSummary(const std::string& segmentPath, uint32_t chans) {
 
 // ------------------------------------------------------------------ builder
 
+int64_t LGrowingSummary::Frames() const {
+    std::lock_guard<std::mutex> lock(mtx);
+    return int64_t(vBlocks.size()) * kSummaryBlockFrames;
+}
+
+bool LGrowingSummary::IsComplete() const {
+    std::lock_guard<std::mutex> lock(mtx);
+    return bComplete;
+}
+
+bool LGrowingSummary::ReadPeakRange(int64_t from, int64_t to, LPeakRange& r) const {
+    from = std::max<int64_t>(from, 0);
+    if (to <= from) return true;
+    std::lock_guard<std::mutex> lock(mtx);
+    int64_t b1 = (to + kSummaryBlockFrames - 1) / kSummaryBlockFrames;
+    if (b1 > int64_t(vBlocks.size())) return false;
+    for (int64_t b = from / kSummaryBlockFrames; b < b1; ++b) r.Merge(vBlocks[size_t(b)]);
+    return true;
+}
+
 void LSegmentSummaryBuilder::CloseBlock() {
-    vBlocks.push_back(rPartial);
+    vNew.push_back(rPartial);
     rPartial = LPeakRange();
+}
+
+void LSegmentSummaryBuilder::HandOver() {
+    if (vNew.empty()) return;
+    std::lock_guard<std::mutex> lock(pBlocks->mtx);
+    vBlocks.insert(vBlocks.end(), vNew.begin(), vNew.end());
+    vNew.clear();
 }
 
 void LSegmentSummaryBuilder::Add(const int32_t* s, int32_t frames) {
@@ -60,6 +87,7 @@ void LSegmentSummaryBuilder::Add(const int32_t* s, int32_t frames) {
         nFrames += k;
         if (inBlock + k == kSummaryBlockFrames) CloseBlock();
     }
+    HandOver();
 }
 
 void LSegmentSummaryBuilder::AddZeros(int64_t frames) {
@@ -71,6 +99,7 @@ void LSegmentSummaryBuilder::AddZeros(int64_t frames) {
         nFrames += k;
         if (inBlock + k == kSummaryBlockFrames) CloseBlock();
     }
+    HandOver();
 }
 
 void LSegmentSummaryBuilder::Reread(LFile& file, int64_t from, int64_t to) {
@@ -100,7 +129,10 @@ void LSegmentSummaryBuilder::Seek(LFile& file, int32_t position) {
     }
     int64_t p = std::max(position, 0);
     int64_t keepBlocks = std::min(p, nFrames) / kSummaryBlockFrames;
-    vBlocks.resize(size_t(keepBlocks));
+    {
+        std::lock_guard<std::mutex> lock(pBlocks->mtx);
+        vBlocks.resize(size_t(keepBlocks));
+    }
     rPartial = LPeakRange();
     nFrames = keepBlocks * kSummaryBlockFrames;
     Reread(file, nFrames, p);
@@ -120,7 +152,11 @@ bool LSegmentSummaryBuilder::Finish(LFile& segment, const std::string& path) {
     }
     if (ok) {
         if (nFrames % kSummaryBlockFrames) CloseBlock();
-        vBlocks.resize(size_t((frames + kSummaryBlockFrames - 1) / kSummaryBlockFrames));
+        HandOver();
+        {
+            std::lock_guard<std::mutex> lock(pBlocks->mtx);
+            vBlocks.resize(size_t((frames + kSummaryBlockFrames - 1) / kSummaryBlockFrames));
+        }
         SummaryHeader h{kSummaryMagic, uint32_t(kSummaryBlockFrames), nChans, uint32_t(frames)};
         LFile out;
         ok = out.Open(path.c_str(), LFile::kCreate) && out.Write(&h, sizeof h) == sizeof h;
@@ -134,6 +170,8 @@ bool LSegmentSummaryBuilder::Finish(LFile& segment, const std::string& path) {
         }
     }
     if (!ok) LFile::Delete(path.c_str());
+    std::lock_guard<std::mutex> lock(pBlocks->mtx);
+    pBlocks->bComplete = true;
     return ok;
 }
 

@@ -13,6 +13,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,10 +36,39 @@ void DeleteSegmentSummary(const std::string& segmentPath);
 // Makes the summary of an existing segment file from its samples.
 bool BuildSegmentSummary(const std::string& segmentPath, uint32_t chans);
 
+// The summary of a segment while its writer is still filling it, for a
+// display that draws a file as it loads: it may be read from any thread
+// while the writer adds to it. It answers at block resolution: a stretch
+// gets the extremes of every whole block it touches, so a column's peak can
+// be a little wider than its samples' until the segment's own summary
+// replaces this one.
+class LGrowingSummary {
+public:
+    explicit LGrowingSummary(uint32_t chans) : nChans(chans ? chans : 1) {}
+    uint32_t Channels() const { return nChans; }
+    // Frames in the whole blocks so far.
+    int64_t Frames() const;
+    // True once the writer has finished (the segment is complete).
+    bool IsComplete() const;
+    // Merges into r the extremes of the whole blocks that overlap frames
+    // [from, to); false (r unchanged) when that stretch has not arrived yet.
+    bool ReadPeakRange(int64_t from, int64_t to, LPeakRange& r) const;
+
+private:
+    friend class LSegmentSummaryBuilder;
+    const uint32_t nChans;
+    mutable std::mutex mtx;
+    std::vector<LPeakRange> vBlocks;  // whole blocks
+    bool bComplete = false;
+};
+
 // Collects the summary while a segment is written.
 class LSegmentSummaryBuilder {
 public:
-    explicit LSegmentSummaryBuilder(uint32_t chans) : nChans(chans ? chans : 1) {}
+    explicit LSegmentSummaryBuilder(uint32_t chans)
+        : nChans(chans ? chans : 1), pBlocks(std::make_shared<LGrowingSummary>(nChans)) {}
+    // What has been summarized so far, readable while the segment is written.
+    std::shared_ptr<const LGrowingSummary> Growing() const { return pBlocks; }
 
     // Frames written at the current position.
     void Add(const int32_t* samples, int32_t frames);
@@ -62,7 +92,12 @@ private:
     bool bValid = true;
     int64_t nFrames = 0;             // frames summarized
     LPeakRange rPartial;             // the block being filled
-    std::vector<LPeakRange> vBlocks; // whole blocks
+    // Whole blocks, shared with readers; the builder alone changes them,
+    // under their lock, and reads them without it.
+    std::shared_ptr<LGrowingSummary> pBlocks;
+    std::vector<LPeakRange>& vBlocks = pBlocks->vBlocks;
+    std::vector<LPeakRange> vNew;    // closed since the last hand-over
+    void HandOver();
 };
 
 // Reads one segment's summary and, for the partial blocks at the edges of

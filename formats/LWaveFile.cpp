@@ -201,32 +201,58 @@ LSRCPCMFileBase::LSRCPCMFileBase(LFile&& file, int32_t rate, uint32_t dataBytes,
     }
     int64_t start = hFile.Tell();
     nDataStart = start > 0 ? start : 0;
+    nFileAt = nDataStart;
     // A writer that never finished leaves the samples running to the end of
     // the file; any other size counts only as far as the file holds data.
     int64_t held = std::max<int64_t>(hFile.Size() - nDataStart, 0);
     int64_t bytes = dataBytes == LWaveFile::kUnfinishedSize ? held : std::min<int64_t>(dataBytes, held);
     nLength = int32_t(std::min<int64_t>(bytes / nFrameBytes, kMaxStreamFrames));
-    pBuffer.assign((size_t(kMaxBlockFrames) * nFrameBytes + 1) / 2, 0);
+    // No bigger than the data (a short file needs no megabyte), never below one frame.
+    int64_t block = std::min<int64_t>(kReadAheadBytes / nFrameBytes, std::max(nLength, 1)) * nFrameBytes;
+    vBlock.resize(size_t(std::max<int64_t>(block, nFrameBytes)));
 }
 
-void LSRCPCMFileBase::ReadFrames(int32_t* out, int32_t frames) {
-    // One file read per block of at most 8192 frames; whatever the file does
-    // not deliver (end of file, truncated data) reads as zeros.
+bool LSRCPCMFileBase::Fill(int32_t first) {
+    nBlockFrame = first;
+    nBlockBytes = 0;
+    int64_t at = nDataStart + int64_t(first) * nFrameBytes;
+    if (nFileAt != at) {
+        if (!hFile.Seek(at)) {
+            nFileAt = -1;
+            return false;
+        }
+        nFileAt = at;
+    }
+    // Never past the data: a chunk after it is not read for nothing.
+    uint32_t frames = uint32_t(vBlock.size() / nFrameBytes);
+    frames = uint32_t(std::min<int64_t>(frames, int64_t(nLength) - first));
+    uint32_t got = hFile.Read(vBlock.data(), frames * nFrameBytes);
+    nFileAt += got;
+    nBlockBytes = got;
+    return got > 0;
+}
+
+void LSRCPCMFileBase::ReadFrames(int32_t* out, int32_t first, int32_t frames) {
     while (frames > 0) {
-        int32_t k = std::min(frames, kMaxBlockFrames);
-        uint32_t want = uint32_t(k) * nFrameBytes;
-        uint32_t got = hFile.Read(pBuffer.data(), want);
-        int32_t samples = int32_t(got / nBytesPerSample);
+        int64_t offset = (int64_t(first) - nBlockFrame) * nFrameBytes;
+        if (offset < 0 || offset >= int64_t(nBlockBytes)) {
+            if (!Fill(first)) break;
+            offset = 0;
+        }
+        // The samples held for these frames (a block cut short by the end
+        // of the file may end inside a frame).
+        uint32_t avail = uint32_t(nBlockBytes - offset);
+        int32_t k = int32_t(std::min<int64_t>(frames, (int64_t(avail) + nFrameBytes - 1) / nFrameBytes));
+        int32_t samples = int32_t(std::min<uint32_t>(uint32_t(k) * nChans, avail / nBytesPerSample));
+        Convert(vBlock.data() + offset, out, samples);
         int32_t total = k * nChans;
-        Convert(out, samples);
         std::fill(out + samples, out + total, 0);
         out += total;
+        first += k;
         frames -= k;
-        if (got < want) {
-            std::fill(out, out + size_t(frames) * nChans, 0);
-            return;
-        }
+        if (uint32_t(k) * nFrameBytes > avail) break;  // the file ended inside that frame
     }
+    std::fill(out, out + size_t(std::max(frames, 0)) * nChans, 0);
 }
 
 void LSRCPCMFileBase::Read(int32_t* buffer, int32_t n) {
@@ -248,22 +274,23 @@ void LSRCPCMFileBase::Read(int32_t* buffer, int32_t n) {
     if (p > nLength) frames -= p - nLength;
     if (frames < 0) frames = 0;
     int32_t* out = buffer + size_t(lead) * chans;
-    ReadFrames(out, frames);
+    if (frames > 0 && !HasError()) ReadFrames(out, p - remaining, frames);
+    else frames = 0;
     std::fill(out + size_t(frames) * chans, out + size_t(remaining) * chans, 0);
 }
 
 void LSRCPCMFileBase::Seek(int32_t p) {
     if (HasError()) return;
+    // The next read finds its frames in the block held or reads from there.
     nPosition = p;
-    int64_t frame = p < 1 ? 0 : (p > nLength ? nLength : p);
-    hFile.Seek(int64_t(nDataStart) + frame * nFrameBytes);
 }
 
-void LSRCPCM8File::Convert(int32_t* out, int32_t count) {
-    ConvertFromPCM8(reinterpret_cast<const uint8_t*>(pBuffer.data()), out, count);
-}
+void LSRCPCM8File::Convert(const uint8_t* in, int32_t* out, int32_t count) { ConvertFromPCM8(in, out, count); }
 
-void LSRCPCM16File::Convert(int32_t* out, int32_t count) { ConvertFromPCM16(pBuffer.data(), out, count); }
+void LSRCPCM16File::Convert(const uint8_t* in, int32_t* out, int32_t count) {
+    // The block holds whole 16-bit words at even offsets of an aligned buffer.
+    ConvertFromPCM16(reinterpret_cast<const int16_t*>(in), out, count);
+}
 
 // ---------------------------------------------------------------- writer
 
@@ -294,6 +321,7 @@ LSNKPCMFileBase::LSNKPCMFileBase(const char* path, int32_t rate, int32_t startFr
         hFile.Seek(target);
     }
     if (!hFile.Truncate()) FileFailed();
+    nWriteBackFrom = int64_t(nPosition) * nFrameBytes;
     pBuffer.assign((size_t(kMaxBlockFrames) * nFrameBytes + 1) / 2, 0);
 }
 
@@ -359,6 +387,13 @@ void LSNKPCMFileBase::Write(const int32_t* buffer, int32_t n) {
         buffer += size_t(k) * nChans;
         n -= k;
     }
+    // The file is flushed when it is finished: its disk writes start while
+    // it grows, so that the flush waits only for the last of them.
+    int64_t written = int64_t(nPosition) * nFrameBytes;
+    if (written - nWriteBackFrom >= kWriteBackBytes) {
+        hFile.StartWriteBack(int64_t(LWaveFile::kHeaderBytes) + nWriteBackFrom, written - nWriteBackFrom);
+        nWriteBackFrom = written;
+    }
 }
 
 void LSNKPCMFileBase::Seek(int32_t p) {
@@ -366,6 +401,7 @@ void LSNKPCMFileBase::Seek(int32_t p) {
     nPosition = p > 0 ? p : 0;
     hFile.Seek(int64_t(LWaveFile::kHeaderBytes) + int64_t(nPosition) * nFrameBytes);
     hFile.Truncate();
+    nWriteBackFrom = std::min<int64_t>(nWriteBackFrom, int64_t(nPosition) * nFrameBytes);
 }
 
 void LSNKPCM8File::Convert(const int32_t* in, int32_t count) {

@@ -47,9 +47,14 @@ LSoundSourcePtr OpenCompressedWave(LFile&& file, const uint8_t* format, uint32_t
 
 // PCM reader over an open file positioned at its first sample. Frames before
 // 0 and past the length read as zeros, and so does any part of the declared
-// data that the file does not hold.
+// data that the file does not hold. The file is read ahead in large
+// sequential blocks (a whole-file load makes one pass of big reads, however
+// small the blocks asked for); a seek inside the block held costs no read.
 class LSRCPCMFileBase : public LSoundSourceBase {
 public:
+    // File bytes read at once (whole frames of it).
+    static constexpr uint32_t kReadAheadBytes = 1u << 20;
+
     LSRCPCMFileBase(LFile&& file, int32_t rate, uint32_t dataBytes, uint32_t bytesPerSample, int32_t peakBound,
                     uint32_t chans);
 
@@ -59,8 +64,8 @@ public:
     void Seek(int32_t p) override;
 
 protected:
-    // Converts count samples from the conversion buffer to the internal format.
-    virtual void Convert(int32_t* out, int32_t count) = 0;
+    // Converts count samples of the file's format at in to the internal format.
+    virtual void Convert(const uint8_t* in, int32_t* out, int32_t count) = 0;
 
     LFile hFile;
     int64_t nDataStart = 0;  // file offset of the first sample
@@ -68,11 +73,18 @@ protected:
     int32_t nLength = 0;
     uint32_t nFrameBytes = 2;
     uint32_t nBytesPerSample = 2;
-    // 8192 frames of the file's format (16-bit words; the 8-bit reader uses its bytes).
-    std::vector<int16_t> pBuffer;
 
 private:
-    void ReadFrames(int32_t* out, int32_t frames);
+    // Frames [first, first + frames) of the data into out; what the file
+    // does not deliver reads as zeros.
+    void ReadFrames(int32_t* out, int32_t first, int32_t frames);
+    // Reads the block that starts at frame first; false when the file gives nothing there.
+    bool Fill(int32_t first);
+
+    std::vector<uint8_t> vBlock;  // file bytes of frames from nBlockFrame on
+    int32_t nBlockFrame = 0;
+    uint32_t nBlockBytes = 0;     // bytes held (0: nothing)
+    int64_t nFileAt = -1;         // where the file pointer stands (-1: unknown)
 };
 
 class LSRCPCM8File : public LSRCPCMFileBase {
@@ -81,7 +93,7 @@ public:
         : LSRCPCMFileBase(std::move(file), rate, dataBytes, 1, kMax16, chans) {}
 
 protected:
-    void Convert(int32_t* out, int32_t count) override;
+    void Convert(const uint8_t* in, int32_t* out, int32_t count) override;
 };
 
 class LSRCPCM16File : public LSRCPCMFileBase {
@@ -90,7 +102,7 @@ public:
         : LSRCPCMFileBase(std::move(file), rate, dataBytes, 2, kMax16, chans) {}
 
 protected:
-    void Convert(int32_t* out, int32_t count) override;
+    void Convert(const uint8_t* in, int32_t* out, int32_t count) override;
 };
 
 // PCM writer. The header holds placeholder sizes while the file is open; the
@@ -121,6 +133,9 @@ private:
     // Sets the error flag and notes why the file failed.
     void FileFailed();
     std::string szPath;
+    // Data bytes written before this have had their disk writes started.
+    static constexpr int64_t kWriteBackBytes = 4 << 20;
+    int64_t nWriteBackFrom = 0;
 };
 
 class LSNKPCM8File : public LSNKPCMFileBase {

@@ -280,6 +280,8 @@ bool LFile::Flush() {
     return true;
 }
 
+bool LFile::StartWriteBack(int64_t, int64_t) { return h_ != kInvalid; }  // the system has no call for it
+
 bool LFile::Delete(const char* path) {
     return DeleteFileW(WidePath(path).c_str()) != 0 || Failed(SystemError());
 }
@@ -443,6 +445,18 @@ bool LFile::Flush() {
         return false;
     }
     return true;
+}
+
+bool LFile::StartWriteBack(int64_t offset, int64_t bytes) {
+    if (h_ == kInvalid) return false;
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Only starts the disk's work; a failure of it is the later Flush's to report.
+    return ::sync_file_range(int(h_), offset, bytes, SYNC_FILE_RANGE_WRITE) == 0;
+#else
+    (void)offset;
+    (void)bytes;
+    return true;
+#endif
 }
 
 bool LFile::Delete(const char* path) { return ::unlink(path) == 0 || Failed(SystemError()); }

@@ -50,6 +50,10 @@ public:
     bool Truncate();  // at the current position
     // Writes the system's buffers of this file to the disk.
     bool Flush();
+    // Asks the system to start writing this stretch of the file to the disk
+    // without waiting for it, so that a Flush at the end finds little left
+    // to wait for (where the system offers that; elsewhere it does nothing).
+    bool StartWriteBack(int64_t offset, int64_t bytes);
 
     // Why the last failing call on this file failed.
     LFailure Error() const { return eError; }

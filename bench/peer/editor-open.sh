@@ -10,13 +10,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/win64}" && pwd)
 runs=${2:-3}
-probe=$build/bin/editorprobe.exe
-[ -f "$probe" ] && [ -f "$build/bin/sondrel.exe" ] || { echo "no $probe: build a Windows tree first (tools/build.sh windows)" >&2; exit 1; }
-data=$build/bench-editor
-mkdir -p "$data"
-hour=$data/hour.wav
-[ -f "$hour" ] || sox -V1 -R -n -r 44100 -c 2 -b 16 "$hour" synth 3600 sine 300-3000 sine 440 tremolo 0.5 60 gain -6
-win() { echo "Z:$1" | tr / '\\'; }
+# shellcheck source=hour-file.sh
+source "$(dirname "$0")/hour-file.sh"
 
 # shellcheck source=../../tools/wine-env.sh
 source "$root/tools/wine-env.sh" "$build" || exit 1

@@ -12,6 +12,8 @@ bash "$root/tools/build.sh" native >/dev/null || exit 1
 build=$root/build/native
 echo "machine: $(nproc) cores, $(uname -m), $(date -u +%Y-%m-%d)"
 section() { echo; echo "== $1 =="; }
+section "whole processes: WAV copy, MP3 and GSM decode, GSM encode, vs sox, mpg123, untoast, toast"
+bash "$root/bench/peer/whole-process.sh" "$build"
 section "open WAV into a document and save, vs cp";   bash "$root/bench/peer/document-vs-cp.sh" "$build"
 section "WAV copy and rate change, vs sox";            bash "$root/bench/peer/wav-vs-sox.sh" "$build"
 section "resampling 44100 -> 48000, vs sox rate";      bash "$root/bench/peer/resample-vs-sox.sh"
@@ -38,8 +40,12 @@ for win in "${windows[@]}"; do
     section "CD import of a 60-minute disc through the ASPI test double, under Wine ($arch)"
     bash "$root/bench/peer/cd-import.sh" "$win"
   fi
+  section "whole processes under Wine, vs the native peers ($arch)"
+  bash "$root/bench/peer/whole-process.sh" "$win"
   section "editor start with a one-hour WAV to the waveform drawn, under Wine, vs cp ($arch)"
   bash "$root/bench/peer/editor-open.sh" "$win"
+  section "editor memory with the one-hour WAV open, under Wine ($arch)"
+  bash "$root/bench/peer/editor-memory.sh" "$win"
   section "player and recorder workers under Wine, CPU per second of audio ($arch)"
   bash "$root/bench/peer/devices-under-wine.sh" "$win"
 done

@@ -7,7 +7,8 @@
 namespace sondrel {
 
 namespace {
-constexpr int32_t kFramesPerIO = 52;  // frames moved per file call (one 8192-sample block)
+constexpr int32_t kFramesPerIO = 52;  // frames written per file call (one 8192-sample block)
+constexpr int32_t kFramesAhead = 1986;  // frames read per file call (64 KiB)
 }
 
 LGSMFileSource::LGSMFileSource(const char* path) : LSoundSourceBase(kGSMSampleRate, 1, kGSMPeakBound) {
@@ -28,19 +29,27 @@ LGSMFileSource::LGSMFileSource(const char* path) : LSoundSourceBase(kGSMSampleRa
     nLength = int32_t(frames) * kGSMFrameSamples;
 }
 
-void LGSMFileSource::DecodeFrames(int32_t* out, int32_t frames) {
-    uint8_t bytes[kFramesPerIO * kGSMFrameBytes];
-    while (frames > 0) {
-        const int32_t n = frames < kFramesPerIO ? frames : kFramesPerIO;
-        const uint32_t got = file.Read(bytes, uint32_t(n * kGSMFrameBytes));
-        const int32_t whole = int32_t(got / kGSMFrameBytes);
-        for (int32_t f = 0; f < n; ++f, out += kGSMFrameSamples) {
-            if (f < whole)
-                codec.DecodeNormal(bytes + f * kGSMFrameBytes, out);
-            else
-                std::memset(out, 0, kGSMFrameSamples * sizeof(int32_t));
+const uint8_t* LGSMFileSource::NextFrame() {
+    if (nAheadHeld - nAheadNext < uint32_t(kGSMFrameBytes)) {
+        if (vAhead.empty()) vAhead.resize(size_t(kFramesAhead) * kGSMFrameBytes);
+        nAheadHeld = file.IsOpen() ? file.Read(vAhead.data(), uint32_t(vAhead.size())) : 0;
+        nAheadNext = 0;
+        if (nAheadHeld < uint32_t(kGSMFrameBytes)) {
+            nAheadHeld = 0;
+            return nullptr;
         }
-        frames -= n;
+    }
+    const uint8_t* frame = vAhead.data() + nAheadNext;
+    nAheadNext += kGSMFrameBytes;
+    return frame;
+}
+
+void LGSMFileSource::DecodeFrames(int32_t* out, int32_t frames) {
+    for (; frames > 0; --frames, out += kGSMFrameSamples) {
+        if (const uint8_t* frame = NextFrame())
+            codec.DecodeNormal(frame, out);
+        else
+            std::memset(out, 0, kGSMFrameSamples * sizeof(int32_t));
     }
 }
 
@@ -88,6 +97,7 @@ void LGSMFileSource::Read(int32_t* buffer, int32_t n) {
 void LGSMFileSource::Seek(int32_t position) {
     codec.Reset();
     iNext = kGSMFrameSamples;
+    nAheadHeld = nAheadNext = 0;  // the file is read afresh from the new place
     nPosition = position;
     if (position > 0 && position <= nLength) {
         file.Seek(int64_t(position / kGSMFrameSamples) * kGSMFrameBytes);

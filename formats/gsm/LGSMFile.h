@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/LSoundStream.h"
 #include "formats/gsm/LGSMFrame.h"
@@ -27,10 +28,16 @@ private:
     // longer holds come out silent.
     void DecodeFrames(int32_t* out, int32_t frames);
 
+    // The next frame's bytes: from the read-ahead, refilled with one large
+    // read of the frames that follow; null when the file has no more.
+    const uint8_t* NextFrame();
+
     LFile file;
     LGSMFrame codec;
     int32_t aFrame[kGSMFrameSamples];
     int32_t iNext = kGSMFrameSamples;  // next sample of aFrame to hand out
+    std::vector<uint8_t> vAhead;       // whole frames read ahead
+    uint32_t nAheadHeld = 0, nAheadNext = 0;  // bytes held, and where the next frame starts
     int32_t nPosition = 0;
     int32_t nLength = 0;
 };

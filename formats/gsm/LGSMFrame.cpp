@@ -52,12 +52,10 @@ namespace {
 inline int16_t Sat(int32_t a) { return int16_t(a > 32767 ? 32767 : a < -32768 ? -32768 : a); }
 inline int16_t Add(int32_t a, int32_t b) { return Sat(a + b); }
 inline int16_t Sub(int32_t a, int32_t b) { return Sat(a - b); }
-inline int16_t Mult(int16_t a, int16_t b) {
-    return (a == -32768 && b == -32768) ? int16_t(32767) : int16_t((int32_t(a) * b) >> 15);
-}
-inline int16_t MultR(int16_t a, int16_t b) {
-    return (a == -32768 && b == -32768) ? int16_t(32767) : int16_t((int32_t(a) * b + 16384) >> 15);
-}
+// The products leave 16 bits only for -32768 x -32768 (32768), which the
+// standard's operators give as 32767: saturating gives that without a test.
+inline int16_t Mult(int16_t a, int16_t b) { return Sat((int32_t(a) * b) >> 15); }
+inline int16_t MultR(int16_t a, int16_t b) { return Sat((int32_t(a) * b + 16384) >> 15); }
 inline int16_t Abs(int16_t a) { return a >= 0 ? a : a == -32768 ? int16_t(32767) : int16_t(-a); }
 // Left shifts that bring a positive 32-bit value's top bit to bit 30.
 inline int Norm(int32_t a) { return __builtin_clz(uint32_t(a)) - 1; }

@@ -104,7 +104,7 @@ void ReorderMap(int32_t version, int32_t samplingFrequency, uint16_t maps[3][576
     for (k = 0; k < 576; ++k) maps[kReorderMixed][k] = k < mixedLines ? uint16_t(k) : maps[kReorderShort][k];
 }
 
-MP3FrameDecoder::MP3FrameDecoder() : lt_(InitTables()) {
+MP3FrameDecoder::MP3FrameDecoder() : lt_(InitTables()), kernels_(&MP3DefaultKernels()) {
     std::memset(reservoir_, 0, sizeof reservoir_);
     std::memset(sfLong_, 0, sizeof sfLong_);
     std::memset(sfShort_, 0, sizeof sfShort_);
@@ -112,6 +112,7 @@ MP3FrameDecoder::MP3FrameDecoder() : lt_(InitTables()) {
     std::memset(isIllegalShort_, 0, sizeof isIllegalShort_);
     std::memset(xr_, 0, sizeof xr_);
     std::memset(sub_, 0, sizeof sub_);
+    std::memset(dct_, 0, sizeof dct_);
     MP3Header h;
     Setup(h);
     ResetState();
@@ -616,12 +617,7 @@ void MP3FrameDecoder::Hybrid(const MP3GranuleInfo& gi, int32_t ch) {
                 // Accumulated input by input so that the 18 (20) outputs
                 // form whole vectors.
                 float t[20];
-                for (int32_t j = 0; j < 20; ++j) t[j] = 0.0f;
-                for (int32_t k = 0; k < 18; ++k) {
-                    const float v = in[k];
-                    const float* c = lt_.imdctLong[k];
-                    for (int32_t j = 0; j < 20; ++j) t[j] += v * c[j];
-                }
+                kernels_->ImdctLong(lt_.imdctLong, in, t);
                 float x[36];
                 for (int32_t m = 0; m < 9; ++m) {
                     x[m] = t[m];
@@ -661,7 +657,7 @@ void MP3FrameDecoder::Hybrid(const MP3GranuleInfo& gi, int32_t ch) {
         }
         if (sb & 1)
             for (int32_t i = 1; i < 18; i += 2) res[i] = -res[i];
-        for (int32_t t = 0; t < 18; ++t) sub_[ch][t][sb] = res[t];
+        for (int32_t t = 0; t < 18; ++t) sub_[ch][sb][t] = res[t];
     }
 }
 

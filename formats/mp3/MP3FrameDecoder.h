@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "formats/mp3/MP3Header.h"
+#include "formats/mp3/MP3Kernels.h"
 #include "formats/mp3/MP3LT.h"
 
 namespace sondrel {
@@ -64,6 +65,8 @@ public:
     Result Decode(const MP3Header& h, const uint8_t* body, int32_t* out, int32_t nChans);
 
     const uint16_t* Map(int32_t kind) const { return maps_[kind]; }
+    // The inner loops used (the widest the processor runs, unless set).
+    void UseKernels(const MP3Kernels& kernels) { kernels_ = &kernels; }
 
 private:
     struct GainRun {
@@ -87,6 +90,7 @@ private:
     }
 
     const MP3LT& lt_;
+    const MP3Kernels* kernels_;
     const int16_t* longBands_ = nullptr;   // 23 boundaries
     const int16_t* shortBands_ = nullptr;  // 14 boundaries
     int32_t nVersion = 0;
@@ -117,9 +121,12 @@ private:
     alignas(16) float xr_[2][576];
     int32_t nBound[2] = {0, 0};
 
-    // Hybrid filter output, time slot by subband, and the IMDCT overlap.
-    alignas(16) float sub_[2][18][32];
+    // Hybrid filter output, subband by time slot (the slots past 18 stay
+    // zero), and the IMDCT overlap.
+    alignas(32) float sub_[2][32][kMP3SlotStride];
     float overlap_[2][32][18];
+    // The synthesis matrixing of one channel's granule, output by slot.
+    alignas(32) float dct_[32 * kMP3SlotStride];
 
     // Polyphase synthesis: per channel 16 blocks of 64 matrixed values in a
     // sliding window (newest block at nSynthOffset).

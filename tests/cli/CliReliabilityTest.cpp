@@ -329,10 +329,12 @@ TEST(CliReliability, AFullFileSystemFailsTheRunAndKeepsTheFileThatWasThere) {
         "TMPDIR=\"$D/tmp\" \"$CLI\" --quiet \"$D/s.wav\" --repeat 5 \"$D/mnt/keep.wav\" 2> \"$D/err1\"; echo $? > \"$D/rc1\"\n"
         "cmp -s \"$D/keep.wav\" \"$D/mnt/keep.wav\" && echo same > \"$D/same\"\n"
         "ls -A \"$D/mnt\" > \"$D/left1\"\n"
-        // The temporary folder on the full disk.
-        "mkdir \"$D/mnt/tmp\"; TMPDIR=\"$D/mnt/tmp\" \"$CLI\" --quiet \"$D/s.wav\" \"$D/out2.wav\" 2> \"$D/err2\"; "
-        "echo $? > \"$D/rc2\"\n"
+        // The temporary folder on the full disk: a run with a step keeps
+        // the file in it; a plain conversion needs no room there.
+        "mkdir \"$D/mnt/tmp\"; TMPDIR=\"$D/mnt/tmp\" \"$CLI\" --quiet \"$D/s.wav\" --select-all \"$D/out2.wav\" "
+        "2> \"$D/err2\"; echo $? > \"$D/rc2\"\n"
         "ls -A \"$D/mnt/tmp\" > \"$D/left2\"\n"
+        "TMPDIR=\"$D/mnt/tmp\" \"$CLI\" --quiet \"$D/s.wav\" \"$D/out3.wav\" 2> \"$D/err3\"; echo $? > \"$D/rc3\"\n"
         "echo ran > \"$D/result\"\n";
     ASSERT_TRUE(LFile::WriteAll(JoinPath(dir, "run.sh").c_str(), script.data(), script.size()));
     int rc = test::RunCommand("unshare --user --map-root-user --mount sh '" + JoinPath(dir, "run.sh") + "' 2>/dev/null");
@@ -349,6 +351,11 @@ TEST(CliReliability, AFullFileSystemFailsTheRunAndKeepsTheFileThatWasThere) {
     EXPECT_FALSE(LFile::Exists(JoinPath(dir, "out2.wav").c_str()));
     EXPECT_TRUE(Has(ReadText(JoinPath(dir, "err2")), "Cannot open \"" + in + "\": the disk is full"))
         << ReadText(JoinPath(dir, "err2"));
+    EXPECT_EQ(ReadText(JoinPath(dir, "rc3")), "0\n") << ReadText(JoinPath(dir, "err3"));
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(LFile::ReadAll(in.c_str(), a));
+    ASSERT_TRUE(LFile::ReadAll(JoinPath(dir, "out3.wav").c_str(), b));
+    EXPECT_TRUE(a == b);
 }
 
 // Saving as MP3 onto a real file system that fills: first the temporary

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -235,7 +237,7 @@ TEST_F(LoadSource, LoadsTheWholeSourceAtItsOwnFormat) {
     std::vector<int32_t> data = Ramp(20000, 2, -20000);
     LCutListAudio target = MakeSegment(Ramp(5, 1, 1));
     LNullProgress progress;
-    LCutListAudioLoadSource rec{"Loading", &target, MakeSource<VectorSource>(data, 32000, 2)};
+    LCutListAudioLoadSource rec{"Loading", &target, MakeSource<VectorSource>(data, 32000, 2), {}};
     EXPECT_EQ(Process(&progress, rec), kProcessDone);
     EXPECT_EQ(target.nSampleRate, 32000);
     EXPECT_EQ(target.nChans, 2);
@@ -245,11 +247,59 @@ TEST_F(LoadSource, LoadsTheWholeSourceAtItsOwnFormat) {
     EXPECT_EQ(AudFileCount(szDir), 1u);
 }
 
+// What a display drawing the load sees: whole blocks as they are written,
+// nothing of what has not arrived, and at the end every block, exactly as
+// the segment's own summary has them.
+TEST_F(LoadSource, TheOverviewFillsWhileTheCopyRuns) {
+    const int32_t frames = 5 * 8192 + 300;
+    std::vector<int32_t> data(size_t(frames) * 2);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = (i % 2 ? -1 : 1) * int32_t(i / 2);  // |peak| grows with the frame
+    LCutListAudio target;
+    LCutListAudioLoadSource rec{"Loading", &target, MakeSource<VectorSource>(data, 44100, 2), {}};
+    struct Watch : LProgress {
+        LCutListAudioLoadSource* rec;
+        std::vector<int64_t> seen;
+        bool IsCancelled() override {
+            EXPECT_TRUE(rec->pOverview);
+            if (!rec->pOverview) return false;
+            const LGrowingSummary& o = *rec->pOverview;
+            int64_t have = o.Frames();
+            EXPECT_EQ(have % kSummaryBlockFrames, 0);
+            EXPECT_FALSE(o.IsComplete());
+            LPeakRange r;
+            if (have > 0) {
+                EXPECT_TRUE(o.ReadPeakRange(have - 10, have, r));
+                EXPECT_EQ(r.hi, int32_t(have - 1));
+                EXPECT_EQ(r.lo, -int32_t(have - 1));
+            }
+            EXPECT_FALSE(o.ReadPeakRange(have, have + 1, r));  // not there yet
+            seen.push_back(have);
+            return false;
+        }
+        void SetText(const char*, int) override {}
+        void SetProgress(double) override {}
+    } watch;
+    watch.rec = &rec;
+    ASSERT_EQ(Process(&watch, rec), kProcessDone);
+    ASSERT_GE(watch.seen.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(watch.seen.begin(), watch.seen.end()));
+    EXPECT_GT(watch.seen.back(), 0);
+    const LGrowingSummary& o = *rec.pOverview;
+    EXPECT_TRUE(o.IsComplete());
+    LPeakRange all;
+    ASSERT_TRUE(o.ReadPeakRange(0, frames, all));
+    EXPECT_EQ(all.hi, frames - 1);
+    LPeakRange mid;
+    ASSERT_TRUE(o.ReadPeakRange(1000, 1001, mid));  // the whole block that holds frame 1000
+    EXPECT_EQ(mid.hi, 1023);
+    EXPECT_EQ(mid.lo, -1023);
+}
+
 TEST_F(LoadSource, CancelKeepsWhatWasWrittenAndFailureKeepsTheTarget) {
     std::vector<int32_t> data = Ramp(30000, 1, 1);
     LCutListAudio target = MakeSegment(Ramp(5, 1, 77));
     CancelAfter cancel(2);  // two blocks pumped, then cancelled
-    LCutListAudioLoadSource rec{"Loading", &target, MakeSource<VectorSource>(data, 44100, 1)};
+    LCutListAudioLoadSource rec{"Loading", &target, MakeSource<VectorSource>(data, 44100, 1), {}};
     EXPECT_EQ(Process(&cancel, rec), kProcessCancelled);
     EXPECT_EQ(cancel.szText[0], "Loading");
     EXPECT_EQ(ReadList(target), std::vector<int32_t>(data.begin(), data.begin() + 2 * 8192));
@@ -257,12 +307,12 @@ TEST_F(LoadSource, CancelKeepsWhatWasWrittenAndFailureKeepsTheTarget) {
     // An unusable source (error flag) or an unwritable folder: result 2, target untouched.
     LCutListAudio kept = MakeSegment(Ramp(5, 1, 77));
     LNullProgress progress;
-    LCutListAudioLoadSource bad{"Loading", &kept, LSoundSourcePtr()};
+    LCutListAudioLoadSource bad{"Loading", &kept, LSoundSourcePtr(), {}};
     EXPECT_EQ(Process(&progress, bad), kProcessFailed);
     EXPECT_EQ(ReadList(kept), Ramp(5, 1, 77));
     {
         LCutTankScope nowhere(JoinPath(szDir, "missing-folder"));
-        LCutListAudioLoadSource rec2{"Loading", &kept, MakeSource<VectorSource>(data, 44100, 1)};
+        LCutListAudioLoadSource rec2{"Loading", &kept, MakeSource<VectorSource>(data, 44100, 1), {}};
         EXPECT_EQ(Process(&progress, rec2), kProcessFailed);
     }
     EXPECT_EQ(ReadList(kept), Ramp(5, 1, 77));

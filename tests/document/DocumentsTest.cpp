@@ -6,7 +6,9 @@
 
 #include "document/LCutListEdit.h"
 #include "document/LDocuments.h"
+#include "document/LSDLoadFile.h"
 #include "formats/LWaveFile.h"
+#include "formats/gsm/LGSMFile.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
 #include "support/DocumentFixture.h"
@@ -291,4 +293,134 @@ TEST_F(Documents, Mp3FilesOpenAsDocuments) {
     EXPECT_GE(d.audio.GetLength(), 44100);
     EXPECT_LE(d.audio.GetLength(), 44100 + 4 * 1152);
     EXPECT_EQ(docs->TitleText(), "Sondrel [tone.mp3]");
+}
+
+TEST_F(Documents, APlainConversionWritesWhatOpenAndSaveWriteWithoutTheDataFolder) {
+    // A loud square wave through our own GSM encoder: its decode overshoots
+    // 16-bit full scale, so the load's limiter and the save's both act.
+    std::string loudGsm = JoinPath(dir, "loud.gsm");
+    {
+        LSoundSinkPtr sink = OpenGSMSink(loudGsm.c_str());
+        std::vector<int32_t> square(8000);
+        for (size_t i = 0; i < square.size(); ++i) square[i] = (i / 20) % 2 ? kMax16 : -kFullScale;
+        for (int k = 0; k < 4; ++k) sink->Write(square.data(), int32_t(square.size()));
+    }
+    {
+        LSoundSourcePtr decoded = OpenGSMSource(loudGsm.c_str());
+        std::vector<int32_t> s = ReadAll(*decoded);
+        ASSERT_GT(*std::max_element(s.begin(), s.end()), kMax16);
+    }
+    const std::string mp3 = std::string(SONDREL_FIXTURES_DIR) + "/mp3_joint44.mp3";
+    const std::string wav = MakeWav("in.wav", 30000, 2, 44100);
+    struct Case {
+        std::string in;
+        const char* out;
+    };
+    const Case cases[] = {{wav, ".wav"}, {wav, ".gsm"}, {loudGsm, ".wav"}, {mp3, ".wav"}, {mp3, ".gsm"}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in + " -> " + c.out);
+        if (!LFile::Exists(c.in.c_str())) {
+            ADD_FAILURE() << "missing fixture (the peer_fixtures test makes it)";
+            continue;
+        }
+        ASSERT_TRUE(LDocuments::ConvertsWithoutDocument(c.in, std::string("x") + c.out));
+        const std::string ref = JoinPath(dir, "ref" + std::to_string(n) + c.out);
+        const std::string out = JoinPath(dir, "out" + std::to_string(n++) + c.out);
+        ASSERT_TRUE(docs->AddFileToList(c.in, false));
+        docs->Current()->szFilePath = ref;
+        ASSERT_TRUE(docs->CmSave());
+        docs->ReleaseAll();
+        {
+            // A data folder that does not exist: a segment written there would fail the run.
+            LCutTankScope none(JoinPath(dir, "no such folder"));
+            bool opened = false;
+            ASSERT_EQ(docs->ConvertFile(c.in, out, &opened), kProcessDone);
+            EXPECT_TRUE(opened);
+        }
+        std::vector<uint8_t> a, b;
+        ASSERT_TRUE(LFile::ReadAll(ref.c_str(), a));
+        ASSERT_TRUE(LFile::ReadAll(out.c_str(), b));
+        EXPECT_GT(a.size(), 1000u);
+        EXPECT_TRUE(a == b);
+    }
+    EXPECT_EQ(host.errors.size(), 0u);
+}
+
+TEST_F(Documents, APlainConversionFailsAsOpenAndSaveFail) {
+    // Which pairs go without a document: those whose save takes the audio as it is.
+    struct Pair {
+        const char* in;
+        const char* out;
+        bool direct;
+    };
+    for (const Pair& p : {Pair{"a.wav", "b.WAV", true}, Pair{"a.mp3", "b.gsm", true}, Pair{"a.gsm", "b.wav", true},
+                          Pair{"a.wav", "b.vox", false}, Pair{"a.wav", "b.mp3", false}, Pair{"a.ra", "b.wav", false},
+                          Pair{"a.vox", "b.wav", false}, Pair{"a.txt", "b.wav", false}})
+        EXPECT_EQ(LDocuments::ConvertsWithoutDocument(p.in, p.out), p.direct) << p.in << " -> " << p.out;
+    WriteBool("Settings", "VoxPromptSampleRate", false);
+    EXPECT_TRUE(LDocuments::ConvertsWithoutDocument("a.vox", "b.wav"));
+
+    std::string junk = JoinPath(dir, "junk.wav");
+    ASSERT_TRUE(LFile::WriteAll(junk.c_str(), "not a wave file", 15));
+    bool opened = true;
+    EXPECT_EQ(docs->ConvertFile(junk, JoinPath(dir, "o.wav"), &opened), kProcessFailed);
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_EQ(host.errors[0].rfind("Cannot open \"" + junk + "\"", 0), 0u) << host.errors[0];
+    EXPECT_FALSE(LFile::Exists(JoinPath(dir, "o.wav").c_str()));
+
+    // A target folder that does not exist: nothing is written, the save's message.
+    std::string in = MakeWav("s.wav", 1000, 1);
+    std::string target = JoinPath(JoinPath(dir, "missing"), "o.wav");
+    EXPECT_EQ(docs->ConvertFile(in, target, &opened), kProcessFailed);
+    EXPECT_TRUE(opened);
+    ASSERT_EQ(host.errors.size(), 2u);
+    EXPECT_EQ(host.errors[1].rfind("Cannot save \"" + target + "\"", 0), 0u) << host.errors[1];
+
+    // A cancel leaves the file that was there.
+    std::string keep = MakeWav("keep.wav", 50000, 1);
+    std::vector<uint8_t> before, after;
+    ASSERT_TRUE(LFile::ReadAll(keep.c_str(), before));
+    host.cancelAfterBlocks = 2;
+    EXPECT_EQ(docs->ConvertFile(MakeWav("long.wav", 60000, 2), keep, &opened), kProcessCancelled);
+    ASSERT_TRUE(LFile::ReadAll(keep.c_str(), after));
+    EXPECT_TRUE(after == before);
+    EXPECT_EQ(LFile::List(dir.c_str(), ".tmp").size(), 0u);
+}
+
+// A load tells a display what it needs to draw the file while it arrives:
+// the reader's length at once, and the overview of what has been copied.
+TEST_F(Documents, ALoadHandsOutItsLengthAndAGrowingOverview) {
+    const int32_t frames = 40000;
+    SDLoadFile rec;
+    rec.szPath = MakeWav("o.wav", frames, 2);
+    LCutListAudio audio;
+    rec.pAudio = &audio;
+    struct Watch : LProgress {
+        SDLoadFile* rec;
+        int32_t calls = 0;
+        bool IsCancelled() override {
+            ++calls;
+            EXPECT_EQ(rec->nExpectedFrames, 40000);
+            EXPECT_TRUE(rec->pOverview);
+            if (rec->pOverview) {
+                EXPECT_FALSE(rec->pOverview->IsComplete());
+            }
+            return false;
+        }
+        void SetText(const char*, int) override {}
+        void SetProgress(double) override {}
+    } watch;
+    watch.rec = &rec;
+    ASSERT_EQ(Process(&watch, rec), kProcessDone);
+    EXPECT_GE(watch.calls, 5);
+    ASSERT_TRUE(rec.pOverview);
+    EXPECT_TRUE(rec.pOverview->IsComplete());
+    LPeakRange all, want;
+    ASSERT_TRUE(rec.pOverview->ReadPeakRange(0, frames, all));
+    std::vector<int32_t> s = Samples(audio);
+    AddSamples(want, s.data(), s.size());
+    EXPECT_EQ(all.lo, want.lo);
+    EXPECT_EQ(all.hi, want.hi);
 }

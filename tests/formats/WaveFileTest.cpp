@@ -249,6 +249,59 @@ TEST(WaveRead, FullBlocksOfTheWidestFrames) {
     EXPECT_EQ(ReadAt(*src, 0, kMaxBlockFrames), want);
 }
 
+// Files larger than the read-ahead, with frames that do not divide it:
+// every frame reads right across the block boundaries, in the pump's blocks,
+// in small odd pieces, and after seeks into, before and past the block held.
+TEST(WaveRead, FramesAcrossReadAheadBlocks) {
+    struct Case {
+        uint32_t chans, bits;
+    };
+    for (const Case& c : {Case{3, 16}, Case{5, 8}, Case{1, 16}}) {
+        SCOPED_TRACE(std::to_string(c.chans) + " channels, " + std::to_string(c.bits) + " bits");
+        const uint32_t frameBytes = c.chans * c.bits / 8;
+        const int32_t frames = int32_t(LSRCPCMFileBase::kReadAheadBytes / frameBytes * 2 + 777);
+        std::vector<int32_t> want(size_t(frames) * c.chans);
+        Bytes data;
+        for (size_t k = 0; k < want.size(); ++k) {
+            if (c.bits == 16) {
+                int16_t v = int16_t(k * 2654435761u >> 16);
+                want[k] = v * 16;
+                data.push_back(uint8_t(v));
+                data.push_back(uint8_t(uint16_t(v) >> 8));
+            } else {
+                uint8_t v = uint8_t(k * 2654435761u >> 24);
+                want[k] = (int32_t(v) - 128) * 4096;
+                data.push_back(v);
+            }
+        }
+        std::string path = WriteBytes(ScratchDir("readahead"), "r.wav",
+                                      Riff({Chunk("fmt ", FmtPayload(1, uint16_t(c.chans), 8000, uint16_t(c.bits))),
+                                            Chunk("data", data)}));
+        LSoundSourcePtr src = LWaveFile::OpenSource(path.c_str());
+        ASSERT_EQ(src->GetLength(), frames);
+        auto slice = [&](int32_t from, int32_t n) {
+            std::vector<int32_t> r(size_t(n) * c.chans, 0);
+            for (int32_t f = std::max(from, 0); f < std::min(from + n, frames); ++f)
+                std::copy_n(want.begin() + ptrdiff_t(size_t(f) * c.chans), c.chans,
+                            r.begin() + ptrdiff_t(size_t(f - from) * c.chans));
+            return r;
+        };
+        EXPECT_TRUE(ReadAll(*src) == want);
+        src->Seek(0);
+        std::vector<int32_t> got;
+        for (int32_t at = 0, n = 1; at < frames; at += n, n = n * 7 % 4093 + 1) {
+            std::vector<int32_t> piece(size_t(n) * c.chans);
+            src->Read(piece.data(), n);
+            got.insert(got.end(), piece.begin(), piece.end());
+        }
+        got.resize(want.size());
+        EXPECT_TRUE(got == want);
+        const int32_t edge = int32_t(LSRCPCMFileBase::kReadAheadBytes / frameBytes);
+        for (int32_t p : {edge - 3, 5, edge + 1, 2 * edge - 2, frames - 4, -6, edge - 1})
+            EXPECT_TRUE(ReadAt(*src, p, 10) == slice(p, 10)) << "at " << p;
+    }
+}
+
 TEST(WaveRead, SoxMadeFixtures) {
     // Made by the test fixture script for both builds: sox's 8-bit file and
     // its 16-bit decode; a 24-bit file holding 16-bit audio, which we read

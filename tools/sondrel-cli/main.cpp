@@ -554,7 +554,18 @@ int Edit(const std::vector<std::string>& rest, bool quiet, std::string& message)
     LDocuments docs(tool.host);
     tool.docs = &docs;
     int code = 0;
-    if (!docs.AddFileToList(input, false)) {
+    bool opened = false;
+    if (rest.size() == 2 && LDocuments::ConvertsWithoutDocument(input, output)) {
+        // Nothing to edit: the file goes from its reader into the writer,
+        // with no copy in the working folder.
+        LProcessResult r = docs.ConvertFile(input, output, &opened);
+        if (r != kProcessDone) {
+            code = gInterrupted || r == kProcessCancelled ? 1 : 2;
+            message = code == 1   ? "cancelled"
+                      : opened    ? Reported(tool.host, "cannot write '" + output + "'")
+                                  : Reported(tool.host, OpenFailure(input));
+        }
+    } else if (!docs.AddFileToList(input, false)) {
         code = gInterrupted ? 1 : 2;
         message = gInterrupted ? "cancelled" : Reported(tool.host, OpenFailure(input));
     } else {
