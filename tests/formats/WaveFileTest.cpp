@@ -249,14 +249,15 @@ TEST(WaveRead, FullBlocksOfTheWidestFrames) {
     EXPECT_EQ(ReadAt(*src, 0, kMaxBlockFrames), want);
 }
 
-// Files larger than the read-ahead, with frames that do not divide it:
-// every frame reads right across the block boundaries, in the pump's blocks,
-// in small odd pieces, and after seeks into, before and past the block held.
+// Files larger than the read-ahead and not a whole number of its blocks
+// (more than two channels go through the mixdown reader instead): every
+// frame reads right across the block boundaries, in the pump's blocks, in
+// small odd pieces, and after seeks into, before and past the block held.
 TEST(WaveRead, FramesAcrossReadAheadBlocks) {
     struct Case {
         uint32_t chans, bits;
     };
-    for (const Case& c : {Case{3, 16}, Case{5, 8}, Case{1, 16}}) {
+    for (const Case& c : {Case{2, 16}, Case{1, 8}, Case{1, 16}}) {
         SCOPED_TRACE(std::to_string(c.chans) + " channels, " + std::to_string(c.bits) + " bits");
         const uint32_t frameBytes = c.chans * c.bits / 8;
         const int32_t frames = int32_t(LSRCPCMFileBase::kReadAheadBytes / frameBytes * 2 + 777);
