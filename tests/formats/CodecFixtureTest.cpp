@@ -45,7 +45,7 @@ TEST(CodecFixture, PeerFilesOpenWithThePeersSamples) {
         if (ref.size() > 4 && ref.substr(ref.size() - 4) == ".s32") {
             want = ReadRaw32(ref);
         } else {
-            for (int32_t s : ReadRaw16(ref)) want.push_back(s / 16.0);
+            for (int32_t s : ReadRaw16AsSamples(ref)) want.push_back(s / 16.0);
         }
         EXPECT_LE(MaxDistance(ours, want), c.tolerance) << ours.size() << " " << want.size();
     }

@@ -17,8 +17,10 @@ namespace sondrel::test {
 
 inline std::string Q(const std::string& path) { return "'" + path + "'"; }
 
-// Signed 16-bit little-endian samples of a raw file, × 16.
-inline std::vector<int32_t> ReadRaw16(const std::string& raw) {
+// Signed 16-bit little-endian samples of a raw file, × 16 (named apart from
+// GsmVoxUtil's ReadRaw16: two functions of one name and arguments are one
+// symbol to the linker, whatever they return).
+inline std::vector<int32_t> ReadRaw16AsSamples(const std::string& raw) {
     std::vector<uint8_t> b = ReadBytes(raw);
     std::vector<int32_t> s;
     for (size_t k = 0; k + 1 < b.size(); k += 2) s.push_back(int32_t(int16_t(uint16_t(b[k] | (b[k + 1] << 8)))) * 16);

@@ -99,7 +99,7 @@ TEST(FlacPeer, FilesWeWriteDecodeWithFlacToWhatWeWrote) {
         ASSERT_EQ(RunCommand("flac -s -f -d --force-raw-format --endian=little --sign=signed -o " + Q(raw) + " " +
                              Q(flac)),
                   0);
-        EXPECT_EQ(ReadRaw16(raw), wrote);
+        EXPECT_EQ(ReadRaw16AsSamples(raw), wrote);
         EXPECT_EQ(CommandOutput("metaflac --show-sample-rate --show-channels --show-bps " + Q(flac)),
                   std::to_string(c.rate) + "\n" + std::to_string(c.chans) + "\n16\n");
         EXPECT_EQ(CommandOutput("metaflac --export-tags-to=- " + Q(flac)),

@@ -41,7 +41,7 @@ std::vector<int32_t> PeerDecode(bool opus, const std::string& file) {
                                  " && sox " + Q(raw + ".wav") + " -t raw -e signed -b 16 " + Q(raw)
                            : "oggdec --quiet -R -b 16 -e 0 -s 1 -o " + Q(raw) + " " + Q(file);
     if (RunCommand(cmd + " 2>/dev/null") != 0) return {};
-    return ReadRaw16(raw);
+    return ReadRaw16AsSamples(raw);
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ TEST(OggPeer, FilesWeWriteDecodeWithThePeersToWhatWeWrote) {
             if (bySox) {
                 if (c.opus) continue;  // sox reads Ogg Vorbis; Opus through opusdec only
                 ASSERT_EQ(RunCommand("sox " + Q(file) + " -t raw -e signed -b 16 " + Q(file + ".sox.raw")), 0);
-                copy = ReadRaw16(file + ".sox.raw");
+                copy = ReadRaw16AsSamples(file + ".sox.raw");
             } else {
                 copy = PeerDecode(c.opus, file);
             }
