@@ -266,8 +266,8 @@ bool LDocuments::ConvertsWithoutDocument(const std::string& input, const std::st
     // writers that save the audio as it is (a VOX save first makes the
     // document mono, an MP3 save goes through the encoder's program).
     const std::string in = FileExtension(input), out = FileExtension(output);
-    const bool reader = SameText(in, ".wav") || SameText(in, ".mp3") || SameText(in, ".gsm") ||
-                        (SameText(in, ".vox") && !ReadBool("Settings", "VoxPromptSampleRate", true));
+    bool reader = SameText(in, ".vox") && !ReadBool("Settings", "VoxPromptSampleRate", true);
+    for (const char* e : {".wav", ".mp3", ".gsm", ".flac", ".ogg", ".oga", ".opus"}) reader = reader || SameText(in, e);
     return reader && (SameText(out, ".wav") || SameText(out, ".gsm"));
 }
 

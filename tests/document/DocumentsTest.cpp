@@ -316,7 +316,12 @@ TEST_F(Documents, APlainConversionWritesWhatOpenAndSaveWriteWithoutTheDataFolder
         std::string in;
         const char* out;
     };
-    const Case cases[] = {{wav, ".wav"}, {wav, ".gsm"}, {loudGsm, ".wav"}, {mp3, ".wav"}, {mp3, ".gsm"}};
+    const std::string flac = std::string(SONDREL_FIXTURES_DIR) + "/fx_flac24.flac";
+    const std::string ogg = std::string(SONDREL_FIXTURES_DIR) + "/fx_vorbis.ogg";
+    const std::string opus = std::string(SONDREL_FIXTURES_DIR) + "/fx_opus.opus";
+    const std::string wide = std::string(SONDREL_FIXTURES_DIR) + "/fx_6ch.wav";
+    const Case cases[] = {{wav, ".wav"},  {wav, ".gsm"}, {loudGsm, ".wav"}, {mp3, ".wav"},  {mp3, ".gsm"},
+                          {flac, ".wav"}, {ogg, ".wav"}, {opus, ".gsm"},    {wide, ".wav"}};
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in + " -> " + c.out);
@@ -327,10 +332,13 @@ TEST_F(Documents, APlainConversionWritesWhatOpenAndSaveWriteWithoutTheDataFolder
         ASSERT_TRUE(LDocuments::ConvertsWithoutDocument(c.in, std::string("x") + c.out));
         const std::string ref = JoinPath(dir, "ref" + std::to_string(n) + c.out);
         const std::string out = JoinPath(dir, "out" + std::to_string(n++) + c.out);
+        host.notices.clear();
         ASSERT_TRUE(docs->AddFileToList(c.in, false));
         docs->Current()->szFilePath = ref;
         ASSERT_TRUE(docs->CmSave());
         docs->ReleaseAll();
+        const std::vector<std::string> told = host.notices;  // a mixdown, say
+        host.notices.clear();
         {
             // A data folder that does not exist: a segment written there would fail the run.
             LCutTankScope none(JoinPath(dir, "no such folder"));
@@ -343,6 +351,7 @@ TEST_F(Documents, APlainConversionWritesWhatOpenAndSaveWriteWithoutTheDataFolder
         ASSERT_TRUE(LFile::ReadAll(out.c_str(), b));
         EXPECT_GT(a.size(), 1000u);
         EXPECT_TRUE(a == b);
+        EXPECT_EQ(host.notices, told);  // what the open told is told by the conversion too
     }
     EXPECT_EQ(host.errors.size(), 0u);
 }
@@ -355,6 +364,8 @@ TEST_F(Documents, APlainConversionFailsAsOpenAndSaveFail) {
         bool direct;
     };
     for (const Pair& p : {Pair{"a.wav", "b.WAV", true}, Pair{"a.mp3", "b.gsm", true}, Pair{"a.gsm", "b.wav", true},
+                          Pair{"a.flac", "b.wav", true}, Pair{"a.ogg", "b.wav", true}, Pair{"a.opus", "b.gsm", true},
+                          Pair{"a.flac", "b.flac", false}, Pair{"a.wav", "b.opus", false},
                           Pair{"a.wav", "b.vox", false}, Pair{"a.wav", "b.mp3", false}, Pair{"a.ra", "b.wav", false},
                           Pair{"a.vox", "b.wav", false}, Pair{"a.txt", "b.wav", false}})
         EXPECT_EQ(LDocuments::ConvertsWithoutDocument(p.in, p.out), p.direct) << p.in << " -> " << p.out;
