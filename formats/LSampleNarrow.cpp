@@ -21,7 +21,7 @@ const uint32_t kWaveLayouts[9][8] = {
     {kSpeakerFL, kSpeakerFR, kSpeakerFC, kSpeakerLFE, kSpeakerBL, kSpeakerBR, kSpeakerSL, kSpeakerSR},
 };
 
-// Vorbis I specification, section 4.3.9 (Opus mapping family 1 uses it too).
+// The Vorbis I channel order, section 4.3.9 (Opus mapping family 1 uses it too).
 const uint32_t kVorbisLayouts[9][8] = {
     {},
     {kSpeakerFC},

@@ -76,10 +76,10 @@ build() {
 # Runs the builds given as "package options..." side by side (a configure
 # script is one process at a time); fails when one of them failed.
 together() {
-  local pids=() spec ok=0
-  for spec in "$@"; do
+  local pids=() job ok=0
+  for job in "$@"; do
     # shellcheck disable=SC2086
-    build $spec &
+    build $job &
     pids+=($!)
   done
   for p in "${pids[@]}"; do wait "$p" || ok=1; done
