@@ -22,6 +22,9 @@ namespace sondrel::drive {
 
 constexpr DWORD kEditorStartMs = 60000;  // a first window under Wine, in a fresh prefix, can be slow
 constexpr DWORD kEditorStepMs = 15000;
+// A journal reaches the data folder only once it is flushed, and a flush on
+// a disk busy with other writes (a build beside the tests) can take seconds.
+constexpr DWORD kEditorDiskMs = 60000;
 
 // The editor's settings: a value of a section, "<missing>" when there is none.
 void ClearEditorSettings();

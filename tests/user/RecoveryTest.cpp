@@ -142,7 +142,7 @@ TEST_F(Recovery, PrepareInput) {
 TEST_F(Recovery, Edit) {
     ASSERT_TRUE(editor.Start("\"" + In() + "\""));
     ASSERT_TRUE(editor.WaitTitle("Sondrel [in.wav]", kEditorStartMs));
-    ASSERT_TRUE(WaitUntil([&] { return !Journal().empty(); }, kEditorStepMs)) << "no journal for the open file";
+    ASSERT_TRUE(WaitUntil([&] { return !Journal().empty(); }, kEditorDiskMs)) << "no journal for the open file";
     editor.Thumb(kTrimThumb);
     ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, FormatPosition(LSoundTime(kTrimAtMs))));
     ASSERT_TRUE(editor.Press('R', {VK_CONTROL}));  // Trim Start
@@ -170,7 +170,7 @@ TEST_F(Recovery, Edit) {
             last = now;
             return same >= 10;
         },
-        kEditorStepMs, 50))
+        kEditorDiskMs, 50))
         << "the journal did not take the echo";
     ASSERT_GE(Count(DataFiles(), ".aud"), 1u);
     editor.Process().Detach();
