@@ -12,6 +12,7 @@
 
 namespace sondrel {
 
+class LLoadWatch;
 class LSDFile;
 
 class LDocumentHost {
@@ -25,6 +26,13 @@ public:
     // without running the operation.
     virtual LProcessResult RunOperation(const char* title,
                                         const std::function<LProcessResult(LProgress*)>& operation) = 0;
+
+    // Runs a file's load as RunOperation does; a display may draw the file
+    // from watch while it arrives.
+    virtual LProcessResult RunLoad(const char* title, const LLoadWatch& /*watch*/,
+                                   const std::function<LProcessResult(LProgress*)>& operation) {
+        return RunOperation(title, operation);
+    }
 
     // The "New File" dialog: reads and stores "SelectedSampleRate" and
     // "SelectedChannels" itself; false when the user cancels.

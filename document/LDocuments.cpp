@@ -75,8 +75,11 @@ bool LDocuments::AddFileToList(const std::string& path, bool asNew) {
         rec.nVoxDefaultRate = ReadInt("Settings", "VoxDefaultSampleRate", 8000);
         rec.pAudio = &doc.audio;
         rec.pHost = &host_;
+        LLoadWatch watch;
+        rec.pWatch = &watch;
         ClearFailure();
-        LProcessResult r = host_.RunOperation("Loading Audio File Source", [&](LProgress* p) { return Process(p, rec); });
+        LProcessResult r =
+            host_.RunLoad("Loading Audio File Source", watch, [&](LProgress* p) { return Process(p, rec); });
         if (r != kProcessDone) {
             lstFiles.Remove(node);  // its audio and its references go with it
             // A failure that was noted is told here; one without a note was

@@ -147,7 +147,10 @@ LProcessResult Process(LProgress* progress, SDLoadFile& record) {
         LCutListAudioLoadSource* load;
         SDLoadFile* record;
         bool IsCancelled() override {
-            if (!record->pOverview) record->pOverview = load->pOverview;
+            if (!record->pOverview && load->pOverview) {
+                record->pOverview = load->pOverview;
+                if (record->pWatch) record->pWatch->Set(record->nExpectedFrames, record->pOverview);
+            }
             return inner->IsCancelled();
         }
         void SetText(const char* text, int line) override { inner->SetText(text, line); }

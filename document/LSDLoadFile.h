@@ -2,6 +2,8 @@
 // document is saved through.
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/LProgress.h"
@@ -12,6 +14,31 @@
 namespace sondrel {
 
 class LDocumentHost;
+
+// What a display reads while a load runs on another thread: the file's
+// length as its reader estimates it and the overview of the audio copied so
+// far, both there once the copy has started.
+class LLoadWatch {
+public:
+    void Set(int32_t frames, std::shared_ptr<const LGrowingSummary> overview) {
+        std::lock_guard<std::mutex> lock(mtx);
+        nFrames = frames;
+        pOverview = std::move(overview);
+    }
+    int32_t Frames() const {
+        std::lock_guard<std::mutex> lock(mtx);
+        return nFrames;
+    }
+    std::shared_ptr<const LGrowingSummary> Overview() const {
+        std::lock_guard<std::mutex> lock(mtx);
+        return pOverview;
+    }
+
+private:
+    mutable std::mutex mtx;
+    int32_t nFrames = 0;
+    std::shared_ptr<const LGrowingSummary> pOverview;
+};
 
 // Loads path into *pAudio: one new segment at the file's own rate and
 // channels. bVoxPrompt asks the host for a VOX file's rate (once; it is
@@ -30,6 +57,8 @@ struct SDLoadFile {
     // may draw from them while the load runs).
     int32_t nExpectedFrames = 0;
     std::shared_ptr<const LGrowingSummary> pOverview;
+    // When set, given both as soon as the copy starts (read on any thread).
+    LLoadWatch* pWatch = nullptr;
 };
 // Cancelled also by the VOX rate question; failed for an unknown type, an
 // unreadable file, more than two channels, or audio that could not be

@@ -306,3 +306,4 @@
 
 #define IDT_STATUS_MESSAGES 1
 #define IDT_TIME_FIELDS 2
+#define IDT_LOAD_OVERVIEW 3  // the overview drawn while a file loads

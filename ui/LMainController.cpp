@@ -77,6 +77,16 @@ void LMainController::Destroy() {
     StopPlayer();
 }
 
+LProcessResult LMainController::RunLoad(const char* title, const LLoadWatch& watch,
+                                       const std::function<LProcessResult(LProgress*)>& op) {
+    rView.ShowLoading(&watch);
+    LProcessResult r = rDialogs.RunLoad(title, watch, op);
+    rView.ShowLoading(nullptr);
+    bRewaveDue = true;
+    bRefreshDue = true;
+    return r;
+}
+
 bool LMainController::Load(const std::string& path) {
     StopPlayer();
     bool ok = docs.LoadFile(path);
@@ -127,7 +137,8 @@ void LMainController::Refresh() {
     const LSDFile* d = docs.Current();
     uint64_t print = Fingerprint();
     bool audioChanged = d != pShown || print != nShownPrint;
-    bool rewave = audioChanged || bVerticalZoom != bShownVerticalZoom;
+    bool rewave = audioChanged || bVerticalZoom != bShownVerticalZoom || bRewaveDue;
+    bRewaveDue = false;
     uint64_t state = d ? Mix(Mix(print, d->bDirty), uint64_t(d->nUndoIdx) << 32 | d->UndoLabel().size()) : print;
     if (d) {
         for (char c : d->UndoLabel()) state = Mix(state, uint8_t(c));

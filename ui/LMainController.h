@@ -25,6 +25,7 @@
 #include "core/LSoundStream.h"
 #include "devices/LPlayer.h"
 #include "document/LDocuments.h"
+#include "document/LSDLoadFile.h"
 #include "effects/LEffectRunner.h"
 #include "ui/LMainCommands.h"
 #include "ui/LMainModel.h"
@@ -61,6 +62,10 @@ public:
     // whole of its source and the main view on its source; HideWaves greys both.
     virtual void ShowWaves(const LSoundSourcePtr& overview, const LSoundSourcePtr& main) = 0;
     virtual void HideWaves() = 0;
+    // While a file loads (watch set; null when the load has ended): the
+    // overview draws the file from watch as it arrives, over whatever it
+    // showed. ShowWaves or HideWaves follows the end of the load.
+    virtual void ShowLoading(const LLoadWatch* watch) = 0;
     // The cursor of both windows; the main view also shows a span after it.
     virtual void SetWaveCursor(int32_t frame, int32_t mainSpan) = 0;
     // The selection of both windows; end -1: none.
@@ -169,6 +174,8 @@ private:
     LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
         return rDialogs.RunOperation(title, op);
     }
+    LProcessResult RunLoad(const char* title, const LLoadWatch& watch,
+                           const std::function<LProcessResult(LProgress*)>& op) override;
     bool AskNewFileFormat() override { return rDialogs.AskNewFileFormat(); }
     bool AskVoxSampleRate() override { return rDialogs.AskVoxSampleRate(); }
     bool AskConvertSampleRate(int32_t& rate) override { return rDialogs.AskConvertSampleRate(rate); }
@@ -286,6 +293,7 @@ private:
     int nStatusIndex = 0;
 
     bool bRefreshDue = false;
+    bool bRewaveDue = false;  // a load drew over the overview: the next refresh shows the waves again
     bool bRefreshing = false;
     bool bEnablingKnown = false;
     uint8_t nEnablingKey = 0;

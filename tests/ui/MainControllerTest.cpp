@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/LSRCTimeStretch.h"
+#include "support/LFile.h"
 #include "support/LSettings.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
@@ -405,6 +406,59 @@ TEST_F(MainView, AutomaticPlaybackStartsBeforeTheEdit) {
     EXPECT_EQ(player.played->GetPosition(), 3000);
     EXPECT_EQ(player.played->GetLength(), 8000);  // the new audio
     EXPECT_FALSE(ctl->StopsAtSelectionEnd());
+}
+
+// While a file loads, the overview draws it from what has arrived; when the
+// load ends, done, cancelled or failed, the waves of the document then
+// current are shown again.
+TEST_F(MainView, ALoadDrawsTheOverviewAsItArrivesAndTheWavesComeBack) {
+    std::string wav = JoinPath(dir, "long.wav"), text = JoinPath(dir, "text.wav");
+    {
+        LSDFile other;
+        other.audio = List(std::vector<int32_t>(40000, 160), 1, 1000);
+        LDocuments tmp(dialogs);
+        dialogs.savePaths = {wav};
+        ASSERT_TRUE(tmp.SaveDocumentAs(other));
+        ASSERT_TRUE(LFile::WriteAll(text.c_str(), "not a sound", 11));
+    }
+    int32_t seenFrames = -1;
+    int64_t seenArrived = -1;
+    dialogs.onBlock = [&] {
+        if (!view.loading) return;
+        if (auto o = view.loading->Overview()) {
+            seenFrames = view.loading->Frames();
+            seenArrived = std::max(seenArrived, o->Frames());
+        }
+    };
+    struct Case {
+        const char* name;
+        std::string path;
+        int cancelAfter;
+        int32_t currentLength;  // frames of the document shown afterwards
+    } cases[] = {
+        {"cancelled", wav, 3, 2000},
+        {"not audio", text, -1, 2000},
+        {"loaded", wav, -1, 40000},
+    };
+    Open(2000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        view.loadingShown.clear();
+        seenFrames = seenArrived = -1;
+        const int starts = view.waveStarts;
+        dialogs.cancelAfterBlocks = c.cancelAfter;
+        ctl->Load(c.path);
+        EXPECT_EQ(view.loadingShown, (std::vector<bool>{true, false}));
+        EXPECT_EQ(view.loading, nullptr);
+        if (c.path == wav) {
+            EXPECT_EQ(seenFrames, 40000);  // the reader's length, before the copy ends
+            EXPECT_GT(seenArrived, 0);
+            EXPECT_LT(seenArrived, 40000);
+        }
+        EXPECT_EQ(view.waveStarts, starts + 1);
+        ASSERT_TRUE(view.overview);
+        EXPECT_EQ(view.overview->GetLength(), c.currentLength);
+    }
 }
 
 TEST_F(MainView, InsertFileAndCopyToNew) {

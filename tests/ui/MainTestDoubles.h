@@ -42,6 +42,10 @@ public:
         ++waveStarts;
     }
     void HideWaves() override { wavesShown = false; }
+    void ShowLoading(const LLoadWatch* watch) override {
+        loading = watch;
+        loadingShown.push_back(watch != nullptr);
+    }
     void SetWaveCursor(int32_t frame, int32_t span) override {
         cursor = frame;
         cursorSpan = span;
@@ -73,6 +77,8 @@ public:
     int checkedWindow = 0;
     LSoundSourcePtr overview, main;
     bool wavesShown = false;
+    const LLoadWatch* loading = nullptr;
+    std::vector<bool> loadingShown;  // each ShowLoading: true for a start, false for an end
     int waveStarts = 0;
     int32_t cursor = -1, cursorSpan = 0, markStart = 0, markEnd = -1, viewStart = -1, viewLength = -1;
     uint16_t playerState = 0;

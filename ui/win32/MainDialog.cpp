@@ -533,7 +533,10 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_NOTIFY:
             return Notify(reinterpret_cast<const NMHDR*>(lParam));
         case WM_TIMER:
-            pController->Timer(int(wParam));
+            if (wParam == IDT_LOAD_OVERVIEW)
+                DrawLoading();
+            else
+                pController->Timer(int(wParam));
             return TRUE;
         case WM_HSCROLL:
             if (reinterpret_cast<HWND>(lParam) == GetDlgItem(w, IDC_POSITION))
@@ -813,6 +816,42 @@ void MainDialog::HideWaves() {
     waveScan.Stop();
     overview.SetMarkEnd(-1);
     wave.SetMarkEnd(-1);
+}
+
+void MainDialog::ShowLoading(const LLoadWatch* watch) {
+    pLoading = watch;
+    nLoadLength = -1;
+    if (watch) {
+        // Ten times a second: the strip moves smoothly without costing the load.
+        ::SetTimer(Window(), IDT_LOAD_OVERVIEW, 100, nullptr);
+    } else {
+        ::KillTimer(Window(), IDT_LOAD_OVERVIEW);
+    }
+}
+
+void MainDialog::DrawLoading() {
+    if (!pLoading) return;
+    std::shared_ptr<const LGrowingSummary> arrived = pLoading->Overview();
+    if (!arrived) return;  // the copy has not started
+    // The reader's length, or what has arrived when that is more (an estimate).
+    const int32_t length =
+        std::max({pLoading->Frames(), int32_t(std::min<int64_t>(arrived->Frames(), INT32_MAX)), int32_t(1)});
+    if (nLoadLength < 0) {
+        overviewScan.Stop();  // the scan of the document shown before lets go of the window
+        overview.ScanStarted();
+    }
+    if (length != nLoadLength) {
+        overview.SetLength(length);
+        nLoadLength = length;
+    }
+    LWaveView map;
+    if (overview.ScanSetView(0, length, map).kind != LViewChange::kNothing) loadOverview.Restart();
+    struct Store : LWaveScanHost {
+        LWaveWindow& window;
+        explicit Store(LWaveWindow& w) : window(w) {}
+        void StoreColumn(int32_t c, uint8_t height) override { window.ScanStoreColumn(c, height); }
+    } store(overview);
+    loadOverview.Advance(*arrived, map, store);
 }
 
 void MainDialog::SetWaveCursor(int32_t frame, int32_t mainSpan) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "ui/LLoadOverview.h"
 #include "ui/LMainController.h"
 #include "ui/LWaveScanThread.h"
 #include "ui/win32/LKeyDialogBox.h"
@@ -107,6 +108,7 @@ private:
     void KillTimer(int id) override;
     void ShowWaves(const LSoundSourcePtr& overview, const LSoundSourcePtr& main) override;
     void HideWaves() override;
+    void ShowLoading(const LLoadWatch* watch) override;
     void SetWaveCursor(int32_t frame, int32_t mainSpan) override;
     void SetWaveMarks(int32_t start, int32_t end) override;
     void SetMainView(int32_t start, int32_t length) override;
@@ -123,6 +125,11 @@ private:
 
     LWaveWindow overview, wave;
     LWaveScanThread overviewScan, waveScan;
+    // A file loading: the overview draws what has arrived at every tick.
+    void DrawLoading();
+    const LLoadWatch* pLoading = nullptr;
+    LLoadOverview loadOverview;
+    int32_t nLoadLength = -1;  // the length the overview shows; -1 before the first tick that had one
     HWND hMeter = nullptr, hToolbar = nullptr, hStatus = nullptr, hTooltip = nullptr, hSplash = nullptr;
     HMENU hMenu = nullptr, hEditPopup = nullptr, hWebPopup = nullptr;
     HFONT hTimeFont = nullptr, hSelectionFont = nullptr, hVolumeFont = nullptr;

@@ -25,6 +25,8 @@ public:
     // Told the title of each operation as it starts, before it runs (a test
     // reaches one operation of several through it).
     std::function<void(const std::string& title)> onOperation;
+    // Called at every block of an operation, while it runs.
+    std::function<void()> onBlock;
     bool newFileOk = true, voxOk = true;
     int32_t voxRate = 6000;      // stored by the VOX rate question when answered
     int32_t convertTo = 0;       // 0: the sample-rate question is cancelled
@@ -37,13 +39,18 @@ public:
         struct P : LProgress {
             int left;
             std::vector<std::string>* errors;
-            bool IsCancelled() override { return left >= 0 && left-- == 0; }
+            std::function<void()>* block;
+            bool IsCancelled() override {
+                if (*block) (*block)();
+                return left >= 0 && left-- == 0;
+            }
             void SetText(const char*, int) override {}
             void SetProgress(double) override {}
             void ShowError(const char* text) override { errors->push_back(text); }
         } p;
         p.left = cancelAfterBlocks;
         p.errors = &errors;
+        p.block = &onBlock;
         cancelAfterBlocks = -1;
         return op(&p);
     }
