@@ -67,6 +67,10 @@ void LMainController::Init(const std::string& path) {
     rView.ShowPlayerState(nPlayerState);
     rView.SetRecentMenu(RecentFileMenu());
     rView.SetTimer(IDT_STATUS_MESSAGES, kStatusFirstMs);
+    // The window is whole (commands enabled as they are with no document)
+    // while the file named at the start loads under it.
+    bRefreshDue = true;
+    Refresh();
     if (!path.empty()) docs.LoadFile(path);
     bRefreshDue = true;
     Refresh();

@@ -461,6 +461,30 @@ TEST_F(MainView, ALoadDrawsTheOverviewAsItArrivesAndTheWavesComeBack) {
     }
 }
 
+// The file named at the start loads under a window already in its empty
+// state: its title, and no command that needs a document.
+TEST_F(MainView, TheStartsFileLoadsUnderAWholeWindow) {
+    std::string wav = JoinPath(dir, "start.wav");
+    {
+        LSDFile other;
+        other.audio = List(std::vector<int32_t>(20000, 160), 1, 1000);
+        LDocuments tmp(dialogs);
+        dialogs.savePaths = {wav};
+        ASSERT_TRUE(tmp.SaveDocumentAs(other));
+    }
+    int blocks = 0;
+    dialogs.onBlock = [&] {
+        if (blocks++) return;
+        EXPECT_EQ(view.title, "Sondrel");
+        EXPECT_TRUE(view.enabled.count(IDM_CLOSE));
+        EXPECT_FALSE(view.On(IDM_CLOSE));
+    };
+    ctl->Init(wav);
+    EXPECT_GT(blocks, 0);
+    EXPECT_EQ(view.title, "Sondrel [start.wav]");
+    EXPECT_TRUE(view.On(IDM_CLOSE));
+}
+
 TEST_F(MainView, InsertFileAndCopyToNew) {
     Open(3000);
     std::string wav = JoinPath(dir, "other.wav");
