@@ -207,7 +207,8 @@ TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
     ASSERT_TRUE(test::WriteSawtoothWav(take));
     HINSTANCE r = ShellExecuteA(nullptr, "Edit with Sondrel", take.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     ASSERT_GT(reinterpret_cast<INT_PTR>(r), 32);
-    HWND editor = WaitForWindowOfImage("Sondrel", In("sondrel.exe"), 30000);
+    // The installed editor, with the file open.
+    HWND editor = WaitForWindowOfImage("Sondrel [take one.wav]", In("sondrel.exe"), 30000);
     ASSERT_NE(editor, nullptr);
     std::string cmd = CommandLineOf(WindowProcess(editor));
     EXPECT_NE(cmd.find("\"" + take + "\""), std::string::npos) << cmd;
