@@ -128,6 +128,9 @@ public:
     // (kButtonClicked, and kButtonPressed / kButtonReleased for Rewind and
     // Forward).
     void ControlNotify(int control, int code);
+    // A mouse button went down anywhere in the window: a scan started from
+    // the menu ends, as if its button had been let go.
+    void MouseDown();
     // The wave windows' notifications with their selection and cursor (frames).
     void WaveNotify(int control, int code, int32_t markStart, int32_t markEnd, int32_t cursor);
     void Scroll(int32_t code, int32_t thumb);
@@ -260,6 +263,9 @@ private:
     bool StartPlayer(LSoundSourcePtr source);
     LSoundSourcePtr DocumentSource(int32_t fromMs, int32_t untilMs);
     void StartScan(bool forward);
+    // Ends a scan started from the menu (its button shown held until then);
+    // resume: go back to what played before it, as a released button does.
+    void EndMenuScan(bool resume);
     void SetPlaySpeed(int32_t speed);
     uint64_t Fingerprint() const;
 
@@ -278,6 +284,7 @@ private:
     bool bExtendSel = false;
     int32_t nAnchor = 0;
     LScans scans;
+    int nMenuScan = 0;  // the button shown held for a scan started from the menu
     bool bVerticalZoom = false;
     bool bClosed = false;  // the command running closed the window
     int32_t nPlayedLength = 0;  // frames of the source the player was started with

@@ -726,6 +726,10 @@ bool MainDialog::KeyDown(UINT vk, const LKeyState& keys) {
     return pController->KeyDown(vk, {keys.bControl, keys.bShift, keys.bAlt});
 }
 
+void MainDialog::MouseDown() {
+    if (pController) pController->MouseDown();
+}
+
 bool MainDialog::KeyUp(UINT vk, const LKeyState& keys) {
     return pController->KeyUp(vk, {keys.bControl, keys.bShift, keys.bAlt});
 }
