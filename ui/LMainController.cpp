@@ -78,13 +78,36 @@ void LMainController::Destroy() {
 }
 
 bool LMainController::Load(const std::string& path) {
+    if (nBusy > 0) {
+        qHandOvers.push_back(path);
+        return true;
+    }
+    Busy busy(*this);
+    return LoadNow(path);
+}
+
+bool LMainController::LoadNow(const std::string& path) {
     StopPlayer();
     bool ok = docs.LoadFile(path);
     Refresh();
     return ok;
 }
 
+void LMainController::LeaveBusy() {
+    if (--nBusy > 0) return;
+    // What was handed over meanwhile, in order; a file handed over while
+    // one of them loads joins the end of the queue.
+    while (!qHandOvers.empty() && !bWindowGoing) {
+        const std::string path = std::move(qHandOvers.front());
+        qHandOvers.pop_front();
+        ++nBusy;
+        LoadNow(path);
+        --nBusy;
+    }
+}
+
 bool LMainController::CmCancel() {
+    Busy busy(*this);
     StopPlayer();
     bool agreed = true;
     for (int n = 0; n < docs.GetNoFiles() && agreed; ++n) {
@@ -97,6 +120,7 @@ bool LMainController::CmCancel() {
     }
     bRefreshDue = true;
     Refresh();
+    bWindowGoing = agreed;
     return agreed;
 }
 
@@ -578,6 +602,7 @@ bool LMainController::Command(int id) {
     // key, Stop or Play.
     const bool menuScan = c->pfnRelease && c->nHeldButton;
     if (menuScan) EndMenuScan(false);
+    Busy busy(*this);
     Run(*c, id);
     if (menuScan && scans.Any()) {
         nMenuScan = c->nHeldButton;
@@ -727,6 +752,7 @@ void LMainController::MenuClosed() { rView.SetTimer(IDT_STATUS_MESSAGES, kStatus
 // ------------------------------------------------------------------ keys
 
 bool LMainController::KeyDown(unsigned key, const LKeys& keys) {
+    Busy busy(*this);
     // Any key but a modifier ends a scan started from the menu, then does
     // its own work.
     if (nMenuScan && key != vk::kShift && key != vk::kControl && key != vk::kMenu) EndMenuScan(true);

@@ -16,6 +16,7 @@
 // to whoever keeps a journal of it (SetChangeListener).
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -140,6 +141,9 @@ public:
     void MenuSelect(int id);
     void MenuClosed();
     // A file handed over by a second instance or dropped on the window.
+    // While a command or a long operation runs (its dialogs pump messages)
+    // the file waits, and the files that waited open in order once it has
+    // ended.
     bool Load(const std::string& path);
     // Exit, Cancel and the window's close: every document's changes are
     // asked about in turn; false when the user cancelled.
@@ -170,6 +174,7 @@ public:
 private:
     // LDocumentHost: the questions go on; the refreshes are collected.
     LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
+        Busy busy(*this);
         return rDialogs.RunOperation(title, op);
     }
     bool AskNewFileFormat() override { return rDialogs.AskNewFileFormat(); }
@@ -192,6 +197,21 @@ private:
     static const LMainCommand kCommands[];
     friend std::span<const LMainCommand> MainCommands();
     friend std::span<const LMainCommand> EffectCommands();
+
+    // Held while a command or an operation runs: hand-overs wait for the
+    // outermost one to end.
+    class Busy {
+    public:
+        explicit Busy(LMainController& c) : c(c) { ++c.nBusy; }
+        ~Busy() { c.LeaveBusy(); }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        LMainController& c;
+    };
+    void LeaveBusy();
+    bool LoadNow(const std::string& path);
 
     // A command: nothing without what it needs; the player stops first when
     // the record says so.
@@ -285,6 +305,9 @@ private:
     int32_t nAnchor = 0;
     LScans scans;
     int nMenuScan = 0;  // the button shown held for a scan started from the menu
+    int nBusy = 0;      // commands and operations running (Busy)
+    bool bWindowGoing = false;  // the user agreed to close: nothing more opens
+    std::deque<std::string> qHandOvers;  // files handed over while busy
     bool bVerticalZoom = false;
     bool bClosed = false;  // the command running closed the window
     int32_t nPlayedLength = 0;  // frames of the source the player was started with

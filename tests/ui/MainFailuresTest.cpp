@@ -253,5 +253,71 @@ TEST_F(MainFailures, CloseAllAndExitStopAtTheFirstSaveThatDidNotHappen) {
     }
 }
 
+// ------------------------------------------------------------------ hand-overs
+
+// A file handed over by a second start (or dropped) while a command runs
+// waits until the command has ended, then the waiting files open in order.
+TEST_F(MainFailures, HandOversWaitForTheRunningCommandAndOpenInOrder) {
+    const std::string a = Wav("a.wav", 1000), b = Wav("b.wav", 2000), c = Wav("c.wav", 3000);
+    Open(3000);
+    Select(0, 1000);
+    ctl->Command(IDM_COPY);
+    std::vector<int> openWhileRunning;
+    dialogs.onOperation = [&](const std::string& title) {
+        if (title != "Pasting") return;
+        EXPECT_TRUE(ctl->Load(a));
+        EXPECT_TRUE(ctl->Load(b));
+        openWhileRunning.push_back(ctl->Documents().GetNoFiles());
+    };
+    ctl->Command(IDM_PASTE);
+    EXPECT_EQ(openWhileRunning, std::vector<int>{1});  // nothing opened under the operation
+    EXPECT_EQ(ctl->Documents().At(0)->UndoLabel(), "Paste");  // the paste went into its own document
+    ASSERT_EQ(ctl->Documents().GetNoFiles(), 3);
+    EXPECT_EQ(ctl->Documents().At(1)->szFilePath, a);
+    EXPECT_EQ(ctl->Documents().At(2)->szFilePath, b);
+    EXPECT_EQ(ctl->Current()->szFilePath, b);
+    EXPECT_EQ(view.title, "Sondrel [b.wav]");
+    dialogs.onOperation = {};
+
+    // While an effect's dialog is open, too.
+    Select(0, 500);
+    services.effectValues = {{0, 50}};
+    services.whileDialog = [&] {
+        ctl->Load(c);
+        openWhileRunning.push_back(ctl->Documents().GetNoFiles());
+    };
+    ctl->Command(IDM_AMPLIFY);
+    services.whileDialog = {};
+    EXPECT_EQ(openWhileRunning.back(), 3);
+    ASSERT_EQ(ctl->Documents().GetNoFiles(), 4);
+    EXPECT_EQ(ctl->Documents().At(2)->UndoLabel(), "Amplify");  // b.wav took the effect
+    EXPECT_EQ(ctl->Current()->szFilePath, c);
+
+    // Nothing running: a hand-over opens at once.
+    dialogs.answers = {LDocumentHost::kNo};
+    ctl->Command(IDM_CLOSE);
+    ASSERT_TRUE(ctl->Load(c));
+    EXPECT_EQ(ctl->Current()->szFilePath, c);
+}
+
+// A hand-over while the user is asked about closing does not open into a
+// window that is going away; when the closing is cancelled it opens.
+TEST_F(MainFailures, AHandOverDuringTheExitPromptsOpensOnlyIfTheEditorStays) {
+    const std::string a = Wav("a.wav", 1000);
+    Open(1000);
+    Select(100, 200);
+    ctl->Command(IDM_DELETE);
+    dialogs.answers = {LDocumentHost::kCancel};
+    dialogs.onAsk = [&] { ctl->Load(a); };
+    EXPECT_FALSE(ctl->CmCancel());
+    ASSERT_EQ(ctl->Documents().GetNoFiles(), 2);
+    EXPECT_EQ(ctl->Current()->szFilePath, a);
+
+    ctl->Command(IDM_WINDOW_FIRST);
+    dialogs.answers = {LDocumentHost::kNo};
+    EXPECT_TRUE(ctl->CmCancel());
+    EXPECT_EQ(ctl->Documents().GetNoFiles(), 2);  // the window closes with what it had
+}
+
 }  // namespace
 }  // namespace sondrel::test

@@ -230,14 +230,22 @@ TEST_F(CDImport, CtrlLListsDrivesAndTracksAndRefreshKeepsOneEntryPerDrive) {
     }
     EXPECT_EQ(Drives(dlg), (std::vector<std::string>{"CD-ROM 1", "CD-ROM 2"}));
 
-    // Help asks for the CD tracks page of the manual.
-    Click(dlg, IDHELP);
-    MessageBoxShown box;
-    ASSERT_TRUE(editor.WaitMessageBox("Sondrel Help", box, kStepMs));
-    EXPECT_EQ(box.text, "The manual page \"" + JoinPath(JoinPath(programs, "Manual"), HelpPage(IDH_CD_TRACKS)) +
-                            "\" is missing. Install Sondrel again to restore the manual.");
-    Click(box.window, IDOK);
-    ASSERT_TRUE(WaitForWindowGone(box.window, kStepMs));
+    // Help, and F1 whichever control has the focus, ask for the CD tracks
+    // page of the manual.
+    for (bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "F1" : "Help");
+        if (byKey)
+            PostMessageA(GetDlgItem(dlg, IDC_CD_TRACKS), WM_KEYDOWN, VK_F1, 1);
+        else
+            Click(dlg, IDHELP);
+        MessageBoxShown box;
+        ASSERT_TRUE(editor.WaitMessageBox("Sondrel Help", box, kStepMs));
+        EXPECT_EQ(box.text, "The manual page \"" + JoinPath(JoinPath(programs, "Manual"), HelpPage(IDH_CD_TRACKS)) +
+                                "\" is missing. Install Sondrel again to restore the manual.");
+        Click(box.window, IDOK);
+        ASSERT_TRUE(WaitForWindowGone(box.window, kStepMs));
+        EXPECT_TRUE(IsWindowVisible(dlg));
+    }
 
     // A double-click imports the track under the pointer, as OK does.
     ComboSelect(dlg, IDC_CD_DRIVE, 1);
