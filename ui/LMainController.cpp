@@ -95,9 +95,12 @@ bool LMainController::LoadNow(const std::string& path) {
 
 void LMainController::LeaveBusy() {
     if (--nBusy > 0) return;
+    // Nothing opens into a window the user agreed to close; should it stay
+    // after all (a session end cancelled elsewhere), the files wait on.
+    if (std::exchange(bWindowGoing, false)) return;
     // What was handed over meanwhile, in order; a file handed over while
     // one of them loads joins the end of the queue.
-    while (!qHandOvers.empty() && !bWindowGoing) {
+    while (!qHandOvers.empty()) {
         const std::string path = std::move(qHandOvers.front());
         qHandOvers.pop_front();
         ++nBusy;

@@ -306,7 +306,7 @@ private:
     LScans scans;
     int nMenuScan = 0;  // the button shown held for a scan started from the menu
     int nBusy = 0;      // commands and operations running (Busy)
-    bool bWindowGoing = false;  // the user agreed to close: nothing more opens
+    bool bWindowGoing = false;  // the user agreed to close: nothing opens as the command ends
     std::deque<std::string> qHandOvers;  // files handed over while busy
     bool bVerticalZoom = false;
     bool bClosed = false;  // the command running closed the window

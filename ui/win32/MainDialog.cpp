@@ -567,6 +567,12 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             LayoutControls();
             return TRUE;
         }
+        case WM_QUERYENDSESSION:
+            // The session may end only when every changed document was
+            // saved or let go by the user; a failed or cancelled save keeps
+            // the session (and the document, journaled) alive.
+            SetWindowLongPtrA(w, DWLP_MSGRESULT, pController->CmCancel() ? TRUE : FALSE);
+            return TRUE;
         case WM_DESTROY:
             DestroyDialog();
             return TRUE;
