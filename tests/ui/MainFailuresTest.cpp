@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "support/LFile.h"
 #include "support/LSettings.h"
@@ -13,6 +14,12 @@
 
 namespace sondrel::test {
 namespace {
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
 
 class MainFailures : public MainFixture {
 protected:
@@ -63,11 +70,14 @@ TEST_F(MainFailures, OpenAndInsertFileTellWhichFileAndWhy) {
     const std::string tooLong = TooLong();
     struct Case {
         std::string path, cause;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {text, "it is not a readable WAV file."},
         {missing, "no such file or folder."},
-        {tooLong, "the path is too long."},
     };
+    // A name longer than a folder entry holds: POSIX says so; Windows
+    // systems differ in what they answer for it.
+    if (!kWindows) cases.push_back({tooLong, "the path is too long."});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.substr(dir.size(), 20));
         dialogs.openPaths = {c.path};
@@ -125,12 +135,13 @@ TEST_F(MainFailures, SaveAndSaveAsTellWhyAndKeepTheDocumentAsItWas) {
         std::string path;
         int64_t room;  // bytes left on the disk, -1: no limit
         std::string cause;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {gone, -1, "no such file or folder."},
-        {tooLong, -1, "the path is too long."},
         {full, 200, "the disk is full."},
         {odd, -1, "Sondrel saves only .wav, .mp3, .flac, .ogg, .opus, .gsm and .vox files."},
     };
+    if (!kWindows) cases.push_back({tooLong, -1, "the path is too long."});
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.substr(dir.size(), 20));
