@@ -113,7 +113,10 @@ protected:
     // Document n of the editor (Window menu), which must be "Untitled n"
     // with changes to save, in CD format: its samples, saved through Save As.
     std::vector<uint8_t> ImportedDocument(int n) {
-        const std::string name = "Untitled " + std::to_string(n);
+        // Appended rather than added to a literal: the 32-bit compiler's
+        // overlap check misreads the latter.
+        std::string name = "Untitled ";
+        name += std::to_string(n);
         editor.Command(IDM_WINDOW_FIRST + n - 1);
         EXPECT_TRUE(editor.WaitTitle("Sondrel [" + name + "]")) << editor.Title();
         EXPECT_EQ(Text(GetDlgItem(editor.Main(), IDC_STATUS)), "Sample Rate: 44100   Stereo");
