@@ -193,7 +193,13 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         host_.DocumentChanged();
         return true;
     }
-    if (!IsDirectSaveType(ext)) return false;  // nothing written; the document stays dirty
+    if (!IsDirectSaveType(ext)) {
+        // Nothing is written and the document stays as it is; the user
+        // learns why instead of seeing nothing happen.
+        host_.ShowError("Cannot save \"" + doc.szFilePath +
+                        "\": Sondrel saves only .wav, .mp3, .flac, .ogg, .opus, .gsm and .vox files.");
+        return false;
+    }
     if (!ConfirmLoss(doc)) return false;
 
     if (SameText(ext, ".vox") && doc.audio.nChans > 1) {
@@ -305,10 +311,18 @@ bool LDocuments::SaveDocumentAs(LSDFile& doc) {
         if (a == LDocumentHost::kCancel) return false;
         if (a == LDocumentHost::kYes) break;
     }
+    // A save that fails or is cancelled leaves the document named and
+    // marked as it was: no file holds it under the new name.
+    const std::string oldPath = doc.szFilePath;
+    const uint8_t oldDirty = doc.bDirty;
     doc.szFilePath = path;
     doc.bDirty = 1;
     host_.DocumentChanged();
-    return SaveDocument(doc);
+    if (SaveDocument(doc)) return true;
+    doc.szFilePath = oldPath;
+    doc.bDirty = oldDirty;
+    host_.DocumentChanged();
+    return false;
 }
 
 bool LDocuments::CmSaveAs() { return pCurrent && SaveDocumentAs(*pCurrent); }
@@ -319,7 +333,9 @@ bool LDocuments::SaveChanges(LSDFile& doc) {
     switch (host_.Ask(text, true)) {
         case LDocumentHost::kCancel: return false;
         case LDocumentHost::kNo: return true;
-        case LDocumentHost::kYes: SaveDocument(doc); return true;
+        // Only a completed save lets a modified document go: a failed or
+        // cancelled one keeps it, as Cancel does (the failure was shown).
+        case LDocumentHost::kYes: return SaveDocument(doc) && !doc.bDirty;
     }
     return true;
 }

@@ -80,7 +80,12 @@ bool CmPaste(LDocuments& docs) {
     rec.stStart = d->stSelStart.ms;
     rec.stEnd = std::max(d->stSelEnd.ms, d->stSelStart.ms);
     rec.pClipboard = &docs.clipboard;
-    if (docs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) return false;
+    if (docs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+        // Cancelled or failed (the failure was shown): the document goes
+        // back to what it was.
+        docs.CmUndo();
+        return false;
+    }
     int32_t clipMs = LSoundTime::FromSamples(docs.clipboard.GetLength(), docs.clipboard.nSampleRate).ms;
     d->stSelEnd.ms = d->stSelStart.ms + clipMs;
     docs.EndModifyCurrentFile(500, d->stSelStart.ms);
@@ -174,7 +179,10 @@ bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path) {
     rec.pAudio = &d->audio;
     rec.stPosition = InsertPositionMs(*d, mode);
     rec.pOther = &other;
-    docs.RunOperation("Insert File", [&](LProgress* p) { return Process(p, rec); });
+    if (docs.RunOperation("Insert File", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+        docs.CmUndo();
+        return false;
+    }
     docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
     return true;
 }

@@ -25,7 +25,8 @@ class LMainController;
 // Virtual-key codes the table and the controller know (those of the Windows
 // keyboard); letters are their upper-case characters.
 namespace vk {
-constexpr unsigned kBack = 0x08, kShift = 0x10, kEscape = 0x1B, kSpace = 0x20, kEnd = 0x23, kHome = 0x24;
+constexpr unsigned kBack = 0x08, kShift = 0x10, kControl = 0x11, kMenu = 0x12, kEscape = 0x1B, kSpace = 0x20;
+constexpr unsigned kEnd = 0x23, kHome = 0x24;
 constexpr unsigned kLeft = 0x25, kRight = 0x27, kDelete = 0x2E, kAdd = 0x6B, kSubtract = 0x6D;
 constexpr unsigned kF1 = 0x70, kF4 = 0x73, kF5 = 0x74, kF7 = 0x76, kF8 = 0x77, kF9 = 0x78, kF10 = 0x79, kF11 = 0x7A;
 constexpr unsigned kF12 = 0x7B, kOemPlus = 0xBB, kOemMinus = 0xBD;

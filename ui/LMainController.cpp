@@ -92,13 +92,39 @@ LProcessResult LMainController::RunLoad(const char* title, const LLoadWatch& wat
 }
 
 bool LMainController::Load(const std::string& path) {
+    if (nBusy > 0) {
+        qHandOvers.push_back(path);
+        return true;
+    }
+    Busy busy(*this);
+    return LoadNow(path);
+}
+
+bool LMainController::LoadNow(const std::string& path) {
     StopPlayer();
     bool ok = docs.LoadFile(path);
     Refresh();
     return ok;
 }
 
+void LMainController::LeaveBusy() {
+    if (--nBusy > 0) return;
+    // Nothing opens into a window the user agreed to close; should it stay
+    // after all (a session end cancelled elsewhere), the files wait on.
+    if (std::exchange(bWindowGoing, false)) return;
+    // What was handed over meanwhile, in order; a file handed over while
+    // one of them loads joins the end of the queue.
+    while (!qHandOvers.empty()) {
+        const std::string path = std::move(qHandOvers.front());
+        qHandOvers.pop_front();
+        ++nBusy;
+        LoadNow(path);
+        --nBusy;
+    }
+}
+
 bool LMainController::CmCancel() {
+    Busy busy(*this);
     StopPlayer();
     bool agreed = true;
     for (int n = 0; n < docs.GetNoFiles() && agreed; ++n) {
@@ -111,6 +137,7 @@ bool LMainController::CmCancel() {
     }
     bRefreshDue = true;
     Refresh();
+    bWindowGoing = agreed;
     return agreed;
 }
 
@@ -393,6 +420,11 @@ LSoundSourcePtr LMainController::DocumentSource(int32_t fromMs, int32_t untilMs)
 void LMainController::CmPlay(int) {
     LSDFile* d = docs.Current();
     if (!d) return;
+    if (nMenuScan) {
+        // Play ends a scan started from the menu and plays from where it got to.
+        EndMenuScan(false);
+        StopPlayer();
+    }
     if (rPlayer.State() & kPlayerCueing) {
         rPlayer.Play();
         return;
@@ -422,6 +454,7 @@ void LMainController::PlayFrom(int32_t ms) {
 }
 
 void LMainController::CmStop(int) {
+    EndMenuScan(false);
     scans.End();
     StopPlayer();
 }
@@ -472,6 +505,21 @@ void LMainController::StartScan(bool forward) {
 void LMainController::CmRewind(int) { StartScan(false); }
 void LMainController::CmForward(int) { StartScan(true); }
 
+void LMainController::EndMenuScan(bool resume) {
+    if (!nMenuScan) return;
+    rView.ShowButtonHeld(std::exchange(nMenuScan, 0), false);
+    if (resume)
+        CmScanEnd();
+    else
+        scans.End();
+}
+
+void LMainController::MouseDown() {
+    if (!nMenuScan) return;
+    EndMenuScan(true);
+    Refresh();
+}
+
 void LMainController::CmScanEnd(int) {
     if (!scans.Any()) return;
     const LTransportMode resume = scans.End();
@@ -498,6 +546,8 @@ void LMainController::PlayerState(uint16_t state) {
     nPlayerState = state;
     rView.ShowPlayerState(state);
     if (state & kPlayerOpen) return;
+    // A scan from the menu that reached the end of the file is over.
+    if (nMenuScan && !(rPlayer.State() & kPlayerOpen)) EndMenuScan(false);
     rView.ShowLevels(nullptr, 0);
     LSDFile* d = docs.Current();
     if (!d) return;
@@ -565,7 +615,17 @@ void LMainController::Run(const LMainCommand& command, int id) {
 bool LMainController::Command(int id) {
     const LMainCommand* c = FindMainCommand(id);
     if (!c) return false;
+    // Rewind and Fast Forward from the menu: no button is let go to end
+    // the scan, so it shows its button held and ends on the next click,
+    // key, Stop or Play.
+    const bool menuScan = c->pfnRelease && c->nHeldButton;
+    if (menuScan) EndMenuScan(false);
+    Busy busy(*this);
     Run(*c, id);
+    if (menuScan && scans.Any()) {
+        nMenuScan = c->nHeldButton;
+        rView.ShowButtonHeld(nMenuScan, true);
+    }
     // A command that closed the window has nothing left to show.
     if (!std::exchange(bClosed, false)) Refresh();
     return true;
@@ -710,6 +770,10 @@ void LMainController::MenuClosed() { rView.SetTimer(IDT_STATUS_MESSAGES, kStatus
 // ------------------------------------------------------------------ keys
 
 bool LMainController::KeyDown(unsigned key, const LKeys& keys) {
+    Busy busy(*this);
+    // Any key but a modifier ends a scan started from the menu, then does
+    // its own work.
+    if (nMenuScan && key != vk::kShift && key != vk::kControl && key != vk::kMenu) EndMenuScan(true);
     // The keys that are not commands of their own.
     if (key == vk::kShift) {
         bShift = true;

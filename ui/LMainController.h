@@ -16,6 +16,7 @@
 // to whoever keeps a journal of it (SetChangeListener).
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -133,6 +134,9 @@ public:
     // (kButtonClicked, and kButtonPressed / kButtonReleased for Rewind and
     // Forward).
     void ControlNotify(int control, int code);
+    // A mouse button went down anywhere in the window: a scan started from
+    // the menu ends, as if its button had been let go.
+    void MouseDown();
     // The wave windows' notifications with their selection and cursor (frames).
     void WaveNotify(int control, int code, int32_t markStart, int32_t markEnd, int32_t cursor);
     void Scroll(int32_t code, int32_t thumb);
@@ -142,6 +146,9 @@ public:
     void MenuSelect(int id);
     void MenuClosed();
     // A file handed over by a second instance or dropped on the window.
+    // While a command or a long operation runs (its dialogs pump messages)
+    // the file waits, and the files that waited open in order once it has
+    // ended.
     bool Load(const std::string& path);
     // Exit, Cancel and the window's close: every document's changes are
     // asked about in turn; false when the user cancelled.
@@ -172,6 +179,7 @@ public:
 private:
     // LDocumentHost: the questions go on; the refreshes are collected.
     LProcessResult RunOperation(const char* title, const std::function<LProcessResult(LProgress*)>& op) override {
+        Busy busy(*this);
         return rDialogs.RunOperation(title, op);
     }
     LProcessResult RunLoad(const char* title, const LLoadWatch& watch,
@@ -196,6 +204,21 @@ private:
     static const LMainCommand kCommands[];
     friend std::span<const LMainCommand> MainCommands();
     friend std::span<const LMainCommand> EffectCommands();
+
+    // Held while a command or an operation runs: hand-overs wait for the
+    // outermost one to end.
+    class Busy {
+    public:
+        explicit Busy(LMainController& c) : c(c) { ++c.nBusy; }
+        ~Busy() { c.LeaveBusy(); }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+    private:
+        LMainController& c;
+    };
+    void LeaveBusy();
+    bool LoadNow(const std::string& path);
 
     // A command: nothing without what it needs; the player stops first when
     // the record says so.
@@ -267,6 +290,9 @@ private:
     bool StartPlayer(LSoundSourcePtr source);
     LSoundSourcePtr DocumentSource(int32_t fromMs, int32_t untilMs);
     void StartScan(bool forward);
+    // Ends a scan started from the menu (its button shown held until then);
+    // resume: go back to what played before it, as a released button does.
+    void EndMenuScan(bool resume);
     void SetPlaySpeed(int32_t speed);
     uint64_t Fingerprint() const;
 
@@ -285,6 +311,10 @@ private:
     bool bExtendSel = false;
     int32_t nAnchor = 0;
     LScans scans;
+    int nMenuScan = 0;  // the button shown held for a scan started from the menu
+    int nBusy = 0;      // commands and operations running (Busy)
+    bool bWindowGoing = false;  // the user agreed to close: nothing opens as the command ends
+    std::deque<std::string> qHandOvers;  // files handed over while busy
     bool bVerticalZoom = false;
     bool bClosed = false;  // the command running closed the window
     int32_t nPlayedLength = 0;  // frames of the source the player was started with

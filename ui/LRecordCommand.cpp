@@ -16,8 +16,9 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take) {
     } else {
         // A take of another format goes in converted, as a paste does.
         LEfPasteOver rec{&d->audio, start, end, &take};
-        if (docs.Host().RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
-            // Cancelled or failed: the document goes back to what it was.
+        if (docs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
+            // Cancelled or failed (the failure was shown): the document
+            // goes back to what it was.
             docs.CmUndo();
             return false;
         }

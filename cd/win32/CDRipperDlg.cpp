@@ -20,8 +20,13 @@ public:
     INT_PTR Run(HWND owner) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&icc);
-        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CD_TRACKS), owner, DialogProc,
-                               reinterpret_cast<LPARAM>(this));
+        // F1 reaches the focused control, not the dialog: the modal loop's
+        // message filter takes it for the whole dialog.
+        HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, HelpKeyFilter, nullptr, GetCurrentThreadId());
+        INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CD_TRACKS), owner, DialogProc,
+                                    reinterpret_cast<LPARAM>(this));
+        if (hook) UnhookWindowsHookEx(hook);
+        return r;
     }
     const std::vector<std::string>& Imported() const { return model_.Imported(); }
 
@@ -55,6 +60,19 @@ public:
     void Close(bool ok) override { EndDialog(hDlg, ok ? IDOK : IDCANCEL); }
 
 private:
+    static LRESULT CALLBACK HelpKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+        const MSG* m = reinterpret_cast<const MSG*>(lParam);
+        if (code == MSGF_DIALOGBOX && m && m->message == WM_KEYDOWN && m->wParam == VK_F1 &&
+            GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0) {
+            HWND top = GetAncestor(m->hwnd, GA_ROOT);
+            if (top && GetDlgItem(top, IDC_CD_TRACKS)) {
+                ShowHelp(IDH_CD_TRACKS);
+                return 1;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_INITDIALOG) {
             auto* self = reinterpret_cast<CDRipperDlg*>(lParam);
@@ -106,6 +124,10 @@ private:
                     return TRUE;
             }
             return FALSE;
+        }
+        if (msg == WM_HELP) {
+            ShowHelp(IDH_CD_TRACKS);
+            return TRUE;
         }
         if (msg == WM_NOTIFY) {
             auto* hdr = reinterpret_cast<NMHDR*>(lParam);

@@ -251,6 +251,20 @@ bool Press(HWND window, WORD virtualKey, const std::vector<WORD>& modifiers) {
     return SendKeys(window, keys);
 }
 
+bool ClickMouse(HWND control) {
+    HWND top = GetAncestor(control, GA_ROOT);
+    SetForegroundWindow(top);
+    if (!WaitUntil([&] { return GetForegroundWindow() == top; }, 3000)) return false;
+    RECT r;
+    if (!GetWindowRect(control, &r)) return false;
+    if (!SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2)) return false;
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, in, sizeof(INPUT)) == 2;
+}
+
 std::string TextUtf8(HWND window) {
     wchar_t text[1024] = {};
     DWORD_PTR n = 0;

@@ -122,6 +122,10 @@ bool SendKeys(HWND window, const std::vector<KeyStroke>& keys);
 // VK_CONTROL, VK_MENU), for instance Press(w, VK_END, {VK_SHIFT}).
 bool Press(HWND window, WORD virtualKey, const std::vector<WORD>& modifiers = {});
 
+// Brings the top-level window of control to the front and clicks the left
+// mouse button at the control's centre (SendInput).
+bool ClickMouse(HWND control);
+
 // The text of a window or control in UTF-8 whatever the driver's code page
 // (WM_GETTEXT in UTF-16), and a text set the same way (WM_SETTEXT).
 std::string TextUtf8(HWND window);

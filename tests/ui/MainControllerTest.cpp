@@ -303,6 +303,68 @@ TEST_F(MainView, ScansRampThroughTheTimeStretchAndResume) {
     }
 }
 
+// Rewind and Fast Forward from the menu have no button to let go: the
+// button shows held, and the next click or key ends the scan as a release
+// does (back to what played before); Stop and Play end it too, and so does
+// the end of the file.
+TEST_F(MainView, MenuScansHoldTheirButtonUntilTheNextClickKeyStopOrPlay) {
+    enum End { kClick, kKey, kStop, kPlay, kFileEnd };
+    struct Case {
+        int command;
+        End end;
+        bool playingBefore;
+        uint16_t after;  // the player's state once the scan ended
+    } cases[] = {
+        {IDM_FAST_FORWARD, kClick, false, 0},
+        {IDM_REWIND, kClick, true, kPlayerOpen},  // back to playing, as a release does
+        {IDM_FAST_FORWARD, kKey, false, 0},
+        {IDM_FAST_FORWARD, kStop, true, 0},
+        {IDM_REWIND, kPlay, false, kPlayerOpen},
+        {IDM_FAST_FORWARD, kFileEnd, false, 0},
+    };
+    Open(10000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.command) + " end " + std::to_string(int(c.end)));
+        const int button = c.command == IDM_REWIND ? IDC_REWIND : IDC_FORWARD;
+        ctl->Command(IDM_STOP);
+        Position(5000);
+        if (c.playingBefore) ctl->Command(IDM_PLAY);
+        ctl->Command(c.command);
+        ASSERT_NE(dynamic_cast<LSRCTimeStretch*>(player.played.Get()), nullptr);
+        EXPECT_TRUE(view.held[button]);
+        EXPECT_TRUE(c.command == IDM_REWIND ? ctl->BackScanning() : ctl->ForwardScanning());
+        player.Position(c.command == IDM_REWIND ? 4000 : 6000);
+        switch (c.end) {
+            case kClick: ctl->MouseDown(); break;
+            case kKey: ctl->KeyDown('A', {}); break;
+            case kStop: ctl->Command(IDM_STOP); break;
+            case kPlay: ctl->Command(IDM_PLAY); break;
+            case kFileEnd: player.PlayToEnd(); break;
+        }
+        EXPECT_FALSE(view.held[button]);
+        EXPECT_FALSE(ctl->BackScanning() || ctl->ForwardScanning());
+        EXPECT_EQ(player.state, c.after);
+        if (c.after) {
+            EXPECT_EQ(dynamic_cast<LSRCTimeStretch*>(player.played.Get()), nullptr);  // not the scan
+        }
+        // Nothing is left to end: a later click changes nothing.
+        const int starts = player.starts, stops = player.stops;
+        ctl->MouseDown();
+        EXPECT_EQ(player.starts, starts);
+        EXPECT_EQ(player.stops, stops);
+    }
+    // Fast Forward while Rewind runs from the menu: one held button.
+    ctl->Command(IDM_STOP);
+    ctl->Command(IDM_REWIND);
+    ctl->Command(IDM_FAST_FORWARD);
+    EXPECT_FALSE(view.held[IDC_REWIND]);
+    EXPECT_TRUE(view.held[IDC_FORWARD]);
+    EXPECT_TRUE(ctl->ForwardScanning());
+    ctl->MouseDown();
+    EXPECT_FALSE(view.held[IDC_FORWARD]);
+    EXPECT_FALSE(ctl->ForwardScanning());
+}
+
 TEST_F(MainView, DraggingPastTheEdgesScansWhileSelecting) {
     Open(10000);
     ctl->WaveNotify(IDC_WAVE, 6, 3000, 5000, 3000);  // dragged left from 5000

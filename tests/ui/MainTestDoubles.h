@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -149,6 +150,7 @@ class FakeMainServices : public LMainServices {
 public:
     bool EffectDialog(const LEffectDesc& fx, LEffectValues& values, const LSDFile*) override {
         dialogs.push_back(fx.nCommand);
+        if (whileDialog) whileDialog();
         if (!acceptEffect) return false;
         for (auto [i, v] : effectValues) values.v[i] = v;
         return true;
@@ -169,6 +171,7 @@ public:
     void About() override { calls.push_back("about"); }
 
     std::vector<int> dialogs;
+    std::function<void()> whileDialog;  // runs while an effect's dialog is open
     bool acceptEffect = true;
     std::map<int, int32_t> effectValues;
     std::string recordAsked;
@@ -187,7 +190,12 @@ public:
         openPaths.pop_front();
         return true;
     }
+    Answer Ask(const std::string& text, bool questionIcon) override {
+        if (onAsk) onAsk();
+        return ScriptedHost::Ask(text, questionIcon);
+    }
     std::deque<std::string> openPaths;
+    std::function<void()> onAsk;  // runs while a question is shown
 };
 
 class MainFixture : public DocumentFixture {

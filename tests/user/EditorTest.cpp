@@ -331,5 +331,89 @@ TEST_F(MainWindow, ImportsThreeCdTracksAsUntitledDocuments) {
     EXPECT_EQ(editor.WaitExit(), 0u);
 }
 
+// What a user is told when something fails, and what a save that did not
+// happen leaves: a text file named .wav does not open and says why; a save
+// into a folder that has gone says why and keeps the document modified; Exit with an untitled document whose Save As is
+// cancelled leaves the editor running with the edit; Fast Forward from the
+// menu shows its button held, and a click ends it.
+TEST_F(MainWindow, FailuresAreToldAndAnUnsavedEditStays) {
+    ASSERT_TRUE(editor.Start("\"" + In("tone.wav") + "\""));
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [tone.wav]", kEditorStartMs));
+    auto answerBox = [&](const std::string& why) {
+        MessageBoxShown box;
+        if (!editor.WaitMessageBox("Sondrel", box)) return "<no message> " + why;
+        EXPECT_EQ(GetWindow(box.window, GW_OWNER), editor.Main()) << "not owned by the main window: " << box.text;
+        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(WaitForWindowGone(box.window, kEditorStepMs));
+        return box.text;
+    };
+
+    const std::string text = "Only words in here, no sound at all.";
+    ASSERT_TRUE(WriteBytes(In("notes.wav"), std::vector<uint8_t>(text.begin(), text.end())));
+    editor.Command(IDM_OPEN);
+    ASSERT_TRUE(editor.FileDialog("Open Audio Files", In("notes.wav")));
+    const std::string notAudio = answerBox("after opening notes.wav");
+    EXPECT_EQ(notAudio.rfind("Cannot open \"", 0), 0u) << notAudio;
+    EXPECT_NE(notAudio.find("notes.wav\": it is not a readable WAV file."), std::string::npos) << notAudio;
+    EXPECT_EQ(editor.Title(), "Sondrel [tone.wav]");
+
+    // Saved into a folder that then goes away, an edit, and Save: the
+    // message names the file and why, and the document stays modified.
+    // (A read-only folder does not stop a test run as root under Wine.)
+    const std::string gone = In("gone"), kept = In("gone\\kept.wav");
+    ASSERT_TRUE(CreateDirectoryA(gone.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(editor.SaveAs(kept));
+    ASSERT_TRUE(DeleteFileA(kept.c_str()) && RemoveDirectoryA(gone.c_str()));
+    editor.Thumb(100);  // 5 s: Trim End keeps what is before
+    ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, "0:00:05.00"));
+    ASSERT_TRUE(editor.Press('E', {VK_CONTROL}));
+    ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, "0:00:00.00"));
+    ASSERT_TRUE(editor.Press('S', {VK_CONTROL}));
+    const std::string why = answerBox("after Save with its folder gone");
+    EXPECT_EQ(why, "Cannot save \"" + kept + "\": no such file or folder.");
+    EXPECT_EQ(editor.Title(), "Sondrel [kept.wav]");
+    EXPECT_TRUE(editor.UndoEnabled());
+
+    // An untitled copy of it; Exit: No for kept.wav, Yes for the copy, and
+    // Cancel in its Save As: nothing closes.
+    ASSERT_TRUE(editor.Press('A', {VK_CONTROL}));
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:05.000"));
+    editor.Command(IDM_COPY_TO_NEW);
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [Untitled 1]"));
+    editor.Command(IDM_EXIT);
+    EXPECT_EQ(editor.Answer(IDNO), "Save changes to \"kept.wav\"?");
+    EXPECT_EQ(editor.Answer(IDYES), "Save changes to \"Untitled 1\"?");
+    HWND saveAs = editor.WaitDialog("Locate Audio Files");
+    ASSERT_NE(saveAs, nullptr) << "Yes showed no Save As dialog";
+    Click(saveAs, IDCANCEL);
+    ASSERT_TRUE(WaitForWindowGone(saveAs, kEditorStepMs));
+    EXPECT_EQ(editor.WaitExit(2000), DWORD(STILL_ACTIVE)) << "the editor ended with an unsaved edit";
+    EXPECT_EQ(editor.Title(), "Sondrel [Untitled 1]");
+    editor.Command(IDM_WINDOW_FIRST);
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [kept.wav]"));
+    EXPECT_TRUE(editor.UndoEnabled());  // the trim is still there
+
+    // Fast Forward from the menu: the button shows held and the position
+    // runs; a click in the wave ends it there.
+    ASSERT_TRUE(editor.Press(VK_HOME));
+    ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, "0:00:00.00"));
+    editor.Command(IDM_FAST_FORWARD);
+    HWND forward = GetDlgItem(editor.Main(), IDC_FORWARD);
+    EXPECT_TRUE(WaitUntil([&] { return editor.Field(IDC_CURRENT_TIME) != "0:00:00.00"; }, kEditorStepMs))
+        << "the position did not move: " << editor.Field(IDC_CURRENT_TIME);
+    EXPECT_TRUE(SendMessageA(forward, BM_GETSTATE, 0, 0) & BST_PUSHED) << "Fast Forward not shown held";
+    ASSERT_TRUE(ClickMouse(GetDlgItem(editor.Main(), IDC_WAVE)));
+    EXPECT_TRUE(WaitUntil([&] { return !(SendMessageA(forward, BM_GETSTATE, 0, 0) & BST_PUSHED); }, kEditorStepMs))
+        << "Fast Forward still shown held after the click";
+    Sleep(300);
+    const std::string stopped = editor.Field(IDC_CURRENT_TIME);
+    Sleep(1000);
+    EXPECT_EQ(editor.Field(IDC_CURRENT_TIME), stopped) << "the position still advances after the click";
+
+    std::vector<std::string> asked = editor.ExitDiscarding();
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(editor.WaitExit(), 0u);
+}
+
 }  // namespace
 }  // namespace sondrel::test

@@ -144,7 +144,7 @@ TEST_F(Mp3UnderWine, WithoutTheEncoderTheSaveFailsWithTheMessageAndTheDocumentSt
     ASSERT_TRUE(LFile::WriteAll(d.szFilePath.c_str(), "old mp3", 7));
     bool saved;
     {
-        wintest::WindowWatcher ok("Error", IDOK);
+        wintest::WindowWatcher ok("Sondrel", IDOK);
         saved = docs->CmSave();
         ok.Join();
         ASSERT_TRUE(ok.Pressed()) << "no message was shown";

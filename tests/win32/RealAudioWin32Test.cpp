@@ -144,7 +144,7 @@ TEST_F(RealAudioUnderWine, WithoutTheLibraryTheLoadFailsWithTheMessage) {
         if (!InstallLibrary(variant)) GTEST_SKIP() << kOwnProcess;
         Editor ed(JoinPath(dir, "data " + variant));
         std::string ra = MakeStream("song.ra", 1, 16, 8000, 0, 0, 1600);
-        wintest::WindowWatcher ok("Error", IDOK);
+        wintest::WindowWatcher ok("Sondrel", IDOK);
         EXPECT_FALSE(ed.docs.LoadFile(ra));
         ok.Join();
         EXPECT_TRUE(ok.Pressed());

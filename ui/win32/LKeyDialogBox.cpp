@@ -24,6 +24,11 @@ void LKeyDialogBox::Close() {
 
 bool LKeyDialogBox::FilterMessage(const MSG& m) {
     if (!hWnd || (m.hwnd != hWnd && !IsChild(hWnd, m.hwnd))) return false;
+    if (m.message == WM_LBUTTONDOWN || m.message == WM_RBUTTONDOWN || m.message == WM_MBUTTONDOWN ||
+        m.message == WM_NCLBUTTONDOWN) {
+        MouseDown();
+        return false;
+    }
     const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
     const bool up = m.message == WM_KEYUP || m.message == WM_SYSKEYUP;
     if (!down && !up) return false;

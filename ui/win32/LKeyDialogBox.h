@@ -45,6 +45,9 @@ public:
 protected:
     virtual bool KeyDown(UINT vk, const LKeyState& keys);
     virtual bool KeyUp(UINT vk, const LKeyState& keys);
+    // A mouse button went down on the dialog or one of its controls, before
+    // the control sees it.
+    virtual void MouseDown() {}
     virtual bool CanCloseOk() { return true; }
     virtual bool CanCloseCancel() { return true; }
     // Messages of the dialog after the base has seen them; WM_INITDIALOG

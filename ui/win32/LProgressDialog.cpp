@@ -27,6 +27,7 @@ bool LProgressDialog::Run(HWND parent) {
     HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), IDD_PROGRESS, parent, DialogProc,
                                   reinterpret_cast<LPARAM>(this));
     if (!dlg) return false;
+    hParent = parent;
     ShowWindow(dlg, SW_SHOW);
     if (parent) EnableWindow(parent, FALSE);
     bool result = Process();
@@ -69,7 +70,9 @@ void LProgressDialog::SetProgress(double fraction) {
     SendDlgItemMessageA(hWindow, IDC_PROGRESS_BAR, PBM_SETPOS, WPARAM(int(fraction * 100.0)), 0);
 }
 
-void LProgressDialog::ShowError(const char* text) { MessageBoxA(hWindow, text, "Error", MB_OK | MB_ICONEXCLAMATION); }
+void LProgressDialog::ShowError(const char* text) {
+    MessageBoxA(hParent ? hParent : hWindow, text, "Sondrel", MB_OK | MB_ICONERROR);
+}
 
 bool LProgressDialog::WaitTime(uint32_t milliseconds) {
     if (IsCancelled()) return false;

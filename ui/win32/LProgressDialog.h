@@ -24,6 +24,9 @@ public:
     bool IsCancelled() override;
     void SetText(const char* text, int line) override;
     void SetProgress(double fraction) override;
+    // The operation's own failure (the encoder's, say): a "Sondrel" error box
+    // owned by the window the operation was started from, as every other
+    // failure is shown.
     void ShowError(const char* text) override;
     bool WaitTime(uint32_t milliseconds) override;
     bool WaitForObject(HANDLE handle, DWORD timeoutMs);
@@ -34,6 +37,7 @@ public:
 
 protected:
     HWND hWindow = nullptr;
+    HWND hParent = nullptr;  // the window the operation was started from
     const char* szTitle;
 };
 

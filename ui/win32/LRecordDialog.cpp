@@ -8,6 +8,7 @@
 #include "devices/win32/LMixer.h"
 #include "document/LAudioCutTank.h"
 #include "support/LFilePath.h"
+#include "support/LHelp.h"
 #include "support/LResourceIds.h"
 #include "ui/win32/LMeterControls.h"
 #include "ui/win32/LTransportBitmaps.h"
@@ -163,6 +164,9 @@ INT_PTR LRecordDlg::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (Command(LOWORD(wParam), HIWORD(wParam))) return TRUE;
             break;
+        case WM_HELP:
+            ShowHelp(IDH_RECORDING);
+            return TRUE;
         case WM_DESTROY:
             // The recorder stops and its take goes into the body before the
             // transport part goes.
@@ -216,6 +220,10 @@ bool LRecordDlg::Command(WORD id, WORD code) {
 }
 
 bool LRecordDlg::KeyDown(UINT vk, const LKeyState& keys) {
+    if (vk == VK_F1 && !keys.bControl && !keys.bAlt && !keys.bShift) {
+        ShowHelp(IDH_RECORDING);
+        return true;
+    }
     if (pRecord->KeyDown(vk)) return true;
     return LPlayerBaseDlg::KeyDown(vk, keys);
 }

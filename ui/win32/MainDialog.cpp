@@ -570,6 +570,12 @@ INT_PTR MainDialog::DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             LayoutControls();
             return TRUE;
         }
+        case WM_QUERYENDSESSION:
+            // The session may end only when every changed document was
+            // saved or let go by the user; a failed or cancelled save keeps
+            // the session (and the document, journaled) alive.
+            SetWindowLongPtrA(w, DWLP_MSGRESULT, pController->CmCancel() ? TRUE : FALSE);
+            return TRUE;
         case WM_DESTROY:
             DestroyDialog();
             return TRUE;
@@ -727,6 +733,10 @@ bool MainDialog::KeyDown(UINT vk, const LKeyState& keys) {
     bool typing = focus && volume && (focus == volume || IsChild(volume, focus));
     if (typing && !keys.bControl && (vk < VK_F1 || vk > VK_F24)) return false;
     return pController->KeyDown(vk, {keys.bControl, keys.bShift, keys.bAlt});
+}
+
+void MainDialog::MouseDown() {
+    if (pController) pController->MouseDown();
 }
 
 bool MainDialog::KeyUp(UINT vk, const LKeyState& keys) {

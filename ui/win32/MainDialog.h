@@ -64,6 +64,7 @@ protected:
     INT_PTR DialogMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool KeyDown(UINT vk, const LKeyState& keys) override;
     bool KeyUp(UINT vk, const LKeyState& keys) override;
+    void MouseDown() override;
     bool CanCloseOk() override { return false; }
     bool CanCloseCancel() override { return pController->CmCancel(); }
 
