@@ -63,6 +63,7 @@ bool CmCopy(LDocuments& docs) {
     LSDFile* d = WithSelection(docs);
     if (!d) return false;
     d->audio.EfCopy(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), docs.clipboard);
+    docs.TrimHistory();  // the old clipboard's audio may be the history's alone now
     return true;
 }
 
@@ -103,7 +104,7 @@ bool CmSelectAll(LDocuments& docs) {
     d->stSelStart.ms = 0;
     d->stSelEnd.ms = d->LengthMs();
     ZoomFull(*d);
-    docs.Host().DocumentChanged();
+    docs.Changed();
     return true;
 }
 
@@ -188,7 +189,7 @@ bool CmCopyToNew(LDocuments& docs) {
     LSDFile& n = docs.AddUntitled(copy);
     ZoomFull(n);
     n.bDirty = 1;
-    docs.Host().DocumentChanged();
+    docs.Changed();
     return true;
 }
 

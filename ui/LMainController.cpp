@@ -128,9 +128,12 @@ void LMainController::Refresh() {
     uint64_t print = Fingerprint();
     bool audioChanged = d != pShown || print != nShownPrint;
     bool rewave = audioChanged || bVerticalZoom != bShownVerticalZoom;
-    uint64_t state = d ? Mix(Mix(print, d->bDirty), uint64_t(d->nUndoIdx) << 32 | d->UndoLabel().size()) : print;
+    uint64_t state =
+        d ? Mix(Mix(print, d->bDirty), uint64_t(d->history.UndoCount()) << 32 | d->history.RedoCount()) : print;
     if (d) {
         for (char c : d->UndoLabel()) state = Mix(state, uint8_t(c));
+        state = Mix(state, 0x100);
+        for (char c : d->RedoLabel()) state = Mix(state, uint8_t(c));
         for (char c : d->szFilePath) state = Mix(state, uint8_t(c));
     }
     bool stateChanged = d != pShown || state != nShownDocState;

@@ -18,7 +18,7 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take) {
         LEfPasteOver rec{&d->audio, start, end, &take};
         if (docs.Host().RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
             // Cancelled or failed: the document goes back to what it was.
-            docs.CmUndo();
+            docs.RevertCurrentFile();
             return false;
         }
     }
@@ -27,7 +27,7 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take) {
     d->stPosition.ms = start;
     d->stViewStart.ms = 0;
     d->stViewEnd.ms = d->LengthMs();
-    docs.Host().DocumentChanged();
+    docs.Changed();
     return true;
 }
 
