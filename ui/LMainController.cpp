@@ -584,7 +584,11 @@ void LMainController::CmSaveAs(int) { docs.CmSaveAs(); }
 void LMainController::CmConvertSampleRate(int) { docs.CmConvertSampleRate(); }
 void LMainController::CmChannels(int id) { docs.CmConvertChannel(id == IDM_MONO ? 1 : 2); }
 void LMainController::CmSend(int) { rServices.Send(docs); }
-void LMainController::CmSettings(int) { rServices.Settings(); }
+void LMainController::CmSettings(int) {
+    rServices.Settings();
+    docs.SetHistoryLimits(ReadHistoryLimits());  // the pages may have changed them
+    Refresh();
+}
 
 void LMainController::CmExit(int) {
     if (!CmCancel()) return;
@@ -598,6 +602,8 @@ void LMainController::CmOpenRecent(int id) {
 }
 
 void LMainController::CmUndo(int) { docs.CmUndo(); }
+void LMainController::CmRedo(int) { docs.CmRedo(); }
+std::string LMainController::RedoLabel() const { return docs.Current() ? docs.Current()->RedoLabel() : std::string(); }
 std::string LMainController::UndoLabel() const { return docs.Current() ? docs.Current()->UndoLabel() : std::string(); }
 void LMainController::CmCut(int) { sondrel::CmCut(docs); }
 void LMainController::CmCopy(int) { sondrel::CmCopy(docs); }
