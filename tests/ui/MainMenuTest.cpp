@@ -71,6 +71,7 @@ TEST(MainMenu, EveryCommandWithItsText) {
         {2019, "Current"},
         {2020, "End"},
         {2021, "Copy To New"},
+        {2022, "Redo \tCtrl+Y"},
         {3001, "Record\tF5"},
         {3002, "Play\tF9"},
         {3003, "Play Slow Speed\tF11"},
