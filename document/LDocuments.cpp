@@ -390,10 +390,10 @@ std::vector<uint16_t> LDocuments::HistoryOnlySegments() const {
     std::vector<uint16_t> only;
     for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) {
         it->history.ForEachStep([&](const LSDUndoRecord& r) {
-            for (auto c = r.lstCuts.Begin(); c.IsValid(); c.Next()) {
-                if (c->IsSilent() || mark[c->nIndex]) continue;
-                mark[c->nIndex] = 2;
-                only.push_back(c->nIndex);
+            for (uint16_t index : r.vSegments) {
+                if (mark[index]) continue;
+                mark[index] = 2;
+                only.push_back(index);
             }
         });
     }

@@ -22,6 +22,7 @@ LSDUndoRecord Snapshot(LSDFile& d, LCutList&& cuts, const std::string& descripti
     r.stViewEnd = d.stViewEnd.ms;
     r.szDescription = description;
     r.nSerial = serial;
+    NoteSegments(r);
     return r;
 }
 

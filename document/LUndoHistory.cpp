@@ -32,6 +32,14 @@ uint64_t HistoryDiskBudget(const LHistoryLimits& limits, uint64_t freeBytes, uin
     return (freeBytes + heldBytes) / kAutoDiskShare;
 }
 
+void NoteSegments(LSDUndoRecord& step) {
+    step.vSegments.clear();
+    for (auto c = step.lstCuts.Begin(); c.IsValid(); c.Next())
+        if (!c->IsSilent()) step.vSegments.push_back(c->nIndex);
+    std::sort(step.vSegments.begin(), step.vSegments.end());
+    step.vSegments.erase(std::unique(step.vSegments.begin(), step.vSegments.end()), step.vSegments.end());
+}
+
 void LUndoHistory::Push(LSDUndoRecord&& step, uint32_t levels) {
     vRedo.clear();
     dqUndo.push_back(std::move(step));

@@ -32,7 +32,12 @@ struct LSDUndoRecord {
     // When the edit was made, across all documents: the oldest steps of the
     // whole program go first when the disk budget is passed.
     uint64_t nSerial = 0;
+    // The segments its cuts name, each once (NoteSegments): the disk
+    // accounting after every change reads these, not every cut of every step.
+    std::vector<uint16_t> vSegments;
 };
+// Fills step.vSegments from its cuts.
+void NoteSegments(LSDUndoRecord& step);
 
 // The two limits, kept in section "Settings" as "UndoLevels" (held to
 // kMinUndoLevels..kMaxUndoLevels) and "UndoDiskMB" (0: automatic).
