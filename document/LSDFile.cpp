@@ -46,23 +46,19 @@ void LSDFile::StartModify(const char* description, uint32_t levels) {
     bDirty = 1;
 }
 
-bool LSDFile::Undo() {
+// Undo and Redo: the step taken restores the document, and the state it
+// leaves goes the other way under the same name and age.
+bool LSDFile::Turn(bool (LUndoHistory::*take)(LSDUndoRecord&), void (LUndoHistory::*keep)(LSDUndoRecord&&)) {
     LSDUndoRecord r;
-    if (!history.PopUndo(r)) return false;  // "LSDFile::Undo() Undo called when not available"
+    if (!(history.*take)(r)) return false;  // "LSDFile::Undo() Undo called when not available"
     LSDUndoRecord now = Snapshot(*this, std::move(audio.lstCuts), r.szDescription, r.nSerial);
     Restore(*this, r);
-    history.PushRedo(std::move(now));
+    (history.*keep)(std::move(now));
     return true;
 }
 
-bool LSDFile::Redo() {
-    LSDUndoRecord r;
-    if (!history.PopRedo(r)) return false;
-    LSDUndoRecord now = Snapshot(*this, std::move(audio.lstCuts), r.szDescription, r.nSerial);
-    Restore(*this, r);
-    history.PushUndoKeepRedo(std::move(now));
-    return true;
-}
+bool LSDFile::Undo() { return Turn(&LUndoHistory::PopUndo, &LUndoHistory::PushRedo); }
+bool LSDFile::Redo() { return Turn(&LUndoHistory::PopRedo, &LUndoHistory::PushUndoKeepRedo); }
 
 bool LSDFile::Revert() {
     LSDUndoRecord r;

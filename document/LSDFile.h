@@ -53,6 +53,10 @@ public:
     int32_t MsToFrames(int32_t ms) const { return LSoundTime(ms).GetSamples(audio.nSampleRate); }
     int32_t FramesToMs(int32_t frames) const { return LSoundTime::FromSamples(frames, audio.nSampleRate).ms; }
 
+private:
+    bool Turn(bool (LUndoHistory::*take)(LSDUndoRecord&), void (LUndoHistory::*keep)(LSDUndoRecord&&));
+
+public:
     std::string szFilePath;
     uint8_t bDirty = 0;
     uint32_t nUntitledIdx = 0;

@@ -103,29 +103,19 @@ void UndoHistoryModel::Step(int n) {
         d.audio.EfPasteOver(s, e, List(fresh, 1, kRate));
         m.now.audio.erase(m.now.audio.begin() + s, m.now.audio.begin() + e);
         m.now.audio.insert(m.now.audio.begin() + s, fresh.begin(), fresh.end());
-    } else if (op < 80) {  // undo
+    } else if (op < 95) {  // undo or redo: the state left goes the other way
+        const bool undo = op < 80;
         docs->MakeCurrent(&d);
-        const bool can = !m.undo.empty();
-        ASSERT_EQ(docs->CmUndo(), can) << "step " << n;
+        const bool can = undo ? !m.undo.empty() : !m.redo.empty();
+        ASSERT_EQ(undo ? docs->CmUndo() : docs->CmRedo(), can) << "step " << n;
         if (can) {
-            State back = m.undo.back();
-            m.undo.pop_back();
+            State taken = undo ? m.undo.back() : m.redo.back();
+            undo ? m.undo.pop_back() : m.redo.pop_back();
             State left = m.now;
-            left.serial = back.serial;
-            m.redo.push_back(left);
-            m.now = back;
-        }
-    } else if (op < 95) {  // redo
-        docs->MakeCurrent(&d);
-        const bool can = !m.redo.empty();
-        ASSERT_EQ(docs->CmRedo(), can) << "step " << n;
-        if (can) {
-            State forth = m.redo.back();
-            m.redo.pop_back();
-            State left = m.now;
-            left.serial = forth.serial;
-            m.undo.push_back(left);
-            m.now = forth;
+            left.serial = taken.serial;
+            if (undo) m.redo.push_back(left);
+            else m.undo.push_back(left);
+            m.now = taken;
         }
     } else {  // new limits in the middle of the run
         levels = uint32_t(Rand(kMinUndoLevels, 24));
