@@ -6,10 +6,12 @@
 #include "core/LPump.h"
 #include "document/LCutListEdit.h"
 #include "document/LSDLoadFile.h"
+#include "document/LSegmentSummary.h"
 #include "formats/LMP3Export.h"
 #include "formats/LWaveFile.h"
 #include "formats/ogg/LOpusFile.h"
 #include "support/LFile.h"
+#include "support/LFilePath.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
@@ -30,7 +32,7 @@ LList<LSDFile>::Node* LDocuments::NodeOf(const LSDFile* doc) const {
 void LDocuments::MakeCurrent(LSDFile* doc) {
     if (doc && !NodeOf(doc)) return;
     pCurrent = doc;
-    host_.DocumentChanged();
+    Changed();
 }
 
 uint32_t LDocuments::GetUntitledIdx() const {
@@ -190,7 +192,7 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         if (!ConfirmLoss(doc) || !SaveThroughEncoder(doc)) return false;
         doc.bDirty = 0;
         Saved(doc);
-        host_.DocumentChanged();
+        Changed();
         return true;
     }
     if (!IsDirectSaveType(ext)) {
@@ -222,7 +224,7 @@ bool LDocuments::SaveDocument(LSDFile& doc) {
         host_.ShowNotice("\"" + FileNamePart(doc.szFilePath) + "\" was saved at 48000 Hz, the rate of Opus files; the "
                          "document stays at " + b + ".");
     }
-    host_.DocumentChanged();
+    Changed();
     return true;
 }
 
@@ -236,6 +238,8 @@ void LDocuments::Saved(LSDFile& doc) {
     // The file now holds what the document holds.
     doc.szStoredPath = doc.szFilePath;
     doc.fmtStored = LStoredFormat();
+    // Every other state the history keeps differs from the file now.
+    doc.history.MarkAllDirty();
 }
 
 // MP3: the audio goes to a temporary 16-bit WAV beside the target, the
@@ -317,11 +321,11 @@ bool LDocuments::SaveDocumentAs(LSDFile& doc) {
     const uint8_t oldDirty = doc.bDirty;
     doc.szFilePath = path;
     doc.bDirty = 1;
-    host_.DocumentChanged();
+    Changed();
     if (SaveDocument(doc)) return true;
     doc.szFilePath = oldPath;
     doc.bDirty = oldDirty;
-    host_.DocumentChanged();
+    Changed();
     return false;
 }
 
@@ -347,7 +351,7 @@ bool LDocuments::CmClose() {
     if (!pCurrent->szFilePath.empty()) host_.AddRecentFile(pCurrent->szFilePath);
     lstFiles.Remove(NodeOf(pCurrent));
     pCurrent = lstFiles.IsEmpty() ? nullptr : &lstFiles.GetHead()->data;
-    host_.DocumentChanged();
+    Changed();
     return true;
 }
 
@@ -359,15 +363,97 @@ bool LDocuments::CmCloseAll() {
     }
     lstFiles.Clear();
     pCurrent = nullptr;
-    host_.DocumentChanged();
+    Changed();
     return true;
 }
 
 bool LDocuments::CmUndo() {
     host_.StopPlayback();
     if (!pCurrent || !pCurrent->Undo()) return false;
-    host_.DocumentChanged();
+    Changed();
     return true;
+}
+
+bool LDocuments::CmRedo() {
+    host_.StopPlayback();
+    if (!pCurrent || !pCurrent->Redo()) return false;
+    Changed();
+    return true;
+}
+
+bool LDocuments::RevertCurrentFile() {
+    if (!pCurrent || !pCurrent->Revert()) return false;
+    Changed();
+    return true;
+}
+
+void LDocuments::SetHistoryLimits(const LHistoryLimits& limits) {
+    limits_ = limits;
+    limits_.nLevels = std::clamp(limits_.nLevels, kMinUndoLevels, kMaxUndoLevels);
+    TrimHistory();
+}
+
+void LDocuments::Changed() {
+    TrimHistory();
+    host_.DocumentChanged();
+}
+
+std::vector<uint16_t> LDocuments::HistoryOnlySegments() const {
+    // 1: an open document or the clipboard names it; 2: only the history.
+    std::vector<uint8_t> mark(LAudioCutTank::kIndexCount, 0);
+    auto live = [&](const LCutList& cuts) {
+        for (auto c = cuts.Begin(); c.IsValid(); c.Next()) mark[c->nIndex] = 1;
+    };
+    live(clipboard.lstCuts);
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) live(it->audio.lstCuts);
+    std::vector<uint16_t> only;
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) {
+        it->history.ForEachStep([&](const LSDUndoRecord& r) {
+            for (uint16_t index : r.vSegments) {
+                if (mark[index]) continue;
+                mark[index] = 2;
+                only.push_back(index);
+            }
+        });
+    }
+    return only;
+}
+
+uint64_t LDocuments::HistoryOnlyBytes() const {
+    const LAudioCutTank* tank = LAudioCutTank::Current();
+    if (!tank) return 0;
+    uint64_t bytes = 0;
+    for (uint16_t index : HistoryOnlySegments()) {
+        const std::string aud = tank->GetAudFilePath(index);
+        for (const std::string& path : {aud, SummaryPath(aud)}) {
+            LFile f;
+            if (!path.empty() && f.Open(path.c_str(), LFile::kRead)) bytes += uint64_t(std::max<int64_t>(f.Size(), 0));
+        }
+    }
+    return bytes;
+}
+
+void LDocuments::TrimHistory() {
+    for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) it->history.Trim(limits_.nLevels);
+    const LAudioCutTank* tank = LAudioCutTank::Current();
+    for (;;) {
+        const uint64_t held = HistoryOnlyBytes();
+        if (held == 0) return;
+        const uint64_t freeBytes =
+            limits_.nDiskBytes || !tank ? 0 : uint64_t(GetDriveFreeSpaceKB(tank->GetFolder().c_str())) * 1024;
+        if (held <= HistoryDiskBudget(limits_, freeBytes, held)) return;
+        // The oldest undo step of all documents; when none is left, the
+        // farthest step to redo of any.
+        LSDFile* oldest = nullptr;
+        for (auto it = lstFiles.Begin(); it.IsValid(); it.Next()) {
+            const uint64_t serial = it->history.OldestSerial();
+            if (serial && (!oldest || serial < oldest->history.OldestSerial())) oldest = &*it;
+        }
+        if (!oldest)
+            for (auto it = lstFiles.Begin(); it.IsValid() && !oldest; it.Next())
+                if (it->history.RedoCount()) oldest = &*it;
+        if (!oldest || !oldest->history.DropOldest()) return;
+    }
 }
 
 LSDFile* LDocuments::CurrentForEdit() {
@@ -390,14 +476,14 @@ bool LDocuments::ReportFailure(const char* what, const std::string& subject) {
 
 void LDocuments::StartModifyCurrentFile(const char* description) {
     if (!pCurrent) return;
-    pCurrent->StartModify(description);
-    host_.DocumentChanged();
+    pCurrent->StartModify(description, limits_.nLevels);
+    Changed();
 }
 
 void LDocuments::EndModifyCurrentFile(int32_t preRollMs, int32_t positionMs) {
     if (!pCurrent) return;
     pCurrent->stPosition.ms = positionMs;
-    host_.DocumentChanged();
+    Changed();
     if (ReadBool("Settings", "AutoPlaybackAfterEffects", true)) {
         pCurrent->stPosition.ms = std::max(positionMs - preRollMs, 0);
         host_.PlayFrom(pCurrent->stPosition.ms);
@@ -412,7 +498,7 @@ bool LDocuments::ConvertFormat(const char* description, int32_t rate, uint8_t ch
     rec.nSampleRate = rate;
     rec.nChans = chans;
     LProcessResult r = RunOperation(description, [&](LProgress* p) { return Process(p, rec); });
-    host_.DocumentChanged();
+    Changed();
     return r == kProcessDone;
 }
 

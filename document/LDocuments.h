@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "document/LDocumentHost.h"
 #include "document/LList.h"
@@ -41,6 +42,7 @@ public:
     bool CmClose();
     bool CmCloseAll();
     bool CmUndo();
+    bool CmRedo();
     bool CmConvertSampleRate();
     bool CmConvertChannel(uint8_t chans);
 
@@ -57,8 +59,25 @@ public:
     // (LastFailure) and returns false.
     bool ReportFailure(const char* what, const std::string& subject);
 
-    // Undo snapshot before an edit of the current document.
+    // Undo step before an edit of the current document.
     void StartModifyCurrentFile(const char* description);
+    // Takes back the current document's newest step, leaving nothing to
+    // redo: an edit cancelled halfway.
+    bool RevertCurrentFile();
+
+    // The history's limits (read from the settings at construction); new
+    // limits apply at once. TrimHistory holds every document's history to
+    // them: first the count of steps, then the disk that only the history
+    // holds (audio no open document or the clipboard uses), dropping the
+    // oldest steps of all documents first. Changed() trims and tells the
+    // host; everything that changes a document ends with it.
+    void SetHistoryLimits(const LHistoryLimits& limits);
+    const LHistoryLimits& HistoryLimits() const { return limits_; }
+    void TrimHistory();
+    void Changed();
+    // Bytes of the segment files (with their summaries) that only the
+    // history names now.
+    uint64_t HistoryOnlyBytes() const;
     // After an edit: the cursor goes to positionMs; with automatic playback
     // on it moves back by preRollMs (not below 0) and playback starts there.
     void EndModifyCurrentFile(int32_t preRollMs, int32_t positionMs);
@@ -104,7 +123,11 @@ private:
     LList<LSDFile>::Node* NodeOf(const LSDFile* doc) const;
     bool ConvertFormat(const char* description, int32_t rate, uint8_t chans);
 
+    // The segment indices only the history names.
+    std::vector<uint16_t> HistoryOnlySegments() const;
+
     LDocumentHost& host_;
+    LHistoryLimits limits_ = ReadHistoryLimits();
     LList<LSDFile> lstFiles;
     LSDFile* pCurrent = nullptr;
 };

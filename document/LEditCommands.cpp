@@ -63,6 +63,7 @@ bool CmCopy(LDocuments& docs) {
     LSDFile* d = WithSelection(docs);
     if (!d) return false;
     d->audio.EfCopy(d->MsToFrames(d->stSelStart.ms), d->MsToFrames(d->stSelEnd.ms), docs.clipboard);
+    docs.TrimHistory();  // the old clipboard's audio may be the history's alone now
     return true;
 }
 
@@ -83,7 +84,7 @@ bool CmPaste(LDocuments& docs) {
     if (docs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
         // Cancelled or failed (the failure was shown): the document goes
         // back to what it was.
-        docs.CmUndo();
+        docs.RevertCurrentFile();
         return false;
     }
     int32_t clipMs = LSoundTime::FromSamples(docs.clipboard.GetLength(), docs.clipboard.nSampleRate).ms;
@@ -108,7 +109,7 @@ bool CmSelectAll(LDocuments& docs) {
     d->stSelStart.ms = 0;
     d->stSelEnd.ms = d->LengthMs();
     ZoomFull(*d);
-    docs.Host().DocumentChanged();
+    docs.Changed();
     return true;
 }
 
@@ -180,7 +181,7 @@ bool CmInsertFile(LDocuments& docs, LInsertMode mode, const std::string& path) {
     rec.stPosition = InsertPositionMs(*d, mode);
     rec.pOther = &other;
     if (docs.RunOperation("Insert File", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
-        docs.CmUndo();
+        docs.RevertCurrentFile();
         return false;
     }
     docs.EndModifyCurrentFile(1000, d->stSelStart.ms);
@@ -196,7 +197,7 @@ bool CmCopyToNew(LDocuments& docs) {
     LSDFile& n = docs.AddUntitled(copy);
     ZoomFull(n);
     n.bDirty = 1;
-    docs.Host().DocumentChanged();
+    docs.Changed();
     return true;
 }
 

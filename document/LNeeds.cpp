@@ -11,6 +11,7 @@ uint8_t NeedsMet(const LDocuments& docs) {
         if (d->HasValidSelection()) met |= kNeedsSelection;
         if (d->bDirty) met |= kNeedsModified;
         if (!d->UndoLabel().empty()) met |= kNeedsUndo;
+        if (!d->RedoLabel().empty()) met |= kNeedsRedo;
     }
     return met;
 }

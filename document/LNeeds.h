@@ -16,6 +16,7 @@ enum LNeeds : uint8_t {
     kNeedsClipboard = 4,  // a clipboard that is not empty
     kNeedsModified = 8,   // a current document with changes to save
     kNeedsUndo = 16,      // a current document with a step to undo
+    kNeedsRedo = 32,      // a current document with a step to redo
 };
 
 // The needs the documents meet now.

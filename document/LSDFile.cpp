@@ -5,39 +5,65 @@
 
 namespace sondrel {
 
-void LSDFile::StartModify(const char* description) {
-    nUndoIdx = (nUndoIdx + 1) % kUndoSlots;
-    LSDUndoRecord& r = undo[nUndoIdx];
-    r.nSampleRate = audio.nSampleRate;
-    r.nChans = audio.nChans;
-    r.bDirty = bDirty;
-    r.stPosition = stPosition.ms;
-    r.stSelStart = stSelStart.ms;
-    r.stSelEnd = stSelEnd.ms;
-    r.stViewStart = stViewStart.ms;
-    r.stViewEnd = stViewEnd.ms;
-    r.lstCuts.Clear();  // the old snapshot's references go first
-    r.lstCuts = audio.lstCuts;
-    r.szDescription = description ? description : "";
+namespace {
+
+// The document's state as a step; its cuts are moved, not copied, where
+// the document takes another list right after.
+LSDUndoRecord Snapshot(LSDFile& d, LCutList&& cuts, const std::string& description, uint64_t serial) {
+    LSDUndoRecord r;
+    r.nSampleRate = d.audio.nSampleRate;
+    r.nChans = d.audio.nChans;
+    r.lstCuts = std::move(cuts);
+    r.bDirty = d.bDirty;
+    r.stPosition = d.stPosition.ms;
+    r.stSelStart = d.stSelStart.ms;
+    r.stSelEnd = d.stSelEnd.ms;
+    r.stViewStart = d.stViewStart.ms;
+    r.stViewEnd = d.stViewEnd.ms;
+    r.szDescription = description;
+    r.nSerial = serial;
+    NoteSegments(r);
+    return r;
+}
+
+void Restore(LSDFile& d, LSDUndoRecord& r) {
+    d.bDirty = r.bDirty;
+    d.audio.nSampleRate = r.nSampleRate;
+    d.audio.nChans = r.nChans;
+    d.audio.lstCuts = std::move(r.lstCuts);
+    d.stPosition.ms = r.stPosition;
+    d.stSelStart.ms = r.stSelStart;
+    d.stSelEnd.ms = r.stSelEnd;
+    d.stViewStart.ms = r.stViewStart;
+    d.stViewEnd.ms = r.stViewEnd;
+}
+
+}  // namespace
+
+void LSDFile::StartModify(const char* description, uint32_t levels) {
+    LCutList copy(audio.lstCuts);
+    history.Push(Snapshot(*this, std::move(copy), description ? description : "", NextUndoSerial()), levels);
     bDirty = 1;
 }
 
-bool LSDFile::Undo() {
-    LSDUndoRecord& r = undo[nUndoIdx];
-    if (r.szDescription.empty()) return false;  // "LSDFile::Undo() Undo called when not available"
-    bDirty = r.bDirty;
-    audio.nSampleRate = r.nSampleRate;
-    audio.nChans = r.nChans;
-    audio.lstCuts.Clear();
-    audio.lstCuts = r.lstCuts;
-    stPosition.ms = r.stPosition;
-    stSelStart.ms = r.stSelStart;
-    stSelEnd.ms = r.stSelEnd;
-    stViewStart.ms = r.stViewStart;
-    stViewEnd.ms = r.stViewEnd;
-    r.lstCuts.Clear();
-    r.szDescription.clear();
-    nUndoIdx = (nUndoIdx + kUndoSlots - 1) % kUndoSlots;
+// Undo and Redo: the step taken restores the document, and the state it
+// leaves goes the other way under the same name and age.
+bool LSDFile::Turn(bool (LUndoHistory::*take)(LSDUndoRecord&), void (LUndoHistory::*keep)(LSDUndoRecord&&)) {
+    LSDUndoRecord r;
+    if (!(history.*take)(r)) return false;  // "LSDFile::Undo() Undo called when not available"
+    LSDUndoRecord now = Snapshot(*this, std::move(audio.lstCuts), r.szDescription, r.nSerial);
+    Restore(*this, r);
+    (history.*keep)(std::move(now));
+    return true;
+}
+
+bool LSDFile::Undo() { return Turn(&LUndoHistory::PopUndo, &LUndoHistory::PushRedo); }
+bool LSDFile::Redo() { return Turn(&LUndoHistory::PopRedo, &LUndoHistory::PushUndoKeepRedo); }
+
+bool LSDFile::Revert() {
+    LSDUndoRecord r;
+    if (!history.PopUndo(r)) return false;
+    Restore(*this, r);
     return true;
 }
 

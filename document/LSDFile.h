@@ -1,41 +1,43 @@
 // An open file: its path, its audio as a cut list, cursor, selection and
-// view in milliseconds, a dirty flag and a ring of eight undo snapshots.
+// view in milliseconds, a dirty flag and its undo and redo steps.
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "core/LSoundTime.h"
 #include "document/LCutListAudio.h"
+#include "document/LUndoHistory.h"
 #include "formats/LOpenReport.h"
 
 namespace sondrel {
-
-constexpr int kUndoSlots = 8;
-
-struct LSDUndoRecord {
-    int32_t nSampleRate = 44100;
-    uint8_t nChans = 1;
-    LCutList lstCuts;
-    uint8_t bDirty = 0;
-    int32_t stPosition = 0, stSelStart = 0, stSelEnd = 0, stViewStart = 0, stViewEnd = 0;
-    // Empty: the record is not available.
-    std::string szDescription;
-};
 
 class LSDFile {
 public:
     LSDFile() = default;
     explicit LSDFile(std::string path) : szFilePath(std::move(path)) {}
 
-    // Takes the undo snapshot before an edit: the next slot of the ring gets
-    // the format, cuts, dirty flag, times and the edit's name; the document
-    // becomes dirty. A ninth snapshot replaces the oldest.
-    void StartModify(const char* description);
-    // Restores the most recent snapshot and steps back; false (and nothing
-    // changes) when there is none.
+    // Takes the undo step before an edit: the format, cuts, dirty flag,
+    // times and the edit's name; the document becomes dirty and nothing is
+    // left to redo. Beyond levels steps the oldest goes.
+    void StartModify(const char* description, uint32_t levels = kDefaultUndoLevels);
+    // Restores the newest undo step; the state it leaves becomes the step
+    // to redo. False (and nothing changes) when there is none.
     bool Undo();
-    // Name of the edit Undo would reverse; empty when none.
-    const std::string& UndoLabel() const { return undo[nUndoIdx].szDescription; }
+    // Restores the state the newest undo left; it becomes undoable again.
+    bool Redo();
+    // Takes back the newest step as Undo does, leaving nothing to redo (an
+    // edit that was cancelled halfway).
+    bool Revert();
+    // Name of the edit Undo would reverse, and of the one Redo would bring
+    // back; empty when none.
+    const std::string& UndoLabel() const { return history.UndoLabel(); }
+    const std::string& RedoLabel() const { return history.RedoLabel(); }
+    // After a save: the document is clean and every other kept state
+    // differs from the file.
+    void MarkSaved() {
+        bDirty = 0;
+        history.MarkAllDirty();
+    }
 
     // Not both 0, and end after start.
     bool HasValidSelection() const {
@@ -51,13 +53,16 @@ public:
     int32_t MsToFrames(int32_t ms) const { return LSoundTime(ms).GetSamples(audio.nSampleRate); }
     int32_t FramesToMs(int32_t frames) const { return LSoundTime::FromSamples(frames, audio.nSampleRate).ms; }
 
+private:
+    bool Turn(bool (LUndoHistory::*take)(LSDUndoRecord&), void (LUndoHistory::*keep)(LSDUndoRecord&&));
+
+public:
     std::string szFilePath;
     uint8_t bDirty = 0;
     uint32_t nUntitledIdx = 0;
     LCutListAudio audio;
     LSoundTime stPosition, stSelStart, stSelEnd, stViewStart, stViewEnd;
-    LSDUndoRecord undo[kUndoSlots];
-    uint32_t nUndoIdx = 0;
+    LUndoHistory history;
     // The file the document was opened from, and how that file stores its
     // audio: saving over it asks first when it held more than the document.
     std::string szStoredPath;

@@ -64,7 +64,7 @@ LCommandResult Run(LDocuments& docs, const LEffectDesc& fx, LEffectValues values
             docs.ReportFailure("Cannot complete", fx.szCaption ? fx.szCaption : fx.szUndoLabel);
     }
     if (result != kProcessDone) {
-        docs.Host().DocumentChanged();  // the undo record and the changed mark are new
+        docs.Changed();  // the undo record and the changed mark are new
         return result == kProcessCancelled ? LCommandResult::kCancelled : LCommandResult::kFailed;
     }
 

@@ -170,9 +170,12 @@ void LMainController::Refresh() {
     bool audioChanged = d != pShown || print != nShownPrint;
     bool rewave = audioChanged || bVerticalZoom != bShownVerticalZoom || bRewaveDue;
     bRewaveDue = false;
-    uint64_t state = d ? Mix(Mix(print, d->bDirty), uint64_t(d->nUndoIdx) << 32 | d->UndoLabel().size()) : print;
+    uint64_t state =
+        d ? Mix(Mix(print, d->bDirty), uint64_t(d->history.UndoCount()) << 32 | d->history.RedoCount()) : print;
     if (d) {
         for (char c : d->UndoLabel()) state = Mix(state, uint8_t(c));
+        state = Mix(state, 0x100);
+        for (char c : d->RedoLabel()) state = Mix(state, uint8_t(c));
         for (char c : d->szFilePath) state = Mix(state, uint8_t(c));
     }
     bool stateChanged = d != pShown || state != nShownDocState;
@@ -656,7 +659,11 @@ void LMainController::CmSaveAs(int) { docs.CmSaveAs(); }
 void LMainController::CmConvertSampleRate(int) { docs.CmConvertSampleRate(); }
 void LMainController::CmChannels(int id) { docs.CmConvertChannel(id == IDM_MONO ? 1 : 2); }
 void LMainController::CmSend(int) { rServices.Send(docs); }
-void LMainController::CmSettings(int) { rServices.Settings(); }
+void LMainController::CmSettings(int) {
+    rServices.Settings();
+    docs.SetHistoryLimits(ReadHistoryLimits());  // the pages may have changed them
+    Refresh();
+}
 
 void LMainController::CmExit(int) {
     if (!CmCancel()) return;
@@ -670,6 +677,8 @@ void LMainController::CmOpenRecent(int id) {
 }
 
 void LMainController::CmUndo(int) { docs.CmUndo(); }
+void LMainController::CmRedo(int) { docs.CmRedo(); }
+std::string LMainController::RedoLabel() const { return docs.Current() ? docs.Current()->RedoLabel() : std::string(); }
 std::string LMainController::UndoLabel() const { return docs.Current() ? docs.Current()->UndoLabel() : std::string(); }
 void LMainController::CmCut(int) { sondrel::CmCut(docs); }
 void LMainController::CmCopy(int) { sondrel::CmCopy(docs); }

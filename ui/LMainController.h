@@ -239,6 +239,7 @@ private:
     void CmExit(int);
     void CmOpenRecent(int id);
     void CmUndo(int);
+    void CmRedo(int);
     void CmCut(int);
     void CmCopy(int);
     void CmPaste(int);
@@ -272,6 +273,7 @@ private:
     void CmAbout(int);
     void RunEffect(int id);
     std::string UndoLabel() const;
+    std::string RedoLabel() const;
 
     void FileApply();
     void WavApply();

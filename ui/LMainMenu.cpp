@@ -20,6 +20,7 @@ LMenuNode Effect(LEffect id) { return Item(EffectOf(id).nCommand); }
 std::vector<LMenuNode> EditItems() {
     return {
         Item(IDM_UNDO),
+        Item(IDM_REDO),
         Separator(),
         Item(IDM_CUT),
         Item(IDM_COPY),

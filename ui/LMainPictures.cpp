@@ -138,6 +138,11 @@ LPicture DrawToolbarStrip(int32_t scale) {
         c.Paint(Triangle(6, 11, 21.5, 11, 18.3, 19), kYellow);
         c.Paint(Triangle(3.3, 19, 6, 11, 18.3, 19), kYellow);
     }
+    {  // 9 redo: the undo arrow turned to the right
+        Cell c(p, 9, kToolbarUnits, scale);
+        c.Paint(Except(Ring(11, 13, 5, 8), Box(11, 13, 24, 24)), kBlue);
+        c.Paint(Triangle(22.5, 12, 12.5, 12, 17.5, 18.5), kBlue);
+    }
     {  // 8 save: a disk
         Cell c(p, 8, kToolbarUnits, scale);
         c.Framed(3, 3, 21, 21, kBlue);

@@ -25,7 +25,7 @@ struct LPicture {
     uint32_t At(int32_t x, int32_t y) const { return vPixels[size_t(y) * nWidth + x]; }
 };
 
-constexpr int32_t kToolbarImages = 9, kToolbarUnits = 24;
+constexpr int32_t kToolbarImages = 10, kToolbarUnits = 24;
 constexpr int32_t kViewImages = 9, kViewUnits = 16;
 
 LPicture DrawToolbarStrip(int32_t scale);

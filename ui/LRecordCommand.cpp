@@ -19,7 +19,7 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take) {
         if (docs.RunOperation("Pasting", [&](LProgress* p) { return Process(p, rec); }) != kProcessDone) {
             // Cancelled or failed (the failure was shown): the document
             // goes back to what it was.
-            docs.CmUndo();
+            docs.RevertCurrentFile();
             return false;
         }
     }
@@ -28,7 +28,7 @@ bool InsertTake(LDocuments& docs, LCutListAudio& take) {
     d->stPosition.ms = start;
     d->stViewStart.ms = 0;
     d->stViewEnd.ms = d->LengthMs();
-    docs.Host().DocumentChanged();
+    docs.Changed();
     return true;
 }
 

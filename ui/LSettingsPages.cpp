@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "document/LSDLoadFile.h"
+#include "document/LUndoHistory.h"
 #include "support/LSettings.h"
 
 namespace sondrel {
@@ -21,7 +22,12 @@ constexpr RunKey kRunKeys[] = {
     {IDC_GENERAL_VOX, "DefaultRunVox", ".vox"},
 };
 
-// The encoders' options and the edits that show them.
+// The history's two limits, kept as the document reads them.
+constexpr LEncoderOption kUndoLevelsOption{"UndoLevels", int32_t(kDefaultUndoLevels), int32_t(kMinUndoLevels),
+                                           int32_t(kMaxUndoLevels)};
+constexpr LEncoderOption kUndoDiskOption{"UndoDiskMB", 0, 0, int32_t(kMaxUndoDiskMB)};
+
+// The numeric options and the edits that show them.
 struct EncoderEdit {
     int id;
     const LEncoderOption& option;
@@ -30,6 +36,8 @@ const EncoderEdit kEncoderEdits[] = {
     {IDC_AUDIO_FLAC_LEVEL, kFlacLevelOption},
     {IDC_AUDIO_VORBIS_QUALITY, kVorbisQualityOption},
     {IDC_AUDIO_OPUS_BITRATE, kOpusBitRateOption},
+    {IDC_AUDIO_UNDO_LEVELS, kUndoLevelsOption},
+    {IDC_AUDIO_UNDO_DISK, kUndoDiskOption},
 };
 }  // namespace
 

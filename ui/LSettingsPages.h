@@ -1,6 +1,6 @@
 // The "Settings" property sheet's two pages, "General" (template 16) and
 // "Audio Processing" (template 17, with the encoders' options for saving
-// FLAC, Ogg Vorbis and Opus files), as logic over a page's controls: what
+// FLAC, Ogg Vorbis and Opus files and the undo history's two limits), as logic over a page's controls: what
 // each control shows, which are enabled, what OK stores in section
 // "Settings", and the shell association of .wav, .mp3, .gsm and .vox files
 // (SetKey, support/LRegistry.h).

@@ -39,7 +39,8 @@ protected:
 
 }  // namespace
 
-TEST_F(Documents, NineEditsAndNineUndos) {
+TEST_F(Documents, NineEditsAndNineUndosWithEightLevels) {
+    docs->SetHistoryLimits({8, 0});
     ASSERT_TRUE(docs->AddFileToList(MakeWav("a.wav", 1000, 1), false));
     LSDFile& d = *docs->Current();
     std::vector<std::vector<int32_t>> states{Samples(d.audio)};
@@ -55,9 +56,18 @@ TEST_F(Documents, NineEditsAndNineUndos) {
         EXPECT_EQ(Samples(d.audio), states[size_t(i - 1)]) << i;
         EXPECT_EQ(d.stPosition.ms, i - 1);
     }
-    EXPECT_FALSE(docs->CmUndo());  // the ninth: the oldest snapshot was overwritten
+    EXPECT_FALSE(docs->CmUndo());  // the ninth: the oldest step went
     EXPECT_EQ(Samples(d.audio), states[1]);
     EXPECT_EQ(d.UndoLabel(), "");
+    // Redo walks forward again through all eight.
+    EXPECT_EQ(d.RedoLabel(), "Edit 2");
+    for (int i = 2; i <= 9; ++i) {
+        ASSERT_TRUE(docs->CmRedo()) << i;
+        EXPECT_EQ(Samples(d.audio), states[size_t(i)]) << i;
+        EXPECT_EQ(d.stPosition.ms, i);
+    }
+    EXPECT_FALSE(docs->CmRedo());
+    EXPECT_EQ(d.UndoLabel(), "Edit 9");
 }
 
 TEST_F(Documents, UndoAfterACancelledConversionRestoresAudioAndDirtyFlag) {

@@ -91,6 +91,9 @@ struct Frames {
     }
 };
 
+// The child's documents keep eight steps, as the model does.
+constexpr int kUndoSlots = 8;
+
 struct ModelDoc {
     std::string path;
     Frames now;
@@ -274,6 +277,7 @@ void Log(int fd, const std::string& line) {
     LCutTankScope tank(folder);
     ScriptedHost host;
     LDocuments docs(host);
+    docs.SetHistoryLimits({kUndoSlots, uint64_t(1) << 50});
     int step = 0;
     std::atomic<int> stageCalls{0};
     {

@@ -7,6 +7,7 @@
 #include "effects/LSRCTimeStretch.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
+#include "support/TestUtil.h"
 #include "ui/LMainMenu.h"
 #include "ui/LMainModel.h"
 #include "ui/MainTestDoubles.h"
@@ -432,11 +433,33 @@ TEST_P(MainEdits, UndoLabelPositionSelectionAndView) {
     EXPECT_EQ(Doc().bDirty != 0, c.undo[0] != 0);
     EXPECT_EQ(view.On(IDM_SAVE), c.undo[0] != 0);
     EXPECT_EQ(view.On(IDM_UNDO), c.undo[0] != 0);
+    EXPECT_FALSE(view.On(IDM_REDO));
     if (c.undo[0]) {
+        const LSDFile after = Doc();
         ctl->Command(IDM_UNDO);
         EXPECT_EQ(Doc().LengthMs(), 10000);
         EXPECT_EQ(Doc().UndoLabel(), "");
         EXPECT_FALSE(view.On(IDM_UNDO));
+        EXPECT_TRUE(view.On(IDM_REDO));
+        EXPECT_EQ(view.commandTexts[IDM_REDO], std::string("Redo ") + c.undo + "\tCtrl+Y");
+        // Redo by either of its keys gives back exactly what the edit left.
+        for (bool shiftZ : {false, true}) {
+            SCOPED_TRACE(shiftZ ? "Ctrl+Shift+Z" : "Ctrl+Y");
+            if (shiftZ) ctl->KeyDown('Z', {true, true, false});
+            else ctl->KeyDown('Y', {true, false, false});
+            EXPECT_EQ(Doc().UndoLabel(), c.undo);
+            EXPECT_EQ(Doc().RedoLabel(), "");
+            EXPECT_FALSE(view.On(IDM_REDO));
+            EXPECT_EQ(ReadAll(*CreateSource(Doc().audio)), ReadAll(*CreateSource(after.audio)));
+            EXPECT_EQ(Doc().bDirty, after.bDirty);
+            for (auto [got, want] : {std::pair{Doc().stPosition.ms, after.stPosition.ms},
+                                     {Doc().stSelStart.ms, after.stSelStart.ms},
+                                     {Doc().stSelEnd.ms, after.stSelEnd.ms},
+                                     {Doc().stViewStart.ms, after.stViewStart.ms},
+                                     {Doc().stViewEnd.ms, after.stViewEnd.ms}})
+                EXPECT_EQ(got, want);
+            if (!shiftZ) ctl->KeyDown('Z', {true, false, false});  // undo again for the other key
+        }
     }
 }
 

@@ -121,6 +121,9 @@ TEST_F(MainFailures, InsertFileOnAFullDiskLeavesTheDocumentAsItWas) {
     LFile::SimulateDiskFull("", 0);
     EXPECT_EQ(Samples(Doc().audio), before);
     EXPECT_EQ(Doc().bDirty, 0);
+    // The step it began is gone, and nothing is left to redo.
+    EXPECT_EQ(Doc().UndoLabel(), "");
+    EXPECT_EQ(Doc().RedoLabel(), "");
     (void)other;
 }
 

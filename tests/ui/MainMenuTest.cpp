@@ -71,6 +71,7 @@ TEST(MainMenu, EveryCommandWithItsText) {
         {2019, "Current"},
         {2020, "End"},
         {2021, "Copy To New"},
+        {2022, "Redo \tCtrl+Y"},
         {3001, "Record\tF5"},
         {3002, "Play\tF9"},
         {3003, "Play Slow Speed\tF11"},
@@ -136,12 +137,13 @@ TEST(MainMenu, HintsAndTooltips) {
     EXPECT_STREQ(FindMainCommand(IDM_OPEN)->szTip, "Open (Ctrl+O)");
     EXPECT_STREQ(FindMainCommand(IDM_CUT)->szTip, "Cut  (Ctrl+X)");
     EXPECT_EQ(CommandText(*FindMainCommand(IDM_UNDO), "Echo"), "Undo Echo\tCtrl+Z");
-    // The toolbar: its seven buttons in order, each with its image.
+    EXPECT_EQ(CommandText(*FindMainCommand(IDM_REDO), "Echo"), "Redo Echo\tCtrl+Y");
+    // The toolbar: its eight buttons in order, each with its image.
     std::vector<std::pair<int, int>> toolbar;
     for (const LMainCommand& c : MainCommands())
         if (c.nToolbarImage >= 0) toolbar.push_back({c.nId, c.nToolbarImage});
     EXPECT_EQ(toolbar, (std::vector<std::pair<int, int>>{{IDM_NEW, 6}, {IDM_OPEN, 7}, {IDM_SAVE, 8}, {IDM_UNDO, 3},
-                                                          {IDM_CUT, 0}, {IDM_COPY, 1}, {IDM_PASTE, 2}}));
+                                                          {IDM_REDO, 9}, {IDM_CUT, 0}, {IDM_COPY, 1}, {IDM_PASTE, 2}}));
     for (const LManualLink& l : ManualLinks()) EXPECT_STREQ(ManualPageOf(l.nId), l.szPage);
 }
 

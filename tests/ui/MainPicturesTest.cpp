@@ -29,7 +29,7 @@ int Opaque(const LPicture& strip, int i, int size) {
 
 TEST(MainPictures, StripsHoldTheirImagesAtBothScales) {
     LPicture tb1 = DrawToolbarStrip(1), tb2 = DrawToolbarStrip(2);
-    ASSERT_EQ(tb1.nWidth, 9 * 24);
+    ASSERT_EQ(tb1.nWidth, kToolbarImages * 24);
     ASSERT_EQ(tb2.nHeight, 48);
     for (int i = 0; i < kToolbarImages; ++i) {
         int one = Opaque(tb1, i, 24), two = Opaque(tb2, i, 48);

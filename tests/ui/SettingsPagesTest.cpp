@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "document/LUndoHistory.h"
 #include "support/LSettings.h"
 #include "ui/LSettingsPages.h"
 
@@ -190,7 +191,10 @@ TEST_F(Pages, AudioProcessingPage) {
 TEST_F(Pages, AudioProcessingPageHoldsTheEncodersOptions) {
     LAudioProcessPage page(ctl);
     page.InitDialog({});
-    // The defaults: FLAC level 5, Vorbis quality 5, Opus 128 kbit/s.
+    // The defaults: FLAC level 5, Vorbis quality 5, Opus 128 kbit/s, 100
+    // undo levels and the automatic disk budget.
+    EXPECT_EQ(ctl.text[IDC_AUDIO_UNDO_LEVELS], "100");
+    EXPECT_EQ(ctl.text[IDC_AUDIO_UNDO_DISK], "0");
     EXPECT_EQ(ctl.text[IDC_AUDIO_FLAC_LEVEL], "5");
     EXPECT_EQ(ctl.text[IDC_AUDIO_VORBIS_QUALITY], "5");
     EXPECT_EQ(ctl.text[IDC_AUDIO_OPUS_BITRATE], "128");
@@ -206,6 +210,9 @@ TEST_F(Pages, AudioProcessingPageHoldsTheEncodersOptions) {
         {IDC_AUDIO_FLAC_LEVEL, "FlacCompressionLevel", "", 8},    {IDC_AUDIO_VORBIS_QUALITY, "VorbisQuality", "-2", 0},
         {IDC_AUDIO_VORBIS_QUALITY, "VorbisQuality", "x", 0},      {IDC_AUDIO_OPUS_BITRATE, "OpusBitRate", "96", 96},
         {IDC_AUDIO_OPUS_BITRATE, "OpusBitRate", "2", 6},          {IDC_AUDIO_OPUS_BITRATE, "OpusBitRate", "9999", 510},
+        {IDC_AUDIO_UNDO_LEVELS, "UndoLevels", "250", 250},        {IDC_AUDIO_UNDO_LEVELS, "UndoLevels", "3", 8},
+        {IDC_AUDIO_UNDO_LEVELS, "UndoLevels", "123456", 9999},    {IDC_AUDIO_UNDO_DISK, "UndoDiskMB", "512", 512},
+        {IDC_AUDIO_UNDO_DISK, "UndoDiskMB", "0", 0},
     };
     for (const Case& c : cases) {
         ctl.text[c.id] = c.typed;
@@ -216,6 +223,12 @@ TEST_F(Pages, AudioProcessingPageHoldsTheEncodersOptions) {
     WriteInt("Settings", "OpusBitRate", 100000);
     page.InitDialog({});
     EXPECT_EQ(ctl.text[IDC_AUDIO_OPUS_BITRATE], "510");
+    // What the page stores is what the documents read.
+    ctl.text[IDC_AUDIO_UNDO_LEVELS] = "40";
+    ctl.text[IDC_AUDIO_UNDO_DISK] = "3";
+    page.CmOk();
+    EXPECT_EQ(ReadHistoryLimits().nLevels, 40u);
+    EXPECT_EQ(ReadHistoryLimits().nDiskBytes, uint64_t(3) << 20);
 }
 
 }  // namespace

@@ -130,10 +130,12 @@ bool Editor::Idle() const {
         kEditorStepMs);
 }
 
-bool Editor::UndoEnabled() const {
+bool Editor::UndoEnabled() const { return ToolbarEnabled(IDM_UNDO); }
+
+bool Editor::ToolbarEnabled(int id) const {
     HWND bar = FindWindowExA(main_, nullptr, "ToolbarWindow32", nullptr);
     DWORD_PTR r = 0;
-    return bar && SendMessageTimeoutA(bar, TB_ISBUTTONENABLED, IDM_UNDO, 0, SMTO_ABORTIFHUNG, 5000, &r) && r;
+    return bar && SendMessageTimeoutA(bar, TB_ISBUTTONENABLED, WPARAM(id), 0, SMTO_ABORTIFHUNG, 5000, &r) && r;
 }
 
 HWND Editor::WaitDialog(const std::string& caption, DWORD timeoutMs) const {

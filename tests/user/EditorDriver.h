@@ -77,6 +77,8 @@ public:
     // Whether the toolbar's Undo button is enabled (menus cannot be read
     // from another process under Wine).
     bool UndoEnabled() const;
+    // Whether the toolbar's button of this command is enabled.
+    bool ToolbarEnabled(int id) const;
     // A dialog of the editor (window class "#32770") with this caption.
     HWND WaitDialog(const std::string& caption, DWORD timeoutMs = kEditorStepMs) const;
 

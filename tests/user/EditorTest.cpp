@@ -224,6 +224,64 @@ TEST_F(MainWindow, OpensA24BitWaveAndAFlacFileAndSavesOggVorbis) {
     EXPECT_EQ(editor.WaitExit(), 0u);
 }
 
+// Cut, paste and amplify, then three undos and three redos through the menu
+// and every key: the file saved afterwards is the one saved before the
+// undos, and the one saved in between is the file as it was opened. An
+// editor of its own, ended before the next case.
+TEST_F(MainWindow, UndoAndRedoThreeStepsThroughMenusAndKeys) {
+    ASSERT_TRUE(CopyFileA(In("tone.wav").c_str(), In("redo.wav").c_str(), FALSE));
+    ASSERT_TRUE(editor.Start("\"" + In("redo.wav") + "\""));
+    ASSERT_TRUE(editor.WaitTitle("Sondrel [redo.wav]", kEditorStartMs));
+    auto redoable = [&](bool want) {
+        return WaitUntil([&] { return editor.ToolbarEnabled(IDM_REDO) == want; }, kEditorStepMs);
+    };
+    editor.Thumb(40);  // 2 s into the 10 s file
+    ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, "0:00:02.00"));
+    ASSERT_TRUE(editor.Press(VK_END, {VK_SHIFT}));
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:08.000"));
+    editor.Command(IDM_CUT);
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:00.000"));
+    ASSERT_TRUE(editor.Press(VK_HOME));
+    ASSERT_TRUE(editor.WaitField(IDC_CURRENT_TIME, "0:00:00.00"));
+    ASSERT_TRUE(editor.Press('V', {VK_CONTROL}));
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_END, "0:00:08.00"));
+    editor.Command(IDM_AMPLIFY);  // the pasted 8 s at half
+    HWND d = editor.WaitDialog("Amplify");
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(SetTextUtf8(GetDlgItem(d, IDC_AMPLIFY_GAIN), "50"));
+    Click(d, IDOK);
+    ASSERT_TRUE(WaitForWindowGone(d, kEditorStepMs));
+    ASSERT_TRUE(editor.Idle());
+    EXPECT_FALSE(editor.ToolbarEnabled(IDM_REDO));
+    ASSERT_TRUE(SaveAs("before-undo.wav"));
+
+    editor.Command(IDM_UNDO);  // Edit > Undo Amplify
+    ASSERT_TRUE(redoable(true));
+    ASSERT_TRUE(editor.Press('Z', {VK_CONTROL}));  // the paste
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_END, "0:00:00.00"));
+    editor.Command(IDM_UNDO);  // the cut
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:08.000"));
+    ASSERT_TRUE(SaveAs("three-undone.wav"));
+
+    editor.Command(IDM_REDO);  // Edit > Redo Cut
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_LENGTH, "0:00:00.000"));
+    ASSERT_TRUE(editor.Press('Y', {VK_CONTROL}));  // the paste
+    ASSERT_TRUE(editor.WaitField(IDC_SELECTION_END, "0:00:08.00"));
+    ASSERT_TRUE(editor.Press('Z', {VK_CONTROL, VK_SHIFT}));  // the amplify
+    ASSERT_TRUE(redoable(false));
+    EXPECT_TRUE(editor.UndoEnabled());
+    ASSERT_TRUE(SaveAs("redone.wav"));
+
+    const WavData before = ReadWav(In("before-undo.wav")), undone = ReadWav(In("three-undone.wav")),
+                  redone = ReadWav(In("redone.wav")), tone = ReadWav(In("tone.wav"));
+    ASSERT_GT(before.Frames(), 0);
+    EXPECT_EQ(redone.Samples(), before.Samples());
+    EXPECT_EQ(undone.Samples(), tone.Samples());
+    EXPECT_NE(before.Samples(), tone.Samples());
+    EXPECT_EQ(editor.ExitDiscarding(), std::vector<std::string>{});  // saved, nothing asked
+    EXPECT_EQ(editor.WaitExit(), 0u);
+}
+
 // The journal files in the data folder, name and contents.
 std::vector<std::pair<std::string, std::string>> Journals() {
     std::vector<std::pair<std::string, std::string>> found;

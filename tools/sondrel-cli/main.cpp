@@ -552,6 +552,9 @@ int Edit(const std::vector<std::string>& rest, bool quiet, std::string& message)
     Tool tool;
     tool.host.bShowProgress = !quiet && isatty(fileno(stderr));
     LDocuments docs(tool.host);
+    // A batch has only --undo: the eight steps it always had, and no more
+    // of its working folder held for them.
+    docs.SetHistoryLimits({kMinUndoLevels, uint64_t(1) << 50});
     tool.docs = &docs;
     int code = 0;
     bool opened = false;
