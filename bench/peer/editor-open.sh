@@ -21,7 +21,8 @@ sondrel_wine_start
 echo "file: $(stat -c %s "$hour" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz, 60 minutes; $runs runs; $(nproc) cores"
 loaded=() editor=() copy=()
 editor_run() {
-  rm -f "$build/bin/Current/"*.aud "$build/bin/Current/"*.sum "$build/bin/Current/"*.pks "$build/bin/Current/"*.jnl 2>/dev/null || true
+  userdata=$(sondrel_user_data)
+  rm -f "$userdata/"*.aud "$userdata/"*.pks "$userdata/"*.jnl 2>/dev/null || true
   read -r ml ms < <("${display[@]}" wine "$probe" time "$(win "$build/bin/sondrel.exe")" "$(win "$hour")" 2>/dev/null </dev/null | tr -d '\r')
   [ -n "${ms:-}" ] || { echo "run $i: the editor did not show the file" >&2; sondrel_wine_stop; exit 1; }
 }

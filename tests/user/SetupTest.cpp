@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <aclapi.h>
 
 #include "install/LInstallLayout.h"
 #include "install/LInstallTable.h"
@@ -24,6 +26,53 @@ std::string In(const char* name) { return ProgramFolder() + "\\" + name; }
 std::string ShellFolder(HKEY root, const char* name) {
     return Reg(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
 }
+// Where the editor keeps the running user's audio.
+std::string UserMakerFolder() {
+    char local[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::string(local) + "\\Ketterly";
+}
+std::string UserDataFolder() { return UserMakerFolder() + "\\Sondrel"; }
+
+// What in the tree under path (path too) lets everyone, every user or every
+// signed-in user write, change its permissions or delete: one line per
+// finding, empty when nothing does.
+std::string OpenToOthers(const std::string& path) {
+    std::string found;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    PACL dacl = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &sd) != ERROR_SUCCESS)
+        return path + ": its permissions cannot be read\n";
+    if (!dacl) found += path + ": no access list (open to everyone)\n";
+    const DWORD kWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
+                         FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        ACE_HEADER* ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
+        auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+        PSID sid = &allowed->SidStart;
+        WELL_KNOWN_SID_TYPE others[] = {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid};
+        for (WELL_KNOWN_SID_TYPE t : others)
+            if (IsWellKnownSid(sid, t) && (allowed->Mask & kWrite)) {
+                char text[32];
+                snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(allowed->Mask));
+                found += path + ": others may write (access " + text + ")\n";
+            }
+    }
+    LocalFree(sd);
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (f != INVALID_HANDLE_VALUE && (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
+        do {
+            std::string n = fd.cFileName;
+            if (n != "." && n != "..") found += OpenToOthers(path + "\\" + n);
+        } while (FindNextFileA(f, &fd));
+    }
+    if (f != INVALID_HANDLE_VALUE) FindClose(f);
+    return found;
+}
+
 const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sondrel";
 const char* kSettingsKey = "Software\\Ketterly\\Sondrel\\Settings";
 
@@ -179,10 +228,16 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     }
     auto lame = ReadBytes(WinePath(std::string(SONDREL_EXE).substr(0, std::string(SONDREL_EXE).rfind('/')) + "/lame.exe"));
     EXPECT_EQ(ReadBytes(In("lame.exe")), lame) << "lame.exe is installed exactly when the build has it";
-    std::vector<std::string> expected = {"Current", "Manual", "sondrel.exe", "uninst.exe"};
-    if (!lame.empty()) expected.insert(expected.begin() + 2, "lame.exe");
+    std::vector<std::string> expected = {"Manual", "sondrel.exe", "uninst.exe"};
+    if (!lame.empty()) expected.insert(expected.begin() + 1, "lame.exe");
     EXPECT_EQ(List(ProgramFolder()), expected);
-    EXPECT_EQ(List(In("Current")), std::vector<std::string>{});
+    // Nothing installed is open to other users; the editor, started by the
+    // installer, made this user's own data folder and left it empty.
+    EXPECT_EQ(OpenToOthers(MakerFolder()), "");
+    DWORD attributes = GetFileAttributesA(UserDataFolder().c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << UserDataFolder();
+    EXPECT_EQ(List(UserDataFolder()), std::vector<std::string>{});
+    EXPECT_EQ(OpenToOthers(UserDataFolder()), "");
 
     std::string group = ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs") + "\\Sondrel";
     EXPECT_EQ(LinkTarget(group + "\\Sondrel.lnk"), In("sondrel.exe"));
@@ -198,7 +253,7 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, "mp3file\\Shell\\Edit with Sondrel\\Command", nullptr), quoted + " \"%1\"");
     EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kSettingsKey, "RunEdit"), quoted + " \"%s\"");
     EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kSettingsKey, "Version"), "1.00");
-    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, "Software\\Ketterly\\Sondrel\\Folders", "Current"), In("Current"));
+    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, "Software\\Ketterly\\Sondrel\\Folders", "Current"), "<missing>");
 }
 
 TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
@@ -218,10 +273,14 @@ TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
 
 TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
     Install();
-    // A recording the user saved beside the program, and the editor's own files.
+    // A recording the user saved beside the program; the editor's own files
+    // in the user's data folder and in the shared one an earlier
+    // installation made.
     ASSERT_TRUE(test::WriteSawtoothWav(In("my recording.wav")));
-    ASSERT_TRUE(WriteBytes(In("Current") + "\\1.aud", {1, 2, 3}));
-    ASSERT_TRUE(WriteBytes(In("Current") + "\\equalizer.dat", {4, 5, 6}));
+    ASSERT_TRUE(WriteBytes(UserDataFolder() + "\\1.aud", {1, 2, 3}));
+    ASSERT_TRUE(WriteBytes(UserDataFolder() + "\\equalizer.dat", {4, 5, 6}));
+    CreateDirectoryA(In("Current").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(In("Current") + "\\7.aud", {1, 2, 3}));
     auto before = List(ProgramFolder());
 
     for (bool yes : {false, true}) {
@@ -255,6 +314,7 @@ TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
         CloseHandle(copy);
     }
     EXPECT_EQ(List(ProgramFolder()), std::vector<std::string>{"my recording.wav"});
+    EXPECT_FALSE(Exists(UserMakerFolder())) << "the user's emptied data folder stays";
     EXPECT_EQ(List(MakerFolder()), std::vector<std::string>{"Sondrel"});
     EXPECT_FALSE(Exists(ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs") + "\\Sondrel"));
     EXPECT_FALSE(Exists(ShellFolder(HKEY_LOCAL_MACHINE, "Common Desktop") + "\\Sondrel.lnk"));
