@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <aclapi.h>
 
 #include "install/LInstallLayout.h"
 #include "install/LInstallTable.h"
@@ -33,45 +32,6 @@ std::string UserMakerFolder() {
     return std::string(local) + "\\Ketterly";
 }
 std::string UserDataFolder() { return UserMakerFolder() + "\\Sondrel"; }
-
-// What in the tree under path (path too) lets everyone, every user or every
-// signed-in user write, change its permissions or delete: one line per
-// finding, empty when nothing does.
-std::string OpenToOthers(const std::string& path) {
-    std::string found;
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    PACL dacl = nullptr;
-    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &sd) != ERROR_SUCCESS)
-        return path + ": its permissions cannot be read\n";
-    if (!dacl) found += path + ": no access list (open to everyone)\n";
-    const DWORD kWrite = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES |
-                         FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
-        ACE_HEADER* ace = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-        auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-        PSID sid = &allowed->SidStart;
-        WELL_KNOWN_SID_TYPE others[] = {WinWorldSid, WinBuiltinUsersSid, WinAuthenticatedUserSid};
-        for (WELL_KNOWN_SID_TYPE t : others)
-            if (IsWellKnownSid(sid, t) && (allowed->Mask & kWrite)) {
-                char text[32];
-                snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(allowed->Mask));
-                found += path + ": others may write (access " + text + ")\n";
-            }
-    }
-    LocalFree(sd);
-    WIN32_FIND_DATAA fd;
-    HANDLE f = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (f != INVALID_HANDLE_VALUE && (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)) {
-        do {
-            std::string n = fd.cFileName;
-            if (n != "." && n != "..") found += OpenToOthers(path + "\\" + n);
-        } while (FindNextFileA(f, &fd));
-    }
-    if (f != INVALID_HANDLE_VALUE) FindClose(f);
-    return found;
-}
 
 const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sondrel";
 const char* kSettingsKey = "Software\\Ketterly\\Sondrel\\Settings";
@@ -231,13 +191,11 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     std::vector<std::string> expected = {"Manual", "sondrel.exe", "uninst.exe"};
     if (!lame.empty()) expected.insert(expected.begin() + 1, "lame.exe");
     EXPECT_EQ(List(ProgramFolder()), expected);
-    // Nothing installed is open to other users; the editor, started by the
-    // installer, made this user's own data folder and left it empty.
-    EXPECT_EQ(OpenToOthers(MakerFolder()), "");
+    // No shared data folder: the editor, started by the installer, made this
+    // user's own and left it empty.
     DWORD attributes = GetFileAttributesA(UserDataFolder().c_str());
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << UserDataFolder();
     EXPECT_EQ(List(UserDataFolder()), std::vector<std::string>{});
-    EXPECT_EQ(OpenToOthers(UserDataFolder()), "");
 
     std::string group = ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs") + "\\Sondrel";
     EXPECT_EQ(LinkTarget(group + "\\Sondrel.lnk"), In("sondrel.exe"));
