@@ -6,7 +6,8 @@
 # file is made once and kept in the build folder. Each editor run starts
 # fresh (its data folder emptied) and is closed again.
 # With "mp3", the same hour as a 128 kbit/s MP3 against mpg123 decoding it
-# to a WAV file (and a sync).
+# to a WAV file (and a sync); with "second", a one-second WAV against cp: the
+# start of Wine and the editor alone.
 #   bench/peer/editor-open.sh [build dir (build/win64)] [repetitions (3)] [wav|mp3]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -25,8 +26,11 @@ input=$hour peer=cp
 if [ "$kind" = mp3 ]; then
   input=$data/hour.mp3 peer=mpg123
   [ -f "$input" ] || lame --quiet -b 128 "$hour" "$input"
+elif [ "$kind" = second ]; then
+  input=$data/second.wav
+  [ -f "$input" ] || sox -V1 -R -n -r 44100 -c 2 -b 16 "$input" synth 1 sine 440 gain -6
 fi
-echo "file: $(basename "$input"), $(stat -c %s "$input" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz, 60 minutes; $runs runs; $(nproc) cores"
+echo "file: $(basename "$input"), $(stat -c %s "$input" | awk '{ printf "%d MiB", $1 / 1048576 }'), stereo, 44100 Hz; $runs runs; $(nproc) cores"
 loaded=() editor=() copy=()
 editor_run() {
   userdata=$(sondrel_user_data)
@@ -36,7 +40,7 @@ editor_run() {
 }
 cp_run() {
   a=$(date +%s%N)
-  if [ "$peer" = cp ]; then cp "$hour" "$data/copy.wav"; else mpg123 -q -w "$data/copy.wav" "$input"; fi
+  if [ "$peer" = cp ]; then cp "$input" "$data/copy.wav"; else mpg123 -q -w "$data/copy.wav" "$input"; fi
   sync "$data/copy.wav"; b=$(date +%s%N); rm -f "$data/copy.wav"
   c=$(( (b - a) / 1000000 ))
 }
