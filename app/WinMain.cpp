@@ -17,10 +17,12 @@
 #include "install/LInstaller.h"
 #include "install/win32/LWin32Installer.h"
 #include "support/LFile.h"
+#include "support/LFilePath.h"
 #include "support/LHelp.h"
 #include "support/LTempFiles.h"
 #include "support/win32/LRegistrySettings.h"
 #include "support/win32/LShellHelpOpener.h"
+#include "support/win32/LUserFolders.h"
 #include "ui/LCrashRecovery.h"
 #include "ui/win32/LMainServices.h"
 #include "ui/win32/LRecoveryDialog.h"
@@ -93,11 +95,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SetManualFolder(JoinPath(programFolder, kManualFolderName));
     SetHelpOpener(&help);
 
-    // The segment files live in the data folder. The installer makes it; a
-    // copy of the program run from elsewhere makes it here, or every edit
-    // would write its audio nowhere.
-    std::string dataFolder = DataFolder(programFolder);
-    CreateDirectoryA(dataFolder.c_str(), nullptr);
+    // The segment files live in the data folder, by default the user's own
+    // under their local application data. It is made here, at the first
+    // start, with the folders above it and the user's own permissions (the
+    // installer, run by someone else, makes none), or every edit would write
+    // its audio nowhere.
+    std::string dataFolder = DataFolder(LocalAppDataFolder(), programFolder);
+    MakeFolderChain(dataFolder);
 
     // What a run that died left there goes first, and only in the instance
     // that holds the folder's lock (never a second one's audio): its

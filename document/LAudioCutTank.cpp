@@ -148,9 +148,15 @@ int RemoveLeftovers(const std::string& folder, const std::set<uint16_t>& keep) {
     return removed;
 }
 
-std::string DataFolder(const std::string& programFolder) {
+std::string UserMakerFolder(const std::string& userDataRoot) {
+    return userDataRoot.empty() ? std::string() : JoinPath(userDataRoot, "Ketterly");
+}
+
+std::string DataFolder(const std::string& userDataRoot, const std::string& programFolder) {
     std::string folder = ReadString("Folders", "Current", "");
-    return folder.empty() ? JoinPath(programFolder, "Current") : folder;
+    if (!folder.empty()) return folder;
+    if (!userDataRoot.empty()) return JoinPath(UserMakerFolder(userDataRoot), "Sondrel");
+    return JoinPath(programFolder, "Current");
 }
 
 }  // namespace sondrel

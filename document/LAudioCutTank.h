@@ -83,10 +83,18 @@ private:
 //   (keep is empty while there is no recovery).
 int RemoveLeftovers(const std::string& folder, const std::set<uint16_t>& keep);
 
-// The data folder for segment files: the settings' value "Current" of
-// section "Folders", or, when that is empty, the program folder joined with
-// "Current". The program gives it to the tank at start-up.
-std::string DataFolder(const std::string& programFolder);
+// The data folder for segment files and recovery journals. A value
+// "Current" stored in section "Folders" (an earlier installation's, or one
+// a user set) is used as it stands. Otherwise each user has a folder of
+// their own, "Ketterly\Sondrel" under userDataRoot (the user's local
+// application data), so that no user's audio is where another can write;
+// the program folder's "Current" only when the system names no such root.
+// The program makes it (MakeFolderChain) and gives it to the tank at
+// start-up; the uninstaller clears it.
+std::string DataFolder(const std::string& userDataRoot, const std::string& programFolder);
+// The maker's folder above the per-user data folder, which the uninstaller
+// removes when nothing else is left in it.
+std::string UserMakerFolder(const std::string& userDataRoot);
 
 // A tank with its own folder made current for the lifetime of the scope
 // (tests, tools). Destroying it deletes the folder's segment files and

@@ -4,6 +4,8 @@
 // CreateProcess, the native build with posix_spawn, and tests install
 // launchers of their own.
 #pragma once
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +18,14 @@ class LChildProcess {
 public:
     enum WaitResult { kEnded, kCancelled };
 
+    using OutputReader = std::function<void(const char* data, size_t bytes)>;
+
     virtual ~LChildProcess() = default;
+
+    // Where the program's error output goes: each piece as it arrives, on
+    // the thread that runs Wait. Set before Start; without a reader the
+    // output is thrown away.
+    void SetErrorReader(OutputReader reader) { errorReader = std::move(reader); }
 
     // Starts program with args, hidden, inheriting no handles. commandLine
     // is the same call as one Windows command line (the program followed by
@@ -31,6 +40,9 @@ public:
     // Ends a running process at once and waits until it is gone, so that
     // its files are closed.
     virtual void Kill() = 0;
+
+protected:
+    OutputReader errorReader;
 };
 
 // Makes a launcher. The native build installs the POSIX one by default; the

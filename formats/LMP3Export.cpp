@@ -1,6 +1,7 @@
 #include "formats/LMP3Export.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -99,7 +100,11 @@ LProcessResult Encode(LProgress* progress, const SDSaveAsMp3& rec) {
         return Fail(progress, notSaved + encoder + " cannot be given this file name.");
     }
     std::unique_ptr<LChildProcess> child = CreateChildProcess();
-    if (!child || !child->Start(rec.szEncoder, {"-k", "-S", "-h", rec.szWavePath, out}, commandLine)) {
+    LEncoderProgress encoded;
+    if (child) child->SetErrorReader([&](const char* data, size_t bytes) {
+        if (encoded.Feed(data, bytes)) progress->SetProgress(encoded.Fraction());
+    });
+    if (!child || !child->Start(rec.szEncoder, EncoderArguments(rec.szWavePath, out), commandLine)) {
         discard();
         return Fail(progress, notSaved + encoder + " could not be started.\r\n\r\n" + kEncoderHint);
     }
@@ -130,11 +135,50 @@ LProcessResult Encode(LProgress* progress, const SDSaveAsMp3& rec) {
 
 }  // namespace
 
+std::vector<std::string> EncoderArguments(const std::string& wavPath, const std::string& mp3Path) {
+    return {"-k", "-h", "--nohist", wavPath, mp3Path};
+}
+
 std::string EncoderCommandLine(const std::string& program, const std::string& wavPath, const std::string& mp3Path) {
     if (!Quotable(program) || !Quotable(wavPath) || !Quotable(mp3Path)) return std::string();
     bool blank = program.find_first_of(" \t") != std::string::npos;
     std::string line = blank ? "\"" + program + "\"" : program;
-    return line + " -k -S -h \"" + wavPath + "\" \"" + mp3Path + "\"";
+    return line + " -k -h --nohist \"" + wavPath + "\" \"" + mp3Path + "\"";
+}
+
+bool LEncoderProgress::Feed(const char* data, size_t bytes) {
+    bool moved = false;
+    for (size_t i = 0; i < bytes; ++i) {
+        char c = data[i];
+        if (c == '\r' || c == '\n') {
+            moved = TakeLine() || moved;
+            szLine.clear();
+        } else if (szLine.size() < 64) {  // the numbers come first; the rest of a line is not needed
+            szLine += c;
+        }
+    }
+    // The encoder ends a progress line only when it writes the next one: a
+    // line read this far counts now.
+    return TakeLine() || moved;
+}
+
+bool LEncoderProgress::TakeLine() {
+    const char* p = szLine.c_str();
+    auto number = [&p](uint64_t& value) {
+        int digits = 0;
+        value = 0;
+        for (; *p >= '0' && *p <= '9' && digits < 12; ++p, ++digits) value = value * 10 + uint64_t(*p - '0');
+        return digits > 0 && !(*p >= '0' && *p <= '9');
+    };
+    while (*p == ' ') ++p;
+    uint64_t done = 0, total = 0;
+    if (!number(done) || *p++ != '/' || !number(total)) return false;
+    while (*p == ' ') ++p;
+    if (*p != '(' || total == 0 || done > total) return false;
+    double fraction = double(done) / double(total);
+    if (fraction <= fFraction) return false;
+    fFraction = fraction;
+    return true;
 }
 
 std::string MakeEncoderWavePath(const std::string& mp3Path) {

@@ -4,7 +4,9 @@
 // the progress dialog, turns it into the MP3. A file already at the target
 // is replaced only by a complete new MP3, never by a partial one.
 #pragma once
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "core/LProgress.h"
 
@@ -14,11 +16,31 @@ namespace sondrel {
 // which looks in the program's own folder first); "lame" natively (PATH).
 extern const char* const kEncoderProgram;
 
-// program -k -S -h "wav" "mp3": -k no filtering, -S silent, -h higher
-// quality, both paths in double quotes (the program too when it holds a
-// blank). Empty when a path cannot stand inside double quotes: it is empty,
-// holds a double quote, or ends in a backslash.
+// The encoder's arguments: -k no filtering, -h higher quality, --nohist no
+// bit-rate histogram. It is not told to be quiet (-S): its progress lines on
+// the error output move the progress bar (LEncoderProgress).
+std::vector<std::string> EncoderArguments(const std::string& wavPath, const std::string& mp3Path);
+// program -k -h --nohist "wav" "mp3", both paths in double quotes (the
+// program too when it holds a blank). Empty when a path cannot stand inside
+// double quotes: it is empty, holds a double quote, or ends in a backslash.
 std::string EncoderCommandLine(const std::string& program, const std::string& wavPath, const std::string& mp3Path);
+
+// The encoder's progress read from its error output, fed in pieces as they
+// arrive. Its progress lines, each begun by a carriage return, read
+// "   100/767    (13%)|    0:00/    0:00| ...": frames encoded, frames in
+// all, the percentage. Everything else it writes is passed over.
+class LEncoderProgress {
+public:
+    // True when the piece moved the fraction forward.
+    bool Feed(const char* data, size_t bytes);
+    // Frames encoded / frames in all, 0 until the first progress line.
+    double Fraction() const { return fFraction; }
+
+private:
+    bool TakeLine();
+    std::string szLine;  // the text since the last line end, kept short
+    double fFraction = 0.0;
+};
 
 // The temporary WAV for an MP3 target: the target with the extension ".wav"
 // when no file has that name, otherwise a new unique name beside the target,
@@ -38,6 +60,7 @@ struct SDSaveAsMp3 {
     std::string szMp3Path;
     std::string szEncoder = kEncoderProgram;
 };
+// The bar follows the encoder's progress lines.
 // 0: the target holds the new MP3. 1: the user cancelled; the encoder was
 // ended and the target is as it was. 2: failed; the target is as it was and
 // the cause was shown with the progress dialog's ShowError (the encoder

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "document/LAudioCutTank.h"
 #include "support/LFile.h"
 #include "support/LHelp.h"
 #include "support/LRegistry.h"
@@ -175,21 +176,17 @@ bool LInstaller::MakeFolders() {
         chain = {szProgramFolder};
     for (const std::string& f : chain) {
         bool created = false;
-        // Only the data folder is open to every user: anyone who could write
-        // the program folder could replace the program.
-        if (!shell.MakeFolder(f, false, &created)) return false;  // "GetInstallProgramFilesPath CreateDirectory FAILED!"
+        // No folder is opened to other users: anyone who could write the
+        // program folder could replace the program. Each user's audio goes
+        // to a data folder the editor makes for that user at its first start.
+        if (!shell.MakeFolder(f, &created)) return false;  // "GetInstallProgramFilesPath CreateDirectory FAILED!"
         if (created) vCreatedFolders.push_back(f);
     }
-    std::string current = JoinPath(szProgramFolder, "Current");
-    bool created = false;
-    if (!shell.MakeFolder(current, true, &created)) return false;
-    if (created) vCreatedFolders.push_back(current);
-
     for (const LInstallFile& f : vFiles) {
         std::string dest = DestinationFolder(szProgramFolder, f.szKind);
         if (dest == szProgramFolder) continue;
-        created = false;
-        if (!shell.MakeFolder(dest, false, &created)) return false;
+        bool created = false;
+        if (!shell.MakeFolder(dest, &created)) return false;
         if (created) vCreatedFolders.push_back(dest);
     }
     return true;
@@ -300,7 +297,6 @@ LProcessResult LInstaller::Install(LProgress* progress) {
     // editor find the folders here.
     WriteString("Folders", "ProgramFiles", szProgramFolder.c_str());
     WriteString("Folders", "DataFiles", szProgramFolder.c_str());
-    WriteString("Folders", "Current", JoinPath(szProgramFolder, "Current").c_str());
     progress->SetText("Finalizing", 1);
     Finalize();
     return kProcessDone;
@@ -309,8 +305,8 @@ LProcessResult LInstaller::Install(LProgress* progress) {
 void LInstaller::AddStartMenuItem(const std::string& target, const char* name) {
     std::string group = StartMenuGroupFolder(shell.Registry());
     if (group.empty()) return;
-    shell.MakeFolder(ParentFolder(group), false, nullptr);
-    shell.MakeFolder(group, false, nullptr);
+    shell.MakeFolder(ParentFolder(group), nullptr);
+    shell.MakeFolder(group, nullptr);
     shell.CreateLink(JoinPath(group, std::string(name) + ".lnk"), target);
 }
 
@@ -369,15 +365,24 @@ void LInstaller::RemoveEverything() {
     for (const LInstallFile& f : vFiles)
         LFile::Delete(JoinPath(DestinationFolder(szProgramFolder, f.szKind), f.szName).c_str());
     LFile::Delete(JoinPath(szProgramFolder, "uninst.exe").c_str());
-    std::string current = ReadString("Folders", "Current", "");
-    if (current.empty()) current = JoinPath(szProgramFolder, "Current");
-    for (const std::string& name : LFile::List(current.c_str(), ".aud"))
-        if (IsSegmentFileName(name)) LFile::Delete(JoinPath(current, name).c_str());
-    LFile::Delete(JoinPath(current, "equalizer.dat").c_str());
-    LFile::Delete(JoinPath(current, "envelope.dat").c_str());
-
+    // The data folder of the user who uninstalls, and the shared "Current"
+    // an earlier installation made in the program folder: what the editor
+    // left there goes, and the folder when nothing else is in it. Other
+    // users' folders are theirs to clear.
     std::vector<std::string> kept;
-    if (!shell.RemoveFolder(current) && LFile::IsDirectory(current.c_str())) kept.push_back(current);
+    const std::string userRoot = shell.UserDataRoot();
+    std::vector<std::string> dataFolders = {DataFolder(userRoot, szProgramFolder)};
+    const std::string shared = JoinPath(szProgramFolder, "Current");
+    if (dataFolders[0] != shared && LFile::IsDirectory(shared.c_str())) dataFolders.push_back(shared);
+    for (const std::string& current : dataFolders) {
+        if (!LFile::IsDirectory(current.c_str())) continue;
+        for (const std::string& name : LFile::List(current.c_str(), ".aud"))
+            if (IsSegmentFileName(name)) LFile::Delete(JoinPath(current, name).c_str());
+        LFile::Delete(JoinPath(current, "equalizer.dat").c_str());
+        LFile::Delete(JoinPath(current, "envelope.dat").c_str());
+        if (!shell.RemoveFolder(current) && LFile::IsDirectory(current.c_str())) kept.push_back(current);
+    }
+    if (!userRoot.empty()) shell.RemoveFolder(UserMakerFolder(userRoot));
     for (const LInstallFile& f : vFiles) {
         std::string dest = DestinationFolder(szProgramFolder, f.szKind);
         if (dest != szProgramFolder) shell.RemoveFolder(dest);

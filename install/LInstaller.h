@@ -48,9 +48,9 @@ public:
     virtual ~LInstallShell() = default;
     virtual LRegistry& Registry() = 0;
     // Creates a folder unless it exists (true when it exists afterwards;
-    // created tells whether this call made it). openToEveryone gives every
-    // user full access to the folder and what it will hold.
-    virtual bool MakeFolder(const std::string& path, bool openToEveryone, bool* created) = 0;
+    // created tells whether this call made it), with the access its parent
+    // passes on: the installer opens no folder to other users.
+    virtual bool MakeFolder(const std::string& path, bool* created) = 0;
     // Removes a folder when it is empty; false otherwise.
     virtual bool RemoveFolder(const std::string& path) = 0;
     virtual bool CreateLink(const std::string& linkPath, const std::string& target) = 0;
@@ -62,6 +62,9 @@ public:
     virtual void Tell(const std::string& text, const char* caption, bool warning) = 0;
     virtual void Wait(uint32_t milliseconds) = 0;
     virtual std::string TempFolder() = 0;
+    // The running user's local application data, where the editor keeps that
+    // user's data folder; empty when the system names none.
+    virtual std::string UserDataRoot() = 0;
 };
 
 // Places of an installation.

@@ -221,4 +221,17 @@ bool DeleteFolderTree(const char* folder) {
     return DeleteFolderAndFiles(folder) && ok;
 }
 
+bool MakeFolderChain(const std::string& folder) {
+    if (folder.empty()) return false;
+    // Each prefix that ends before a separator names a folder above this
+    // one; a drive ("C:") or a bare root is left as it is.
+    for (size_t i = 1; i < folder.size(); ++i) {
+        if (!IsPathSeparator(folder[i]) || IsPathSeparator(folder[i - 1]) || folder[i - 1] == ':') continue;
+        std::string above = folder.substr(0, i);
+        if (!LFile::IsDirectory(above.c_str())) LFile::MakeFolder(above.c_str());
+    }
+    if (!LFile::IsDirectory(folder.c_str())) LFile::MakeFolder(folder.c_str());
+    return LFile::IsDirectory(folder.c_str());
+}
+
 }  // namespace sondrel

@@ -6,6 +6,7 @@
 // would not fit.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "support/LFile.h"  // kMaxPath
 
@@ -53,5 +54,10 @@ uint32_t FreeBytesToKB(uint64_t bytes);
 // depth first.
 bool DeleteFolderAndFiles(const char* folder);
 bool DeleteFolderTree(const char* folder);
+
+// Makes folder and every missing folder above it, each as LFile::MakeFolder
+// makes one (the running user's own, never through a link it did not find
+// there); true when folder is a folder afterwards.
+bool MakeFolderChain(const std::string& folder);
 
 }  // namespace sondrel

@@ -42,7 +42,7 @@ fi
 echo "no display: running the editor under Xvfb for a screenshot" >&2
 # Nobody can answer a question here: recovery data an earlier run of this
 # build's editor left (it was killed) would stop the start at its prompt.
-rm -f "$build/bin/Current/"*.jnl
+rm -f "$(sondrel_user_data)/"*.jnl
 shot="$(winepath -w "$build/editor.png" 2>/dev/null)"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   exe=$1 probe=$2 shot=$3; shift 3

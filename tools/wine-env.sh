@@ -41,6 +41,17 @@ pcm.!default { type file; slave.pcm "null"; file "$SONDREL_WINE_HOME/play.raw"; 
 ASOUND
 export HOME="$SONDREL_WINE_HOME"
 
+# The editor's default data folder in this prefix: the Wine user's own
+# under their local application data.
+sondrel_user_data() {
+  local d
+  for d in "$WINEPREFIX"/drive_c/users/*/AppData/Local; do
+    [ "${d##*/users/}" = "Public/AppData/Local" ] && continue
+    [ -d "$d" ] && { echo "$d/Ketterly/Sondrel"; return; }
+  done
+  echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Ketterly/Sondrel"
+}
+
 sondrel_wine_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true

@@ -21,7 +21,7 @@ display=()
 # without a file), prints "rss_kib peak_kib" of its process, closes it.
 measure() {
   "${display[@]}" bash -c '
-    rm -f "$1/bin/Current/"*.aud "$1/bin/Current/"*.pks "$1/bin/Current/"*.jnl 2>/dev/null
+    rm -f "$4/"*.aud "$4/"*.pks "$4/"*.jnl 2>/dev/null
     # The loader becomes the program: this process is the editor.
     if [ -n "$3" ]; then wine "$1/bin/sondrel.exe" "$3" & else wine "$1/bin/sondrel.exe" & fi
     pid=$!
@@ -29,7 +29,7 @@ measure() {
     awk "/VmRSS|VmHWM/ { v[\$1] = \$2 } END { print v[\"VmRSS:\"], v[\"VmHWM:\"] }" "/proc/$pid/status"
     if [ -n "$3" ]; then wine "$2" close >/dev/null 2>&1; else kill "$pid"; fi
     wait "$pid"
-  ' _ "$build" "$probe" "$1" 2>/dev/null </dev/null || true
+  ' _ "$build" "$probe" "$1" "$(sondrel_user_data)" 2>/dev/null </dev/null || true
 }
 idle=$(measure "")
 open=$(measure "$(win "$hour")")

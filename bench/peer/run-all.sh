@@ -4,7 +4,7 @@
 # program on the same generated input in the same run, alternating and
 # repeating, and prints medians and ratios), and the edit-operation benchmark
 # on one-minute and one-hour documents. Figures belong to the machine they
-# were measured on; keep them out of the repository.
+# were measured on; the README keeps one dated table of the main ones.
 #   bench/peer/run-all.sh
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)

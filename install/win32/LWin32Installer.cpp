@@ -7,44 +7,13 @@
 
 #include "support/LFile.h"
 #include "support/LResourceIds.h"
+#include "support/win32/LUserFolders.h"
 #include "support/win32/LWin32Registry.h"
 #include "ui/win32/LProgressDialog.h"
 
 namespace sondrel {
 
 namespace {
-
-// Every user gets full access to a folder made with this, and to what it will
-// hold: only the data folder, never the program folder.
-class WorldAccess {
-public:
-    WorldAccess() {
-        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-        if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &pSid)) return;
-        DWORD size = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(pSid);
-        pAcl = static_cast<PACL>(LocalAlloc(LPTR, size));
-        if (!pAcl || !InitializeAcl(pAcl, size, ACL_REVISION) ||
-            !AddAccessAllowedAceEx(pAcl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, GENERIC_ALL, pSid) ||
-            !InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) || !SetSecurityDescriptorDacl(&sd, TRUE, pAcl, FALSE))
-            return;
-        sa.nLength = sizeof sa;
-        sa.lpSecurityDescriptor = &sd;
-        sa.bInheritHandle = FALSE;
-        bOk = true;
-    }
-    ~WorldAccess() {
-        if (pAcl) LocalFree(pAcl);
-        if (pSid) FreeSid(pSid);
-    }
-    SECURITY_ATTRIBUTES* Attributes() { return bOk ? &sa : nullptr; }
-
-private:
-    PSID pSid = nullptr;
-    PACL pAcl = nullptr;
-    SECURITY_DESCRIPTOR sd = {};
-    SECURITY_ATTRIBUTES sa = {};
-    bool bOk = false;
-};
 
 std::string LicenceText() {
     HRSRC r = FindResourceA(nullptr, IDR_LICENCE_TEXT, RT_RCDATA);
@@ -82,9 +51,8 @@ public:
     LProgressDialog* pDialog = nullptr;
 
     LRegistry& Registry() override { return registry; }
-    bool MakeFolder(const std::string& path, bool openToEveryone, bool* created) override {
-        WorldAccess world;
-        if (CreateDirectoryA(path.c_str(), openToEveryone ? world.Attributes() : nullptr)) {
+    bool MakeFolder(const std::string& path, bool* created) override {
+        if (CreateDirectoryA(path.c_str(), nullptr)) {
             if (created) *created = true;
             return true;
         }
@@ -147,6 +115,7 @@ public:
             Sleep(ms);
     }
     std::string TempFolder() override { return sondrel::TempFolder(); }
+    std::string UserDataRoot() override { return LocalAppDataFolder(); }
 
 private:
     HWND Owner() const { return pDialog ? pDialog->Window() : nullptr; }

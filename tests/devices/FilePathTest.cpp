@@ -183,5 +183,26 @@ TEST(FilePath, DeleteFolderAndFilesAndTheTree) {
     EXPECT_FALSE(DeleteFolderTree(tree.string().c_str()));  // nothing there any more
 }
 
+// The per-user data folder is made at first start with the folders above it.
+TEST(FilePath, MakeFolderChainMakesTheMissingFoldersAsTheUsersOwn) {
+    namespace fs = std::filesystem;
+    fs::path dir = test::ScratchDir("chain");
+    fs::path deep = dir / "Local" / "Ketterly" / "Sondrel";
+    EXPECT_TRUE(MakeFolderChain(deep.string()));
+    EXPECT_TRUE(fs::is_directory(deep));
+#ifndef _WIN32
+    for (const fs::path& p : {dir / "Local", dir / "Local" / "Ketterly", deep})
+        EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, fs::perms::owner_all) << p;
+#endif
+    EXPECT_TRUE(MakeFolderChain(deep.string()));  // already there
+    EXPECT_TRUE(MakeFolderChain((dir / "Local" / "Other").string() + "/"));  // a trailing separator
+    EXPECT_TRUE(fs::is_directory(dir / "Local" / "Other"));
+
+    // A file where a folder should be: nothing is made past it.
+    ASSERT_TRUE(LFile::WriteAll((dir / "plain").string().c_str(), "x", 1));
+    EXPECT_FALSE(MakeFolderChain((dir / "plain" / "Sondrel").string()));
+    EXPECT_FALSE(MakeFolderChain(""));
+}
+
 }  // namespace
 }  // namespace sondrel

@@ -102,14 +102,30 @@ TEST_F(CutTank, SegmentPathsJoinTheFolderAndIndex) {
     EXPECT_EQ(full.GetAudFilePath(1), "");
 }
 
-TEST(CutTankFolder, TheDataFolderComesFromTheSettingsOrBesideTheProgram) {
+TEST(CutTankFolder, TheDataFolderIsTheStoredOneOrTheUsersOwn) {
     LMemorySettings store;
     SetSettingsStore(&store);
-    EXPECT_EQ(DataFolder("C:\\Program Files\\Sondrel"), JoinPath("C:\\Program Files\\Sondrel", "Current"));
-    store.Set("Folders", "Current", "");
-    EXPECT_EQ(DataFolder("prog"), JoinPath("prog", "Current"));
-    store.Set("Folders", "Current", "D:\\Audio\\Work");
-    EXPECT_EQ(DataFolder("prog"), "D:\\Audio\\Work");
+    const std::string local = "C:\\Users\\ann\\AppData\\Local";
+    struct Case {
+        const char* stored;  // nullptr: no value at all
+        std::string root;
+        std::string want;
+    };
+    for (const Case& c : {
+             Case{nullptr, local, JoinPath(JoinPath(local, "Ketterly"), "Sondrel")},
+             Case{"", local, JoinPath(JoinPath(local, "Ketterly"), "Sondrel")},
+             // What an earlier installer stored for every user is still used.
+             Case{"C:\\Program Files\\Ketterly\\Sondrel\\Current", local,
+                  "C:\\Program Files\\Ketterly\\Sondrel\\Current"},
+             Case{"D:\\Audio\\Work", local, "D:\\Audio\\Work"},
+             // A system that names no local application data.
+             Case{nullptr, "", JoinPath("prog", "Current")},
+         }) {
+        if (c.stored) store.Set("Folders", "Current", c.stored);
+        EXPECT_EQ(DataFolder(c.root, "prog"), c.want) << (c.stored ? c.stored : "(none)") << " " << c.root;
+        store.Set("Folders", "Current", "");
+    }
+    EXPECT_EQ(UserMakerFolder(local), JoinPath(local, "Ketterly"));
     SetSettingsStore(nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 
+#include "document/LAudioCutTank.h"
 #include "install/LInstaller.h"
 #include "support/LFile.h"
 #include "support/LSettings.h"
@@ -163,20 +164,18 @@ TEST(InstallPlaces, FoldersLinksAndDestinations) {
 class TestShell : public LInstallShell {
 public:
     LMemoryRegistry reg;
-    std::string temp;
+    std::string temp, userRoot;
     bool licenceOk = true, answerYes = true;
     int licenceShown = 0;
     std::vector<std::string> told, asked, started;
-    std::map<std::string, bool> openFolders;  // folder -> open to everyone, as made
     std::map<std::string, std::string> links;
 
     LRegistry& Registry() override { return reg; }
-    bool MakeFolder(const std::string& path, bool openToEveryone, bool* created) override {
+    bool MakeFolder(const std::string& path, bool* created) override {
         std::error_code ec;
         bool made = fs::create_directory(path, ec);
         if (ec) return false;
         if (created) *created = made;
-        if (made) openFolders[path] = openToEveryone;
         return true;
     }
     bool RemoveFolder(const std::string& path) override {
@@ -202,6 +201,7 @@ public:
     void Tell(const std::string& text, const char*, bool) override { told.push_back(text); }
     void Wait(uint32_t) override {}
     std::string TempFolder() override { return temp; }
+    std::string UserDataRoot() override { return userRoot; }
 };
 
 // Cancels at the n-th poll (never when n < 0).
@@ -222,6 +222,8 @@ protected:
         fs::create_directories(pf);
         shell.temp = JoinPath(dir, "temp");
         fs::create_directories(shell.temp);
+        shell.userRoot = JoinPath(dir, "Local");
+        fs::create_directories(shell.userRoot);
         menu = JoinPath(dir, "Programs");
         desk = JoinPath(dir, "Desktop");
         fs::create_directories(desk);
@@ -279,19 +281,17 @@ TEST_F(Installer, InstallsFilesLinksKeysAndVerbsThenStartsTheProgram) {
     EXPECT_EQ(shell.licenceShown, 1);
     EXPECT_TRUE(shell.told.empty()) << shell.told[0];
 
-    EXPECT_EQ(Entries(program), (std::vector<std::string>{"Current", "Manual", "lame.exe", "sondrel.exe", "uninst.exe"}));
+    EXPECT_EQ(Entries(program), (std::vector<std::string>{"Manual", "lame.exe", "sondrel.exe", "uninst.exe"}));
     EXPECT_EQ(ReadFile(In("sondrel.exe")), WithWord(prog, kInstalledMagic));
     EXPECT_EQ(ReadFile(In("uninst.exe")), WithWord(prog, kUninstallerMagic));
     EXPECT_EQ(ReadFile(JoinPath(In("Manual"), "index.html")), page);
     EXPECT_EQ(ReadFile(In("lame.exe")), lame);
-    // Only the data folder is open to every user.
-    EXPECT_TRUE(shell.openFolders.at(In("Current")));
-    EXPECT_FALSE(shell.openFolders.at(program));
-    EXPECT_FALSE(shell.openFolders.at(In("Manual")));
+    // No data folder shared by every user: each user's editor makes its own.
+    EXPECT_TRUE(Entries(shell.userRoot).empty());
 
     EXPECT_EQ(ReadString("Folders", "ProgramFiles", ""), program);
     EXPECT_EQ(ReadString("Folders", "DataFiles", ""), program);
-    EXPECT_EQ(ReadString("Folders", "Current", ""), In("Current"));
+    EXPECT_EQ(ReadString("Folders", "Current", "none"), "none");
     std::string quoted = "\"" + In("sondrel.exe") + "\"";
     EXPECT_EQ(ReadString("Settings", "RunEdit", ""), quoted + " \"%s\"");
     EXPECT_EQ(ReadString("Settings", "Version", ""), "1.00");
@@ -389,7 +389,7 @@ TEST_F(Installer, CancelOrAFailureKeepsAnEarlierInstallationWhole) {
 
     EXPECT_EQ(Install(newer, 7), kProcessCancelled);  // during the encoder, after the program
     EXPECT_EQ(ReadFile(In("sondrel.exe")), installed);
-    EXPECT_EQ(Entries(program), (std::vector<std::string>{"Current", "Manual", "lame.exe", "sondrel.exe", "uninst.exe"}));
+    EXPECT_EQ(Entries(program), (std::vector<std::string>{"Manual", "lame.exe", "sondrel.exe", "uninst.exe"}));
 
     // The encoder's file cannot be created: the user is told, nothing is replaced.
     fs::create_directory(In("lame.exe.part"));
@@ -421,12 +421,18 @@ TEST_F(Installer, UninstallRemovesWhatTheInstallationMadeAndKeepsTheUsersFiles) 
     ASSERT_EQ(Install(setup), kProcessDone);
     std::string copy = JoinPath(shell.temp, "uninst.exe");
     ASSERT_TRUE(CopyWholeFile(In("uninst.exe"), copy));
-    // What the editor leaves in its data folder, and a recording the user saved
-    // in the program folder.
-    WriteFile(JoinPath(In("Current"), "3.aud"), Bytes(10, 1));
+    // What the editor leaves in the user's data folder; the shared folder an
+    // earlier installation made, with a file of the user's beside the
+    // editor's; and a recording the user saved in the program folder.
+    std::string userData = DataFolder(shell.userRoot, program);
+    ASSERT_EQ(userData, JoinPath(JoinPath(shell.userRoot, "Ketterly"), "Sondrel"));
+    fs::create_directories(userData);
+    WriteFile(JoinPath(userData, "3.aud"), Bytes(10, 1));
+    WriteFile(JoinPath(userData, "equalizer.dat"), Bytes(10, 2));
+    WriteFile(JoinPath(userData, "envelope.dat"), Bytes(10, 3));
+    fs::create_directories(In("Current"));
+    WriteFile(JoinPath(In("Current"), "12.aud"), Bytes(10, 6));
     WriteFile(JoinPath(In("Current"), "notes.aud"), Bytes(10, 5));  // not one of the editor's
-    WriteFile(JoinPath(In("Current"), "equalizer.dat"), Bytes(10, 2));
-    WriteFile(JoinPath(In("Current"), "envelope.dat"), Bytes(10, 3));
     WriteFile(In("my take.wav"), Bytes(44, 4));
     auto before = Entries(program);
     size_t keys = shell.reg.KeyCount();
@@ -443,6 +449,7 @@ TEST_F(Installer, UninstallRemovesWhatTheInstallationMadeAndKeepsTheUsersFiles) 
     EXPECT_EQ(Make(copy).Uninstall(&p, true), kProcessDone);
     EXPECT_EQ(Entries(program), (std::vector<std::string>{"Current", "my take.wav"}));
     EXPECT_EQ(Entries(In("Current")), std::vector<std::string>{"notes.aud"});
+    EXPECT_TRUE(Entries(shell.userRoot).empty()) << "the user's emptied data folder and its maker's folder stay";
     ASSERT_EQ(shell.told.size(), 1u);
     EXPECT_NE(shell.told[0].find(program), std::string::npos) << shell.told[0];
     EXPECT_NE(shell.told[0].find(In("Current")), std::string::npos) << shell.told[0];

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -467,6 +468,20 @@ TEST_F(MainWindow, FailuresAreToldAndAnUnsavedEditStays) {
     const std::string stopped = editor.Field(IDC_CURRENT_TIME);
     Sleep(1000);
     EXPECT_EQ(editor.Field(IDC_CURRENT_TIME), stopped) << "the position still advances after the click";
+
+    // The end of the session asks as Exit does; Cancel keeps the session,
+    // the editor and the edits.
+    DWORD_PTR mayEnd = 1;
+    std::thread ending([&] {
+        if (!SendMessageTimeoutA(editor.Main(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 60000, &mayEnd))
+            mayEnd = 2;  // no answer in time
+    });
+    EXPECT_EQ(editor.Answer(IDCANCEL), "Save changes to \"kept.wav\"?");
+    ending.join();
+    EXPECT_EQ(mayEnd, 0u) << "the session was let end over an unsaved edit (2: no answer)";
+    EXPECT_EQ(editor.WaitExit(500), DWORD(STILL_ACTIVE));
+    EXPECT_EQ(editor.Title(), "Sondrel [kept.wav]");
+    EXPECT_TRUE(editor.UndoEnabled());
 
     std::vector<std::string> asked = editor.ExitDiscarding();
     EXPECT_EQ(asked.size(), 2u);

@@ -361,6 +361,13 @@ TEST_F(Recording, RecordNextLeavesTwoDocumentsEachWithItsTake) {
 // off but keeps its stored value, and a threshold typed as -50 is stored as
 // -40. Everything is written to "Recorder" when the dialog has closed.
 TEST_F(Recording, InputsAndAdvancedSettings) {
+    // The "browser" F1 starts notes its command line (the editor started
+    // below inherits where).
+    const std::string argsLog = JoinPath(work, "browser.log");
+    ASSERT_TRUE(RegSet(HKEY_CLASSES_ROOT, ".html", nullptr, "htmlfile"));
+    ASSERT_TRUE(RegSet(HKEY_CLASSES_ROOT, "htmlfile\\shell\\open\\command", nullptr,
+                       "\"" + WinePath(BROWSER_DOUBLE_EXE) + "\" \"%1\""));
+    SetEnvironmentVariableA("SONDREL_TEST_ARGS_LOG", argsLog.c_str());
     Store("Autotrim", "0");
     Store("Vor", "1");
     Store("Volume", "-6");
@@ -390,6 +397,24 @@ TEST_F(Recording, InputsAndAdvancedSettings) {
                    !IsWindowVisible(GetDlgItem(dialog, IDC_RECORD_MIXER));
         },
         kStepMs));
+
+    // F1, with the focus on a control of the dialog, asks the browser for
+    // the recording page of the manual beside the program.
+    PostMessageA(inputs, WM_KEYDOWN, VK_F1, 1);
+    std::string browsed;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            std::vector<uint8_t> b;
+            browsed = LFile::ReadAll(argsLog.c_str(), b) ? std::string(b.begin(), b.end()) : std::string();
+            return !browsed.empty();
+        },
+        kStepMs, 50))
+        << "F1 started no browser";
+    const std::string exePath = WinePath(SONDREL_EXE);
+    EXPECT_NE(browsed.find(exePath.substr(0, exePath.find_last_of('\\')) + "\\Manual\\recording.html"),
+              std::string::npos)
+        << browsed;
+    EXPECT_TRUE(IsWindowVisible(dialog));
 
     Click(dialog, IDC_RECORD_ADVANCED);
     HWND adv = editor.WaitDialog("Advanced Settings");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "install/LInstallLayout.h"
 #include "install/LInstallTable.h"
@@ -24,6 +25,14 @@ std::string In(const char* name) { return ProgramFolder() + "\\" + name; }
 std::string ShellFolder(HKEY root, const char* name) {
     return Reg(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name);
 }
+// Where the editor keeps the running user's audio.
+std::string UserMakerFolder() {
+    char local[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::string(local) + "\\Ketterly";
+}
+std::string UserDataFolder() { return UserMakerFolder() + "\\Sondrel"; }
+
 const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sondrel";
 const char* kSettingsKey = "Software\\Ketterly\\Sondrel\\Settings";
 
@@ -179,10 +188,14 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     }
     auto lame = ReadBytes(WinePath(std::string(SONDREL_EXE).substr(0, std::string(SONDREL_EXE).rfind('/')) + "/lame.exe"));
     EXPECT_EQ(ReadBytes(In("lame.exe")), lame) << "lame.exe is installed exactly when the build has it";
-    std::vector<std::string> expected = {"Current", "Manual", "sondrel.exe", "uninst.exe"};
-    if (!lame.empty()) expected.insert(expected.begin() + 2, "lame.exe");
+    std::vector<std::string> expected = {"Manual", "sondrel.exe", "uninst.exe"};
+    if (!lame.empty()) expected.insert(expected.begin() + 1, "lame.exe");
     EXPECT_EQ(List(ProgramFolder()), expected);
-    EXPECT_EQ(List(In("Current")), std::vector<std::string>{});
+    // No shared data folder: the editor, started by the installer, made this
+    // user's own and left it empty.
+    DWORD attributes = GetFileAttributesA(UserDataFolder().c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << UserDataFolder();
+    EXPECT_EQ(List(UserDataFolder()), std::vector<std::string>{});
 
     std::string group = ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs") + "\\Sondrel";
     EXPECT_EQ(LinkTarget(group + "\\Sondrel.lnk"), In("sondrel.exe"));
@@ -198,7 +211,7 @@ TEST_F(Setup, InstallsFilesLinksKeysAndVerbsThenStartsTheEditor) {
     EXPECT_EQ(Reg(HKEY_CLASSES_ROOT, "mp3file\\Shell\\Edit with Sondrel\\Command", nullptr), quoted + " \"%1\"");
     EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kSettingsKey, "RunEdit"), quoted + " \"%s\"");
     EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, kSettingsKey, "Version"), "1.00");
-    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, "Software\\Ketterly\\Sondrel\\Folders", "Current"), In("Current"));
+    EXPECT_EQ(Reg(HKEY_LOCAL_MACHINE, "Software\\Ketterly\\Sondrel\\Folders", "Current"), "<missing>");
 }
 
 TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
@@ -218,10 +231,14 @@ TEST_F(Setup, EditVerbStartsTheInstalledEditorWithTheFile) {
 
 TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
     Install();
-    // A recording the user saved beside the program, and the editor's own files.
+    // A recording the user saved beside the program; the editor's own files
+    // in the user's data folder and in the shared one an earlier
+    // installation made.
     ASSERT_TRUE(test::WriteSawtoothWav(In("my recording.wav")));
-    ASSERT_TRUE(WriteBytes(In("Current") + "\\1.aud", {1, 2, 3}));
-    ASSERT_TRUE(WriteBytes(In("Current") + "\\equalizer.dat", {4, 5, 6}));
+    ASSERT_TRUE(WriteBytes(UserDataFolder() + "\\1.aud", {1, 2, 3}));
+    ASSERT_TRUE(WriteBytes(UserDataFolder() + "\\equalizer.dat", {4, 5, 6}));
+    CreateDirectoryA(In("Current").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(In("Current") + "\\7.aud", {1, 2, 3}));
     auto before = List(ProgramFolder());
 
     for (bool yes : {false, true}) {
@@ -255,6 +272,7 @@ TEST_F(Setup, UninstallerAsksThenRemovesWhatWasInstalledAndKeepsTheUsersFile) {
         CloseHandle(copy);
     }
     EXPECT_EQ(List(ProgramFolder()), std::vector<std::string>{"my recording.wav"});
+    EXPECT_FALSE(Exists(UserMakerFolder())) << "the user's emptied data folder stays";
     EXPECT_EQ(List(MakerFolder()), std::vector<std::string>{"Sondrel"});
     EXPECT_FALSE(Exists(ShellFolder(HKEY_LOCAL_MACHINE, "Common Programs") + "\\Sondrel"));
     EXPECT_FALSE(Exists(ShellFolder(HKEY_LOCAL_MACHINE, "Common Desktop") + "\\Sondrel.lnk"));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -201,4 +202,36 @@ TEST_F(Mp3UnderWine, TheEncodersExitCodeIsExamined) {
     ASSERT_EQ(progress.shown.size(), 1u);
     EXPECT_NE(progress.shown[0].find("\"lame.exe\" failed (exit code"), std::string::npos) << progress.shown[0];
     EXPECT_EQ(Files(folder), std::vector<std::string>{"lame.exe"});
+}
+
+// lame.exe's progress lines come through the pipe to the bar: it moves
+// forward while the encoder runs and ends full.
+TEST_F(Mp3UnderWine, TheBarFollowsTheEncodersProgress) {
+    EncoderIn(folder, true);
+    std::string wav = JoinPath(folder, "tones.wav");
+    const int32_t rate = 44100, frames = 30 * rate;
+    {
+        LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(wav.c_str(), rate, 0, 16, 2);
+        std::vector<int32_t> block(8192 * 2);
+        for (int32_t off = 0; off < frames; off += 8192) {
+            for (size_t i = 0; i < block.size(); ++i) block[i] = int32_t(100000 * std::sin((off * 2 + int32_t(i)) * 0.03));
+            sink->Write(block.data(), std::min(8192, frames - off));
+        }
+    }
+    struct Bar : LProgress {
+        std::vector<double> positions;
+        std::vector<std::string> shown;
+        bool IsCancelled() override { return false; }
+        void SetText(const char*, int) override {}
+        void SetProgress(double f) override { positions.push_back(f); }
+        void ShowError(const char* text) override { shown.push_back(text); }
+    } progress;
+    SDSaveAsMp3 rec{wav, JoinPath(folder, "tones.mp3")};
+    ASSERT_EQ(Process(&progress, rec), kProcessDone) << (progress.shown.empty() ? "" : progress.shown[0]);
+    ASSERT_GE(progress.positions.size(), 3u);
+    EXPECT_EQ(progress.positions.front(), 0.0);
+    EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
+    EXPECT_EQ(progress.positions.back(), 1.0);
+    EXPECT_GE(std::count_if(progress.positions.begin(), progress.positions.end(), [](double f) { return f > 0 && f < 1; }), 5)
+        << "the bar moved while the encoder ran";
 }

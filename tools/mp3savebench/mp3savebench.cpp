@@ -93,8 +93,10 @@ int main(int argc, char** argv) {
             ours.push_back(Seconds([&] { return docs.CmSave(); }, ok));
             direct.push_back(Seconds(
                 [&] {
+                    // The encoder as the save runs it, its progress read and passed over.
                     std::unique_ptr<LChildProcess> p = CreateChildProcess();
-                    std::vector<std::string> args = {"-k", "-S", "-h", in, directPath};
+                    if (p) p->SetErrorReader([](const char*, size_t) {});
+                    std::vector<std::string> args = EncoderArguments(in, directPath);
                     int code = -1;
                     LNullProgress none;
                     return p && p->Start(kEncoderProgram, args, EncoderCommandLine(kEncoderProgram, in, directPath)) &&

@@ -28,6 +28,8 @@ bool LProgressDialog::Run(HWND parent) {
                                   reinterpret_cast<LPARAM>(this));
     if (!dlg) return false;
     hParent = parent;
+    nLastPump = 0;
+    nBarPosition = -1;
     ShowWindow(dlg, SW_SHOW);
     if (parent) EnableWindow(parent, FALSE);
     bool result = Process();
@@ -44,7 +46,19 @@ bool LProgressDialog::Run(HWND parent) {
     return result;
 }
 
+// An operation asks once per block: tens of thousands of times for an hour
+// of audio, and under Wine each look at the queue is a round trip to its
+// server, which cost more than the reading. The queue is looked at once per
+// 10 ms at most; the window stays live and Cancel is still taken at once.
 bool LProgressDialog::IsCancelled() {
+    constexpr ULONGLONG kPumpMs = 10;
+    const ULONGLONG now = GetTickCount64();
+    if (hWindow && nLastPump != 0 && now - nLastPump < kPumpMs) return false;
+    nLastPump = now;
+    return PumpMessages();
+}
+
+bool LProgressDialog::PumpMessages() {
     MSG msg;
     while (hWindow && IsWindow(hWindow)) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -67,7 +81,11 @@ void LProgressDialog::SetText(const char* text, int line) {
 
 void LProgressDialog::SetProgress(double fraction) {
     if (!hWindow) return;
-    SendDlgItemMessageA(hWindow, IDC_PROGRESS_BAR, PBM_SETPOS, WPARAM(int(fraction * 100.0)), 0);
+    // Told only when what it shows changes: each call is a message to the bar.
+    const int position = int(fraction * 100.0);
+    if (position == nBarPosition) return;
+    nBarPosition = position;
+    SendDlgItemMessageA(hWindow, IDC_PROGRESS_BAR, PBM_SETPOS, WPARAM(position), 0);
 }
 
 void LProgressDialog::ShowError(const char* text) {
@@ -75,14 +93,14 @@ void LProgressDialog::ShowError(const char* text) {
 }
 
 bool LProgressDialog::WaitTime(uint32_t milliseconds) {
-    if (IsCancelled()) return false;
+    if (PumpMessages()) return false;
     if (milliseconds == 0) return true;
     DWORD left = milliseconds;
     while (left > 0) {
         DWORD slice = left < 200 ? left : 200;
         Sleep(slice);
         left -= slice;
-        if (IsCancelled()) return false;
+        if (PumpMessages()) return false;
     }
     return true;
 }
@@ -95,7 +113,7 @@ bool LProgressDialog::WaitForObject(HANDLE handle, DWORD timeoutMs) {
         DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_ALLINPUT);
         if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED_0) return true;
         if (r == WAIT_TIMEOUT) return false;
-        if (r == WAIT_OBJECT_0 + 1 && IsCancelled()) return true;
+        if (r == WAIT_OBJECT_0 + 1 && PumpMessages()) return true;  // woken by a message: take it now
         if (r == WAIT_FAILED) return false;
         if (int32_t(deadline - GetTickCount()) <= 0) return false;
     }

@@ -39,6 +39,13 @@ protected:
     HWND hWindow = nullptr;
     HWND hParent = nullptr;  // the window the operation was started from
     const char* szTitle;
+
+private:
+    // Empties the thread's queue; true when the dialog has gone (Cancel) or
+    // the program is asked to quit.
+    bool PumpMessages();
+    ULONGLONG nLastPump = 0;  // GetTickCount64 of the last look at the queue
+    int nBarPosition = -1;    // what the bar shows, in percent
 };
 
 // Calls the Process function of a record type (found by argument lookup).

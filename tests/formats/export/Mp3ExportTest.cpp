@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -49,12 +50,12 @@ TEST(EncoderCommandLine, QuotesBothPathsAndRefusesWhatQuotesCannotHold) {
     struct Case {
         const char *program, *wav, *mp3, *expected;
     } cases[] = {
-        {"lame.exe", "C:\\a\\x.wav", "C:\\a\\x.mp3", "lame.exe -k -S -h \"C:\\a\\x.wav\" \"C:\\a\\x.mp3\""},
+        {"lame.exe", "C:\\a\\x.wav", "C:\\a\\x.mp3", "lame.exe -k -h --nohist \"C:\\a\\x.wav\" \"C:\\a\\x.mp3\""},
         {"lame.exe", "C:\\My Music\\take one.wav", "C:\\My Music\\take one.mp3",
-         "lame.exe -k -S -h \"C:\\My Music\\take one.wav\" \"C:\\My Music\\take one.mp3\""},
+         "lame.exe -k -h --nohist \"C:\\My Music\\take one.wav\" \"C:\\My Music\\take one.mp3\""},
         {"C:\\Program Files\\Sondrel\\lame.exe", "a.wav", "b.mp3",
-         "\"C:\\Program Files\\Sondrel\\lame.exe\" -k -S -h \"a.wav\" \"b.mp3\""},
-        {"lame", "/tmp/a b/x.wav", "/tmp/a b/x.mp3", "lame -k -S -h \"/tmp/a b/x.wav\" \"/tmp/a b/x.mp3\""},
+         "\"C:\\Program Files\\Sondrel\\lame.exe\" -k -h --nohist \"a.wav\" \"b.mp3\""},
+        {"lame", "/tmp/a b/x.wav", "/tmp/a b/x.mp3", "lame -k -h --nohist \"/tmp/a b/x.wav\" \"/tmp/a b/x.mp3\""},
         // A quote would end the argument early; a final backslash would escape the closing quote.
         {"lame.exe", "say \"hi\".wav", "x.mp3", ""},
         {"lame.exe", "x.wav", "C:\\out\\", ""},
@@ -62,6 +63,60 @@ TEST(EncoderCommandLine, QuotesBothPathsAndRefusesWhatQuotesCannotHold) {
         {"", "x.wav", "x.mp3", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(EncoderCommandLine(c.program, c.wav, c.mp3), c.expected) << c.wav;
+}
+
+// What LAME 3.100 wrote to its error output saving 20 s of stereo audio
+// (Debian's lame, run with the editor's arguments), fed as a pipe hands it
+// over: whole, a byte at a time, and in odd pieces. The bar follows each
+// progress line, the one that has not yet been ended too, and only forward.
+TEST(EncoderProgress, FollowsTheEncodersProgressLinesHoweverTheyArrive) {
+    std::vector<uint8_t> captured;
+    ASSERT_TRUE(LFile::ReadAll(SONDREL_SOURCE_DIR "/tests/data/encoder/lame-3.100-progress.txt", captured));
+    const std::vector<double> expected = {100 / 767.0, 200 / 767.0, 300 / 767.0, 400 / 767.0,
+                                          500 / 767.0, 600 / 767.0, 700 / 767.0, 1.0};
+    for (size_t piece : {captured.size(), size_t(1), size_t(7), size_t(64)}) {
+        LEncoderProgress parsed;
+        std::vector<double> seen;
+        for (size_t at = 0; at < captured.size(); at += piece) {
+            size_t n = std::min(piece, captured.size() - at);
+            if (parsed.Feed(reinterpret_cast<const char*>(captured.data()) + at, n)) seen.push_back(parsed.Fraction());
+        }
+        if (piece == captured.size()) {
+            EXPECT_EQ(seen, std::vector<double>{1.0}) << "one piece holding every line moves once";
+        } else {
+            EXPECT_EQ(seen, expected) << "pieces of " << piece;
+        }
+        EXPECT_EQ(parsed.Fraction(), 1.0);
+    }
+}
+
+TEST(EncoderProgress, PassesOverWhatIsNotAProgressLine) {
+    struct Case {
+        const char* text;
+        double fraction;
+    } cases[] = {
+        {"     0/       ( 0%)|    0:00/     :  |", 0.0},  // the frames in all not known yet
+        {"\r    50/100    (50%)|", 0.5},
+        {"\r    50/100    (50%)|\r    40/100    (40%)|", 0.5},  // never backwards
+        {"Encoding as 44.1 kHz j-stereo MPEG-1 Layer III (11x) 128 kbps qval=2\n", 0.0},
+        {"\r   101/100    (101%)|", 0.0},
+        {"\r     5/0    (0%)|", 0.0},
+        {"\r    5/10 |", 0.0},
+        {"\r1234567890123/99999999999999 (1%)", 0.0},  // numbers longer than any file has
+        {"WARNING: -k is obsolete.\n    3/4 (75%)", 0.75},
+    };
+    for (const Case& c : cases) {
+        LEncoderProgress parsed;
+        parsed.Feed(c.text, std::strlen(c.text));
+        EXPECT_EQ(parsed.Fraction(), c.fraction) << c.text;
+    }
+    // A line with no end is kept short, and the next line still counts.
+    LEncoderProgress parsed;
+    std::string noise(100000, 'x');
+    parsed.Feed(noise.data(), noise.size());
+    const std::string line = "\r   7/14   (50%)|";
+    parsed.Feed(line.data(), line.size());
+    EXPECT_EQ(parsed.Fraction(), 0.5);
 }
 
 TEST_F(Mp3Export, TheTemporaryWaveLiesBesideTheTargetAndNeverTakesAUsersFile) {
@@ -122,7 +177,7 @@ TEST_F(Mp3Export, OnlyACompleteMp3CountsAndReplacesTheOldFile) {
             EXPECT_EQ(hadOld, out != target) << "an old file stays until the new one is complete";
             EXPECT_EQ(std::filesystem::path(out).parent_path(), std::filesystem::path(target).parent_path());
             EXPECT_EQ(enc.args[3], wav);
-            EXPECT_EQ(enc.commandLine, std::string(kEncoderProgram) + " -k -S -h \"" + wav + "\" \"" + out + "\"");
+            EXPECT_EQ(enc.commandLine, std::string(kEncoderProgram) + " -k -h --nohist \"" + wav + "\" \"" + out + "\"");
 
             if (*c.message) {
                 ASSERT_EQ(progress.errors.size(), 1u);

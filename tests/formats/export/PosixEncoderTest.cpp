@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -61,6 +62,33 @@ TEST(PosixLauncher, PassesEveryArgumentAsItIsAndReportsHowTheProgramEnded) {
         EXPECT_EQ(code, c.exitCode) << c.script;
     }
     EXPECT_EQ(ReadText(out), "a b|say \"hi\"||C:\\x\\|");
+}
+
+// The error output reaches the reader whole, however much there is (more
+// than a pipe holds) and however late it comes; standard output does not.
+TEST(PosixLauncher, TheErrorOutputGoesToTheReader) {
+    struct Case {
+        const char* script;
+        size_t bytes;
+        const char* text;  // what the reader gets when it is short
+    } cases[] = {
+        {"printf abc >&2; printf not-this; sleep 0.1; printf def >&2", 6, "abcdef"},
+        {"head -c 300000 /dev/zero | tr '\\0' e >&2", 300000, nullptr},
+        {"exec 2>&-; printf gone", 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<LChildProcess> p = CreateChildProcess();
+        std::string got;
+        p->SetErrorReader([&got](const char* data, size_t n) { got.append(data, n); });
+        ASSERT_TRUE(p->Start("sh", {"-c", c.script}, "")) << c.script;
+        PollingProgress progress;
+        int code = -1;
+        EXPECT_EQ(p->Wait(&progress, code), LChildProcess::kEnded) << c.script;
+        EXPECT_EQ(code, 0) << c.script;
+        EXPECT_EQ(got.size(), c.bytes) << c.script;
+        if (c.text) EXPECT_EQ(got, c.text) << c.script;
+        else EXPECT_EQ(got.find_first_not_of('e'), std::string::npos) << c.script;
+    }
 }
 
 TEST(PosixLauncher, AMissingProgramDoesNotStart) {
@@ -120,6 +148,35 @@ TEST(RealEncoder, TheMp3DecodesToTheDocumentsAudio) {
     EXPECT_LT(std::fabs(m.levelDb), 0.5);
     EXPECT_GT(m.correlation, 0.99);
     EXPECT_LE(std::llabs(m.extraFrames + m.lag), 1152 + m.lag) << "length within a frame plus the delay";
+}
+
+// The bar moves while Debian's lame encodes 30 s of audio (about 1150
+// frames, a progress line each 100), forward only, and ends full.
+TEST(RealEncoder, TheBarFollowsTheEncodersProgress) {
+    if (!HavePeer("lame")) GTEST_SKIP() << "needs lame";
+    std::string dir = ScratchDir("lame-progress");
+    std::string wav = JoinPath(dir, "long.wav"), mp3 = JoinPath(dir, "long.mp3");
+    {
+        const int32_t rate = 44100, frames = 30 * rate;
+        std::vector<int32_t> block(8192 * 2);
+        LSoundSinkPtr sink = LWaveFile::OpenSinkPCM(wav.c_str(), rate, 0, 16, 2);
+        for (int32_t off = 0; off < frames; off += 8192) {
+            for (size_t i = 0; i < block.size(); ++i) block[i] = int32_t(100000 * std::sin((off * 2 + int32_t(i)) * 0.03));
+            sink->Write(block.data(), std::min(8192, frames - off));
+        }
+    }
+    struct BarProgress : PollingProgress {
+        std::vector<double> bar;
+        void SetProgress(double f) override { bar.push_back(f); }
+    } progress;
+    SDSaveAsMp3 rec{wav, mp3};
+    ASSERT_EQ(Process(&progress, rec), kProcessDone) << (progress.errors.empty() ? "" : progress.errors[0]);
+    ASSERT_GE(progress.bar.size(), 3u);
+    EXPECT_EQ(progress.bar.front(), 0.0) << "the bar starts empty";
+    EXPECT_TRUE(std::is_sorted(progress.bar.begin(), progress.bar.end()));
+    EXPECT_EQ(progress.bar.back(), 1.0);
+    size_t between = size_t(std::count_if(progress.bar.begin(), progress.bar.end(), [](double f) { return f > 0 && f < 1; }));
+    EXPECT_GE(between, 5u) << "the bar moved while the encoder ran";
 }
 
 TEST(RealEncoder, AMissingEncoderFailsWithAMessage) {

@@ -14,6 +14,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -54,42 +55,49 @@ void PrintOpenWindows() {
     std::fflush(stdout);
 }
 
+// The watch thread is detached and outlives the listener: gtest deletes its
+// listeners among the static destructors at exit, while the thread may just
+// be waking. So what both use lives as long as either of them.
 class WindowWatch : public testing::EmptyTestEventListener {
 public:
-    explicit WindowWatch(int seconds) : limitMs(seconds * 1000) {
-        std::thread([this] { Watch(); }).detach();
+    explicit WindowWatch(int seconds) : state(std::make_shared<State>()) {
+        state->limitMs = ULONGLONG(seconds) * 1000;
+        std::thread([s = state] { Watch(*s); }).detach();
     }
     void OnTestStart(const testing::TestInfo& info) override {
-        std::lock_guard<std::mutex> hold(lock);
-        name = std::string(info.test_suite_name()) + "." + info.name();
-        startedAt = GetTickCount64();
-        running = true;
+        std::lock_guard<std::mutex> hold(state->lock);
+        state->name = std::string(info.test_suite_name()) + "." + info.name();
+        state->startedAt = GetTickCount64();
+        state->running = true;
     }
     void OnTestEnd(const testing::TestInfo& info) override {
         {
-            std::lock_guard<std::mutex> hold(lock);
-            running = false;
+            std::lock_guard<std::mutex> hold(state->lock);
+            state->running = false;
         }
         if (info.result()->Failed()) PrintOpenWindows();
     }
 
 private:
-    void Watch() {
+    struct State {
+        ULONGLONG limitMs = 0;
+        std::mutex lock;
+        std::string name;
+        ULONGLONG startedAt = 0;
+        bool running = false;
+    };
+    static void Watch(State& s) {
         for (;;) {
             Sleep(1000);
-            std::lock_guard<std::mutex> hold(lock);
-            if (!running || GetTickCount64() - startedAt < limitMs) continue;
-            std::printf("\n%s is still running after %llu s: stopped.\n", name.c_str(),
-                        static_cast<unsigned long long>(limitMs / 1000));
+            std::lock_guard<std::mutex> hold(s.lock);
+            if (!s.running || GetTickCount64() - s.startedAt < s.limitMs) continue;
+            std::printf("\n%s is still running after %llu s: stopped.\n", s.name.c_str(),
+                        static_cast<unsigned long long>(s.limitMs / 1000));
             PrintOpenWindows();
             TerminateProcess(GetCurrentProcess(), 3);
         }
     }
-    const ULONGLONG limitMs;
-    std::mutex lock;
-    std::string name;
-    ULONGLONG startedAt = 0;
-    bool running = false;
+    std::shared_ptr<State> state;
 };
 
 }  // namespace
