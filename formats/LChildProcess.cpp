@@ -38,13 +38,13 @@ public:
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
 
+        int pipeEnds[2] = {-1, -1};
+        if (errorReader && ::pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
         posix_spawn_file_actions_t files;
         posix_spawnattr_t attr;
         posix_spawn_file_actions_init(&files);
         posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-        int pipeEnds[2] = {-1, -1};
-        if (errorReader && ::pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
         if (errorReader)
             posix_spawn_file_actions_adddup2(&files, pipeEnds[1], 2);
         else

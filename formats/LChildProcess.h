@@ -27,10 +27,11 @@ public:
     // output is thrown away.
     void SetErrorReader(OutputReader reader) { errorReader = std::move(reader); }
 
-    // Starts program with args, hidden, inheriting no handles. commandLine
-    // is the same call as one Windows command line (the program followed by
-    // the arguments, quoted where needed): launchers that take a command
-    // line use it, the others use program and args. False when the program
+    // Starts program with args, hidden, inheriting no handles but the error
+    // reader's pipe and the null device for its other standard handles.
+    // commandLine is the same call as one Windows command line (the program
+    // followed by the arguments, quoted where needed): launchers that take a
+    // command line use it, the others use program and args. False when the program
     // cannot be started (missing, not executable).
     virtual bool Start(const std::string& program, const std::vector<std::string>& args,
                        const std::string& commandLine) = 0;
